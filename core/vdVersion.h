@@ -1,0 +1,2 @@
+#pragma once
+namespace vd { const char *versionText(); }
