@@ -1,0 +1,2 @@
+#include "script/ov_iparser.h"
+void ovRegisterBasicLanguage() {}
