@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QRegion>
 #include <QTransform>
 #include <cstdint>
@@ -273,6 +274,8 @@ public:
     // Rounded advance of each UTF-16 unit (0 for the second half of a pair).
     QList<int> CharAdvances(const QString &text) const;
     TextMetrics GetTextMetrics() const;
+    // The mapped font file at the selected font's em size in logical units.
+    QRawFont SelectedRawFont() const;
     // Where the glyphs of an ExtTextOut call go (back ends and exports).
     TextPlacement PlaceText(int x, int y, const QString &text, std::span<const int> dx) const;
 

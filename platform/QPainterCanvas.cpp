@@ -1,0 +1,497 @@
+#include "platform/QPainterCanvas.h"
+#include "platform/FontMap.h"
+#include <QGlyphRun>
+#include <QPaintEngine>
+#include <QRawFont>
+#include <cmath>
+
+namespace {
+
+QPointF pt(const TPoint &p) { return QPointF(p.X, p.Y); }
+
+Qt::FillRule fillRule(PolyFillMode m)
+{
+    return m == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill;
+}
+
+// Angle (degrees, counter-clockwise) on the ellipse of the ray from its
+// centre through p, in the ellipse's own parameter as QPainterPath takes it.
+double ellipseAngle(const QRectF &r, const TPoint &p)
+{
+    const double cx = r.center().x(), cy = r.center().y();
+    const double rx = std::max(r.width() / 2, 1e-9), ry = std::max(r.height() / 2, 1e-9);
+    double dx = p.X - cx, dy = cy - p.Y;
+    if (dx == 0 && dy == 0)
+        return 0;
+    return std::atan2(dy / ry, dx / rx) * 180.0 / M_PI;
+}
+
+} // namespace
+
+QPainterCanvas::QPainterCanvas(QImage &image, int logPixels)
+    : Canvas(CanvasKind::Bitmap, logPixels, logPixels), m_own(std::make_unique<QPainter>(&image))
+{
+    m_p = m_own.get();
+    init();
+}
+
+QPainterCanvas::QPainterCanvas(QPainter &painter, CanvasKind kind, int logPixelsX, int logPixelsY)
+    : Canvas(kind, logPixelsX, logPixelsY), m_p(&painter)
+{
+    init();
+}
+
+QPainterCanvas::~QPainterCanvas()
+{
+    if (m_own)
+        m_own->end();
+}
+
+void QPainterCanvas::init()
+{
+    m_base = m_p->transform();
+    setAntialiasing(false);
+}
+
+void QPainterCanvas::setAntialiasing(bool on)
+{
+    m_antialias = on;
+    m_p->setRenderHint(QPainter::Antialiasing, on);
+    m_p->setRenderHint(QPainter::TextAntialiasing, on);
+    m_p->setRenderHint(QPainter::SmoothPixmapTransform, on);
+}
+
+void QPainterCanvas::clipChanged()
+{
+    m_p->setTransform(m_base);
+    if (m_state.clip)
+        m_p->setClipRegion(*m_state.clip);
+    else
+        m_p->setClipping(false);
+    m_p->setTransform(m_state.world * m_base);
+}
+
+void QPainterCanvas::transformChanged()
+{
+    m_p->setTransform(m_state.world * m_base);
+}
+
+QPen QPainterCanvas::makePen() const
+{
+    const CanvasPen &cp = m_state.pen;
+    if (cp.style == PenStyle::Null)
+        return QPen(Qt::NoPen);
+    QPen pen(toQColor(cp.color));
+    const int w = std::max(0, cp.width);
+    pen.setWidthF(w <= 1 && !cp.geometric ? (w == 0 ? 0.0 : 1.0) : double(w));
+    if (w == 0)
+        pen.setCosmetic(true);
+    const bool thin = w <= 1 && !cp.geometric;
+    if (thin) {
+        // Cosmetic lines leave out their last pixel.
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+    } else if (!cp.geometric) {
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+    } else {
+        pen.setCapStyle(cp.cap == PenEndCap::Round ? Qt::RoundCap : cp.cap == PenEndCap::Square ? Qt::SquareCap
+                                                                                                 : Qt::FlatCap);
+        pen.setJoinStyle(cp.join == PenJoin::Round ? Qt::RoundJoin : cp.join == PenJoin::Bevel ? Qt::BevelJoin
+                                                                                                : Qt::MiterJoin);
+        pen.setMiterLimit(10);
+    }
+    QList<qreal> pattern;
+    switch (cp.style) {
+    case PenStyle::Dash:
+        pattern = thin ? QList<qreal>{18, 6} : QList<qreal>{3, 1};
+        break;
+    case PenStyle::Dot:
+        pattern = thin ? QList<qreal>{3, 3} : QList<qreal>{1, 1};
+        break;
+    case PenStyle::DashDot:
+        pattern = thin ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1};
+        break;
+    case PenStyle::DashDotDot:
+        pattern = thin ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1};
+        break;
+    case PenStyle::User: {
+        const double unit = std::max(1, w);
+        for (int d : cp.dashes)
+            pattern.append(std::max(d, 0) / unit > 0 ? std::max(d, 0) / unit : 0.001);
+        if (pattern.size() % 2)
+            pattern.append(pattern.isEmpty() ? 1 : pattern.last());
+        break;
+    }
+    default:
+        break;
+    }
+    // Classic (non-geometric) wide pens draw solid whatever their style.
+    if (!pattern.isEmpty() && (cp.geometric || w <= 1) && pattern.size() <= 32)
+        pen.setDashPattern(pattern);
+    return pen;
+}
+
+QBrush QPainterCanvas::makeBrush() const
+{
+    const CanvasBrush &b = m_state.brush;
+    const QColor c = toQColor(b.color);
+    switch (b.style) {
+    case BrushStyle::Clear:
+        return QBrush(Qt::NoBrush);
+    case BrushStyle::Solid:
+        return QBrush(c);
+    case BrushStyle::Horizontal:
+        return QBrush(c, Qt::HorPattern);
+    case BrushStyle::Vertical:
+        return QBrush(c, Qt::VerPattern);
+    case BrushStyle::FDiagonal:
+        return QBrush(c, Qt::FDiagPattern);
+    case BrushStyle::BDiagonal:
+        return QBrush(c, Qt::BDiagPattern);
+    case BrushStyle::Cross:
+        return QBrush(c, Qt::CrossPattern);
+    case BrushStyle::DiagCross:
+        return QBrush(c, Qt::DiagCrossPattern);
+    }
+    return QBrush(c);
+}
+
+void QPainterCanvas::applyMode(PenMode mode)
+{
+    if (m_p->paintEngine() && m_p->paintEngine()->type() != QPaintEngine::Raster)
+        mode = PenMode::Copy;
+    switch (mode) {
+    case PenMode::Copy:
+        m_p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        break;
+    case PenMode::Xor:
+        m_p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        break;
+    case PenMode::NotXor:
+        m_p->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+        break;
+    case PenMode::Not:
+        m_p->setCompositionMode(QPainter::RasterOp_NotDestination);
+        break;
+    }
+    m_p->setBackgroundMode(m_state.bkMode == BkMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    m_p->setBackground(toQColor(m_state.bkColor));
+}
+
+bool QPainterCanvas::usePen()
+{
+    QPen pen = makePen();
+    m_p->setPen(pen);
+    m_p->setBrush(Qt::NoBrush);
+    applyMode(m_state.pen.mode);
+    return pen.style() != Qt::NoPen;
+}
+
+bool QPainterCanvas::useBrush()
+{
+    QBrush b = makeBrush();
+    m_p->setPen(Qt::NoPen);
+    m_p->setBrush(b);
+    applyMode(m_state.pen.mode);
+    return b.style() != Qt::NoBrush;
+}
+
+QRectF QPainterCanvas::shapeRect(const TRect &r) const
+{
+    TRect n = r.Normalized();
+    QRectF q(n.Left, n.Top, n.Width() - 1, n.Height() - 1);
+    if (m_state.pen.style == PenStyle::InsideFrame && m_state.pen.width > 1) {
+        double h = m_state.pen.width / 2.0;
+        q.adjust(h - 0.5, h - 0.5, -(h - 0.5), -(h - 0.5));
+    }
+    return q;
+}
+
+void QPainterCanvas::drawShape(const QPainterPath &path)
+{
+    QBrush b = makeBrush();
+    QPen p = makePen();
+    applyMode(m_state.pen.mode);
+    m_p->setPen(Qt::NoPen);
+    m_p->setBrush(b);
+    if (b.style() != Qt::NoBrush)
+        m_p->drawPath(path);
+    if (p.style() != Qt::NoPen) {
+        m_p->setPen(p);
+        m_p->setBrush(Qt::NoBrush);
+        m_p->drawPath(path);
+    }
+}
+
+void QPainterCanvas::LineTo(int x, int y)
+{
+    if (usePen())
+        m_p->drawLine(pt(m_state.penPos), QPointF(x, y));
+    m_state.penPos = TPoint(x, y);
+}
+
+void QPainterCanvas::Polyline(std::span<const TPoint> points)
+{
+    if (points.size() < 2 || !usePen())
+        return;
+    QPolygonF poly;
+    poly.reserve(qsizetype(points.size()));
+    for (const TPoint &p : points)
+        poly << pt(p);
+    m_p->drawPolyline(poly);
+}
+
+void QPainterCanvas::PolyBezier(std::span<const TPoint> points)
+{
+    if (points.size() < 4 || !usePen())
+        return;
+    QPainterPath path(pt(points[0]));
+    for (size_t i = 1; i + 2 < points.size(); i += 3)
+        path.cubicTo(pt(points[i]), pt(points[i + 1]), pt(points[i + 2]));
+    m_p->drawPath(path);
+}
+
+void QPainterCanvas::Polygon(std::span<const TPoint> points)
+{
+    if (points.size() < 2)
+        return;
+    QPolygonF poly;
+    poly.reserve(qsizetype(points.size()));
+    for (const TPoint &p : points)
+        poly << pt(p);
+    QPainterPath path;
+    path.addPolygon(poly);
+    path.closeSubpath();
+    path.setFillRule(fillRule(m_state.polyFillMode));
+    drawShape(path);
+}
+
+void QPainterCanvas::PolyPolygon(std::span<const TPoint> points, std::span<const int> counts)
+{
+    QPainterPath path;
+    path.setFillRule(fillRule(m_state.polyFillMode));
+    size_t at = 0;
+    for (int c : counts) {
+        if (c < 0 || at + size_t(c) > points.size())
+            break;
+        QPolygonF poly;
+        for (int i = 0; i < c; ++i)
+            poly << pt(points[at + size_t(i)]);
+        at += size_t(c);
+        if (poly.size() >= 2) {
+            path.addPolygon(poly);
+            path.closeSubpath();
+        }
+    }
+    drawShape(path);
+}
+
+void QPainterCanvas::Rectangle(const TRect &r)
+{
+    QPainterPath path;
+    path.addRect(shapeRect(r));
+    drawShape(path);
+}
+
+void QPainterCanvas::RoundRect(const TRect &r, int cornerWidth, int cornerHeight)
+{
+    QPainterPath path;
+    QRectF q = shapeRect(r);
+    path.addRoundedRect(q, std::min(std::abs(cornerWidth) / 2.0, q.width() / 2),
+                        std::min(std::abs(cornerHeight) / 2.0, q.height() / 2));
+    drawShape(path);
+}
+
+void QPainterCanvas::Ellipse(const TRect &r)
+{
+    QPainterPath path;
+    path.addEllipse(shapeRect(r));
+    drawShape(path);
+}
+
+void QPainterCanvas::arcShape(const TRect &r, TPoint start, TPoint end, int kind)
+{
+    QRectF q = shapeRect(r);
+    double a0 = ellipseAngle(q, start), a1 = ellipseAngle(q, end);
+    double sweep = a1 - a0;
+    while (sweep <= 0)
+        sweep += 360;
+    while (sweep > 360)
+        sweep -= 360;
+    QPainterPath path;
+    if (kind == 2) {
+        path.moveTo(q.center());
+        path.arcTo(q, a0, sweep);
+        path.closeSubpath();
+    } else {
+        path.arcMoveTo(q, a0);
+        path.arcTo(q, a0, sweep);
+        if (kind == 1)
+            path.closeSubpath();
+    }
+    if (kind == 0) {
+        if (usePen())
+            m_p->drawPath(path);
+    } else {
+        drawShape(path);
+    }
+}
+
+void QPainterCanvas::Arc(const TRect &r, TPoint start, TPoint end) { arcShape(r, start, end, 0); }
+void QPainterCanvas::Chord(const TRect &r, TPoint start, TPoint end) { arcShape(r, start, end, 1); }
+void QPainterCanvas::Pie(const TRect &r, TPoint start, TPoint end) { arcShape(r, start, end, 2); }
+
+void QPainterCanvas::FillRect(const TRect &r)
+{
+    TRect n = r.Normalized();
+    if (n.IsEmpty() || !useBrush())
+        return;
+    m_p->drawRect(QRectF(n.Left, n.Top, n.Width(), n.Height()));
+}
+
+void QPainterCanvas::FrameRect(const TRect &r)
+{
+    TRect n = r.Normalized();
+    if (n.IsEmpty() || m_state.brush.style == BrushStyle::Clear || !useBrush())
+        return;
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    path.addRect(QRectF(n.Left, n.Top, n.Width(), n.Height()));
+    if (n.Width() > 2 && n.Height() > 2)
+        path.addRect(QRectF(n.Left + 1, n.Top + 1, n.Width() - 2, n.Height() - 2));
+    m_p->drawPath(path);
+}
+
+void QPainterCanvas::DrawPath(const QPainterPath &path, bool stroke, bool fill)
+{
+    QPainterPath p = path;
+    p.setFillRule(fillRule(m_state.polyFillMode));
+    if (fill && useBrush())
+        m_p->drawPath(p);
+    if (stroke && usePen())
+        m_p->drawPath(p);
+}
+
+void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rect, const QString &text,
+                                std::span<const int> dx)
+{
+    TextPlacement tp = PlaceText(x, y, text, dx);
+    m_p->save();
+    m_p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (rect && (options & ETO_OPAQUE)) {
+        TRect n = rect->Normalized();
+        m_p->fillRect(QRectF(n.Left, n.Top, n.Width(), n.Height()), toQColor(m_state.bkColor));
+    }
+    if (rect && (options & ETO_CLIPPED)) {
+        TRect n = rect->Normalized();
+        m_p->setClipRect(QRectF(n.Left, n.Top, n.Width(), n.Height()), Qt::IntersectClip);
+    }
+    if (!text.isEmpty()) {
+        m_p->translate(tp.origin);
+        if (tp.angle != 0)
+            m_p->rotate(-tp.angle);
+        if (m_state.bkMode == BkMode::Opaque && !(rect && (options & ETO_OPAQUE)))
+            m_p->fillRect(QRectF(0, -tp.ascent, tp.width, tp.ascent + tp.descent), toQColor(m_state.bkColor));
+        const CanvasFont &f = m_state.font;
+        QRawFont raw = SelectedRawFont();
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(tp.glyphs);
+        QList<QPointF> pos;
+        pos.reserve(tp.offsets.size());
+        for (double o : tp.offsets)
+            pos.append(QPointF(o, 0));
+        run.setPositions(pos);
+        run.setUnderline(f.underline);
+        run.setStrikeOut(f.strikeOut);
+        m_p->setPen(toQColor(m_state.textColor));
+        m_p->drawGlyphRun(QPointF(0, 0), run);
+    }
+    m_p->restore();
+    if (m_state.textAlign & TA_UPDATECP) {
+        const double a = tp.angle * M_PI / 180.0;
+        double sign = (m_state.textAlign & TA_CENTER) == TA_CENTER ? 0 : (m_state.textAlign & TA_RIGHT) ? -1 : 1;
+        m_state.penPos = TPoint(m_state.penPos.X + int(std::nearbyint(sign * tp.width * std::cos(a))),
+                                m_state.penPos.Y - int(std::nearbyint(sign * tp.width * std::sin(a))));
+    }
+}
+
+void QPainterCanvas::StretchDIBits(const TRect &dest, const QImage &image, const TRect &src, std::uint32_t rop)
+{
+    const bool rasterEngine = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
+    QRectF d(dest.Left, dest.Top, dest.Width(), dest.Height());
+    m_p->save();
+    switch (rop) {
+    case BLACKNESS:
+    case WHITENESS:
+        m_p->fillRect(d.normalized(), rop == BLACKNESS ? Qt::black : Qt::white);
+        m_p->restore();
+        return;
+    case PATCOPY:
+        m_p->fillRect(d.normalized(), makeBrush());
+        m_p->restore();
+        return;
+    case DSTINVERT:
+        if (rasterEngine) {
+            m_p->setCompositionMode(QPainter::RasterOp_NotDestination);
+            m_p->fillRect(d.normalized(), Qt::black);
+        }
+        m_p->restore();
+        return;
+    default:
+        break;
+    }
+    if (image.isNull()) {
+        m_p->restore();
+        return;
+    }
+    TRect s = src.Normalized().Intersect(TRect(0, 0, image.width(), image.height()));
+    if (s.IsEmpty() || dest.Width() == 0 || dest.Height() == 0) {
+        m_p->restore();
+        return;
+    }
+    QImage img = image.copy(s.toQRect()).convertToFormat(QImage::Format_RGB32);
+    // Negative extents mirror, as StretchBlt does.
+    if ((dest.Width() < 0) != (src.Width() < 0) || (dest.Height() < 0) != (src.Height() < 0))
+        img = img.mirrored((dest.Width() < 0) != (src.Width() < 0), (dest.Height() < 0) != (src.Height() < 0));
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    if (rasterEngine) {
+        switch (rop) {
+        case SRCAND:
+            mode = QPainter::RasterOp_SourceAndDestination;
+            break;
+        case SRCPAINT:
+            mode = QPainter::RasterOp_SourceOrDestination;
+            break;
+        case SRCINVERT:
+            mode = QPainter::RasterOp_SourceXorDestination;
+            break;
+        case NOTSRCCOPY:
+            mode = QPainter::RasterOp_NotSource;
+            break;
+        default:
+            break;
+        }
+    }
+    m_p->setCompositionMode(mode);
+    m_p->drawImage(d.normalized(), img);
+    m_p->restore();
+}
+
+void QPainterCanvas::AlphaBlend(const TRect &dest, const QImage &image, const TRect &src, int constantAlpha,
+                                bool perPixelAlpha)
+{
+    if (image.isNull() || dest.IsEmpty() || constantAlpha <= 0)
+        return;
+    TRect s = src.Normalized().Intersect(TRect(0, 0, image.width(), image.height()));
+    if (s.IsEmpty())
+        return;
+    QImage img = image.copy(s.toQRect()).convertToFormat(perPixelAlpha ? QImage::Format_ARGB32_Premultiplied
+                                                                       : QImage::Format_RGB32);
+    m_p->save();
+    m_p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_p->setOpacity(std::min(constantAlpha, 255) / 255.0);
+    m_p->drawImage(QRectF(dest.Left, dest.Top, dest.Width(), dest.Height()), img);
+    m_p->restore();
+}
