@@ -133,7 +133,9 @@ void TvdComponent::InsertComponent(TvdComponent *component)
     if (!component || component->m_owner == this)
         return;
     ValidateInsert(component);
-    ValidateRename(component, QString(), component->m_name);
+    // A name already used here is refused before the component moves.
+    if (!component->m_name.isEmpty() && FindComponent(component->m_name))
+        throw EComponentError(QStringLiteral("A component named %1 already exists").arg(component->m_name));
     if (component->m_owner)
         component->m_owner->RemoveComponent(component);
     insertInto(component);
