@@ -25,7 +25,7 @@ QList<LanguageEntry> &languageTable()
 LanguageEntry *findLanguage(const TvdLanguage &name)
 {
     for (LanguageEntry &e : languageTable())
-        if (e.name == name)
+        if (e.name.compare(name, Qt::CaseInsensitive) == 0)
             return &e;
     return nullptr;
 }
@@ -251,7 +251,7 @@ void TvdStringResources::Unregister(const TvdLanguage &language, TApplyLocalizat
 {
     QList<LanguageEntry> &table = languageTable();
     for (int i = 0; i < table.size(); ++i)
-        if (table[i].name == language) {
+        if (table[i].name.compare(language, Qt::CaseInsensitive) == 0) {
             table[i].procs.removeAll(proc);
             if (table[i].procs.isEmpty())
                 table.removeAt(i);
