@@ -814,6 +814,11 @@ bool TovILParser::MakeILScript(const QString &text)
             start = e;
         }
     }
+    // Line-based grammars end every statement line with a line end: give the
+    // last line one when the text lacks it.
+    if (!m_parser->SkipEOL() && !text.isEmpty() && !text.endsWith(QLatin1Char('\n'))
+        && !text.endsWith(QLatin1Char('\r')))
+        m_parser->SetText(text + QLatin1Char('\n'));
     m_parser->SetPosition(start);
 
     if (m_grammar->programRule < 0)
