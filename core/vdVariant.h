@@ -75,7 +75,9 @@ public:
     Variant(bool v) noexcept : m_type(varBoolean) { m_u.i = 0; m_u.b = v; }
     Variant(int v) noexcept : m_type(varInteger) { m_u.i = v; }
     Variant(unsigned v) noexcept : m_type(varLongWord) { m_u.i = v; }
-    Variant(long v) noexcept : m_type(sizeof(long) == 8 ? varInt64 : varInteger) { m_u.i = v; }
+    // `long` (qsizetype, sizes and counts) gives Integer when the value fits, else Int64;
+    // `long long` (qint64) is always Int64.
+    Variant(long v) noexcept : m_type(v >= -2147483647L - 1 && v <= 2147483647L ? varInteger : varInt64) { m_u.i = v; }
     Variant(long long v) noexcept : m_type(varInt64) { m_u.i = v; }
     Variant(float v) noexcept : m_type(varSingle) { m_u.d = double(v); }
     Variant(double v) noexcept : m_type(varDouble) { m_u.d = v; }
@@ -89,22 +91,21 @@ public:
     Variant(const Variant &o) : m_type(o.m_type)
     {
         if (o.isTrivial())
-            m_u = o.m_u;
+            m_u.i = o.m_u.i;  // scalar payloads are one 8-byte word
         else
             copyFrom(o);
     }
     Variant(Variant &&o) noexcept : m_type(o.m_type)
     {
         // Every payload is relocatable: move the bytes, leave the source empty.
-        std::memcpy(static_cast<void *>(&m_u), &o.m_u, sizeof m_u);
-        o.m_type = varEmpty;
+        relocateFrom(o);
     }
     Variant &operator=(const Variant &o)
     {
         if (this != &o) {
             if (isTrivial() && o.isTrivial()) {
                 m_type = o.m_type;
-                m_u = o.m_u;
+                m_u.i = o.m_u.i;
             } else {
                 Variant tmp(o);
                 swap(tmp);
@@ -115,10 +116,10 @@ public:
     Variant &operator=(Variant &&o) noexcept
     {
         if (this != &o) {
-            clear();
+            if (!isTrivial())
+                destroy();
             m_type = o.m_type;
-            std::memcpy(static_cast<void *>(&m_u), &o.m_u, sizeof m_u);
-            o.m_type = varEmpty;
+            relocateFrom(o);
         }
         return *this;
     }
@@ -221,11 +222,27 @@ public:
     void arrayRedim(int highBound);
 
     // Arithmetic and logic.
-    static Variant binaryOp(VarOp op, const Variant &a, const Variant &b);
+    static Variant binaryOp(VarOp op, const Variant &a, const Variant &b)
+    {
+        if (a.m_type == varInteger && b.m_type == varInteger && op <= VarOp::Multiply) {
+            const qint64 x = a.m_u.i, y = b.m_u.i;
+            const qint64 r = op == VarOp::Add ? x + y : op == VarOp::Subtract ? x - y : x * y;
+            if (r >= -2147483647 - 1 && r <= 2147483647)
+                return Variant(int(r));
+        }
+        return binaryOpSlow(op, a, b);
+    }
+    static Variant binaryOpSlow(VarOp op, const Variant &a, const Variant &b);
     Variant negate() const;
     Variant logicalNot() const;
     // Platform comparison; Null equals Null and is below every other value.
-    static VarCompare compare(const Variant &a, const Variant &b);
+    static VarCompare compare(const Variant &a, const Variant &b)
+    {
+        if (a.m_type == varInteger && b.m_type == varInteger)
+            return a.m_u.i < b.m_u.i ? VarCompare::Less : a.m_u.i > b.m_u.i ? VarCompare::Greater : VarCompare::Equal;
+        return compareSlow(a, b);
+    }
+    static VarCompare compareSlow(const Variant &a, const Variant &b);
     static bool equals(const Variant &a, const Variant &b) { return compare(a, b) == VarCompare::Equal; }
 
     friend Variant operator+(const Variant &a, const Variant &b) { return binaryOp(VarOp::Add, a, b); }
@@ -267,6 +284,14 @@ private:
     {
         constexpr quint32 heavy = (1u << varOleStr) | (1u << varDispatch);
         return m_type < 32 && !((1u << m_type) & heavy);
+    }
+    void relocateFrom(Variant &o) noexcept
+    {
+        if (o.isTrivial())
+            m_u.i = o.m_u.i;
+        else
+            std::memcpy(static_cast<void *>(&m_u), &o.m_u, sizeof m_u);
+        o.m_type = varEmpty;
     }
     void copyFrom(const Variant &o);
     void destroy() noexcept;

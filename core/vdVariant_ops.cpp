@@ -229,7 +229,7 @@ Variant arith(VarOp op, const Variant &a, Base A, const Variant &b, Base B)
 
 } // namespace
 
-Variant Variant::binaryOp(VarOp op, const Variant &a, const Variant &b)
+Variant Variant::binaryOpSlow(VarOp op, const Variant &a, const Variant &b)
 {
     // Fast paths for the common script cases.
     if (a.m_type == varInteger && b.m_type == varInteger) {
@@ -337,7 +337,7 @@ VarCompare toCompare(int c) { return VarCompare(c); }
 
 } // namespace
 
-VarCompare Variant::compare(const Variant &a, const Variant &b)
+VarCompare Variant::compareSlow(const Variant &a, const Variant &b)
 {
     if (a.m_type == varInteger && b.m_type == varInteger)
         return toCompare(cmp3(a.m_u.i, b.m_u.i));
