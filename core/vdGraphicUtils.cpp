@@ -1,5 +1,6 @@
 #include "core/vdGraphicUtils.h"
 #include "platform/Canvas.h"
+#include "platform/EmfPlayer.h"
 #include "platform/EmfRecorderCanvas.h"
 #include "platform/QPainterCanvas.h"
 #include <QIODevice>
@@ -19,7 +20,7 @@ QMutex g_playerLock;
 
 vdMetafilePlayerFn &playerSlot()
 {
-    static vdMetafilePlayerFn f;
+    static vdMetafilePlayerFn f = [](Canvas &c, const QByteArray &bytes, const TRect &r) { EmfPlayer::Play(c, bytes, r); };
     return f;
 }
 
