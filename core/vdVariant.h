@@ -75,10 +75,12 @@ public:
     Variant(bool v) noexcept : m_type(varBoolean) { m_u.i = 0; m_u.b = v; }
     Variant(int v) noexcept : m_type(varInteger) { m_u.i = v; }
     Variant(unsigned v) noexcept : m_type(varLongWord) { m_u.i = v; }
-    // `long` (qsizetype, sizes and counts) gives Integer when the value fits, else Int64;
-    // `long long` (qint64) is always Int64.
-    Variant(long v) noexcept : m_type(v >= -2147483647L - 1 && v <= 2147483647L ? varInteger : varInt64) { m_u.i = v; }
-    Variant(long long v) noexcept : m_type(varInt64) { m_u.i = v; }
+    // 64-bit integers (qint64, qsizetype) choose their kind explicitly: Variant(int(n))
+    // for Integer or fromInt64(n) for Int64.
+    Variant(long) = delete;
+    Variant(long long) = delete;
+    Variant(unsigned long) = delete;
+    Variant(unsigned long long) = delete;
     Variant(float v) noexcept : m_type(varSingle) { m_u.d = double(v); }
     Variant(double v) noexcept : m_type(varDouble) { m_u.d = v; }
     Variant(const QString &s) : m_type(varString) { new (m_u.raw) QString(s); }
