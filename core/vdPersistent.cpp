@@ -226,6 +226,8 @@ void TvdComponent::SetParentComponent(TvdComponent *parent)
 {
     if (parent)
         parent->InsertComponent(this);
+    else if (m_owner)
+        m_owner->RemoveComponent(this);
 }
 
 TvdComponent *TvdComponent::FindObject(const QString &name) const

@@ -147,7 +147,7 @@ public:
     // components with a parent of their own override these.
     virtual bool HasParent() const { return false; }
     virtual TvdComponent *GetParentComponent() const { return m_owner; }
-    // Moves the component under a parent (nothing detaches it).
+    // Moves the component under a parent; nothing detaches it.
     virtual void SetParentComponent(TvdComponent *parent);
     virtual QList<TvdComponent *> GetChildren() const { return m_components; }
     // Component of that name anywhere below this one (ignoring letter case).
