@@ -1,2 +1,0 @@
-#include "core/vdVersion.h"
-namespace vd { const char *versionText() { return "0.1"; } }

@@ -1,2 +1,0 @@
-#pragma once
-namespace vd { const char *versionText(); }
