@@ -43,7 +43,7 @@ QPainterCanvas::QPainterCanvas(QPainter &painter, CanvasKind kind, int logPixels
 
 QPainterCanvas::~QPainterCanvas()
 {
-    if (m_own)
+    if (m_own && m_own->isActive())
         m_own->end();
 }
 
@@ -379,6 +379,9 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
     TextPlacement tp = PlaceText(x, y, text, dx);
     m_p->save();
     m_p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // The background is filled here, not by the painter's opaque mode.
+    m_p->setBackgroundMode(Qt::TransparentMode);
+    m_p->setBrush(Qt::NoBrush);
     if (rect && (options & ETO_OPAQUE)) {
         TRect n = rect->Normalized();
         m_p->fillRect(QRectF(n.Left, n.Top, n.Width(), n.Height()), toQColor(m_state.bkColor));

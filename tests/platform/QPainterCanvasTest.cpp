@@ -1,0 +1,263 @@
+#include "CanvasTestScene.h"
+#include "platform/QPainterCanvas.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+class PainterCanvas : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        img = QImage(100, 80, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        canvas = std::make_unique<QPainterCanvas>(img);
+    }
+    QRgb at(int x, int y)
+    {
+        canvas.reset(); // ends painting
+        return img.pixel(x, y) & 0xFFFFFF;
+    }
+    QImage img;
+    std::unique_ptr<QPainterCanvas> canvas;
+};
+
+constexpr QRgb kWhite = 0xFFFFFF, kBlack = 0x000000, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+} // namespace
+
+TEST_F(PainterCanvas, RectangleOutlineStopsBeforeRightAndBottom)
+{
+    canvas->brush().color = clRed;
+    canvas->Rectangle(TRect(10, 10, 20, 20));
+    canvas.reset();
+    EXPECT_EQ(img.pixel(10, 10) & 0xFFFFFF, kBlack);
+    EXPECT_EQ(img.pixel(19, 19) & 0xFFFFFF, kBlack);
+    EXPECT_EQ(img.pixel(20, 15) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(15, 20) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(15, 15) & 0xFFFFFF, kRed);
+}
+
+TEST_F(PainterCanvas, FillRectCoversExactlyItsArea)
+{
+    canvas->brush().color = clBlue;
+    canvas->FillRect(TRect(5, 5, 8, 7));
+    canvas.reset();
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += (img.pixel(x, y) & 0xFFFFFF) == kBlue;
+    EXPECT_EQ(n, 6);
+    EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, kBlue);
+    EXPECT_EQ(img.pixel(7, 6) & 0xFFFFFF, kBlue);
+}
+
+TEST_F(PainterCanvas, LineLeavesOutItsLastPixel)
+{
+    canvas->MoveTo(10, 30);
+    canvas->LineTo(20, 30);
+    EXPECT_EQ(canvas->PenPos(), TPoint(20, 30));
+    canvas.reset();
+    EXPECT_EQ(img.pixel(10, 30) & 0xFFFFFF, kBlack);
+    EXPECT_EQ(img.pixel(19, 30) & 0xFFFFFF, kBlack);
+    EXPECT_EQ(img.pixel(20, 30) & 0xFFFFFF, kWhite);
+}
+
+TEST_F(PainterCanvas, ClearBrushAndNullPenDrawNothing)
+{
+    canvas->brush().style = BrushStyle::Clear;
+    canvas->pen().style = PenStyle::Null;
+    canvas->Rectangle(TRect(0, 0, 50, 50));
+    canvas->Ellipse(TRect(0, 0, 50, 50));
+    canvas->FillRect(TRect(0, 0, 50, 50));
+    canvas.reset();
+    EXPECT_EQ(canvastest::countColor(img, kWhite, 0), 100 * 80);
+}
+
+TEST_F(PainterCanvas, ClipAndSavedStatesAreRestored)
+{
+    const int depth = canvas->SaveDC();
+    EXPECT_EQ(depth, 1);
+    canvas->IntersectClipRect(TRect(0, 0, 10, 10));
+    canvas->ExcludeClipRect(TRect(0, 0, 5, 5));
+    canvas->brush().color = clRed;
+    EXPECT_EQ(canvas->ClipBox(), TRect(0, 0, 10, 10));
+    canvas->FillRect(TRect(0, 0, 100, 80));
+    EXPECT_TRUE(canvas->RestoreDC(-1));
+    EXPECT_FALSE(canvas->HasClip());
+    EXPECT_EQ(canvas->brush().color, clWhite); // the brush was changed after the save
+    EXPECT_FALSE(canvas->RestoreDC(-1));
+    canvas->brush().color = clBlue;
+    canvas->FillRect(TRect(50, 50, 60, 60));
+    canvas.reset();
+    EXPECT_EQ(img.pixel(2, 2) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(7, 7) & 0xFFFFFF, kRed);
+    EXPECT_EQ(img.pixel(12, 2) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(55, 55) & 0xFFFFFF, kBlue);
+}
+
+TEST_F(PainterCanvas, WorldTransformMovesAndScalesDrawing)
+{
+    QTransform t;
+    t.translate(10, 10);
+    t.scale(2, 2);
+    canvas->SetWorldTransform(t);
+    canvas->brush().color = clRed;
+    canvas->FillRect(TRect(0, 0, 5, 5));
+    canvas->IntersectClipRect(TRect(0, 0, 2, 2)); // device (10,10)-(14,14)
+    EXPECT_EQ(canvas->ClipRegion().boundingRect(), QRect(10, 10, 4, 4));
+    canvas->ModifyWorldTransform(QTransform(), MWT_IDENTITY);
+    EXPECT_TRUE(canvas->WorldTransform().isIdentity());
+    // A singular transform is refused.
+    canvas->SetWorldTransform(QTransform(0, 0, 0, 0, 0, 0));
+    EXPECT_TRUE(canvas->WorldTransform().isIdentity());
+    canvas.reset();
+    EXPECT_EQ(img.pixel(10, 10) & 0xFFFFFF, kRed);
+    EXPECT_EQ(img.pixel(19, 19) & 0xFFFFFF, kRed);
+    EXPECT_EQ(img.pixel(20, 20) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(9, 9) & 0xFFFFFF, kWhite);
+}
+
+TEST_F(PainterCanvas, XorPenDrawnTwiceRestoresThePixels)
+{
+    canvas->brush().color = clRed;
+    canvas->FillRect(TRect(0, 0, 50, 50));
+    canvas->pen().mode = PenMode::Xor;
+    canvas->pen().color = clWhite;
+    canvas->MoveTo(0, 10);
+    canvas->LineTo(100, 10);
+    canvas->MoveTo(0, 10);
+    canvas->LineTo(100, 10);
+    canvas.reset();
+    EXPECT_EQ(img.pixel(20, 10) & 0xFFFFFF, kRed);
+    EXPECT_EQ(img.pixel(70, 10) & 0xFFFFFF, kWhite);
+}
+
+TEST_F(PainterCanvas, RasterOperationsCombineBitmaps)
+{
+    QImage src(2, 1, QImage::Format_RGB32);
+    src.setPixel(0, 0, qRgb(255, 0, 0));
+    src.setPixel(1, 0, qRgb(0, 0, 255));
+    canvas->brush().color = clLime;
+    canvas->FillRect(TRect(0, 0, 10, 10));
+    canvas->StretchDIBits(TRect(0, 0, 2, 1), src, TRect(0, 0, 2, 1), SRCAND);
+    canvas->StretchDIBits(TRect(0, 1, 2, 2), src, TRect(0, 0, 2, 1), SRCPAINT);
+    canvas->StretchDIBits(TRect(0, 2, 2, 3), src, TRect(0, 0, 2, 1), SRCINVERT);
+    canvas->StretchDIBits(TRect(4, 4, 0, 5), src, TRect(0, 0, 2, 1), SRCCOPY); // mirrored
+    canvas.reset();
+    EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(img.pixel(0, 1) & 0xFFFFFF, 0xFFFF00u);
+    EXPECT_EQ(img.pixel(1, 2) & 0xFFFFFF, 0x00FFFFu);
+    EXPECT_EQ(img.pixel(1, 4) & 0xFFFFFF, kBlue);
+    EXPECT_EQ(img.pixel(2, 4) & 0xFFFFFF, kRed);
+}
+
+TEST_F(PainterCanvas, AlphaBlendAndTransparentColour)
+{
+    QImage src(2, 1, QImage::Format_ARGB32);
+    src.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    src.setPixel(1, 0, qRgba(255, 0, 0, 0));
+    canvas->AlphaBlend(TRect(0, 0, 2, 1), src, TRect(0, 0, 2, 1), 255, true);
+    QImage half(1, 1, QImage::Format_RGB32);
+    half.fill(qRgb(0, 0, 0));
+    canvas->AlphaBlend(TRect(0, 1, 1, 2), half, TRect(0, 0, 1, 1), 128, false);
+    QImage keyed(2, 1, QImage::Format_RGB32);
+    keyed.setPixel(0, 0, qRgb(0, 0, 255));
+    keyed.setPixel(1, 0, qRgb(0, 255, 0));
+    canvas->DrawTransparent(TRect(0, 2, 2, 3), keyed, TRect(0, 0, 2, 1), clLime);
+    QImage mask(2, 1, QImage::Format_Grayscale8);
+    mask.setPixel(0, 0, qRgb(255, 255, 255));
+    mask.setPixel(1, 0, qRgb(0, 0, 0));
+    canvas->DrawMasked(TRect(0, 3, 2, 4), keyed, TRect(0, 0, 2, 1), mask, true);
+    canvas.reset();
+    EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, kRed);
+    EXPECT_EQ(img.pixel(1, 0) & 0xFFFFFF, kWhite);
+    EXPECT_NEAR(qRed(img.pixel(0, 1)), 127, 2);
+    EXPECT_EQ(img.pixel(0, 2) & 0xFFFFFF, kBlue);
+    EXPECT_EQ(img.pixel(1, 2) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(0, 3) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(img.pixel(1, 3) & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST(CanvasText, MeasuringIsConsistentAndFollowsTheFont)
+{
+    QImage img(10, 10, QImage::Format_RGB32);
+    QPainterCanvas c(img);
+    c.font().name = QStringLiteral("Arial");
+    c.font().height = -100;
+    const QString s = QStringLiteral("Hello, World");
+    QList<int> adv = c.CharAdvances(s);
+    ASSERT_EQ(adv.size(), s.size());
+    int sum = 0;
+    for (int a : adv)
+        sum += a;
+    EXPECT_EQ(c.TextWidth(s), sum);
+    // Liberation Sans keeps Arial's metrics: "H" is 1479/2048 em.
+    EXPECT_EQ(adv[0], 72);
+    TextMetrics tm = c.GetTextMetrics();
+    EXPECT_EQ(tm.height, tm.ascent + tm.descent);
+    EXPECT_NEAR(tm.ascent, 91, 1);
+    EXPECT_NEAR(tm.descent, 21, 1);
+    EXPECT_EQ(c.TextHeight(s), tm.height);
+    c.font().weight = FW_BOLD;
+    EXPECT_GT(c.TextWidth(s), sum);
+    c.SetFontSize(12);
+    EXPECT_EQ(c.font().height, -16);
+    EXPECT_DOUBLE_EQ(c.FontSize(), 12);
+    // Surrogate pairs: the advance sits on the first unit.
+    QList<int> pair = c.CharAdvances(QString::fromUtf8("a\xF0\x9D\x90\x80"));
+    ASSERT_EQ(pair.size(), 3);
+    EXPECT_EQ(pair[2], 0);
+}
+
+TEST(CanvasText, GlyphsLandAtTheGivenAdvances)
+{
+    QImage img(300, 60, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas c(img);
+        c.font().height = -30;
+        c.SetBkMode(BkMode::Transparent);
+        const int dx[] = {100, 100, 10};
+        c.ExtTextOut(0, 0, 0, nullptr, QStringLiteral("III"), dx);
+    }
+    auto inkInColumns = [&](int from, int to) {
+        int n = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = from; x < to; ++x)
+                n += qGray(img.pixel(x, y)) < 128;
+        return n;
+    };
+    EXPECT_GT(inkInColumns(0, 15), 0);
+    EXPECT_EQ(inkInColumns(15, 100), 0);
+    EXPECT_GT(inkInColumns(100, 115), 0);
+    EXPECT_GT(inkInColumns(200, 215), 0);
+    EXPECT_EQ(inkInColumns(215, 300), 0);
+}
+
+TEST(CanvasText, AlignmentOpaqueBackgroundAndCurrentPosition)
+{
+    QImage img(200, 60, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainterCanvas c(img);
+    c.font().height = -20;
+    const int w = c.TextWidth(QStringLiteral("AB"));
+    c.SetTextAlign(TA_UPDATECP);
+    c.MoveTo(10, 0);
+    c.TextOut(0, 0, QStringLiteral("AB"));
+    EXPECT_EQ(c.PenPos(), TPoint(10 + w, 0));
+    c.SetTextAlign(TA_RIGHT | TA_BASELINE);
+    TextPlacement p = c.PlaceText(150, 40, QStringLiteral("AB"), {});
+    EXPECT_DOUBLE_EQ(p.origin.x(), 150 - w);
+    EXPECT_DOUBLE_EQ(p.origin.y(), 40);
+    c.SetTextAlign(TA_CENTER | TA_BOTTOM);
+    p = c.PlaceText(100, 40, QStringLiteral("AB"), {});
+    EXPECT_DOUBLE_EQ(p.origin.x(), 100 - w / 2.0);
+    EXPECT_DOUBLE_EQ(p.origin.y(), 40 - p.descent);
+    // Opaque rectangle is filled with the background colour.
+    c.SetTextAlign(0);
+    c.SetBkColor(clBlue);
+    TRect r(150, 0, 200, 20);
+    c.ExtTextOut(150, 0, ETO_OPAQUE | ETO_CLIPPED, &r, QString());
+    c.painter().end();
+    EXPECT_EQ(img.pixel(199, 19) & 0xFFFFFF, 0x0000FFu);
+}
