@@ -2,6 +2,7 @@
 
 #include "core/vdFormatSettings.h"
 #include "script/ov_iparser.h"
+#include "script/ov_xml.h"
 
 #include <limits>
 
@@ -294,4 +295,112 @@ TovMethodDecl ovParseMethodSyntax(const QString &declaration, const TovTypeScope
             break;
     }
     return decl;
+}
+
+// ----- contents tree -----
+
+namespace {
+
+QString valueText(const Variant &v)
+{
+    try {
+        return VarToStr(v);
+    } catch (const Exception &) {
+        return QString();  // arrays and objects have no text
+    }
+}
+
+} // namespace
+
+void ovBuildContentsTree(const QList<TovContentsItem> &items, TovXMLItem *root, bool functionsOnly)
+{
+    TovXMLItem *functions = root->FindItem(QStringLiteral("Functions"));
+    TovXMLItem *classes = root->FindItem(QStringLiteral("Classes"));
+    TovXMLItem *types = root->FindItem(QStringLiteral("Types"));
+    TovXMLItem *variables = root->FindItem(QStringLiteral("Variables"));
+    TovXMLItem *constants = root->FindItem(QStringLiteral("Constants"));
+
+    // Enumeration members gathered per type, in order of first appearance.
+    QList<TovXMLItem *> enumNodes;
+    QList<QStringList> enumNames;
+
+    for (const TovContentsItem &it : items) {
+        if (functionsOnly && it.ItemKind != TovContentsItem::Function)
+            continue;
+        switch (it.ItemKind) {
+        case TovContentsItem::Function: {
+            TovXMLItem *cat = functions->FindItem(it.Category);
+            cat->SetProp(QStringLiteral("text"), it.Category);
+            TovXMLItem *node = cat->Add();
+            node->SetName(QStringLiteral("item"));
+            node->SetProp(QStringLiteral("text"), it.Declaration);
+            node->SetProp(QStringLiteral("description"), it.Description);
+            break;
+        }
+        case TovContentsItem::Class: {
+            TovXMLItem *node = classes->Add();
+            node->SetName(QStringLiteral("item"));
+            node->SetProp(QStringLiteral("text"), it.Name + QStringLiteral(" = class(") + it.Ancestor + QLatin1Char(')'));
+            for (const TovContentsMember &m : it.Members) {
+                TovXMLItem *mn = node->Add();
+                mn->SetName(QStringLiteral("item"));
+                QString text;
+                switch (m.MemberKind) {
+                case TovContentsMember::Property:
+                    text = QStringLiteral("property ") + m.Name + QStringLiteral(": ") + m.TypeName;
+                    break;
+                case TovContentsMember::Method:
+                    text = m.Declaration;
+                    break;
+                case TovContentsMember::IndexProperty: {
+                    // The declaration's first word becomes "index property".
+                    const QString d = m.Declaration.trimmed();
+                    const qsizetype sp = d.indexOf(QLatin1Char(' '));
+                    text = QStringLiteral("index property") + (sp < 0 ? QString() : d.mid(sp));
+                    break;
+                }
+                case TovContentsMember::Other:
+                    text = QStringLiteral("event ") + m.Name;
+                    break;
+                }
+                mn->SetProp(QStringLiteral("text"), text);
+            }
+            break;
+        }
+        case TovContentsItem::Variable: {
+            if (it.Typ == fvtEnum) {
+                if (it.Name.compare(it.TypeName, Qt::CaseInsensitive) == 0)
+                    break;
+                TovXMLItem *tn = types->FindItem(it.TypeName);
+                qsizetype k = enumNodes.indexOf(tn);
+                if (k < 0) {
+                    enumNodes.append(tn);
+                    enumNames.append(QStringList());
+                    k = enumNodes.size() - 1;
+                }
+                enumNames[k].append(it.Name);
+                break;
+            }
+            TovXMLItem *node = (it.IsReadOnly ? constants : variables)->Add();
+            node->SetName(QStringLiteral("item"));
+            QString text = it.Name + QStringLiteral(": ") + it.DisplayTypeName;
+            if (it.IsReadOnly)
+                text += QStringLiteral(" = ") + valueText(it.Value);
+            node->SetProp(QStringLiteral("text"), text);
+            break;
+        }
+        }
+    }
+
+    for (int i = 0; i < types->Count(); ++i) {
+        TovXMLItem *tn = types->Items(i);
+        if (tn->Name().compare(QLatin1String("item"), Qt::CaseInsensitive) == 0)
+            continue;
+        const qsizetype k = enumNodes.indexOf(tn);
+        const QStringList names = k < 0 ? QStringList() : enumNames[k];
+        const QString typeName = tn->Name();
+        tn->SetName(QStringLiteral("item"));
+        tn->SetText(QString());
+        tn->SetProp(QStringLiteral("text"), typeName + QStringLiteral(": (") + names.join(QLatin1Char(',')) + QLatin1Char(')'));
+    }
 }

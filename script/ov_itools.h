@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QString>
 
+class TovXMLItem;
+
 // Declared type of a script item.
 enum TovVarType {
     fvtInt,
@@ -122,3 +124,35 @@ TovMethodDecl ovParseMethodSyntax(const QString &declaration, const TovTypeScope
 
 // "line:col" as X = col, Y = line; empty gives (0, 0); a bad text raises EConvertError.
 QPoint ovSourcePosToPoint(const QString &pos);
+
+// One entry of a program's item list as the contents tree shows it.
+struct TovContentsMember {
+    enum Kind { Property, Method, IndexProperty, Other };
+    Kind MemberKind = Other;
+    QString Name;
+    QString TypeName;     // display type name of a property
+    QString Declaration;  // declaration string of a method or indexed property
+};
+
+struct TovContentsItem {
+    enum Kind { Function, Class, Variable };
+    Kind ItemKind = Variable;
+    QString Name;
+    // Registered functions.
+    QString Category;
+    QString Declaration;
+    QString Description;
+    // Classes.
+    QString Ancestor;
+    QList<TovContentsMember> Members;
+    // Variables and constants.
+    TovVarType Typ = fvtVariant;
+    QString TypeName;         // the enumeration's name for fvtEnum
+    QString DisplayTypeName;  // as GetFullTypeName gives it
+    bool IsReadOnly = false;
+    Variant Value;
+};
+
+// Fills root with the children "Functions", "Classes", "Types", "Variables" and
+// "Constants" (kept when present) describing the items, in their order.
+void ovBuildContentsTree(const QList<TovContentsItem> &items, TovXMLItem *root, bool functionsOnly);
