@@ -193,7 +193,7 @@ Variant arith(VarOp op, const Variant &a, Base A, const Variant &b, Base B)
     if (r == bDate) {
         if ((op == VarOp::Subtract && A == bDate && B == bDate) || op == VarOp::Multiply || op == VarOp::Divide)
             return Variant(floatOp(op, a.toDouble(), b.toDouble()));
-        return Variant::fromDate(floatOp(op, a.toDate(), b.toDate()));
+        return Variant::fromDate(floatOp(op, a.toDouble(), b.toDouble()));
     }
     if (op == VarOp::Divide && r < bDouble)
         r = bDouble;
@@ -380,8 +380,19 @@ VarCompare Variant::compareSlow(const Variant &a, const Variant &b)
     case bInt:
     case bInt64:
         return toCompare(cmp3(a.toInt64(), b.toInt64()));
-    case bCurrency:
-        return toCompare(cmp3(a.toCurrency(), b.toCurrency()));
+    case bCurrency: {
+        // Beside a float the comparison is in floats, so that no value is out of range.
+        if (numericRank(A) == bDouble || numericRank(B) == bDouble) {
+            const double x = a.toDouble(), y = b.toDouble();
+            if (std::isnan(x) || std::isnan(y))
+                return VarCompare::Unordered;
+            return toCompare(cmp3(x, y));
+        }
+        auto scaled = [](const Variant &v, Base k) -> __int128 {
+            return k == bCurrency ? __int128(v.rawInt()) : __int128(v.toInt64()) * 10000;
+        };
+        return toCompare(cmp3(scaled(a, A), scaled(b, B)));
+    }
     case bDate: {
         const double x = a.toDate(), y = b.toDate();
         return toCompare(cmp3(x, y));
