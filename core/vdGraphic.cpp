@@ -22,6 +22,27 @@ bool TGraphicClass::inheritsFrom(const TGraphicClass *ancestor) const
     return false;
 }
 
+void vdDrawImage(Canvas &canvas, const TRect &rect, const QImage &img)
+{
+    if (img.isNull() || rect.IsEmpty())
+        return;
+    // On a painter canvas the image goes straight to the painter, which
+    // blends any pixel format without an intermediate copy.
+    if (auto *pc = dynamic_cast<QPainterCanvas *>(&canvas)) {
+        QPainter &p = pc->painter();
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setOpacity(1.0);
+        p.drawImage(QRectF(rect.Left, rect.Top, rect.Width(), rect.Height()), img);
+        p.restore();
+        return;
+    }
+    if (img.hasAlphaChannel())
+        canvas.AlphaBlend(rect, img, TRect(0, 0, img.width(), img.height()), 255, true);
+    else
+        canvas.StretchDraw(rect, img);
+}
+
 // ---------------------------------------------------------------- TGraphic
 
 const TGraphicClass &TGraphic::staticClass()
@@ -92,13 +113,7 @@ std::unique_ptr<TGraphic> TGraphic::Clone() const
 
 void TGraphic::Draw(Canvas &canvas, const TRect &rect) const
 {
-    const QImage img = ToImage();
-    if (img.isNull())
-        return;
-    if (img.hasAlphaChannel())
-        canvas.AlphaBlend(rect, img, TRect(0, 0, img.width(), img.height()), 255, true);
-    else
-        canvas.StretchDraw(rect, img);
+    vdDrawImage(canvas, rect, ToImage());
 }
 
 // ---------------------------------------------------------------- TBitmap
@@ -438,8 +453,7 @@ void TBitmap::Draw(Canvas &canvas, const TRect &rect) const
             for (int x = 0; x < img.width(); ++x)
                 p[x] = (p[x] & 0xffffff) == key ? 0 : (p[x] | 0xff000000);
         }
-        canvas.AlphaBlend(rect, img.convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                          TRect(0, 0, img.width(), img.height()), 255, true);
+        vdDrawImage(canvas, rect, img);
         return;
     }
     TGraphic::Draw(canvas, rect);

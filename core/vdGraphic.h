@@ -30,6 +30,9 @@ void vdCheckGraphicSize(int64_t width, int64_t height, const char *what);
 
 class TGraphic;
 
+// Draws an image stretched into rect, blending when it has an alpha channel.
+void vdDrawImage(Canvas &canvas, const TRect &rect, const QImage &image);
+
 // Class reference of a graphic class: its name, its parent and a factory.
 struct TGraphicClass {
     const char *name;
@@ -91,7 +94,7 @@ public:
 
     // The picture stretched into `rect` (exclusive right/bottom).
     virtual void Draw(Canvas &canvas, const TRect &rect) const;
-    // Decoded pixels for drawing: premultiplied ARGB (or opaque RGB32).
+    // Decoded pixels for drawing (the image format tells how alpha is stored).
     virtual QImage ToImage() const { return {}; }
 
     std::function<void()> OnChange;

@@ -570,7 +570,8 @@ QImage TPngImage::ToImage() const
         idx.setColorTable(table);
         out = idx.convertToFormat(m_hasTrns ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     } else if (HasAlphaRow()) {
-        out = m_pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // Non-premultiplied ARGB draws as it is.
+        return m_pixels;
     } else if (m_hasTrns) {
         out = QImage(m_pixels.size(), QImage::Format_ARGB32_Premultiplied);
         const QRgb key = m_trnsColor & 0xffffff;
