@@ -1,5 +1,6 @@
 #include "core/vdxProgress.h"
 #include "core/vdxRes.h"
+#include "platform/UiProvider.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -124,7 +125,9 @@ int TvdxProgress::Position() const
 void TvdxProgress::SetPosition(int value)
 {
     m_bar->setValue(value);
-    raise();
+    // Headless platforms have no window stacking.
+    if (!QtUiProvider::IsHeadless())
+        raise();
     QCoreApplication::processEvents();
 }
 
