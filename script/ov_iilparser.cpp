@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QStringDecoder>
-#include <unordered_map>
 #include <vector>
 
 // ---------------------------------------------------------------- grammar
@@ -263,33 +262,30 @@ struct RecordedError {
     bool fatal;
 };
 
-struct MemoKey {
+// Results of rule matches by start position, chained per position.
+struct MemoEntry {
     int rule;
-    int pos;
-    int err;
-    bool operator==(const MemoKey &o) const { return rule == o.rule && pos == o.pos && err == o.err; }
-};
-struct MemoKeyHash {
-    size_t operator()(const MemoKey &k) const
-    {
-        return (size_t(uint(k.rule)) * 0x9E3779B1u) ^ (size_t(uint(k.pos)) << 7) ^ size_t(uint(k.err + 1)) * 0x85EBCA77u;
-    }
-};
-struct MemoValue {
+    int err;      // error state on entry
+    int next;     // next entry at the same position, -1 at the end
     bool ok;
     int endPos;
-    int err;
-    std::vector<OutEntry> out;
+    int exitErr;
+    size_t outStart;
+    size_t outCount;
 };
 
 // Bigger results are cheaper to re-match than to keep.
 constexpr size_t kMemoMaxEntries = 256;
+constexpr size_t kVisited = ~size_t(0);
 
 } // namespace
 
 class TovMatcher {
 public:
-    TovMatcher(TovILParser &owner) : p(owner), g(*owner.m_grammar), lex(*owner.m_parser) {}
+    TovMatcher(TovILParser &owner) : p(owner), g(*owner.m_grammar), lex(*owner.m_parser)
+    {
+        memoHead.assign(size_t(lex.Size()) + 2, -1);
+    }
 
     TovILParser &p;
     const TovGrammar &g;
@@ -300,7 +296,9 @@ public:
     bool aborted = false;
     int depth = 0;
     int furthest = 1; // start of the furthest token looked at
-    std::unordered_map<MemoKey, MemoValue, MemoKeyHash> memo;
+    std::vector<int> memoHead;        // by position: first entry, -1 when none
+    std::vector<MemoEntry> memoEntries;
+    std::vector<OutEntry> memoOut;    // output slices of the entries
 
     int skippedPos(int from)
     {
@@ -414,14 +412,27 @@ public:
     bool matchRule(const GNode *rule)
     {
         const int p0 = lex.Position();
-        if (rule->memo) {
-            auto it = memo.find(MemoKey{rule->index, p0, err});
-            if (it != memo.end()) {
-                const MemoValue &v = it->second;
-                out.insert(out.end(), v.out.begin(), v.out.end());
-                lex.SetPosition(v.endPos);
-                err = v.err;
-                return v.ok;
+        // A rule is remembered from its second match at a position on, so that
+        // text matched once (the usual case) costs no copies.
+        int marker = -1;
+        if (rule->memo && p0 >= 0 && size_t(p0) < memoHead.size()) {
+            for (int i = memoHead[size_t(p0)]; i >= 0; i = memoEntries[size_t(i)].next) {
+                const MemoEntry &m = memoEntries[size_t(i)];
+                if (m.rule != rule->index || m.err != err)
+                    continue;
+                if (m.outCount == kVisited) {
+                    marker = i;
+                    break;
+                }
+                out.insert(out.end(), memoOut.begin() + qsizetype(m.outStart),
+                           memoOut.begin() + qsizetype(m.outStart + m.outCount));
+                lex.SetPosition(m.endPos);
+                err = m.exitErr;
+                return m.ok;
+            }
+            if (marker < 0) {
+                memoEntries.push_back(MemoEntry{rule->index, err, memoHead[size_t(p0)], false, 0, 0, 0, kVisited});
+                memoHead[size_t(p0)] = int(memoEntries.size()) - 1;
             }
         }
         const int err0 = err;
@@ -441,9 +452,14 @@ public:
         }
         if (!ok)
             lex.SetPosition(p0);
-        if (rule->memo && !aborted && out.size() - n0 <= kMemoMaxEntries) {
-            MemoValue v{ok, lex.Position(), err, std::vector<OutEntry>(out.begin() + qsizetype(n0), out.end())};
-            memo.emplace(MemoKey{rule->index, p0, err0}, std::move(v));
+        if (marker >= 0 && !aborted && out.size() - n0 <= kMemoMaxEntries) {
+            MemoEntry &m = memoEntries[size_t(marker)];
+            m.ok = ok;
+            m.endPos = lex.Position();
+            m.exitErr = err;
+            m.outStart = memoOut.size();
+            m.outCount = out.size() - n0;
+            memoOut.insert(memoOut.end(), out.begin() + qsizetype(n0), out.end());
         }
         return ok;
     }
