@@ -76,6 +76,7 @@ TvdStringResources *GetStringResources()
         if (!findLanguage(QStringLiteral("English")))
             languageTable().append({QStringLiteral("English"), {&applyEnglish}});
         instance->SetLanguage(QStringLiteral("English"));
+        vdRegisterClass<TvdLocalizationController>();
         g_creating = false;
     }
     return instance.get();

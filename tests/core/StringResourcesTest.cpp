@@ -228,3 +228,13 @@ TEST(StringResources, HelpComputesTheTopicPath)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StringResources, LocalizationControllerIsARegisteredClass)
+{
+    GetResources();
+    EXPECT_NE(vdFindClass("TvdLocalizationController"), nullptr);
+}
+
+} // namespace
