@@ -815,8 +815,34 @@ void EmfRecorderCanvas::StretchDIBits(const TRect &dest, const QImage &image, co
         syncBrush();
     QRect db = deviceBounds(dest.toQRectF(), false);
     addBounds(db);
+    if (noSource) {
+        // Pattern and constant operations are a bit-block transfer without source.
+        TRect d = dest.Normalized();
+        Record r(EMR_BITBLT);
+        r.rect(db);
+        r.i32(d.Left);
+        r.i32(d.Top);
+        r.i32(d.Width());
+        r.i32(d.Height());
+        r.u32(rop);
+        r.i32(0);
+        r.i32(0);
+        const XForm id;
+        r.f32(id.eM11);
+        r.f32(id.eM12);
+        r.f32(id.eM21);
+        r.f32(id.eM22);
+        r.f32(id.eDx);
+        r.f32(id.eDy);
+        r.u32(0);
+        r.u32(DIB_RGB_COLORS);
+        for (int i = 0; i < 4; ++i)
+            r.u32(0);
+        append(r);
+        return;
+    }
     QByteArray header, bits;
-    if (!noSource) {
+    {
         QImage part = image.copy(s.toQRect());
         if ((dest.Width() < 0) != (src.Width() < 0) || (dest.Height() < 0) != (src.Height() < 0))
             part = part.mirrored((dest.Width() < 0) != (src.Width() < 0), (dest.Height() < 0) != (src.Height() < 0));
@@ -829,12 +855,12 @@ void EmfRecorderCanvas::StretchDIBits(const TRect &dest, const QImage &image, co
     r.i32(d.Top);
     r.i32(0);
     r.i32(0);
-    r.i32(noSource ? 0 : s.Width());
-    r.i32(noSource ? 0 : s.Height());
+    r.i32(s.Width());
+    r.i32(s.Height());
     const std::uint32_t offBmi = 80;
-    r.u32(header.isEmpty() ? 0 : offBmi);
+    r.u32(offBmi);
     r.u32(std::uint32_t(header.size()));
-    r.u32(header.isEmpty() ? 0 : offBmi + std::uint32_t(header.size()));
+    r.u32(offBmi + std::uint32_t(header.size()));
     r.u32(std::uint32_t(bits.size()));
     r.u32(DIB_RGB_COLORS);
     r.u32(rop);
