@@ -50,6 +50,22 @@ void glyphsOf(const QRawFont &raw, const QString &text, QList<quint32> &glyphs, 
     const int n = int(text.size());
     glyphs.reserve(n);
     starts.reserve(n);
+    bool surrogates = false;
+    for (QChar ch : text)
+        if (ch.isSurrogate()) {
+            surrogates = true;
+            break;
+        }
+    if (!surrogates) {
+        // One glyph per unit: look them all up at once.
+        glyphs.resize(n);
+        int count = n;
+        if (!raw.glyphIndexesForChars(text.constData(), n, glyphs.data(), &count) || count != n)
+            glyphs.fill(0);
+        for (int i = 0; i < n; ++i)
+            starts.append(i);
+        return;
+    }
     for (int i = 0; i < n;) {
         int len = (text.at(i).isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
         quint32 g = 0;
