@@ -1,6 +1,6 @@
 #include "core/vdPersistent.h"
 
-#include <QHash>
+#include <unordered_map>
 #include <cstring>
 #include <QMutex>
 #include <QMutexLocker>
@@ -518,18 +518,21 @@ static TvdPropKind classify(const QMetaProperty &p)
 
 const QList<TvdPropInfo> &vdPublishedProperties(const QMetaObject *meta)
 {
+    // Node-based: the lists stay where they are while others are added.
     static QMutex mutex;
-    static QHash<const QMetaObject *, QList<TvdPropInfo>> cache;
+    static std::unordered_map<const QMetaObject *, QList<TvdPropInfo>> cache;
     QMutexLocker lock(&mutex);
     auto it = cache.find(meta);
     if (it != cache.end())
-        return *it;
+        return it->second;
     QList<TvdPropInfo> list;
     for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
         const QMetaProperty p = meta->property(i);
-        list.append(TvdPropInfo{p, classify(p)});
+        TvdPropInfo info{p, classify(p), std::nullopt};
+        info.declaredDefault = vdPropertyDefault(meta, info);
+        list.append(info);
     }
-    return *cache.insert(meta, list);
+    return cache.emplace(meta, std::move(list)).first->second;
 }
 
 const TvdPropInfo *vdFindProperty(const QMetaObject *meta, const QString &name)

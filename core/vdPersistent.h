@@ -322,10 +322,13 @@ enum class TvdPropKind {
 struct TvdPropInfo {
     QMetaProperty prop;
     TvdPropKind kind = TvdPropKind::Other;
+    // Declared default of the class the list was made for (ordinal kinds).
+    std::optional<qint64> declaredDefault;
     const char *name() const { return prop.name(); }
 };
 
 // Published properties of a class, in published order (QObject's own left out).
+// The list lives as long as the process.
 const QList<TvdPropInfo> &vdPublishedProperties(const QMetaObject *meta);
 const TvdPropInfo *vdFindProperty(const QMetaObject *meta, const QString &name);
 // The declared default of an ordinal property as its integer value.

@@ -232,7 +232,7 @@ QString ObjWriter::write(TvdPersistent *obj, const QString &add, TvdPersistent *
             if (hasAnc) {
                 doWrite = doWrite || v != vdGetOrdProp(ancestor, *ainfo);
             } else {
-                const std::optional<qint64> def = vdPropertyDefault(meta, info);
+                const std::optional<qint64> &def = info.declaredDefault;
                 doWrite = doWrite || !def || v != *def;
             }
             if (doWrite)

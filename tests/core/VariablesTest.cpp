@@ -195,8 +195,9 @@ TEST(Variables, BinaryStoredValuesDecodeByTheirTag)
         TvdxXMLSerializer s;
         s.XMLToObj(QStringLiteral(" PropData=\"%1\"").arg(QLatin1String(c.hex)), &v);
         EXPECT_EQ(v.Value().varType(), c.type) << c.hex;
-        if (c.type != varNull)
+        if (c.type != varNull) {
             EXPECT_EQ(VarToStr(v.Value()), c.text) << c.hex;
+        }
         EXPECT_TRUE(s.Errors().isEmpty()) << c.hex;
     }
     // Truncated data leaves the value as it was and raises nothing.
