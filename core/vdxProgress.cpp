@@ -92,8 +92,13 @@ void TvdxProgress::Execute(int maxValue, const QString &msg, bool canceled, bool
 void TvdxProgress::centre()
 {
     QRect reference;
-    if (m_disabledForm)
+    // With one monitor the window simply sits in the middle of the screen.
+    if (QGuiApplication::screens().size() < 2) {
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            reference = screen->availableGeometry();
+    } else if (m_disabledForm) {
         reference = m_disabledForm->frameGeometry();
+    }
     if (!reference.isValid()) {
         QScreen *screen = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
