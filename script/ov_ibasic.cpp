@@ -242,7 +242,7 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
   <eol err="err3"/>
   <optionalloop><eol/></optionalloop>
   <optionalloop><caseselector/></optionalloop>
-  <optional><keyword text="case"/><keyword text="else"/><casebody/></optional>
+  <optional><keyword text="case"/><keyword text="else" err="err27"/><casebody/></optional>
   <keyword text="end" err="err11"/>
   <keyword text="select" err="err16"/>
 </selectstmt>
@@ -298,7 +298,7 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
   <eol err="err3"/>
   <lines/>
   <keyword text="loop"/>
-  <switch>
+  <switch err="err14">
     <sequence><keyword text="until"/><expression err="err2"/></sequence>
     <sequence><keyword text="while"/><expression err="err2" add="inverse" addtext="while"/></sequence>
   </switch>

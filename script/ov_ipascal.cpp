@@ -103,8 +103,14 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 
 <dim node="dim">
   <expression err="err2"/>
-  <optional><char text="."/><char text="." skip="0"/><expression err="err2"/></optional>
+  <rangemark err="err19"/>
+  <expression err="err2"/>
 </dim>
+
+<rangemark>
+  <char text="."/>
+  <char text="." skip="0"/>
+</rangemark>
 
 <proceduredecl node="procedure">
   <keyword text="procedure"/>

@@ -1,6 +1,6 @@
 program Test;
 const c = 2 * 3;
-var a, b: Integer = 5; s: string; arr: array[0..3, 5] of Integer;
+var a, b: Integer = 5; s: string; arr: array[0..3, 1..5] of Integer;
 procedure P(x: Integer; var y: string);
 var z: Integer;
 begin
