@@ -61,8 +61,16 @@ bool hasAmPm(const QString &p)
     return u.contains(QLatin1String("AMPM")) || u.contains(QLatin1String("AM/PM")) || u.contains(QLatin1String("A/P"));
 }
 
+// Date values from 0001-01-01 to 9999-12-31.
+constexpr double kMinDate = -693593.0;
+constexpr double kMaxDate = 2958466.0;
+
+bool dateInRange(double v) { return std::isfinite(v) && v > kMinDate - 1 && v < kMaxDate; }
+
 QString formatDateTimePattern(const QString &pattern, double value, const FormatSettings &fs, int depth)
 {
+    if (!dateInRange(value))
+        throw EConvertError(QStringLiteral("Date value %1 is out of range").arg(FloatToStr(value, fs)));
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, sec = 0, msec = 0;
     DecodeDate(value, year, month, day);
     DecodeTime(value, hour, minute, sec, msec);
@@ -652,7 +660,7 @@ double EncodeTime(int hour, int min, int sec, int msec)
 void DecodeDate(double date, int &year, int &month, int &day)
 {
     qint64 days, msec;
-    if (!std::isfinite(date) || std::fabs(date) > 3.0e6) {
+    if (!dateInRange(date)) {
         year = month = day = 0;
         return;
     }
@@ -664,7 +672,7 @@ void DecodeDate(double date, int &year, int &month, int &day)
 void DecodeTime(double date, int &hour, int &min, int &sec, int &msec)
 {
     qint64 days, ms;
-    if (!std::isfinite(date) || std::fabs(date) > 3.0e6) {
+    if (!dateInRange(date)) {
         hour = min = sec = msec = 0;
         return;
     }
@@ -678,6 +686,8 @@ void DecodeTime(double date, int &hour, int &min, int &sec, int &msec)
 int DayOfWeek(double date)
 {
     qint64 days, ms;
+    if (!dateInRange(date))
+        return 0;
     splitDateTime(date, days, ms);
     // Day 0 (1899-12-30) was a Saturday.
     qint64 w = (days + 6) % 7;

@@ -309,6 +309,9 @@ private:
     friend struct VariantArrayData;
 };
 
+// Payloads move by their bytes (see the move constructor).
+Q_DECLARE_TYPEINFO(Variant, Q_RELOCATABLE_TYPE);
+
 // Platform-style helpers.
 inline quint16 VarType(const Variant &v) { return v.varType(); }
 inline bool VarIsNull(const Variant &v) { return v.isNull(); }

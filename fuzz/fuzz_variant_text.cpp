@@ -33,7 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     double d;
     int i;
     qint64 l;
-    TryStrToFloat(left, d);
+    if (TryStrToFloat(left, d)) {
+        guarded([&] { (void)DateTimeToStr(d); });
+        guarded([&] { (void)Variant::fromDate(d).toString(); });
+    }
     TryStrToInt(left, i);
     TryStrToInt64(left, l);
     if (TryStrToDateTime(left, d))

@@ -418,6 +418,12 @@ TEST(FormatSettingsTest, TimeOfDayRoundsIntoTheNextDay)
     EXPECT_EQ(DateTimeToStr(v), QStringLiteral("16/03/2023"));
     EXPECT_EQ(TimeToStr(EncodeTime(7, 5, 3, 0)), QStringLiteral("07:05:03"));
     EXPECT_EQ(DayOfWeek(45000), 4);  // 15 March 2023 was a Wednesday
+    // Values beyond the years 1 to 9999 give an error, not a made-up date.
+    EXPECT_EQ(DateToStr(-693593), QStringLiteral("01/01/0001"));
+    EXPECT_EQ(DateToStr(2958465), QStringLiteral("31/12/9999"));
+    EXPECT_THROW((void)Variant::fromDate(1e300).toString(), EConvertError);
+    EXPECT_THROW((void)Variant::fromDate(std::nan("")).toString(), EConvertError);
+    EXPECT_THROW((void)DateToStr(2958466), EConvertError);
     double t = 0;
     EXPECT_TRUE(TryStrToTime(QStringLiteral("5:30 PM"), t));
     EXPECT_EQ(TimeToStr(t), QStringLiteral("17:30:00"));
