@@ -1,4 +1,5 @@
 // The Basic-like script language and its grammar.
+#include "script/ov_ibasic.h"
 #include "script/ov_iparser.h"
 
 namespace {
@@ -428,5 +429,6 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 
 void ovRegisterBasicLanguage()
 {
+    vdRegisterClass<TovBasic>();
     ovAddLanguage(QStringLiteral("DadavOvurid"), QString::fromUtf8(kGrammar));
 }

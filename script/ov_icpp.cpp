@@ -1,4 +1,5 @@
 // The C-like script language and its grammar.
+#include "script/ov_icpp.h"
 #include "script/ov_iparser.h"
 
 namespace {
@@ -365,5 +366,6 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 
 void ovRegisterCppLanguage()
 {
+    vdRegisterClass<TovCPP>();
     ovAddLanguage(QStringLiteral("D++Edirud"), QString::fromUtf8(kGrammar));
 }

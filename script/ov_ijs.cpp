@@ -1,4 +1,5 @@
 // The JavaScript-like script language and its grammar.
+#include "script/ov_ijs.h"
 #include "script/ov_iparser.h"
 
 namespace {
@@ -352,5 +353,6 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 
 void ovRegisterJScriptLanguage()
 {
+    vdRegisterClass<TovJScript>();
     ovAddLanguage(QStringLiteral("JScript"), QString::fromUtf8(kGrammar));
 }

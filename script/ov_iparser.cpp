@@ -2,6 +2,12 @@
 
 #include "core/vdException.h"
 #include "script/ov_iconst.h"
+#include "script/ov_ibasic.h"
+#include "script/ov_icpp.h"
+#include "script/ov_ijs.h"
+#include "script/ov_ipascal.h"
+
+#include <QRecursiveMutex>
 
 #include <algorithm>
 
@@ -508,11 +514,6 @@ int TovParser::GetPlainPosition(const QPoint &pt) const
 
 // ---------------------------------------------------------------- languages
 
-// The four grammar modules.
-void ovRegisterPascalLanguage();
-void ovRegisterCppLanguage();
-void ovRegisterBasicLanguage();
-void ovRegisterJScriptLanguage();
 
 namespace {
 
@@ -529,6 +530,13 @@ struct LanguageList {
         return -1;
     }
 };
+
+// Guards the list: the designer's completion thread reads it too.
+QRecursiveMutex &languagesMutex()
+{
+    static QRecursiveMutex m;
+    return m;
+}
 
 LanguageList &languages()
 {
@@ -547,6 +555,7 @@ LanguageList &languages()
 
 void ovAddLanguage(const QString &name, const QString &grammar)
 {
+    QMutexLocker lock(&languagesMutex());
     LanguageList &l = languages();
     const int i = l.indexOf(name);
     if (i >= 0) {
@@ -559,6 +568,7 @@ void ovAddLanguage(const QString &name, const QString &grammar)
 
 QString ovGetLanguageGrammar(const QString &name)
 {
+    QMutexLocker lock(&languagesMutex());
     const LanguageList &l = languages();
     const int i = l.indexOf(name);
     if (i < 0)
@@ -568,6 +578,7 @@ QString ovGetLanguageGrammar(const QString &name)
 
 void ovListLanguageNames(QStringList &list)
 {
+    QMutexLocker lock(&languagesMutex());
     list.clear();
     for (const QString &n : languages().names)
         if (!n.startsWith(QLatin1Char('@')))

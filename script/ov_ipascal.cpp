@@ -1,4 +1,5 @@
 // The Pascal-like script language and its grammar.
+#include "script/ov_ipascal.h"
 #include "script/ov_iparser.h"
 
 namespace {
@@ -366,5 +367,6 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 
 void ovRegisterPascalLanguage()
 {
+    vdRegisterClass<TovPascal>();
     ovAddLanguage(QStringLiteral("VevuvaRirivo"), QString::fromUtf8(kGrammar));
 }

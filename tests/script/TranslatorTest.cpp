@@ -1,6 +1,7 @@
 // Translation of script source into the intermediate script.
 #include "script/ov_iilparser.h"
 #include "script/ov_iconst.h"
+#include "core/vdPersistent.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
@@ -71,6 +72,8 @@ TEST(ScriptLanguages, RegistryListsTheFour)
         EXPECT_EQ(e.message(), "Language 'Klingon' not found");
     }
     EXPECT_FALSE(ovGetLanguageGrammar("jscript").isEmpty()); // names ignore case
+    for (const char *c : {"TovPascal", "TovCPP", "TovBasic", "TovJScript"})
+        EXPECT_NE(vdFindClass(c), nullptr) << c;
 }
 
 TEST(ScriptLanguages, ReRegisterKeepsPlaceAndHiddenNames)

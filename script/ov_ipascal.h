@@ -1,0 +1,13 @@
+// Component that stands for the Pascal-like script language on a form or in the
+// designer's palette; the language itself is its grammar.
+#pragma once
+#include "core/vdPersistent.h"
+
+class TovPascal : public TvdComponent {
+    Q_OBJECT
+public:
+    explicit TovPascal(TvdComponent *owner = nullptr) : TvdComponent(owner) {}
+};
+
+// Registers the grammar and the component class.
+void ovRegisterPascalLanguage();
