@@ -3,6 +3,8 @@
 #include "platform/QPainterCanvas.h"
 #include <QBuffer>
 #include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSaveFile>
 #include <cstring>
 
@@ -499,4 +501,76 @@ void TPicture::SetGraphic(const TGraphic *graphic)
 void TPicture::SetGraphicOwned(std::unique_ptr<TGraphic> graphic)
 {
     m_graphic = std::move(graphic);
+}
+
+class TvdxGraphicFormats;
+TvdxGraphicFormats *GetGraphicFormats();
+
+namespace {
+
+// The picture modules register their classes in their start-up steps.
+void ensurePictureModules()
+{
+    GetGraphicFormats();
+}
+
+QMutex &fileFormatsLock()
+{
+    static QMutex m;
+    return m;
+}
+
+QList<TPicture::FileFormat> &fileFormats()
+{
+    static QList<TPicture::FileFormat> list = [] {
+        // The platform's own picture classes.
+        QList<TPicture::FileFormat> l;
+        l.append({QStringLiteral("bmp"), QStringLiteral("Bitmaps"), &TBitmap::staticClass()});
+        return l;
+    }();
+    return list;
+}
+
+} // namespace
+
+void TPicture::RegisterFileFormat(const QString &extension, const QString &description, TGraphicClassRef graphicClass)
+{
+    QMutexLocker lock(&fileFormatsLock());
+    fileFormats().append({extension, description, graphicClass});
+}
+
+void TPicture::UnregisterGraphicClass(TGraphicClassRef graphicClass)
+{
+    QMutexLocker lock(&fileFormatsLock());
+    fileFormats().removeIf([graphicClass](const FileFormat &f) { return f.GraphicClass == graphicClass; });
+}
+
+QList<TPicture::FileFormat> TPicture::FileFormats()
+{
+    ensurePictureModules();
+    QMutexLocker lock(&fileFormatsLock());
+    return fileFormats();
+}
+
+TGraphicClassRef TPicture::GraphicClassOfExtension(const QString &extension)
+{
+    QString e = extension;
+    if (e.startsWith(QLatin1Char('.')))
+        e.remove(0, 1);
+    ensurePictureModules();
+    QMutexLocker lock(&fileFormatsLock());
+    for (const FileFormat &f : fileFormats())
+        if (f.Extension.compare(e, Qt::CaseInsensitive) == 0)
+            return f.GraphicClass;
+    return nullptr;
+}
+
+TGraphicClassRef TPicture::GraphicClassByName(const QString &className)
+{
+    ensurePictureModules();
+    QMutexLocker lock(&fileFormatsLock());
+    for (const FileFormat &f : fileFormats())
+        if (QLatin1String(f.GraphicClass->name) == className)
+            return f.GraphicClass;
+    return nullptr;
 }

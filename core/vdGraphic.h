@@ -184,6 +184,22 @@ public:
     TBitmap *Bitmap() const { return dynamic_cast<TBitmap *>(m_graphic.get()); }
     void Clear() { m_graphic.reset(); }
 
+    // Graphic classes known to picture containers, for file extensions and
+    // for streamed pictures that name their graphic class.
+    struct FileFormat {
+        QString Extension; // without the dot, as registered
+        QString Description;
+        TGraphicClassRef GraphicClass;
+    };
+    static void RegisterFileFormat(const QString &extension, const QString &description,
+                                   TGraphicClassRef graphicClass);
+    static void UnregisterGraphicClass(TGraphicClassRef graphicClass);
+    static QList<FileFormat> FileFormats();
+    // By extension (case-insensitive, with or without the dot).
+    static TGraphicClassRef GraphicClassOfExtension(const QString &extension);
+    // A registered class by its name ("TPNGObject").
+    static TGraphicClassRef GraphicClassByName(const QString &className);
+
 private:
     std::unique_ptr<TGraphic> m_graphic;
 };

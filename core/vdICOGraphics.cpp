@@ -7,6 +7,7 @@
 
 void vdICOGraphicsStartup()
 {
+    TPicture::RegisterFileFormat(QStringLiteral("ico"), QStringLiteral("Icons"), &TIcon::staticClass());
     GetGraphicFormats()->RegisterFormat(TvdxICOGraphicFormat::Class());
 }
 

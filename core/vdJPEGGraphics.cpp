@@ -9,6 +9,8 @@
 
 void vdJPEGGraphicsStartup()
 {
+    TPicture::RegisterFileFormat(QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"), &TJPEGImage::staticClass());
+    TPicture::RegisterFileFormat(QStringLiteral("jpg"), QStringLiteral("JPEG Image File"), &TJPEGImage::staticClass());
     GetGraphicFormats()->RegisterFormat(TvdxJPEGPictureFormat::Class());
 }
 

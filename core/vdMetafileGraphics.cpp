@@ -5,6 +5,8 @@
 
 void vdMetafileGraphicsStartup()
 {
+    TPicture::RegisterFileFormat(QStringLiteral("emf"), QStringLiteral("Enhanced Metafiles"), &TMetafile::staticClass());
+    TPicture::RegisterFileFormat(QStringLiteral("wmf"), QStringLiteral("Metafiles"), &TMetafile::staticClass());
     TvdxGraphicFormats *f = GetGraphicFormats();
     f->RegisterFormat(TvdxWMFGraphicFormat::Class());
     f->RegisterFormat(TvdxEMFGraphicFormat::Class());

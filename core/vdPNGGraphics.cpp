@@ -11,6 +11,10 @@
 
 void vdPNGGraphicsStartup()
 {
+    TPicture::RegisterFileFormat(QStringLiteral("png"), QStringLiteral("Portable Network Graphics"),
+                                 &TPngImage::staticClass());
+    TPicture::RegisterFileFormat(QStringLiteral("PNG_OLD"), QStringLiteral("Portable Network Graphics"),
+                                 &TPNGObject::staticClass());
     GetGraphicFormats()->RegisterFormat(TvdxPNGGraphicFormat::Class());
 }
 

@@ -7,6 +7,7 @@
 #include "core/vdPNGGraphics.h"
 #include "core/vdPictureGraphics.h"
 #include "platform/EmfRecorderCanvas.h"
+#include "platform/QPainterCanvas.h"
 #include "common/TestSupport.h"
 #include <QBuffer>
 #include <QImage>
@@ -509,4 +510,93 @@ TEST(PictureBadInput, ClearErrorsNoCrash)
             EXPECT_FALSE(e.message().isEmpty()) << c.what;
         }
     }
+}
+
+namespace {
+
+// A driver of no real format, to place in the registry.
+class TestFormat : public TvdxCustomGraphicFormat {
+    VD_GRAPHIC_FORMAT(TestFormat)
+public:
+    TGraphicClassRef GetGraphicClass() const override { return &TBitmap::staticClass(); }
+    QString GetGraphicName() const override { return QStringLiteral("TEST"); }
+    QString GetGraphicExt() const override { return QStringLiteral(".tst"); }
+    QString GetGraphicMime() const override { return QStringLiteral("image/x-test"); }
+    int GetGraphicConst() const override { return 99; }
+    bool IsSupportedFormat(QIODevice &) const override { return false; }
+};
+
+void registerTestAtSvgPlace()
+{
+    GetGraphicFormats()->RegisterFormat(TestFormat::Class());
+}
+
+} // namespace
+
+TEST(PictureRegistry, LateModulesTakeTheirPlaceAndEmptyRegistryGoes)
+{
+    // Runs in a child process: it tears the process-wide registry down.
+    EXPECT_EXIT(
+        {
+            TvdxGraphicFormats *r = GetGraphicFormats();
+            vdAddPictureFormatStartup(vdStartupSVG, &registerTestAtSvgPlace);
+            const QStringList names = r->BuildFormatsStrings(stName);
+            const int at = int(names.indexOf(QStringLiteral("TEST")));
+            bool ok = at > names.indexOf(QStringLiteral("PNG")) && at == names.indexOf(QStringLiteral("ICO")) - 1;
+            // A plain registration goes last; a driver registered twice is listed twice.
+            r->RegisterFormat(TestFormat::Class());
+            ok = ok && r->GetItem(r->Count() - 1) == TestFormat::Class() && r->Count() == names.size() + 1;
+            while (GetGraphicFormats() == r && r->Count() > 0)
+                r->UnregisterFormat(r->GetItem(0));
+            TvdxGraphicFormats *fresh = GetGraphicFormats();
+            ok = ok && fresh->Count() == 0 && fresh->FindByName(QStringLiteral("PNG")) == nullptr
+              && fresh->FindByConst(vdGraphicBMP) == nullptr;
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(PictureRegistry, PictureClassesByExtensionAndName)
+{
+    EXPECT_EQ(TPicture::GraphicClassOfExtension(QStringLiteral(".PNG")), &TPngImage::staticClass());
+    EXPECT_EQ(TPicture::GraphicClassOfExtension(QStringLiteral("jpeg")), &TJPEGImage::staticClass());
+    EXPECT_EQ(TPicture::GraphicClassByName(QStringLiteral("TPNGObject")), &TPNGObject::staticClass());
+    EXPECT_EQ(TPicture::GraphicClassByName(QStringLiteral("TIcon")), &TIcon::staticClass());
+    EXPECT_EQ(TPicture::GraphicClassByName(QStringLiteral("TNothing")), nullptr);
+}
+
+TEST(PictureDrawExt, ClipKeepsThePictureInsideAndIsRestored)
+{
+    TBitmap b(200, 100, pf24bit);
+    b.Fill(clRed);
+    QImage img(300, 300, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainterCanvas c(img);
+    TvdxDrawGraphicExt props;
+    props.DrawProps = {fgdClip};
+    GetGraphicFormats()->DrawExt(props, c, &b, TRect(10, 10, 60, 60), 1, 1);
+    EXPECT_FALSE(c.HasClip());
+    EXPECT_EQ(img.pixel(59, 59), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(60, 30), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(30, 60), qRgb(255, 255, 255));
+    // Stretched with kept aspect and centred: 200 x 100 into 100 x 100 at (100, 100).
+    props.DrawProps = {fgdStretch, fgdKeepAspectRatio, fgdCenter};
+    GetGraphicFormats()->DrawExt(props, c, &b, TRect(100, 100, 200, 200), 1, 1);
+    EXPECT_EQ(img.pixel(150, 124), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(150, 125), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(150, 174), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(150, 175), qRgb(255, 255, 255));
+}
+
+TEST(PictureMask, MaskBitmapOfTheMaskColour)
+{
+    TBitmap b(3, 1, pf24bit);
+    b.SetPixel(0, 0, clLime);
+    b.SetPixel(1, 0, clBlue);
+    b.SetPixel(2, 0, clLime);
+    auto mask = TvdxBitmapGraphicFormat::Class()->GetMaskBitmap(&b, clLime);
+    ASSERT_NE(mask, nullptr);
+    EXPECT_EQ(mask->PixelFormat(), pf8bit);
+    const uchar *m = mask->ScanLine(0);
+    EXPECT_EQ((std::vector<int>{m[0], m[1], m[2]}), (std::vector<int>{0, 255, 0}));
 }
