@@ -238,6 +238,8 @@ TEST(ScriptTranslate, SyntaxErrors)
         {"D++Edirud", "{ do x++; (a); }", "'WHILE' expected", "1:11"},
         {"D++Edirud", "{ try { } x; }", "'FINALLY' or 'EXCEPT' expected", "1:11"},
         {"D++Edirud", "{ If (a) x = 1; }", "';' expected", "1:10"},
+        {"D++Edirud", "{ if (a) }", "Statement expected", "1:10"},
+        {"JScript", "while (a)", "Statement expected", "1:10"},
         {"DadavOvurid", "x = 1 y", "End of line expected", "1:7"},
         {"DadavOvurid", "for i = 1 5\nnext", "'TO' expected", "1:11"},
         {"DadavOvurid", "if a then\nx = 1\n", "'END' expected", "3:1"},
