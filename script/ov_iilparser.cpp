@@ -435,7 +435,6 @@ public:
                 memoHead[size_t(p0)] = int(memoEntries.size()) - 1;
             }
         }
-        const int err0 = err;
         const size_t n0 = out.size();
         const bool isUses = rule->node >= 0 && rule->node == g.usesId;
         if (rule->node >= 0 && !isUses)
