@@ -102,6 +102,7 @@ void TvdComponent::SetName(const QString &name)
     else
         ValidateRename(nullptr, m_name, name);
     m_name = name;
+    m_nameKey = name.toCaseFolded();
 }
 
 void TvdComponent::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName)
@@ -122,8 +123,9 @@ TvdComponent *TvdComponent::FindComponent(const QString &name) const
 {
     if (name.isEmpty())
         return nullptr;
+    const QString key = name.toCaseFolded();
     for (TvdComponent *c : m_components)
-        if (c->m_name.compare(name, Qt::CaseInsensitive) == 0)
+        if (c->m_nameKey.size() == key.size() && c->m_nameKey == key)
             return c;
     return nullptr;
 }
@@ -160,7 +162,10 @@ void TvdComponent::insertInto(TvdComponent *component)
 
 void TvdComponent::removeFrom(TvdComponent *component)
 {
-    m_components.removeOne(component);
+    if (!m_components.isEmpty() && m_components.last() == component)
+        m_components.removeLast();
+    else
+        m_components.removeOne(component);
     component->m_owner = nullptr;
 }
 
@@ -215,11 +220,14 @@ void TvdComponent::Notification(TvdComponent *component, Operation operation)
 {
     if (operation == opRemove && component)
         RemoveFreeNotification(component);
-    // Owned components hear of it too; the list may change meanwhile.
-    const QList<TvdComponent *> owned = m_components;
-    for (TvdComponent *c : owned)
-        if (m_components.contains(c))
-            c->Notification(component, operation);
+    // Owned components hear of it too, last first; the list may shrink meanwhile.
+    qsizetype i = m_components.size() - 1;
+    while (i >= 0) {
+        m_components.at(i)->Notification(component, operation);
+        --i;
+        if (i >= m_components.size())
+            i = m_components.size() - 1;
+    }
 }
 
 void TvdComponent::SetParentComponent(TvdComponent *parent)

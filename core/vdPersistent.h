@@ -168,6 +168,7 @@ private:
 
     TvdComponent *m_owner = nullptr;
     QString m_name;
+    QString m_nameKey; // case-folded, for lookups
     int m_tag = 0;
     QList<TvdComponent *> m_components;
     QList<TvdComponent *> m_freeNotifies;

@@ -7,7 +7,9 @@
 #include "core/vdxRes.h"
 #include "platform/CodePage.h"
 
+#include <QHash>
 #include <QIODevice>
+#include <QSet>
 #include <cmath>
 #include <memory>
 #include <zlib.h>
@@ -344,8 +346,48 @@ QString ObjWriter::write(TvdPersistent *obj, const QString &add, TvdPersistent *
 } // namespace
 
 // ---------------------------------------------------------------------------
+// While a tree is read, components are found by name through an index of
+// Owner's tree (kept up to date as components get their names), so that a
+// large template is not searched once per element.
 struct TvdxXMLSerializer::LoadState {
     QList<QPointer<TvdComponent>> loaded;
+    QSet<const TvdComponent *> loadedSet;
+    QHash<QString, QPointer<TvdComponent>> names;
+    bool indexed = false;
+
+    void addName(TvdComponent *c)
+    {
+        if (c && !c->Name().isEmpty()) {
+            QPointer<TvdComponent> &slot = names[c->Name().toCaseFolded()];
+            if (!slot)
+                slot = c;
+        }
+    }
+    void index(TvdComponent *c, int depth)
+    {
+        if (!c || depth > kMaxTreeDepth)
+            return;
+        for (TvdComponent *child : c->GetChildren()) {
+            addName(child);
+            index(child, depth + 1);
+        }
+        for (TvdComponent *owned : c->ComponentList())
+            addName(owned);
+    }
+    TvdComponent *find(TvdComponent *owner, const QString &name)
+    {
+        if (!owner || name.isEmpty())
+            return nullptr;
+        if (!indexed) {
+            index(owner, 0);
+            indexed = true;
+        }
+        TvdComponent *c = names.value(name.toCaseFolded());
+        // Renamed since it was indexed: ask the tree itself.
+        if (c && c->Name().compare(name, Qt::CaseInsensitive) != 0)
+            c = owner->FindObject(name);
+        return c;
+    }
 };
 
 TvdxXMLSerializer::TvdxXMLSerializer(QIODevice *stream) : m_stream(stream) {}
@@ -550,7 +592,11 @@ void TvdxXMLSerializer::ResolveFixups()
         const QString name = f.Value.trimmed();
         if (name.isEmpty() || name.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0)
             continue;
-        TvdComponent *target = m_owner ? m_owner->FindObject(name) : nullptr;
+        TvdComponent *target = nullptr;
+        if (m_loadState)
+            target = m_loadState->find(m_owner, name);
+        else if (m_owner)
+            target = m_owner->FindObject(name);
         try {
             if (!target && m_owner)
                 target = FindComponentByPath(m_owner, name);
@@ -583,6 +629,7 @@ void TvdxXMLSerializer::finishLoading(LoadState &state)
         }
     }
     state.loaded.clear();
+    state.loadedSet.clear();
 }
 
 bool TvdxXMLSerializer::nameAccepted(const QString &name)
@@ -616,7 +663,7 @@ void TvdxXMLSerializer::readItem(TvdXMLItem *item, TvdComponent *parent, LoadSta
         if (!IgnoreName && m_owner) {
             const QString compName = item->GetProp(QStringLiteral("Name"));
             if (!compName.isEmpty())
-                comp = m_owner->FindObject(compName);
+                comp = state.find(m_owner, compName);
         }
         if (!comp) {
             if (inherited)
@@ -631,11 +678,13 @@ void TvdxXMLSerializer::readItem(TvdXMLItem *item, TvdComponent *parent, LoadSta
                 comp->SetParentComponent(p);
             }
         }
-        if (!state.loaded.contains(comp)) {
+        if (!state.loadedSet.contains(comp)) {
             comp->SetState(TvdComponent::csLoading);
             state.loaded.append(comp);
+            state.loadedSet.insert(comp);
         }
         XMLToObj(item->Text(), comp);
+        state.addName(comp);
     } catch (const Exception &e) {
         AddError(e.message());
     }
@@ -683,14 +732,18 @@ void TvdxXMLSerializer::ReadRootComponent(TvdComponent *root, TvdXMLItem *item)
     try {
         root->SetState(TvdComponent::csLoading);
         state.loaded.append(root);
+        state.loadedSet.insert(root);
+        m_loadState = &state;
         XMLToObj(item->Text(), root);
         readChildren(item, root, state, 1);
         ResolveFixups();
     } catch (...) {
+        m_loadState = nullptr;
         m_fixups.clear();
         finishLoading(state);
         throw;
     }
+    m_loadState = nullptr;
     finishLoading(state);
 }
 

@@ -111,6 +111,7 @@ private:
     QPointer<TvdComponent> m_owner;
     QStringList m_errors;
     QList<TvdxFixupItem> m_fixups;
+    LoadState *m_loadState = nullptr;
 };
 
 // The name a reference to Obj is written with, seen from Root: empty when the

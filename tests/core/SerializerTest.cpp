@@ -1,5 +1,6 @@
 #include "SerializerSample.h"
 #include "common/TestSupport.h"
+#include "core/vdUtils.h"
 #include "core/vdXML.h"
 #include "platform/CodePage.h"
 #include "core/vdxXMLSerializer.h"
@@ -347,4 +348,68 @@ TEST_F(Serializer, ComponentStringForms)
     ASSERT_NE(d, nullptr);
     s.CopyFixupList(&fixups);
     EXPECT_TRUE(fixups.isEmpty()); // discarded by DontFixup
+}
+
+TEST_F(Serializer, InheritedComponentsWriteOnlyTheirDifferences)
+{
+    SampleRoot root;
+    auto *v = new SampleView(&root);
+    v->SetName("Memo1");
+    v->isAncestor = true;
+    v->SetCount(2);
+    v->SetCaption("same");
+    SampleView ancestor;
+    ancestor.SetCaption("same");
+    ancestor.SetLeft(0);
+    TvdxXMLSerializer s;
+    QStringList asked;
+    s.OnGetAncestor = [&](const QString &name, TvdPersistent *&anc) {
+        asked << name;
+        anc = &ancestor;
+    };
+    TvdXMLItem item;
+    s.WriteRootComponent(&root, true, &item);
+    ASSERT_EQ(item.Count(), 1);
+    EXPECT_EQ(item.Items(0)->Name(), "inherited");
+    EXPECT_EQ(item.Items(0)->Text(), "Name=\"Memo1\" Count=\"2\"");
+    EXPECT_TRUE(asked.contains("Memo1"));
+}
+
+TEST_F(Serializer, ReferencesIntoNamedGlobalComponents)
+{
+    SampleRoot form;
+    form.SetName("DataForm");
+    auto *ds = new SampleView(&form);
+    ds->SetName("Source");
+    RegisterGlobalComponent(&form);
+    SampleRoot root;
+    auto *v = new SampleView(&root);
+    v->SetLink(ds);
+    TvdxXMLSerializer s;
+    s.SetOwner(&root);
+    const QString xml = s.ObjToXML(v);
+    EXPECT_TRUE(xml.contains(" Link=\"DataForm.Source\"")) << xml.toStdString();
+    auto *w = new SampleView(&root);
+    s.XMLToObj(xml, w);
+    s.ResolveFixups();
+    EXPECT_EQ(w->Link(), ds);
+    EXPECT_TRUE(s.Errors().isEmpty());
+    UnregisterGlobalComponent(&form);
+    // A component owned by something that is neither the root nor a global
+    // component has no name to be written with.
+    SampleRoot other;
+    auto *inner = new SampleView(new SamplePage(&other));
+    inner->SetName("Inner");
+    v->SetLink(inner);
+    EXPECT_FALSE(s.ObjToXML(v).contains("Link="));
+}
+
+TEST_F(Serializer, SerializeDefaultValuesWritesEverything)
+{
+    SampleView v;
+    TvdxXMLSerializer s;
+    s.SerializeDefaultValues = true;
+    EXPECT_EQ(s.ObjToXML(&v), QStringLiteral(" Tag=\"0\" Left=\"0\" Top=\"0\" Count=\"0\" Align=\"haLeft\" Frame=\"0\""
+                                             " Visible=\"True\" Letter=\"65\" Big=\"-1\" Lines.Text=\"\""
+                                             " Font.Name=\"Arial\" Font.Size=\"10\" Font.Style=\"0\""));
 }
