@@ -37,6 +37,8 @@ PAT_PAREN = re.compile(r'"([A-Za-z0-9_]+)"\s*\((?:English\s+)?"([^"]*)"\)?')
 PAT_COMMA = re.compile(r'\b(?:key|resource|hint|caption|text)\s+(?:key\s+)?"([A-Za-z0-9_]+)"[,:]\s*"([^"]*)"')
 # control captions: 5302 "Templates" (a key in parentheses right after wins)
 PAT_NUM = re.compile(r'(?<![\w."$/-])(\d{1,4}) "([^"]*)"(\s*\((\d{1,4})\))?')
+# "4330" (No Sort): a numeric key with its text in plain parentheses
+PAT_NUM_PLAIN = re.compile(r'"(\d{3,4})" \(([A-Z][^()"]*(?:\([^()"]*\))?)\)')
 # "text" (4117)
 PAT_TEXT_KEY = re.compile(r'"([^"]+)" \((\d{2,4})\)')
 
@@ -102,6 +104,9 @@ def collect(doc_folder):
                 if not text or text.startswith(('EMR_', '/', ' ')) or len(text) == 1:
                     continue
                 add(key, text, 2, where)
+            for m in PAT_NUM_PLAIN.finditer(line):
+                if not m.group(2).startswith('Part '):
+                    add(m.group(1), m.group(2), 3, where)
             for m in PAT_TEXT_KEY.finditer(line):
                 before = line[max(0, m.start() - 30):m.start()]
                 if re.search(r'(hint|caption|text)\s*$', before, re.I):
