@@ -187,9 +187,7 @@ void TBitmap::SetSize(int w, int h)
     if (img.format() == QImage::Format_Indexed8 || img.format() == QImage::Format_Mono) {
         img.setColorTable(old.isNull() || old.format() != img.format() ? defaultColorTable(m_pixelFormat)
                                                                       : old.colorTable());
-        img.fill(img.format() == QImage::Format_Mono ? 1 : 0);
-        if (m_pixelFormat == pf8bit && img.colorTable().size() == 256 && old.isNull())
-            img.fill(0);
+        img.fill(0);
     } else if (m_pixelFormat == pf32bit) {
         img.fill(0);
     } else {

@@ -69,6 +69,9 @@ QImage TJPEGImage::DecodeBytes(const QByteArray &bytes, bool &grey)
     err.mgr.emit_message = jpegEmit;
     err.message[0] = 0;
     jpeg_create_decompress(&cinfo);
+    // Progressive files keep all coefficients in memory: bound what a small
+    // file declaring a huge picture can make us allocate.
+    cinfo.mem->max_memory_to_use = 1024L * 1024L * 1024L;
     DecompressGuard guard{&cinfo};
     QImage img;
     std::vector<uchar> cmykRow;

@@ -137,5 +137,5 @@ bool PrepareAlphaBitmap(const TPngImage *Graphic, std::unique_ptr<TBitmap> &Bitm
 // Writes a premultiplied pf32bit bitmap into the PNG's colour and alpha.
 void StoreBitmapInPng(TPngImage *Png, const TBitmap *Bitmap);
 
-// The canvas kind on which metafiles are recorded (set by the metafile module).
+// Whether the canvas records a metafile (drawing there must not lose transparency).
 bool vdIsMetafileCanvas(const Canvas &canvas);
