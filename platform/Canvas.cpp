@@ -15,6 +15,16 @@ int roundInt(double v)
     return int(std::clamp(std::nearbyint(v), -2147483647.0, 2147483647.0));
 }
 
+// Device coordinates stay well inside int so regions can take differences.
+constexpr double kDeviceLimit = double(1 << 28);
+
+int deviceInt(double v)
+{
+    if (!std::isfinite(v))
+        return 0;
+    return int(std::clamp(std::nearbyint(v), -kDeviceLimit, kDeviceLimit));
+}
+
 bool isUsableTransform(const QTransform &t)
 {
     const double v[] = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()};
@@ -82,15 +92,20 @@ void glyphsOf(const QRawFont &raw, const QString &text, QList<quint32> &glyphs, 
 
 QRegion TransformedRegion(const QRect &logical, const QTransform &t)
 {
+    // Edges from the corners: QRect's own width would overflow for huge rectangles.
+    const QRectF lr(QPointF(logical.left(), logical.top()), QPointF(double(logical.right()) + 1, double(logical.bottom()) + 1));
     if (t.type() <= QTransform::TxScale) {
-        QRectF m = t.mapRect(QRectF(logical.x(), logical.y(), logical.width(), logical.height()));
-        int l = roundInt(m.left()), tp = roundInt(m.top()), r = roundInt(m.right()), b = roundInt(m.bottom());
+        QRectF m = t.mapRect(lr);
+        int l = deviceInt(m.left()), tp = deviceInt(m.top()), r = deviceInt(m.right()), b = deviceInt(m.bottom());
         if (r <= l || b <= tp)
             return QRegion();
         return QRegion(l, tp, r - l, b - tp);
     }
-    QPolygonF poly = t.map(QPolygonF(QRectF(logical.x(), logical.y(), logical.width(), logical.height())));
-    return QRegion(poly.toPolygon());
+    QPolygonF poly = t.map(QPolygonF(lr));
+    QPolygon ip;
+    for (const QPointF &p : poly)
+        ip << QPoint(deviceInt(p.x()), deviceInt(p.y()));
+    return QRegion(ip);
 }
 
 Canvas::Canvas(CanvasKind kind, int logPixelsX, int logPixelsY)

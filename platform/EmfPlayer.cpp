@@ -21,6 +21,8 @@ struct View {
     }
     quint32 u32(qsizetype off) const { need(off, 4); return qFromLittleEndian<quint32>(p + off); }
     qint32 i32(qsizetype off) const { return qint32(u32(off)); }
+    // A coordinate, kept where sums and differences cannot overflow.
+    qint32 c32(qsizetype off) const { return std::clamp<qint32>(i32(off), -(1 << 26), 1 << 26); }
     quint16 u16(qsizetype off) const { need(off, 2); return qFromLittleEndian<quint16>(p + off); }
     qint16 i16(qsizetype off) const { return qint16(u16(off)); }
     quint8 u8(qsizetype off) const { need(off, 1); return p[off]; }
@@ -573,8 +575,8 @@ public:
         if (h.devicePx.height() > 0 && h.deviceMm.height() > 0)
             m_pxPerMmY = double(h.devicePx.height()) / h.deviceMm.height();
         double fl = h.frame.Left * m_pxPerMmX / 100, ft = h.frame.Top * m_pxPerMmY / 100;
-        double fw = double(h.frame.Right - h.frame.Left) * m_pxPerMmX / 100;
-        double fh = double(h.frame.Bottom - h.frame.Top) * m_pxPerMmY / 100;
+        double fw = (double(h.frame.Right) - h.frame.Left) * m_pxPerMmX / 100;
+        double fh = (double(h.frame.Bottom) - h.frame.Top) * m_pxPerMmY / 100;
         // Frames are whole 0.01 mm; the pictures they describe are whole pixels.
         fl = std::nearbyint(fl), ft = std::nearbyint(ft), fw = std::nearbyint(fw), fh = std::nearbyint(fh);
         if (!(fw > 0 && fh > 0)) {
@@ -611,7 +613,7 @@ public:
 private:
     TRect rectAt(const View &r, qsizetype off) const
     {
-        return TRect(r.i32(off), r.i32(off + 4), r.i32(off + 8), r.i32(off + 12));
+        return TRect(r.c32(off), r.c32(off + 4), r.c32(off + 8), r.c32(off + 12));
     }
 
     // Points of a poly record: count at off, points after it.
@@ -624,7 +626,7 @@ private:
         std::vector<TPoint> pts(n);
         for (quint32 i = 0; i < n; ++i) {
             const qsizetype o = ptsOff + qsizetype(i) * each;
-            pts[i] = small ? TPoint(r.i16(o), r.i16(o + 2)) : TPoint(r.i32(o), r.i32(o + 4));
+            pts[i] = small ? TPoint(r.i16(o), r.i16(o + 2)) : TPoint(r.c32(o), r.c32(o + 4));
         }
         if (countOut)
             *countOut = n;
@@ -706,8 +708,8 @@ private:
     void bitmapRecord(quint32 type, const View &r)
     {
         if (type == emf::EMR_STRETCHDIBITS) {
-            const TRect dst = TRect::Bounds(r.i32(24), r.i32(28), r.i32(72), r.i32(76));
-            const qint32 xs = r.i32(32), ys = r.i32(36), cxs = r.i32(40), cys = r.i32(44);
+            const TRect dst = TRect::Bounds(r.c32(24), r.c32(28), r.c32(72), r.c32(76));
+            const qint32 xs = r.c32(32), ys = r.c32(36), cxs = r.c32(40), cys = r.c32(44);
             const quint32 offBmi = r.u32(48), cbBmi = r.u32(52), offBits = r.u32(56), cbBits = r.u32(60);
             const quint32 usage = r.u32(64), rop = r.u32(68);
             if (cbBmi == 0) {
@@ -723,7 +725,7 @@ private:
             return;
         }
         if (type == emf::EMR_SETDIBITSTODEVICE) {
-            const qint32 xd = r.i32(24), yd = r.i32(28), xs = r.i32(32), ys = r.i32(36), cxs = r.i32(40), cys = r.i32(44);
+            const qint32 xd = r.c32(24), yd = r.c32(28), xs = r.c32(32), ys = r.c32(36), cxs = r.c32(40), cys = r.c32(44);
             const quint32 offBmi = r.u32(48), cbBmi = r.u32(52), offBits = r.u32(56), cbBits = r.u32(60);
             bool down = false;
             QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), r.u32(64), false, &down);
@@ -734,14 +736,14 @@ private:
             return;
         }
         // BITBLT, STRETCHBLT, ALPHABLEND, TRANSPARENTBLT share the first fields.
-        const TRect dst = TRect::Bounds(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
+        const TRect dst = TRect::Bounds(r.c32(24), r.c32(28), r.c32(32), r.c32(36));
         const quint32 rop = r.u32(40);
-        const qint32 xs = r.i32(44), ys = r.i32(48);
+        const qint32 xs = r.c32(44), ys = r.c32(48);
         const quint32 usage = r.u32(80), offBmi = r.u32(84), cbBmi = r.u32(88), offBits = r.u32(92), cbBits = r.u32(96);
         qint32 cxs = dst.Width(), cys = dst.Height();
         if (type != emf::EMR_BITBLT) {
-            cxs = r.i32(100);
-            cys = r.i32(104);
+            cxs = r.c32(100);
+            cys = r.c32(104);
         }
         if (cbBmi == 0) {
             if (type == emf::EMR_BITBLT || type == emf::EMR_STRETCHBLT)
@@ -763,7 +765,7 @@ private:
 
     void textRecord(quint32 type, const View &r)
     {
-        const qint32 x = r.i32(36), y = r.i32(40);
+        const qint32 x = r.c32(36), y = r.c32(40);
         const quint32 n = r.u32(44), offString = r.u32(48), options = r.u32(52);
         const TRect rc = rectAt(r, 56);
         const quint32 offDx = r.u32(72);
@@ -785,11 +787,17 @@ private:
         if (offDx && qint64(offDx) + qint64(n) * step <= r.n && n > 0) {
             dx.resize(n);
             for (quint32 i = 0; i < n; ++i)
-                dx[i] = r.i32(offDx + qsizetype(i) * step);
+                dx[i] = r.c32(offDx + qsizetype(i) * step);
             if (!wide && text.size() != qsizetype(n))
                 dx.clear();
         }
-        const unsigned opts = options & (ETO_OPAQUE | ETO_CLIPPED | ETO_RTLREADING);
+        unsigned opts = options & (ETO_OPAQUE | ETO_CLIPPED | ETO_RTLREADING);
+        if (options & 0x10) {
+            // Glyph indexes of the recording device's font cannot be mapped
+            // to characters: only the opaque rectangle is kept.
+            text.clear();
+            dx.clear();
+        }
         m_c.ExtTextOut(x, y, opts, (opts & (ETO_OPAQUE | ETO_CLIPPED)) ? &rc : nullptr, text, dx);
     }
 
@@ -1015,14 +1023,14 @@ private:
         }
         // ---- lines and shapes ----
         case EMR_MOVETOEX: {
-            TPoint p(r.i32(8), r.i32(12));
+            TPoint p(r.c32(8), r.c32(12));
             if (m_inPath)
                 pathMove(QPointF(p.X, p.Y));
             m_c.MoveTo(p.X, p.Y);
             break;
         }
         case EMR_LINETO: {
-            TPoint p(r.i32(8), r.i32(12));
+            TPoint p(r.c32(8), r.c32(12));
             if (m_inPath) {
                 pathLine(QPointF(p.X, p.Y));
                 m_c.MoveTo(p.X, p.Y);
@@ -1080,7 +1088,7 @@ private:
             std::vector<TPoint> pts(static_cast<size_t>(sum));
             for (qint64 i = 0; i < sum; ++i) {
                 const qsizetype o = ptsOff + qsizetype(i) * each;
-                pts[size_t(i)] = small ? TPoint(r.i16(o), r.i16(o + 2)) : TPoint(r.i32(o), r.i32(o + 4));
+                pts[size_t(i)] = small ? TPoint(r.i16(o), r.i16(o + 2)) : TPoint(r.c32(o), r.c32(o + 4));
             }
             const bool polygon = type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16;
             if (m_inPath) {
@@ -1116,24 +1124,24 @@ private:
             break;
         }
         case EMR_ROUNDRECT:
-            m_c.RoundRect(rectAt(r, 8), r.i32(24), r.i32(28));
+            m_c.RoundRect(rectAt(r, 8), r.c32(24), r.c32(28));
             break;
         case EMR_ARC:
         case EMR_CHORD:
         case EMR_PIE:
-            arcCall(type, rectAt(r, 8), TPoint(r.i32(24), r.i32(28)), TPoint(r.i32(32), r.i32(36)));
+            arcCall(type, rectAt(r, 8), TPoint(r.c32(24), r.c32(28)), TPoint(r.c32(32), r.c32(36)));
             break;
         case EMR_ARCTO: {
             TRect b = rectAt(r, 8);
-            TPoint e(r.i32(32), r.i32(36));
-            arcCall(EMR_ARC, b, TPoint(r.i32(24), r.i32(28)), e);
+            TPoint e(r.c32(32), r.c32(36));
+            arcCall(EMR_ARC, b, TPoint(r.c32(24), r.c32(28)), e);
             m_c.MoveTo(e.X, e.Y);
             break;
         }
         case EMR_SETPIXELV: {
             CanvasBrush saved = m_c.brush();
             m_c.setBrush({colorOf(r.u32(16)), BrushStyle::Solid});
-            m_c.FillRect(TRect::Bounds(r.i32(8), r.i32(12), 1, 1));
+            m_c.FillRect(TRect::Bounds(r.c32(8), r.c32(12), 1, 1));
             m_c.setBrush(saved);
             break;
         }

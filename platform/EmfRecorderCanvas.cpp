@@ -797,8 +797,9 @@ void EmfRecorderCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *
     if (m_state.textAlign & TA_UPDATECP) {
         const double a = tp.angle * M_PI / 180.0;
         double sign = (m_state.textAlign & TA_CENTER) == TA_CENTER ? 0 : (m_state.textAlign & TA_RIGHT) ? -1 : 1;
-        m_state.penPos = TPoint(m_state.penPos.X + int(std::nearbyint(sign * tp.width * std::cos(a))),
-                                m_state.penPos.Y - int(std::nearbyint(sign * tp.width * std::sin(a))));
+        auto sat = [](double v) { return SaturatedInt((long long)std::clamp(std::nearbyint(v), -4e9, 4e9)); };
+        m_state.penPos = TPoint(sat(m_state.penPos.X + sign * tp.width * std::cos(a)),
+                                sat(m_state.penPos.Y - sign * tp.width * std::sin(a)));
     }
 }
 

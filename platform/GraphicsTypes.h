@@ -119,6 +119,12 @@ struct TSize {
     static TSize fromQSize(const QSize &s) { return TSize(s.width(), s.height()); }
 };
 
+// Integer results of rectangle arithmetic saturate instead of wrapping.
+constexpr int SaturatedInt(long long v)
+{
+    return v > 2147483647LL ? 2147483647 : v < -2147483647LL - 1 ? int(-2147483647LL - 1) : int(v);
+}
+
 // Right and Bottom are exclusive, as in GDI: (0, 0, 10, 10) covers 10 x 10 pixels.
 struct TRect {
     int Left = 0;
@@ -130,11 +136,14 @@ struct TRect {
     constexpr TRect(int l, int t, int r, int b) : Left(l), Top(t), Right(r), Bottom(b) {}
     constexpr TRect(const TPoint &topLeft, const TPoint &bottomRight)
         : Left(topLeft.X), Top(topLeft.Y), Right(bottomRight.X), Bottom(bottomRight.Y) {}
-    static constexpr TRect Bounds(int l, int t, int w, int h) { return TRect(l, t, l + w, t + h); }
+    static constexpr TRect Bounds(int l, int t, int w, int h)
+    {
+        return TRect(l, t, SaturatedInt((long long)l + w), SaturatedInt((long long)t + h));
+    }
 
     constexpr bool operator==(const TRect &) const = default;
-    constexpr int Width() const { return Right - Left; }
-    constexpr int Height() const { return Bottom - Top; }
+    constexpr int Width() const { return SaturatedInt((long long)Right - Left); }
+    constexpr int Height() const { return SaturatedInt((long long)Bottom - Top); }
     constexpr TPoint TopLeft() const { return TPoint(Left, Top); }
     constexpr TPoint BottomRight() const { return TPoint(Right, Bottom); }
     constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
@@ -147,8 +156,16 @@ struct TRect {
     {
         return TRect(std::min(Left, Right), std::min(Top, Bottom), std::max(Left, Right), std::max(Top, Bottom));
     }
-    constexpr TRect Offset(int dx, int dy) const { return TRect(Left + dx, Top + dy, Right + dx, Bottom + dy); }
-    constexpr TRect Inflate(int dx, int dy) const { return TRect(Left - dx, Top - dy, Right + dx, Bottom + dy); }
+    constexpr TRect Offset(int dx, int dy) const
+    {
+        return TRect(SaturatedInt((long long)Left + dx), SaturatedInt((long long)Top + dy),
+                     SaturatedInt((long long)Right + dx), SaturatedInt((long long)Bottom + dy));
+    }
+    constexpr TRect Inflate(int dx, int dy) const
+    {
+        return TRect(SaturatedInt((long long)Left - dx), SaturatedInt((long long)Top - dy),
+                     SaturatedInt((long long)Right + dx), SaturatedInt((long long)Bottom + dy));
+    }
     // Empty (all zero) when the rectangles do not overlap.
     constexpr TRect Intersect(const TRect &o) const
     {
@@ -164,9 +181,9 @@ struct TRect {
         return TRect(std::min(Left, o.Left), std::min(Top, o.Top), std::max(Right, o.Right), std::max(Bottom, o.Bottom));
     }
 
-    QRect toQRect() const { return QRect(Left, Top, Right - Left, Bottom - Top); }
-    QRectF toQRectF() const { return QRectF(Left, Top, Right - Left, Bottom - Top); }
-    static TRect fromQRect(const QRect &r) { return TRect(r.x(), r.y(), r.x() + r.width(), r.y() + r.height()); }
+    QRect toQRect() const { return QRect(QPoint(Left, Top), QPoint(SaturatedInt(Right - 1LL), SaturatedInt(Bottom - 1LL))); }
+    QRectF toQRectF() const { return QRectF(Left, Top, double(Right) - Left, double(Bottom) - Top); }
+    static TRect fromQRect(const QRect &r) { return TRect(r.left(), r.top(), SaturatedInt(r.right() + 1LL), SaturatedInt(r.bottom() + 1LL)); }
     // Outward to whole pixels.
     static TRect fromQRectF(const QRectF &r);
 };

@@ -82,7 +82,8 @@ QPen QPainterCanvas::makePen() const
     if (cp.style == PenStyle::Null)
         return QPen(Qt::NoPen);
     QPen pen(toQColor(cp.color));
-    const int w = std::max(0, cp.width);
+    // Wider pens than any page cannot show more; Qt refuses huge widths.
+    const int w = std::clamp(cp.width, 0, 1 << 16);
     pen.setWidthF(w <= 1 && !cp.geometric ? (w == 0 ? 0.0 : 1.0) : double(w));
     if (w == 0)
         pen.setCosmetic(true);
@@ -415,8 +416,9 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
     if (m_state.textAlign & TA_UPDATECP) {
         const double a = tp.angle * M_PI / 180.0;
         double sign = (m_state.textAlign & TA_CENTER) == TA_CENTER ? 0 : (m_state.textAlign & TA_RIGHT) ? -1 : 1;
-        m_state.penPos = TPoint(m_state.penPos.X + int(std::nearbyint(sign * tp.width * std::cos(a))),
-                                m_state.penPos.Y - int(std::nearbyint(sign * tp.width * std::sin(a))));
+        auto sat = [](double v) { return SaturatedInt((long long)std::clamp(std::nearbyint(v), -4e9, 4e9)); };
+        m_state.penPos = TPoint(sat(m_state.penPos.X + sign * tp.width * std::cos(a)),
+                                sat(m_state.penPos.Y - sign * tp.width * std::sin(a)));
     }
 }
 
