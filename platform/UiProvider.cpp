@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 #include <atomic>
 
 namespace {
@@ -17,6 +18,18 @@ QtUiProvider &defaultProvider()
 }
 
 std::atomic<UiProvider *> g_provider{nullptr};
+
+// Dialogs exist only on the GUI thread: other threads wait while it asks.
+template <class R, class F>
+R onGuiThread(F f)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return f();
+    R result{};
+    QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
 
 QWidget *dialogParent()
 {
@@ -103,7 +116,7 @@ int QtUiProvider::MessageBox(const QString &text, const QString &caption, unsign
 {
     if (IsHeadless())
         return HeadlessUiProvider::DefaultMessageBoxResult(flags);
-    const int r = runBox(text, caption, iconOfFlags(flags), buttonsOfFlags(flags));
+    const int r = onGuiThread<int>([&] { return runBox(text, caption, iconOfFlags(flags), buttonsOfFlags(flags)); });
     return r == mrNone ? IDCANCEL : r;
 }
 
@@ -120,7 +133,7 @@ int QtUiProvider::MessageDlg(const QString &text, TvdMsgDlgType type, unsigned b
     case TvdMsgDlgType::Confirmation: icon = QMessageBox::Question; caption = QObject::tr("Confirm"); break;
     case TvdMsgDlgType::Custom: caption = QCoreApplication::applicationName(); break;
     }
-    return runBox(text, caption, icon, buttons ? buttons : unsigned(mbOK));
+    return onGuiThread<int>([&] { return runBox(text, caption, icon, buttons ? buttons : unsigned(mbOK)); });
 }
 
 bool QtUiProvider::InputQuery(const QString &caption, const QString &prompt, QString &value)
@@ -128,7 +141,8 @@ bool QtUiProvider::InputQuery(const QString &caption, const QString &prompt, QSt
     if (IsHeadless())
         return false;
     bool ok = false;
-    const QString r = QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Normal, value, &ok);
+    const QString r = onGuiThread<QString>(
+        [&] { return QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Normal, value, &ok); });
     if (ok)
         value = r;
     return ok;
@@ -139,7 +153,8 @@ bool QtUiProvider::PasswordQuery(const QString &caption, const QString &prompt, 
     if (IsHeadless())
         return false;
     bool ok = false;
-    const QString r = QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Password, value, &ok);
+    const QString r = onGuiThread<QString>(
+        [&] { return QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Password, value, &ok); });
     if (ok)
         value = r;
     return ok;
@@ -149,14 +164,14 @@ QString QtUiProvider::OpenFileName(const QString &caption, const QString &folder
 {
     if (IsHeadless())
         return QString();
-    return QFileDialog::getOpenFileName(dialogParent(), caption, folder, filter);
+    return onGuiThread<QString>([&] { return QFileDialog::getOpenFileName(dialogParent(), caption, folder, filter); });
 }
 
 QString QtUiProvider::SaveFileName(const QString &caption, const QString &folder, const QString &filter)
 {
     if (IsHeadless())
         return QString();
-    return QFileDialog::getSaveFileName(dialogParent(), caption, folder, filter);
+    return onGuiThread<QString>([&] { return QFileDialog::getSaveFileName(dialogParent(), caption, folder, filter); });
 }
 
 // ----------------------------------------------------------- headless provider
