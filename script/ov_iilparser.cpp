@@ -285,6 +285,8 @@ public:
     TovMatcher(TovILParser &owner) : p(owner), g(*owner.m_grammar), lex(*owner.m_parser)
     {
         memoHead.assign(size_t(lex.Size()) + 2, -1);
+        memoEntries.reserve(size_t(lex.Size()) / 4 + 16);
+        out.reserve(size_t(lex.Size()) / 2 + 16);
     }
 
     TovILParser &p;
@@ -344,17 +346,43 @@ public:
         out.push_back(std::move(e));
     }
 
-    // Reads one token of a terminal; true when it matches.
+    // Reads one token of a terminal; true when it matches. The token text is
+    // made only when a leaf needs it.
     bool terminal(const GNode *e, QString &tok)
     {
         switch (e->kind) {
-        case GKind::Char:
+        case GKind::Char: {
             if (e->skip)
                 lex.SkipSpaces();
-            tok = lex.GetChar();
-            break;
-        case GKind::Keyword: tok = lex.GetWord(); break;
-        case GKind::Ident: tok = lex.GetIdent(); break;
+            if (lex.Position() > furthest)
+                furthest = lex.Position();
+            const char16_t c = lex.GetCharCode();
+            if (!c || (!e->text.isNull() && (e->text.size() != 1 || e->text.at(0).unicode() != c)))
+                return false;
+            if (e->add >= 0 && !e->hasAddText)
+                tok = QString(QChar(c));
+            return true;
+        }
+        case GKind::Keyword:
+        case GKind::Ident: {
+            const QStringView w = lex.GetWordView();
+            if (lex.LastPosition() > furthest)
+                furthest = lex.LastPosition();
+            if (w.isEmpty())
+                return false;
+            if (e->kind == GKind::Ident && lex.IsKeyWord(w))
+                return false;
+            if (!e->text.isNull()) {
+                const bool same = (g.caseSensitive || lex.CaseSensitive())
+                                      ? w == e->text
+                                      : w.compare(e->text, Qt::CaseInsensitive) == 0;
+                if (!same)
+                    return false;
+            }
+            if (e->add >= 0 && !e->hasAddText)
+                tok = w.toString();
+            return true;
+        }
         case GKind::Number: tok = lex.GetNumber(); break;
         case GKind::String: tok = lex.GetString(); break;
         case GKind::VDString: {
@@ -567,6 +595,8 @@ public:
 
         const size_t n0 = out.size();
         const bool isUses = e->node >= 0 && e->node == g.usesId;
+        if (e->node >= 0 && !isUses)
+            out.emplace_back(); // opening tag, filled in on success
         bool ok;
         QString tok;
         switch (e->kind) {
@@ -584,7 +614,6 @@ public:
                 if (isUses) {
                     ok = inlineUnits(n0);
                 } else {
-                    out.insert(out.begin() + qsizetype(n0), OutEntry());
                     closeNode(e->node, n0, p0);
                 }
             }
@@ -693,19 +722,48 @@ public:
         return lex.XYPositionOf(e.pos);
     }
 
+    static void appendInt(QString &s, int v)
+    {
+        char16_t buf[12];
+        int n = 0;
+        unsigned u = unsigned(v < 0 ? 0 : v);
+        do {
+            buf[n++] = char16_t(u'0' + u % 10);
+            u /= 10;
+        } while (u);
+        while (n)
+            s += QChar(buf[--n]);
+    }
+
+    void appendPos(QString &s, const char *name, int pos) const
+    {
+        int line, col;
+        lex.LineColOf(pos, line, col);
+        s += QLatin1String(name);
+        s += QLatin1String("=\"");
+        appendInt(s, line);
+        s += QLatin1Char(':');
+        appendInt(s, col);
+        s += QLatin1Char('"');
+    }
+
     // Builds the IL tree under root from the output entries.
     void buildTree(TovXMLItem *root) const
     {
         std::vector<TovXMLItem *> stack{root};
+        QString t;
         for (const OutEntry &e : out) {
             switch (e.kind) {
             case OutEntry::Open: {
                 TovXMLItem *item = stack.back()->Add();
                 item->SetName(g.names.at(e.name));
-                QString t = QStringLiteral("pos=\"") + lex.XYPositionOf(e.pos) + QLatin1Char('"');
-                if (e.pos1 >= 0)
-                    t += QStringLiteral(" pos1=\"") + lex.XYPositionOf(e.pos1) + QLatin1Char('"');
-                item->SetText(t);
+                t.clear();
+                appendPos(t, "pos", e.pos);
+                if (e.pos1 >= 0) {
+                    t += QLatin1Char(' ');
+                    appendPos(t, "pos1", e.pos1);
+                }
+                item->SetText(QString(t));
                 stack.push_back(item);
                 break;
             }
@@ -716,8 +774,12 @@ public:
             case OutEntry::Leaf: {
                 TovXMLItem *item = stack.back()->Add();
                 item->SetName(g.names.at(e.name));
-                item->SetText(QStringLiteral("text=\"") + ovStrToXML(e.text) + QStringLiteral("\" pos=\"")
-                              + lex.XYPositionOf(e.pos) + QLatin1Char('"'));
+                t.clear();
+                t += QLatin1String("text=\"");
+                t += ovStrToXML(e.text);
+                t += QLatin1String("\" ");
+                appendPos(t, "pos", e.pos);
+                item->SetText(QString(t));
                 break;
             }
             case OutEntry::Unit: {

@@ -64,7 +64,6 @@ TovParser::TovParser()
 void TovParser::Clear()
 {
     m_keywords.clear();
-    m_keywordsLower.clear();
     m_keywordsExact.clear();
     m_specStrChar = false;
     m_commentLine1 = QStringLiteral("//");
@@ -117,23 +116,27 @@ void TovParser::AddKeyword(const QString &word)
                                      });
     m_keywords.insert(it, word);
     m_keywordsExact.insert(word);
-    m_keywordsLower.insert(word.toLower());
 }
 
 void TovParser::SetKeywords(const QStringList &words)
 {
     m_keywords.clear();
-    m_keywordsLower.clear();
     m_keywordsExact.clear();
     for (const QString &w : words)
         AddKeyword(w);
 }
 
-bool TovParser::IsKeyWord(const QString &s) const
+bool TovParser::IsKeyWord(QStringView s) const
 {
-    if (m_caseSensitive)
-        return m_keywordsExact.contains(s);
-    return m_keywordsLower.contains(s.toLower());
+    if (m_caseSensitive) {
+        for (const QString &k : m_keywords)
+            if (s == k)
+                return true;
+        return false;
+    }
+    return std::binary_search(m_keywords.begin(), m_keywords.end(), s, [](const auto &a, const auto &b) {
+        return QStringView(a).compare(QStringView(b), Qt::CaseInsensitive) < 0;
+    });
 }
 
 void TovParser::SetText(const QString &text)
@@ -179,6 +182,12 @@ bool TovParser::matchAt(int pos, const QString &mark) const
         if (ch(pos + i) != m[i])
             return false;
     return true;
+}
+
+bool TovParser::mayStartComment(char16_t c) const
+{
+    auto first = [c](const QString &m) { return !m.isEmpty() && m.at(0).unicode() == c; };
+    return first(m_commentLine1) || first(m_commentLine2) || first(m_commentBlock1Open) || first(m_commentBlock2Open);
 }
 
 bool TovParser::skipLineComment()
@@ -233,7 +242,7 @@ void TovParser::SkipSpaces()
             ++pendingJoins;
             continue;
         }
-        if (m_pos < m_size) {
+        if (m_pos < m_size && mayStartComment(ch(m_pos))) {
             if (skipLineComment())
                 continue;
             if (m_block1Set && !m_commentBlock1Open.isEmpty()
@@ -266,18 +275,23 @@ bool TovParser::GetEOL()
     return false;
 }
 
-QString TovParser::GetWord()
+QStringView TovParser::GetWordView()
 {
     if (m_skipSpace)
         SkipSpaces();
     const int start = m_pos;
     const char16_t c = ch(m_pos);
     if (m_pos > m_size || !((inIdent(c) && !isDigit(c)) || c >= 127))
-        return QString();
+        return QStringView();
     ++m_pos;
     while (m_pos <= m_size && (inIdent(ch(m_pos)) || ch(m_pos) >= 127))
         ++m_pos;
-    return QString(reinterpret_cast<const QChar *>(m_text.data() + start - 1), m_pos - start);
+    return QStringView(m_text.data() + start - 1, m_pos - start);
+}
+
+QString TovParser::GetWord()
+{
+    return GetWordView().toString();
 }
 
 QString TovParser::GetIdent()
@@ -288,16 +302,22 @@ QString TovParser::GetIdent()
     return w;
 }
 
-QString TovParser::GetChar()
+char16_t TovParser::GetCharCode()
 {
     if (m_pos > m_size)
-        return QString();
+        return 0;
     const char16_t c = ch(m_pos);
     if ((c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') || (c >= '{' && c <= '~')) {
         ++m_pos;
-        return QString(QChar(c));
+        return c;
     }
-    return QString();
+    return 0;
+}
+
+QString TovParser::GetChar()
+{
+    const char16_t c = GetCharCode();
+    return c ? QString(QChar(c)) : QString();
 }
 
 bool TovParser::readQuotedPart(QString &out)

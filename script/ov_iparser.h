@@ -52,7 +52,8 @@ public:
     const QStringList &Keywords() const { return m_keywords; }
     void AddKeyword(const QString &word);
     void SetKeywords(const QStringList &words);
-    bool IsKeyWord(const QString &s) const;
+    bool IsKeyWord(const QString &s) const { return IsKeyWord(QStringView(s)); }
+    bool IsKeyWord(QStringView s) const;
 
     // Source and position (1-based character index).
     QString Text() const { return m_source; }
@@ -72,6 +73,11 @@ public:
     QString GetNumber();
     QString GetVDString();
 
+    // Allocation-free forms for the translator: a word as a view into the
+    // text (empty when none) and a punctuation character (0 when none).
+    QStringView GetWordView();
+    char16_t GetCharCode();
+
     // line:col of the current position (or of any index), both 1-based.
     QString GetXYPosition() const { return XYPositionOf(m_pos); }
     QString XYPositionOf(int pos) const;
@@ -83,6 +89,7 @@ private:
     bool inIdent(char16_t c) const { return c < 256 && m_identChars.test(c); }
     bool isBlank(char16_t c) const;
     bool matchAt(int pos, const QString &mark) const;
+    bool mayStartComment(char16_t c) const;
     bool skipLineComment();
     bool skipBlockComment(const QString &open, const QString &close);
     void consumeEOLRun();
@@ -107,7 +114,6 @@ private:
     bool m_useY = true;
 
     QStringList m_keywords;
-    QSet<QString> m_keywordsLower;
     QSet<QString> m_keywordsExact;
 
     QString m_source;

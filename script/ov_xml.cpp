@@ -24,6 +24,16 @@ constexpr int kMaxDepth = 4096;
 
 QString ovStrToXML(const QString &s)
 {
+    bool plain = true;
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        if (u == '\r' || u == '\n' || u == '"' || u == '<' || u == '>' || u == '&') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+        return s;
     QString r;
     r.reserve(s.size() + 8);
     for (QChar c : s) {

@@ -112,8 +112,9 @@ TEST(ScriptLexer, TokenTable)
         c.setup(p);
         p.SetText(c.text);
         EXPECT_EQ(read(p, c.kind), c.expected) << c.name;
-        if (c.posAfter)
+        if (c.posAfter) {
             EXPECT_EQ(p.Position(), c.posAfter) << c.name;
+        }
     }
 }
 
