@@ -22,6 +22,9 @@ bool TvdxGIFGraphicFormat::IsSupportedFormat(QIODevice &Stream) const
 
 void vdGIFGraphicsStartup()
 {
+    if (TPicture::GraphicClassOfExtension(QStringLiteral("gif")) != &TvdxGIFGraphic::staticClass())
+        TPicture::RegisterFileFormat(QStringLiteral("GIF"), QStringLiteral("Graphics Interchange Format"),
+                                     &TvdxGIFGraphic::staticClass());
     TvdxGraphicFormats *formats = GetGraphicFormats();
     for (int i = 0; i < formats->Count(); ++i)
         if (formats->GetItem(i) == TvdxGIFGraphicFormat::Class())

@@ -179,6 +179,8 @@ TEST(GifGraphic, RegistryDriver)
             icoAt = i;
     }
     EXPECT_EQ(count, 1);
+    EXPECT_EQ(TPicture::GraphicClassOfExtension(QStringLiteral(".gif")), &TvdxGIFGraphic::staticClass());
+    EXPECT_EQ(TPicture::GraphicClassByName(QStringLiteral("TvdxGIFGraphic")), &TvdxGIFGraphic::staticClass());
     EXPECT_GT(gifAt, pngAt);
     if (icoAt >= 0) {
         EXPECT_LT(gifAt, icoAt);
