@@ -382,22 +382,33 @@ QImage TBitmap::ToImage() const
 {
     if (m_image.isNull())
         return {};
-    if (m_image.format() == QImage::Format_ARGB32) {
-        if (m_alphaFormat == afPremultiplied) {
-            QImage img = m_image;
+    // While a canvas paints into the pixels, hand out a copy: a shared image
+    // would see later painting, or stop seeing it once either side detaches.
+    if (m_canvas)
+        return TBitmap::ToImageOf(m_image.copy(), m_alphaFormat);
+    return ToImageOf(m_image, m_alphaFormat);
+}
+
+QImage TBitmap::ToImageOf(QImage storage, TAlphaFormat alphaFormat)
+{
+    if (storage.isNull())
+        return {};
+    if (storage.format() == QImage::Format_ARGB32) {
+        if (alphaFormat == afPremultiplied) {
+            QImage img = storage;
             img.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
             return img;
         }
-        if (m_alphaFormat == afDefined)
-            return m_image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (alphaFormat == afDefined)
+            return storage.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         // Alpha not defined: the fourth byte is ignored.
-        QImage img = m_image;
+        QImage img = storage;
         img.reinterpretAsFormat(QImage::Format_RGB32);
         return img;
     }
-    if (m_image.format() == QImage::Format_RGB32)
-        return m_image;
-    return m_image.convertToFormat(QImage::Format_RGB32);
+    if (storage.format() == QImage::Format_RGB32 || storage.format() == QImage::Format_ARGB32_Premultiplied)
+        return storage;
+    return storage.convertToFormat(QImage::Format_RGB32);
 }
 
 void TBitmap::Assign(const TGraphic &source)

@@ -158,6 +158,8 @@ public:
     static void DecodeBmp(const QByteArray &bytes, QImage &image, TPixelFormat &pf);
 
     static QImage::Format StorageFormat(TPixelFormat pf);
+    // Stored pixels as a drawable image for the alpha format.
+    static QImage ToImageOf(QImage storage, TAlphaFormat alphaFormat);
 
 private:
     void Modified();

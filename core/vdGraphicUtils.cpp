@@ -2,6 +2,7 @@
 #include "platform/Canvas.h"
 #include "platform/EmfPlayer.h"
 #include "platform/EmfRecorderCanvas.h"
+#include "platform/EnhMetafile.h"
 #include "platform/QPainterCanvas.h"
 #include <QIODevice>
 #include <QMutex>
@@ -10,11 +11,6 @@
 #include <cmath>
 
 namespace {
-
-[[noreturn]] void mfError(const char *why)
-{
-    throw EInvalidGraphic(QStringLiteral("Metafile is not valid: %1").arg(QLatin1String(why)));
-}
 
 QMutex g_playerLock;
 
@@ -39,65 +35,15 @@ const vdMetafilePlayerFn &vdMetafilePlayer()
 
 void vdValidateMetafile(const QByteArray &bytes, bool &enhanced, int &width, int &height)
 {
-    const auto *d = reinterpret_cast<const uchar *>(bytes.constData());
-    const qsizetype n = bytes.size();
-    if (n >= 22 && qFromLittleEndian<uint32_t>(d) == 0x9AC6CDD7u) {
-        // Placeable header, then the metafile header and 16-bit-word records.
-        const int16_t l = qFromLittleEndian<int16_t>(d + 6), t = qFromLittleEndian<int16_t>(d + 8);
-        const int16_t r = qFromLittleEndian<int16_t>(d + 10), b = qFromLittleEndian<int16_t>(d + 12);
-        const int inch = qFromLittleEndian<uint16_t>(d + 14);
-        if (inch == 0)
-            mfError("zero units per inch");
-        if (n < 22 + 18)
-            mfError("truncated header");
-        const uchar *h = d + 22;
-        const int hdrWords = qFromLittleEndian<uint16_t>(h + 2);
-        if (hdrWords != 9)
-            mfError("bad header size");
-        qsizetype at = 22 + 18;
-        bool eof = false;
-        while (at + 6 <= n) {
-            const uint32_t words = qFromLittleEndian<uint32_t>(d + at);
-            const int fn = qFromLittleEndian<uint16_t>(d + at + 4);
-            if (words < 3 || qsizetype(words) * 2 > n - at)
-                mfError("record size out of range");
-            at += qsizetype(words) * 2;
-            if (fn == 0) { eof = true; break; }
-        }
-        if (!eof)
-            mfError("truncated records");
-        enhanced = false;
-        width = int(std::nearbyint(std::abs(double(r) - l) * 96.0 / inch));
-        height = int(std::nearbyint(std::abs(double(b) - t) * 96.0 / inch));
-        return;
+    try {
+        const EnhMetafile mf = EnhMetafile::fromBytes(bytes);
+        vdCheckGraphicSize(mf.width(), mf.height(), "Metafile");
+        enhanced = mf.isEnhanced();
+        width = mf.width();
+        height = mf.height();
+    } catch (const EMetafileError &e) {
+        throw EInvalidGraphic(QStringLiteral("Metafile is not valid: %1").arg(e.message()));
     }
-    if (n < 108 || qFromLittleEndian<uint32_t>(d) != 1 || qFromLittleEndian<uint32_t>(d + 40) != 0x464D4520u)
-        mfError("no metafile header");
-    const uint32_t hdrSize = qFromLittleEndian<uint32_t>(d + 4);
-    const uint32_t total = qFromLittleEndian<uint32_t>(d + 48);
-    if (hdrSize < 88 || hdrSize > uint32_t(n) || total > uint32_t(n) || total < hdrSize)
-        mfError("bad header size");
-    qsizetype at = 0;
-    bool eof = false;
-    while (at + 8 <= qsizetype(total)) {
-        const uint32_t type = qFromLittleEndian<uint32_t>(d + at);
-        const uint32_t size = qFromLittleEndian<uint32_t>(d + at + 4);
-        if (size < 8 || (size & 3) || qsizetype(size) > qsizetype(total) - at)
-            mfError("record size out of range");
-        at += size;
-        if (type == 14) { eof = true; break; }
-    }
-    if (!eof)
-        mfError("truncated records");
-    // The frame is in hundredths of a millimetre; pixels at 96 per inch.
-    const int32_t fl = qFromLittleEndian<int32_t>(d + 24), ft = qFromLittleEndian<int32_t>(d + 28);
-    const int32_t fr = qFromLittleEndian<int32_t>(d + 32), fb = qFromLittleEndian<int32_t>(d + 36);
-    const double w = (double(fr) - fl) * 96.0 / 2540.0, h = (double(fb) - ft) * 96.0 / 2540.0;
-    if (!(w >= 0 && h >= 0 && w <= vdMaxGraphicSide && h <= vdMaxGraphicSide))
-        mfError("frame out of range");
-    enhanced = true;
-    width = int(std::nearbyint(w));
-    height = int(std::nearbyint(h));
 }
 
 // ---------------------------------------------------------------- TMetafile

@@ -261,3 +261,28 @@ TEST(MetafileFormat, DetectionAndDrivers)
     EXPECT_EQ(mf->Width(), 4);
     EXPECT_FALSE(mf->Empty());
 }
+
+TEST(PictureDraw, PngTransparentColourAtPrintQualityIsMaskedOut)
+{
+    TPngImage png;
+    png.LoadFromBytes(fixture("rgb_trns.png"));
+    RecordingCanvas printer(CanvasKind::Printer);
+    TvdxPNGGraphicFormat::Class()->Draw(printer, &png, TRect(0, 0, 4, 2), gqPrint);
+    ASSERT_EQ(printer.calls.size(), 1u);
+    const QImage img = printer.calls[0].image.convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);   // red: the tRNS colour
+    EXPECT_EQ(qAlpha(img.pixel(1, 0)), 255); // blue
+    EXPECT_EQ(img.pixel(1, 0) & 0xffffff, 0x0000ffu);
+}
+
+TEST(PngFormat, PaletteOfUnknownBitDepth)
+{
+    TPngImage png;
+    png.CreateBlank(COLOR_PALETTE, 16, 2, 2);
+    try {
+        MakeRGBAlphaPng(&png);
+        FAIL();
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Unknown PNG BitDepth"));
+    }
+}

@@ -149,6 +149,8 @@ TEST(PictureDetection, MagicBytesInOrder)
         {QByteArray("BM") + QByteArray(14, 'x'), "BMP"},
         {QByteArray("BM") + QByteArray(13, 'x'), "-"},
         {QByteArray(""), "-"},
+        // A Windows metafile without the placeable header.
+        {QByteArray("\x01\x00\x09\x00\x00\x03", 6) + QByteArray(12, '\0'), "-"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(detect(c.bytes), QString::fromLatin1(c.name)) << c.bytes.toHex().left(40).constData();
