@@ -231,6 +231,11 @@ public:
             const qint64 r = op == VarOp::Add ? x + y : op == VarOp::Subtract ? x - y : x * y;
             if (r >= -2147483647 - 1 && r <= 2147483647)
                 return Variant(int(r));
+        } else if (a.m_type == varDouble && b.m_type == varDouble && op <= VarOp::Multiply) {
+            const double x = a.m_u.d, y = b.m_u.d;
+            const double r = op == VarOp::Add ? x + y : op == VarOp::Subtract ? x - y : x * y;
+            if (std::isfinite(r))
+                return Variant(r);
         }
         return binaryOpSlow(op, a, b);
     }

@@ -240,8 +240,15 @@ Variant Variant::binaryOpSlow(VarOp op, const Variant &a, const Variant &b)
         case VarOp::Multiply: return intResult(x * y);
         default: break;
         }
-    } else if (a.m_type == varDouble && b.m_type == varDouble && op <= VarOp::Divide) {
-        return Variant(floatOp(op, a.m_u.d, b.m_u.d));
+    }
+    // Integer and Double operands mixed, or divided: the arithmetic is in doubles.
+    const bool aNum = a.m_type == varDouble || a.m_type == varInteger;
+    const bool bNum = b.m_type == varDouble || b.m_type == varInteger;
+    if (aNum && bNum && op <= VarOp::Divide
+        && (a.m_type == varDouble || b.m_type == varDouble || op == VarOp::Divide)) {
+        const double x = a.m_type == varDouble ? a.m_u.d : double(a.m_u.i);
+        const double y = b.m_type == varDouble ? b.m_u.d : double(b.m_u.i);
+        return Variant(floatOp(op, x, y));
     }
 
     Base A = baseOf(a.m_type), B = baseOf(b.m_type);
@@ -339,8 +346,13 @@ VarCompare toCompare(int c) { return VarCompare(c); }
 
 VarCompare Variant::compareSlow(const Variant &a, const Variant &b)
 {
-    if (a.m_type == varInteger && b.m_type == varInteger)
-        return toCompare(cmp3(a.m_u.i, b.m_u.i));
+    if ((a.m_type == varDouble || a.m_type == varInteger) && (b.m_type == varDouble || b.m_type == varInteger)) {
+        const double x = a.m_type == varDouble ? a.m_u.d : double(a.m_u.i);
+        const double y = b.m_type == varDouble ? b.m_u.d : double(b.m_u.i);
+        if (std::isnan(x) || std::isnan(y))
+            return VarCompare::Unordered;
+        return toCompare(cmp3(x, y));
+    }
     const Base A = baseOf(a.m_type), B = baseOf(b.m_type);
     if (A == bString && B == bString)
         return toCompare(cmp3(QStringView(a.rawString()).compare(QStringView(b.rawString()), Qt::CaseSensitive), 0));
