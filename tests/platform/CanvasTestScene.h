@@ -1,8 +1,12 @@
 // A drawing used by several canvas tests: shapes, text and a bitmap with
 // well-separated colours so that outputs can be checked by colour.
 #pragma once
+#include "common/TestSupport.h"
 #include "platform/Canvas.h"
 #include <QImage>
+#include <QProcess>
+#include <QStringList>
+#include <QXmlStreamReader>
 
 namespace canvastest {
 
@@ -82,6 +86,32 @@ inline int countColor(const QImage &img, QRgb color, int tol = 8)
                 ++n;
         }
     return n;
+}
+
+// Runs the external converter; empty when it failed.
+inline QString toSvg(const QByteArray &emf)
+{
+    vdtest::TempDir dir;
+    const QString in = dir.file(QStringLiteral("in.emf")), out = dir.file(QStringLiteral("out.svg"));
+    vdtest::writeFile(in, emf);
+    QProcess p;
+    p.start(QStringLiteral("emf2svg-conv"), {QStringLiteral("-i"), in, QStringLiteral("-o"), out});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(vdtest::readFile(out));
+}
+
+// Element names of a well-formed SVG; empty when it does not parse.
+inline QStringList svgElements(const QString &svg)
+{
+    QStringList names;
+    QXmlStreamReader xml(svg);
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement)
+            names.append(xml.name().toString());
+    if (xml.hasError())
+        return {};
+    return names;
 }
 
 } // namespace canvastest

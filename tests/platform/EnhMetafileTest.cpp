@@ -17,6 +17,7 @@ TEST(EnhMetafile, RecordsSavesLoadsAndDraws)
     EXPECT_EQ(mf.width(), 200);
     EXPECT_EQ(mf.height(), 150);
     EXPECT_EQ(mf.mmWidth(), 5292);
+    EXPECT_FALSE(canvastest::svgElements(canvastest::toSvg(mf.bytes())).isEmpty());
 
     QByteArray stored;
     QBuffer out(&stored);
@@ -60,6 +61,7 @@ TEST(EnhMetafile, WindowsMetafilesConvertToEnhanced)
     const QByteArray emf = mf.toEmf();
     EnhMetafile converted = EnhMetafile::fromBytes(emf);
     EXPECT_TRUE(converted.isEnhanced());
+    EXPECT_FALSE(canvastest::svgElements(canvastest::toSvg(emf)).isEmpty());
     EXPECT_EQ(converted.width(), mf.width());
     EXPECT_LT(canvastest::differingShare(mf.toImage(), converted.toImage()), 0.01);
 }

@@ -140,6 +140,7 @@ TEST(WmfPlayer, ConvertsToEnhancedMetafileThroughTheRecorder)
     EmfPlayer::Play(rec, wmf, TRect(0, 0, 100, 100));
     const QByteArray emf = rec.finish();
     EXPECT_EQ(EmfPlayer::Detect(emf), MetafileKind::Enhanced);
+    EXPECT_FALSE(canvastest::svgElements(canvastest::toSvg(emf)).isEmpty());
     const QImage direct = play(wmf, TRect(0, 0, 100, 100), 100, 100);
     const QImage viaEmf = play(emf, TRect(0, 0, 100, 100), 100, 100);
     EXPECT_LT(canvastest::differingShare(direct, viaEmf), 0.01);

@@ -1,5 +1,7 @@
 #include "CanvasTestScene.h"
 #include "platform/QPainterCanvas.h"
+#include <QPrinter>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -260,4 +262,32 @@ TEST(CanvasText, AlignmentOpaqueBackgroundAndCurrentPosition)
     c.ExtTextOut(150, 0, ETO_OPAQUE | ETO_CLIPPED, &r, QString());
     c.painter().end();
     EXPECT_EQ(img.pixel(199, 19) & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST(PrinterCanvas, TextReachesThePrinterAsText)
+{
+    vdtest::TempDir dir;
+    const QString pdf = dir.file(QStringLiteral("out.pdf"));
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        QPainter painter(&printer);
+        QPainterCanvas c(painter, CanvasKind::Printer, printer.resolution(), printer.resolution());
+        EXPECT_TRUE(c.isPrinter());
+        EXPECT_EQ(c.LogPixelsY(), printer.resolution());
+        c.SetFontSize(12);
+        c.SetBkMode(BkMode::Transparent);
+        c.TextOut(c.LogPixelsX(), c.LogPixelsY(), QStringLiteral("Printed through the canvas"));
+        c.brush().color = clRed;
+        c.Rectangle(TRect(c.LogPixelsX(), 2 * c.LogPixelsY(), 2 * c.LogPixelsX(), 3 * c.LogPixelsY()));
+    }
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Printed through the canvas")));
+    QProcess fonts;
+    fonts.start(QStringLiteral("pdffonts"), {pdf});
+    ASSERT_TRUE(fonts.waitForFinished(60000));
+    EXPECT_TRUE(QString::fromUtf8(fonts.readAllStandardOutput()).contains(QStringLiteral("LiberationSans")));
 }
