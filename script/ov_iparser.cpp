@@ -147,8 +147,12 @@ void TovParser::SetText(const QString &text)
     m_size = int(text.size());
     m_pos = 1;
     m_lastPosition = 1;
-    if (m_useY)
+    if (m_useY) {
         rebuildLines();
+    } else {
+        m_yList.clear();
+        m_yList.push_back(0);
+    }
 }
 
 void TovParser::rebuildLines()
