@@ -207,15 +207,17 @@ TEST(GifGraphic, RegistryDriver)
     EXPECT_EQ(loaded->ClassName(), QStringLiteral("TvdxGIFGraphic"));
     EXPECT_EQ(loaded->Width(), 6);
 
-    // Drawn through the driver, transparent pixels stay as they were.
-    QImage out(6, 6, QImage::Format_RGB32);
-    out.fill(qRgb(1, 2, 3));
-    {
-        QPainterCanvas canvas(out);
-        driver->Draw(canvas, loaded.get(), TRect(0, 0, 6, 6), gqDefault);
+    // Drawn through the driver, transparent pixels stay as they were, at every quality.
+    for (TvdxGraphicQuality quality : {gqDefault, gqFast, gqHiQuality, gqPrint}) {
+        QImage out(6, 6, QImage::Format_RGB32);
+        out.fill(qRgb(1, 2, 3));
+        {
+            QPainterCanvas canvas(out);
+            driver->Draw(canvas, loaded.get(), TRect(0, 0, 6, 6), quality);
+        }
+        EXPECT_EQ(out.pixel(1, 0) & 0xFFFFFF, 0x010203u) << int(quality);
+        EXPECT_EQ(out.pixel(0, 0) & 0xFFFFFF, 0xFF0000u) << int(quality);
     }
-    EXPECT_EQ(out.pixel(1, 0) & 0xFFFFFF, 0x010203u);
-    EXPECT_EQ(out.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
 
     // A GIF converts to a bitmap holding its first frame.
     auto bitmap = formats->ConvertToBitmap(loaded.get(), pf24bit);
