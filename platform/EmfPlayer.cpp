@@ -801,6 +801,65 @@ private:
         m_c.ExtTextOut(x, y, opts, (opts & (ETO_OPAQUE | ETO_CLIPPED)) ? &rc : nullptr, text, dx);
     }
 
+    // Rectangles as bands of interpolated colour, triangles in their mean colour.
+    void gradientRecord(const View &r)
+    {
+        const quint32 nVer = r.u32(24), nTri = r.u32(28), mode = r.u32(32);
+        const qsizetype verOff = 36;
+        if (qint64(nVer) * 16 > r.n - verOff)
+            throw View::Overrun();
+        struct Vertex {
+            qint32 x, y;
+            int rgb[3];
+        };
+        std::vector<Vertex> v(nVer);
+        for (quint32 i = 0; i < nVer; ++i) {
+            const qsizetype o = verOff + qsizetype(i) * 16;
+            v[i] = Vertex{r.c32(o), r.c32(o + 4), {r.u16(o + 8) >> 8, r.u16(o + 10) >> 8, r.u16(o + 12) >> 8}};
+        }
+        const qsizetype meshOff = verOff + qsizetype(nVer) * 16;
+        const qsizetype each = mode == 2 ? 12 : 8;
+        if (qint64(nTri) * each > r.n - meshOff)
+            throw View::Overrun();
+        const CanvasBrush savedBrush = m_c.brush();
+        const CanvasPen savedPen = m_c.pen();
+        m_c.pen().style = PenStyle::Null;
+        auto colorAt = [](const Vertex &a, const Vertex &b, double t) {
+            return RGBColor(int(std::lround(a.rgb[0] + (b.rgb[0] - a.rgb[0]) * t)),
+                            int(std::lround(a.rgb[1] + (b.rgb[1] - a.rgb[1]) * t)),
+                            int(std::lround(a.rgb[2] + (b.rgb[2] - a.rgb[2]) * t)));
+        };
+        for (quint32 i = 0; i < nTri && i < 65536; ++i) {
+            const qsizetype o = meshOff + qsizetype(i) * each;
+            const quint32 a = r.u32(o), b = r.u32(o + 4);
+            if (mode == 2) {
+                const quint32 c = r.u32(o + 8);
+                if (a >= nVer || b >= nVer || c >= nVer)
+                    continue;
+                Vertex m = v[a];
+                for (int k = 0; k < 3; ++k)
+                    m.rgb[k] = (v[a].rgb[k] + v[b].rgb[k] + v[c].rgb[k]) / 3;
+                m_c.brush() = {colorAt(m, m, 0), BrushStyle::Solid};
+                m_c.Polygon({TPoint(v[a].x, v[a].y), TPoint(v[b].x, v[b].y), TPoint(v[c].x, v[c].y)});
+                continue;
+            }
+            if (a >= nVer || b >= nVer)
+                continue;
+            const TRect box = TRect(v[a].x, v[a].y, v[b].x, v[b].y).Normalized();
+            const bool vertical = mode == 1;
+            const int extent = vertical ? box.Height() : box.Width();
+            const int steps = std::clamp(extent, 1, 256);
+            for (int k = 0; k < steps; ++k) {
+                const int from = int(qint64(extent) * k / steps), to = int(qint64(extent) * (k + 1) / steps);
+                m_c.brush() = {colorAt(v[a], v[b], steps > 1 ? double(k) / (steps - 1) : 0), BrushStyle::Solid};
+                m_c.FillRect(vertical ? TRect(box.Left, box.Top + from, box.Right, box.Top + to)
+                                      : TRect(box.Left + from, box.Top, box.Left + to, box.Bottom));
+            }
+        }
+        m_c.setBrush(savedBrush);
+        m_c.setPen(savedPen);
+    }
+
     // false at the end record.
     bool record(quint32 type, const View &r)
     {
@@ -1197,6 +1256,9 @@ private:
         case EMR_EXTTEXTOUTW:
         case EMR_EXTTEXTOUTA:
             textRecord(type, r);
+            break;
+        case EMR_GRADIENTFILL:
+            gradientRecord(r);
             break;
         case EMR_STRETCHDIBITS:
         case EMR_SETDIBITSTODEVICE:

@@ -50,6 +50,8 @@ QPainterCanvas::~QPainterCanvas()
 void QPainterCanvas::init()
 {
     m_base = m_p->transform();
+    if (m_p->hasClipping())
+        m_baseClip = m_p->clipRegion();
     setAntialiasing(false);
 }
 
@@ -65,7 +67,9 @@ void QPainterCanvas::clipChanged()
 {
     m_p->setTransform(m_base);
     if (m_state.clip)
-        m_p->setClipRegion(*m_state.clip);
+        m_p->setClipRegion(m_baseClip ? m_state.clip->intersected(*m_baseClip) : *m_state.clip);
+    else if (m_baseClip)
+        m_p->setClipRegion(*m_baseClip);
     else
         m_p->setClipping(false);
     m_p->setTransform(m_state.world * m_base);

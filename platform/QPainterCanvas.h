@@ -65,5 +65,7 @@ private:
     std::unique_ptr<QPainter> m_own;
     QPainter *m_p = nullptr;
     QTransform m_base;
+    // The painter's own clip when it came to us (a widget's paint region).
+    std::optional<QRegion> m_baseClip;
     bool m_antialias = false;
 };

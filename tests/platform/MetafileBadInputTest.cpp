@@ -281,3 +281,32 @@ TEST(MetafileBadInput, RandomDamageNeverCrashes)
     }
     EXPECT_GT(errors, 0);
 }
+
+TEST(EmfPlayer, GradientRectanglesFromOtherWriters)
+{
+    EmfRecorderCanvas rec(100, 20);
+    QByteArray emf = rec.finish();
+    // EMR_GRADIENTFILL: two vertices (black at 0,0; white at 100,20), one horizontal rectangle.
+    QByteArray r(8 + 16 + 12 + 2 * 16 + 8, '\0');
+    put32(r, 0, emf::EMR_GRADIENTFILL);
+    put32(r, 4, quint32(r.size()));
+    put32(r, 24, 2);
+    put32(r, 28, 1);
+    put32(r, 32, 0); // GRADIENT_FILL_RECT_H
+    put32(r, 36 + 16, 100);
+    put32(r, 36 + 20, 20);
+    for (int c = 0; c < 3; ++c)
+        qToLittleEndian<quint16>(0xFF00, r.data() + 36 + 16 + 8 + 2 * c);
+    put32(r, 36 + 32 + 4, 1);
+    emf.insert(emf.size() - 20, r);
+    const QImage img = play(emf, TRect(0, 0, 100, 20), 100, 20);
+    EXPECT_LT(qGray(img.pixel(1, 10)), 20);
+    EXPECT_GT(qGray(img.pixel(98, 10)), 235);
+    EXPECT_NEAR(qGray(img.pixel(50, 10)), 128, 12);
+    // A vertex index outside the list is ignored; a count beyond the record is an error.
+    QByteArray bad = emf;
+    put32(bad, bad.size() - 20 - r.size() + 28, 1000);
+    QImage target(10, 10, QImage::Format_RGB32);
+    QPainterCanvas canvas(target);
+    EXPECT_THROW(EmfPlayer::Play(canvas, bad, TRect(0, 0, 10, 10)), EMetafileError);
+}

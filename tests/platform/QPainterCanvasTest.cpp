@@ -291,3 +291,21 @@ TEST(PrinterCanvas, TextReachesThePrinterAsText)
     ASSERT_TRUE(fonts.waitForFinished(60000));
     EXPECT_TRUE(QString::fromUtf8(fonts.readAllStandardOutput()).contains(QStringLiteral("LiberationSans")));
 }
+
+TEST(PainterCanvasClip, ThePaintersOwnClipStays)
+{
+    QImage img(20, 20, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        p.setClipRect(QRect(0, 0, 10, 20));
+        QPainterCanvas c(p, CanvasKind::Screen, 96, 96);
+        c.SaveDC();
+        c.IntersectClipRect(TRect(0, 0, 20, 5));
+        c.RestoreDC(-1);
+        c.brush().color = clRed;
+        c.FillRect(TRect(0, 0, 20, 20));
+    }
+    EXPECT_EQ(img.pixel(5, 15) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(15, 15) & 0xFFFFFF, 0xFFFFFFu);
+}
