@@ -422,3 +422,35 @@ TEST(PictureCache, ReaderThreadBesideWriter)
         EXPECT_EQ(cache.Count(), total);
     }
 }
+
+TEST(PictureCache, OptionsArePublishedInOrder)
+{
+    QStringList names;
+    for (const TvdPropInfo &p : vdPublishedProperties(&TvdxPictureCacheOptions::staticMetaObject))
+        names << QString::fromLatin1(p.name());
+    EXPECT_EQ(names, QStringList({QStringLiteral("CalculateHash"), QStringLiteral("OriginalQualityReducer"),
+                                  QStringLiteral("CachedImagesBuildType"), QStringLiteral("ThumbnailQualityReducer")}));
+    const TvdPropInfo *build = vdFindProperty(&TvdxPictureCacheOptions::staticMetaObject, QStringLiteral("CachedImagesBuildType"));
+    ASSERT_NE(build, nullptr);
+    EXPECT_EQ(QString::fromLatin1(vdPropEnum(*build).valueToKey(tbtAtSave)), QStringLiteral("tbtAtSave"));
+    EXPECT_EQ(vdPropertyDefault(&TvdxPictureCacheOptions::staticMetaObject, *build), std::optional<qint64>(0));
+
+    names.clear();
+    for (const TvdPropInfo &p : vdPublishedProperties(&TvdxPictureConverterOptions::staticMetaObject))
+        names << QString::fromLatin1(p.name());
+    EXPECT_EQ(names, QStringList({QStringLiteral("MinWidth"), QStringLiteral("MaxWidth"), QStringLiteral("MinHeight"),
+                                  QStringLiteral("MaxHeight"), QStringLiteral("ReducePercent")}));
+    const TvdPropInfo *minWidth = vdFindProperty(&TvdxPictureConverterOptions::staticMetaObject, QStringLiteral("MinWidth"));
+    ASSERT_NE(minWidth, nullptr);
+    EXPECT_EQ(vdPropertyDefault(&TvdxPictureConverterOptions::staticMetaObject, *minWidth), std::optional<qint64>(32));
+
+    // Setting the cache's options copies them and switches hashing on at once.
+    TvdxPictureCache cache;
+    auto red = bitmap(5, 5, clRed);
+    cache.AddPicture(red.get());
+    TvdxPictureCacheOptions options;
+    options.SetCalculateHash(true);
+    cache.SetPictureCacheOptions(&options);
+    EXPECT_TRUE(cache.PictureCacheOptions()->CalculateHash());
+    EXPECT_EQ(cache.AddPicture(red.get()), 1);
+}
