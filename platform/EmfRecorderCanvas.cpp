@@ -69,8 +69,6 @@ private:
 
 namespace {
 
-constexpr int kNoBounds = 0;
-
 bool fits16(std::span<const TPoint> pts)
 {
     for (const TPoint &p : pts)
@@ -759,12 +757,10 @@ void EmfRecorderCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *
         QList<int> adv = CharAdvances(text);
         for (size_t i = 0; i < dx.size() && i < size_t(text.size()); ++i)
             adv[qsizetype(i)] = dx[i];
-        const double a = tp.angle * M_PI / 180.0;
         QTransform rot;
         rot.translate(tp.origin.x(), tp.origin.y());
         rot.rotate(-tp.angle);
         QRectF box = rot.mapRect(QRectF(0, -tp.ascent, tp.width, tp.ascent + tp.descent));
-        (void)a;
         if (rect) {
             if (options & ETO_CLIPPED)
                 box = box.intersected(rect->Normalized().toQRectF());

@@ -90,7 +90,6 @@ private:
     void addBounds(const QRect &deviceRect);
     void writeBoundsAndPoints(std::uint32_t type16, std::uint32_t type32, std::span<const TPoint> points, bool withPen);
     void shapeRecord(std::uint32_t type, const TRect &r, const QList<std::int32_t> &extra, bool fill);
-    void bitmapBounds(const TRect &dest, QRect &bounds) const;
 
     int m_width;
     int m_height;
