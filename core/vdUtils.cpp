@@ -1,5 +1,6 @@
 #include "core/vdUtils.h"
 
+#include "core/vdFiler.h"
 #include "core/vdFormatSettings.h"
 #include "core/vdPersistent.h"
 #include "platform/CodePage.h"
@@ -182,6 +183,35 @@ void TvdWideStrings::ReadUTF8(const QList<QByteArray> &items)
 void TvdWideStrings::ReadUTF8W(const QStringList &items)
 {
     m_list = items;
+}
+
+bool TvdWideStrings::ReadBinaryProperty(const QString &name, TvdBinaryReader &reader)
+{
+    enum { Strings, Utf8, Utf8W } kind;
+    if (name.compare(QLatin1String("Strings"), Qt::CaseInsensitive) == 0)
+        kind = Strings;
+    else if (name.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) == 0)
+        kind = Utf8;
+    else if (name.compare(QLatin1String("UTF8W"), Qt::CaseInsensitive) == 0)
+        kind = Utf8W;
+    else
+        return false;
+    if (reader.ReadValueType() != TvdValueType::vaList)
+        throw EReadError(QStringLiteral("Invalid property value"));
+    m_list.clear();
+    while (reader.NextValue() != TvdValueType::vaNull) {
+        const TvdValueType t = reader.NextValue();
+        const bool narrow = t == TvdValueType::vaString || t == TvdValueType::vaLString;
+        const QString s = reader.ReadString();
+        if (kind == Utf8 && narrow)
+            m_list.append(QString::fromUtf8(s.toLatin1()));
+        else if (kind == Strings && narrow)
+            m_list.append(DecodeAnsi(s.toLatin1()));
+        else
+            m_list.append(s);
+    }
+    reader.ReadValueType();
+    return true;
 }
 
 bool TvdWideStrings::NeedsUTF8W(const TvdWideStrings *ancestor, bool hasOtherAncestor) const

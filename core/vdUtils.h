@@ -12,6 +12,7 @@
 
 class QIODevice;
 class TvdComponent;
+class TvdBinaryReader;
 
 VD_DECLARE_EXCEPTION(EOSError, Exception)
 
@@ -65,6 +66,9 @@ public:
     void ReadStrings(const QStringList &items);
     void ReadUTF8(const QList<QByteArray> &items);
     void ReadUTF8W(const QStringList &items);
+    // One of the three from a binary property run (a list of texts); false,
+    // reading nothing, for other names.
+    bool ReadBinaryProperty(const QString &name, TvdBinaryReader &reader);
     const QStringList &WriteUTF8W() const { return m_list; }
     // Whether "UTF8W" is written: differs from the ancestor's list (always
     // when the ancestor is something else), or, without one, not empty.

@@ -1345,18 +1345,19 @@ bool TvdValuedXMLReader::IsReadValuedXMLItem(TvdXMLItem *item)
     try {
         while (!open.empty()) {
             TvdXMLItem *cur = open.back();
-            TvdXMLItem *child = CreateItem();
-            if (IsReadValuedXMLRootItem(child)) {
-                if (hasNoChildren(child))
-                    cur->AddItem(child);
+            std::unique_ptr<TvdXMLItem> child(CreateItem());
+            if (IsReadValuedXMLRootItem(child.get())) {
+                TvdXMLItem *c = child.release();
+                if (hasNoChildren(c))
+                    cur->AddItem(c);
                 else
-                    open.push_back(child);
+                    open.push_back(c);
                 continue;
             }
             const bool isEnd = child->Name().startsWith(u'/');
             if (isEnd)
                 cur->SetValue(child->Value());
-            delete child;
+            child.reset();
             open.pop_back();
             if (!open.empty())
                 open.back()->AddItem(cur);
@@ -1393,16 +1394,15 @@ void TvdValuedXMLDocument::InitValuedXMLFile(const QString &fileName)
         delete f;
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(fileName), err));
     }
-    BeginValuedXML(f);
-    m_ownsValuedStream = true;
+    BeginValuedXML(f, true);
     m_valuedXMLReader->IsReadValuedXMLRootItem(m_root);
 }
 
-void TvdValuedXMLDocument::BeginValuedXML(QIODevice *stream)
+void TvdValuedXMLDocument::BeginValuedXML(QIODevice *stream, bool owned)
 {
     EndValuedXML();
     m_valuedXMLStream = stream;
-    m_ownsValuedStream = false;
+    m_ownsValuedStream = owned;
     m_valuedXMLReader = CreateReader();
     m_root->Clear();
     m_root->SetOffset(0);

@@ -322,8 +322,9 @@ protected:
     // Called before the first item (reads or skips a header).
     virtual void PrepareValuedXML() = 0;
     virtual TvdValuedXMLReader *CreateReader() = 0;
-    // Runs the reader over a stream that the caller keeps (for in-memory text).
-    void BeginValuedXML(QIODevice *stream);
+    // Runs the reader over a stream (an in-memory text, say); an owned stream
+    // is freed by EndValuedXML.
+    void BeginValuedXML(QIODevice *stream, bool owned = false);
     void EndValuedXML();
 
     QIODevice *m_valuedXMLStream = nullptr;

@@ -49,21 +49,42 @@ protected:
     TvdValuedXMLReader *CreateReader() override { return new FuzzValuedReader(*m_valuedXMLStream); }
 };
 
-// Trailing blanks of a raw attribute text are not kept by a tag that ends
-// with ">", so they do not count when comparing.
-void trimTexts(TvdXMLDocument &doc)
+// Trees whose names and raw texts the format can carry. A name that is empty
+// or ends with "/", or a raw text that starts or ends with a blank, ends with
+// "/" or holds the partial-loading marker reads back differently (hostile
+// input only).
+bool writable(TvdXMLItem *root)
 {
-    std::vector<TvdXMLItem *> work{doc.Root()};
+    std::vector<TvdXMLItem *> work{root};
     while (!work.empty()) {
         TvdXMLItem *it = work.back();
         work.pop_back();
-        QString t = it->Text();
-        while (t.endsWith(u' '))
-            t.chop(1);
-        it->SetText(t);
+        const QString &n = it->Name();
+        const QString &t = it->Text();
+        if (n.isEmpty() || n.endsWith(u'/') || t.startsWith(u' ') || t.endsWith(u' ') || t.endsWith(u'/')
+            || t.contains(QLatin1String(" ld=\"0\""), Qt::CaseInsensitive))
+            return false;
         for (int i = 0; i < it->Count(); ++i)
             work.push_back(it->GetItems(i));
     }
+    return true;
+}
+
+// Same names, texts, children and (for childless items) values.
+bool sameTree(TvdXMLItem *a, TvdXMLItem *b)
+{
+    std::vector<std::pair<TvdXMLItem *, TvdXMLItem *>> work{{a, b}};
+    while (!work.empty()) {
+        auto [x, y] = work.back();
+        work.pop_back();
+        if (x->Name() != y->Name() || x->Text() != y->Text() || x->Count() != y->Count())
+            return false;
+        if (x->Count() == 0 && x->Value() != y->Value())
+            return false;
+        for (int i = 0; i < x->Count(); ++i)
+            work.push_back({x->GetItems(i), y->GetItems(i)});
+    }
+    return true;
 }
 
 QByteArray save(TvdXMLDocument &doc)
@@ -103,22 +124,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 for (int i = 0; i < it->Count(); ++i)
                     work.push_back(it->GetItems(i));
             }
-            // What we write we read back, and writing it again changes nothing.
-            const QByteArray first = save(doc);
-            QByteArray copy = first;
+            // What we write reads back as the same tree; anything else the
+            // format cannot carry fails cleanly or loads.
+            const bool exact = writable(doc.Root());
+            QByteArray copy = save(doc);
             QBuffer again(&copy);
             again.open(QIODevice::ReadOnly);
             TvdXMLDocument reloaded;
-            reloaded.LoadFromStream(again, false);
-            trimTexts(reloaded);
-            const QByteArray second = save(reloaded);
-            QByteArray copy2 = second;
-            QBuffer third(&copy2);
-            third.open(QIODevice::ReadOnly);
-            TvdXMLDocument reloaded2;
-            reloaded2.LoadFromStream(third, false);
-            trimTexts(reloaded2);
-            if (save(reloaded2) != second)
+            try {
+                reloaded.LoadFromStream(again, false);
+            } catch (const TvdInvalidXMLException &) {
+                if (exact)
+                    std::abort();
+            }
+            if (exact && !sameTree(doc.Root(), reloaded.Root()))
                 std::abort();
         }
     }

@@ -1,4 +1,5 @@
 #include "core/vdUtils.h"
+#include "core/vdFiler.h"
 #include "core/vdFormatSettings.h"
 #include "core/vdPersistent.h"
 #include "common/TestSupport.h"
@@ -277,6 +278,23 @@ TEST(Utils, WideStringsFromUtf16Stream)
     EXPECT_TRUE(w.NeedsUTF8W(&other));
     EXPECT_FALSE(w.NeedsUTF8W(&w));
     EXPECT_TRUE(other.NeedsUTF8W(nullptr, true));
+}
+
+TEST(Utils, WideStringsFromBinaryProperties)
+{
+    // A list of one 8-bit and one wide string, then the end marker.
+    const QByteArray list = QByteArray("\x01\x06\x02\xC3\xA4\x12\x01\x00\x00\x00\xAC\x20\x00", 13);
+    TvdWideStrings w;
+    TvdBinaryReader utf8(list);
+    ASSERT_TRUE(w.ReadBinaryProperty(QStringLiteral("UTF8"), utf8));
+    EXPECT_TRUE(utf8.AtEnd());
+    EXPECT_EQ(w.Strings(), (QStringList{QStringLiteral("ä"), QStringLiteral("€")}));
+    TvdBinaryReader ansi(list);
+    ASSERT_TRUE(w.ReadBinaryProperty(QStringLiteral("Strings"), ansi));
+    EXPECT_EQ(w.Strings(), (QStringList{QStringLiteral("Ã¤"), QStringLiteral("€")}));
+    TvdBinaryReader other(list);
+    EXPECT_FALSE(w.ReadBinaryProperty(QStringLiteral("Lines"), other));
+    EXPECT_EQ(other.Position(), 0);
 }
 
 TEST(Utils, FindComponentByPath)
