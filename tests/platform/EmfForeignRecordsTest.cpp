@@ -1,0 +1,164 @@
+// Records our recorder never writes but metafiles from other programs use:
+// mapping modes, window and viewport extents, clip paths, 32-bit polylines.
+#include "CanvasTestScene.h"
+#include "platform/EmfPlayer.h"
+#include "platform/EmfRecorderCanvas.h"
+#include "platform/EmfRecords.h"
+#include "platform/QPainterCanvas.h"
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+class EmfBuilder {
+public:
+    explicit EmfBuilder(int w = 100, int h = 100)
+    {
+        EmfRecorderCanvas rec(w, h);
+        const QByteArray empty = rec.finish();
+        m_head = empty.left(qFromLittleEndian<quint32>(empty.constData() + 4));
+    }
+    void add(quint32 type, std::initializer_list<qint32> values)
+    {
+        QByteArray r;
+        put(r, type);
+        put(r, quint32(8 + 4 * values.size()));
+        for (qint32 v : values)
+            put(r, quint32(v));
+        m_records += r;
+        ++m_count;
+    }
+    QByteArray bytes() const
+    {
+        QByteArray eof;
+        put(eof, emf::EMR_EOF);
+        put(eof, 20);
+        put(eof, 0);
+        put(eof, 16);
+        put(eof, 20);
+        QByteArray all = m_head + m_records + eof;
+        qToLittleEndian<quint32>(quint32(all.size()), all.data() + 48);
+        qToLittleEndian<quint32>(quint32(m_count + 2), all.data() + 52);
+        qToLittleEndian<quint16>(8, all.data() + 56);
+        return all;
+    }
+
+private:
+    static void put(QByteArray &b, quint32 v)
+    {
+        char c[4];
+        qToLittleEndian(v, c);
+        b.append(c, 4);
+    }
+    QByteArray m_head, m_records;
+    int m_count = 0;
+};
+
+QImage play(const QByteArray &emf, int w = 100, int h = 100)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainterCanvas c(img);
+    EmfPlayer::Play(c, emf, TRect(0, 0, w, h));
+    c.painter().end();
+    return img;
+}
+
+void redBrushNullPen(EmfBuilder &b)
+{
+    b.add(emf::EMR_CREATEBRUSHINDIRECT, {1, 0, 0x0000FF, 0});
+    b.add(emf::EMR_SELECTOBJECT, {1});
+    b.add(emf::EMR_SELECTOBJECT, {qint32(emf::STOCK_OBJECT | emf::NULL_PEN)});
+}
+
+} // namespace
+
+TEST(EmfForeignRecords, AnisotropicWindowAndViewport)
+{
+    EmfBuilder b;
+    redBrushNullPen(b);
+    b.add(emf::EMR_SETMAPMODE, {emf::MM_ANISOTROPIC});
+    b.add(emf::EMR_SETWINDOWORGEX, {1000, 1000});
+    b.add(emf::EMR_SETWINDOWEXTEX, {1000, 1000});
+    b.add(emf::EMR_SETVIEWPORTEXTEX, {100, 100});
+    b.add(emf::EMR_RECTANGLE, {1200, 1200, 1500, 1500}); // device 20..50
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(25, 25) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(15, 15) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(img.pixel(55, 55) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(EmfForeignRecords, MetricMappingTurnsYUp)
+{
+    // 20 inch reference device at 96 per inch: 0.1 mm is 0.378 pixels.
+    EmfBuilder b;
+    redBrushNullPen(b);
+    b.add(emf::EMR_SETMAPMODE, {emf::MM_LOMETRIC});
+    b.add(emf::EMR_SETVIEWPORTORGEX, {0, 100});
+    b.add(emf::EMR_RECTANGLE, {0, 0, 100, 100}); // 10 mm square up from the bottom-left
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(10, 90) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(10, 50) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(img.pixel(50, 90) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(EmfForeignRecords, SavedMappingAndTransformAreRestored)
+{
+    EmfBuilder b;
+    redBrushNullPen(b);
+    b.add(emf::EMR_SAVEDC, {});
+    b.add(emf::EMR_SETMAPMODE, {emf::MM_ANISOTROPIC});
+    b.add(emf::EMR_SETWINDOWEXTEX, {10, 10});
+    b.add(emf::EMR_SETVIEWPORTEXTEX, {100, 100});
+    b.add(emf::EMR_RESTOREDC, {-1});
+    b.add(emf::EMR_RECTANGLE, {0, 0, 10, 10}); // unscaled again
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(20, 20) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(EmfForeignRecords, ClipPathAndRegionReset)
+{
+    EmfBuilder b;
+    redBrushNullPen(b);
+    b.add(emf::EMR_BEGINPATH, {});
+    b.add(emf::EMR_RECTANGLE, {0, 0, 50, 50});
+    b.add(emf::EMR_ENDPATH, {});
+    b.add(emf::EMR_SELECTCLIPPATH, {5}); // RGN_COPY
+    b.add(emf::EMR_RECTANGLE, {0, 0, 101, 101});
+    b.add(emf::EMR_EXTSELECTCLIPRGN, {0, 5}); // no region: clip removed
+    b.add(emf::EMR_CREATEBRUSHINDIRECT, {2, 0, 0xFF0000, 0});
+    b.add(emf::EMR_SELECTOBJECT, {2});
+    b.add(emf::EMR_RECTANGLE, {80, 80, 101, 101});
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(25, 25) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(60, 60) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(img.pixel(90, 90) & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST(EmfForeignRecords, PolylineToAndBezierToFollowTheCurrentPosition)
+{
+    EmfBuilder b;
+    b.add(emf::EMR_MOVETOEX, {10, 10});
+    // EMR_POLYLINETO (32-bit): bounds, count, points.
+    b.add(emf::EMR_POLYLINETO, {0, 0, -1, -1, 2, 90, 10, 90, 90});
+    b.add(emf::EMR_LINETO, {10, 90});
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(50, 10) & 0xFFFFFF, 0u);
+    EXPECT_EQ(img.pixel(90, 50) & 0xFFFFFF, 0u);
+    EXPECT_EQ(img.pixel(50, 90) & 0xFFFFFF, 0u);
+    EXPECT_EQ(img.pixel(50, 50) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(EmfForeignRecords, StockObjectsAndUnknownRecords)
+{
+    EmfBuilder b;
+    b.add(emf::EMR_SELECTOBJECT, {qint32(emf::STOCK_OBJECT | emf::BLACK_BRUSH)});
+    b.add(emf::EMR_GDICOMMENT, {4, 0x2B464D45}); // an EMF+ comment: ignored
+    b.add(200, {1, 2, 3});                        // unknown type: skipped
+    b.add(emf::EMR_RECTANGLE, {10, 10, 30, 30});
+    b.add(emf::EMR_SELECTOBJECT, {77}); // no such object
+    b.add(emf::EMR_DELETEOBJECT, {0});  // index 0 is reserved
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(20, 20) & 0xFFFFFF, 0u);
+}
