@@ -254,8 +254,9 @@ QList<int> Canvas::CharAdvances(const QString &text) const
     QList<int> starts;
     glyphsOf(raw, text, glyphs, starts);
     QList<QPointF> adv = raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+    const double stretch = FontStretch();
     for (qsizetype i = 0; i < glyphs.size() && i < adv.size(); ++i)
-        result[starts[i]] = roundInt(adv[i].x());
+        result[starts[i]] = roundInt(adv[i].x() * stretch);
     return result;
 }
 
@@ -272,6 +273,17 @@ QRawFont Canvas::SelectedRawFont() const
     return rawFontOf(m_state.font);
 }
 
+double Canvas::FontStretch() const
+{
+    const CanvasFont &f = m_state.font;
+    if (f.width <= 0)
+        return 1;
+    const double natural = rawFontOf(f).averageCharWidth();
+    if (!(natural > 0))
+        return 1;
+    return std::clamp(f.width / natural, 0.01, 100.0);
+}
+
 TextMetrics Canvas::GetTextMetrics() const
 {
     TextMetrics tm;
@@ -282,8 +294,9 @@ TextMetrics Canvas::GetTextMetrics() const
     tm.height = tm.ascent + tm.descent;
     tm.internalLeading = std::max(0, tm.height - roundInt(em));
     tm.externalLeading = std::max(0, roundInt(raw.leading()));
-    tm.aveCharWidth = roundInt(raw.averageCharWidth());
-    tm.maxCharWidth = roundInt(raw.maxCharWidth());
+    const double stretch = FontStretch();
+    tm.aveCharWidth = roundInt(raw.averageCharWidth() * stretch);
+    tm.maxCharWidth = roundInt(raw.maxCharWidth() * stretch);
     return tm;
 }
 
@@ -313,6 +326,7 @@ TextPlacement Canvas::PlaceText(int x, int y, const QString &text, std::span<con
     for (; unit < text.size(); ++unit)
         pos += adv[unit];
     p.width = pos;
+    p.stretch = FontStretch();
     p.ascent = roundInt(raw.ascent());
     p.descent = roundInt(raw.descent());
     p.angle = f.escapement / 10.0;

@@ -147,6 +147,7 @@ struct TextPlacement {
     double angle = 0;          // degrees, counter-clockwise
     QList<double> offsets;     // per glyph, along the baseline from origin
     QList<quint32> glyphs;
+    double stretch = 1;        // horizontal glyph scale (font width)
     double width = 0;          // total advance
     double ascent = 0;
     double descent = 0;
@@ -276,6 +277,9 @@ public:
     TextMetrics GetTextMetrics() const;
     // The mapped font file at the selected font's em size in logical units.
     QRawFont SelectedRawFont() const;
+    // Horizontal scale of the glyphs: a font width set apart from its height
+    // narrows or widens them (1 when the width is 0).
+    double FontStretch() const;
     // Where the glyphs of an ExtTextOut call go (back ends and exports).
     TextPlacement PlaceText(int x, int y, const QString &text, std::span<const int> dx) const;
 

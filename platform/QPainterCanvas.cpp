@@ -406,10 +406,12 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
         QGlyphRun run;
         run.setRawFont(raw);
         run.setGlyphIndexes(tp.glyphs);
+        if (tp.stretch != 1)
+            m_p->scale(tp.stretch, 1);
         QList<QPointF> pos;
         pos.reserve(tp.offsets.size());
         for (double o : tp.offsets)
-            pos.append(QPointF(o, 0));
+            pos.append(QPointF(o / tp.stretch, 0));
         run.setPositions(pos);
         run.setUnderline(f.underline);
         run.setStrikeOut(f.strikeOut);

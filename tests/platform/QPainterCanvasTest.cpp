@@ -309,3 +309,27 @@ TEST(PainterCanvasClip, ThePaintersOwnClipStays)
     EXPECT_EQ(img.pixel(5, 15) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(img.pixel(15, 15) & 0xFFFFFF, 0xFFFFFFu);
 }
+
+TEST(CanvasText, FontWidthNarrowsTheGlyphs)
+{
+    QImage img(200, 40, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainterCanvas c(img);
+    c.font().height = -30;
+    const int natural = c.TextWidth(QStringLiteral("MMMM"));
+    const int ave = c.GetTextMetrics().aveCharWidth;
+    c.font().width = ave / 2;
+    const double stretch = c.FontStretch();
+    EXPECT_NEAR(stretch, 0.5, 0.1);
+    const double expected = natural * stretch;
+    EXPECT_NEAR(c.TextWidth(QStringLiteral("MMMM")), expected, 4);
+    c.SetBkMode(BkMode::Transparent);
+    c.TextOut(0, 0, QStringLiteral("MMMM"));
+    c.painter().end();
+    int right = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (qGray(img.pixel(x, y)) < 128)
+                right = std::max(right, x);
+    EXPECT_NEAR(right, expected, 6);
+}
