@@ -982,25 +982,28 @@ std::unique_ptr<TvdxHtBitmap> TGif::GetStripBitmap() const
     const bool transparent = Transparent();
     const qint64 rowSize = ((sw * 3 * frames) + 3) / 4 * 4;
     const qint64 total = rowSize * sh + 54;
-    if (total > (transparent ? kMaxMaskedStripBytes : kMaxStripBytes) || sw * frames > vdMaxGraphicSide)
+    if (total > (transparent ? kMaxMaskedStripBytes : kMaxStripBytes))
         GifError(gifTooLarge);
+    // A bitmap side ends at 65535 pixels: a longer strip keeps the leading frames that
+    // fit (each column depends only on the frames before it; the first one is what is shown).
+    const int columns = sw > 0 ? int(std::min<qint64>(frames, std::max<qint64>(1, vdMaxGraphicSide / sw))) : frames;
 
     auto strip = std::make_unique<TvdxHtBitmap>(false);
     if (frames == 0 || sw == 0 || sh == 0)
         return strip;
-    QImage color(int(sw * frames), int(sh), QImage::Format_RGB32);
+    QImage color(int(sw * columns), int(sh), QImage::Format_RGB32);
     if (color.isNull())
         throw std::bad_alloc();
     color.fill(Qt::black);
     QImage mask;
     if (transparent) {
-        mask = QImage(int(sw * frames), int(sh), QImage::Format_Grayscale8);
+        mask = QImage(int(sw * columns), int(sh), QImage::Format_Grayscale8);
         if (mask.isNull())
             throw std::bad_alloc();
         mask.fill(255);
     }
 
-    for (int k = 0; k < frames; ++k) {
+    for (int k = 0; k < columns; ++k) {
         const TGifImageDescriptor &id = m_images[k];
         const qint64 column = sw * k;
         const int transIndex = GetTransparentIndex(k);
@@ -1031,7 +1034,7 @@ std::unique_ptr<TvdxHtBitmap> TGif::GetStripBitmap() const
                 }
             }
         }
-        if (k + 1 < frames) {
+        if (k + 1 < columns) {
             const qint64 next = column + sw;
             for (int y = 0; y < sh; ++y) {
                 QRgb *cl = reinterpret_cast<QRgb *>(color.scanLine(y));

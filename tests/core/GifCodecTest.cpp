@@ -418,6 +418,17 @@ TEST(GifCodec, StripSizeLimits)
     ASSERT_NE(strip->BitmapMask(), nullptr);
     strip.reset();
 
+    // 300 frames of 240 pixels exceed a bitmap's 65535-pixel side: the strip keeps
+    // the 273 leading frames, the first of them unchanged.
+    auto longAnimation = animation(240, 240, 300);
+    strip = longAnimation->GetStripBitmap();
+    EXPECT_EQ(strip->Width(), 273 * 240);
+    EXPECT_EQ(qGray(strip->BitmapMask()->Image().pixel(1, 1)), 255);
+    EXPECT_EQ(qGray(strip->BitmapMask()->Image().pixel(0, 0)), 0);
+    EXPECT_EQ(strip->Image().pixel(0, 0), qRgb(37, 91, 254));
+    EXPECT_EQ(strip->Image().pixel(272 * 240, 0), qRgb(37, 91, 254));
+    strip.reset();
+
     auto tooLarge = animation(1000, 1000, 40); // 120,000,054 bytes
     try {
         tooLarge->GetStripBitmap();

@@ -224,3 +224,31 @@ TEST(GifGraphic, RegistryDriver)
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(bitmap->Width(), 6);
 }
+
+TEST(GifGraphic, LongAnimationStillLoads)
+{
+    // 300 frames of 240 x 240: a strip wider than a bitmap may be.
+    TGif gif;
+    TGifColorTable table;
+    table.rSize = 4;
+    table.rColors[1] = 0x0000FF;
+    TGifScreenDescriptor &sd = gif.ScreenDescriptor();
+    sd.rWidth = sd.rHeight = 240;
+    sd.rGlobalColorValid = true;
+    sd.rGlobalColorSize = 4;
+    sd.rGlobalColorTable = gif.AddColorTable(table);
+    for (int i = 0; i < 300; ++i) {
+        TGifImageDescriptor &id = gif.AddImage();
+        id.rWidth = id.rHeight = 240;
+        id.rLocalColorTable = 0;
+        id.rLZWSize = 2;
+        id.rPixelCount = 240 * 240;
+        id.rPixelList.assign(240 * 240, quint8(i == 0 ? 1 : 2));
+    }
+    TvdxGIFGraphic picture;
+    loadInto(picture, gif.SaveToBytes());
+    ASSERT_FALSE(picture.Empty());
+    EXPECT_EQ(picture.GIFImage().NumFrames(), 300);
+    EXPECT_EQ(picture.Width(), 240);
+    EXPECT_EQ(drawn(picture, 24, 24, qRgb(0, 0, 0)).pixel(5, 5), qRgb(255, 0, 0));
+}
