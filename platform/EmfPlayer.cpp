@@ -99,8 +99,10 @@ QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, b
             masks[i] = bmi.u32(mOff + 4 * i);
         if (hs == 40)
             palOff += 12;
+    } else if ((compression == emf::BI_RLE8 && bpp == 8) || (compression == emf::BI_RLE4 && bpp == 4)) {
+        // handled below
     } else if (compression != emf::BI_RGB) {
-        return QImage(); // run-length and embedded JPEG/PNG bitmaps are not drawn
+        return QImage(); // embedded JPEG/PNG bitmaps are not drawn
     } else if (bpp == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
     } else if (bpp == 32) {
@@ -122,6 +124,45 @@ QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, b
         }
         while (palette.size() < (1 << bpp))
             palette.append(palette.isEmpty() ? qRgb(0, 0, 0) : (palette.size() == 1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0)));
+    }
+    if (compression == emf::BI_RLE8 || compression == emf::BI_RLE4) {
+        // Run-length rows from the bottom; runs that leave the picture are dropped.
+        QImage img(int(w), int(h), QImage::Format_RGB32);
+        if (img.isNull())
+            return QImage();
+        img.fill(palette.isEmpty() ? qRgb(0, 0, 0) : palette[0]);
+        const bool four = compression == emf::BI_RLE4;
+        auto put = [&](qint64 x, qint64 y, int index) {
+            if (x >= 0 && x < w && y >= 0 && y < h)
+                img.setPixel(int(x), int(down ? y : h - 1 - y), palette[index & (four ? 0xF : 0xFF)]);
+        };
+        qint64 x = 0, y = 0;
+        qsizetype i = 0;
+        while (i + 1 < bits.n && y < h) {
+            const int count = bits.p[i], value = bits.p[i + 1];
+            i += 2;
+            if (count > 0) {
+                for (int k = 0; k < count && x < w; ++k, ++x)
+                    put(x, y, four ? ((k & 1) ? value & 0xF : value >> 4) : value);
+            } else if (value == 0) {
+                x = 0, ++y;
+            } else if (value == 1) {
+                break;
+            } else if (value == 2) {
+                if (i + 1 >= bits.n)
+                    break;
+                x += bits.p[i], y += bits.p[i + 1];
+                i += 2;
+            } else {
+                const qsizetype bytes = four ? (value + 1) / 2 : value;
+                if (bytes > bits.n - i)
+                    break;
+                for (int k = 0; k < value; ++k, ++x)
+                    put(x, y, four ? ((k & 1) ? bits.p[i + k / 2] & 0xF : bits.p[i + k / 2] >> 4) : bits.p[i + k]);
+                i += bytes + (bytes & 1);
+            }
+        }
+        return alpha ? img.convertToFormat(QImage::Format_ARGB32_Premultiplied) : img;
     }
     const qint64 stride = ((w * bpp + 31) / 32) * 4;
     if (stride * h > bits.n)

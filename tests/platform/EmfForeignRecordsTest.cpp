@@ -28,6 +28,19 @@ public:
         m_records += r;
         ++m_count;
     }
+    // A record of fixed values followed by raw bytes (padded to 4).
+    void addWithData(quint32 type, std::initializer_list<qint32> values, QByteArray data)
+    {
+        while (data.size() % 4)
+            data.append('\0');
+        QByteArray r;
+        put(r, type);
+        put(r, quint32(8 + 4 * values.size() + data.size()));
+        for (qint32 v : values)
+            put(r, quint32(v));
+        m_records += r + data;
+        ++m_count;
+    }
     QByteArray bytes() const
     {
         QByteArray eof;
@@ -161,4 +174,32 @@ TEST(EmfForeignRecords, StockObjectsAndUnknownRecords)
     b.add(emf::EMR_DELETEOBJECT, {0});  // index 0 is reserved
     const QImage img = play(b.bytes());
     EXPECT_EQ(img.pixel(20, 20) & 0xFFFFFF, 0u);
+}
+
+TEST(EmfForeignRecords, RunLengthBitmaps)
+{
+    // 4 x 2, 8 bits per pixel, RLE8; index 0 red, index 1 blue.
+    QByteArray bmi(40, '\0');
+    qToLittleEndian<quint32>(40, bmi.data());
+    qToLittleEndian<qint32>(4, bmi.data() + 4);
+    qToLittleEndian<qint32>(2, bmi.data() + 8);
+    qToLittleEndian<quint16>(1, bmi.data() + 12);
+    qToLittleEndian<quint16>(8, bmi.data() + 14);
+    qToLittleEndian<quint32>(emf::BI_RLE8, bmi.data() + 16);
+    qToLittleEndian<quint32>(2, bmi.data() + 32);
+    bmi.append(QByteArray("\x00\x00\xFF\x00\xFF\x00\x00\x00", 8));
+    // Bottom row: four of index 1. Top row: absolute 0,1,0 then one 1.
+    const QByteArray bits("\x04\x01\x00\x00\x00\x03\x00\x01\x00\x00\x01\x01\x00\x01", 14);
+    EmfBuilder b;
+    b.addWithData(emf::EMR_STRETCHDIBITS,
+                  {0, 0, 39, 19, 0, 0, 0, 0, 4, 2, 80, qint32(bmi.size()), qint32(80 + bmi.size()),
+                   qint32(bits.size()), 0, qint32(SRCCOPY), 40, 20},
+                  bmi + bits);
+    const QImage img = play(b.bytes());
+    EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(15, 5) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(img.pixel(25, 5) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(35, 5) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(img.pixel(5, 15) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(img.pixel(45, 5) & 0xFFFFFF, 0xFFFFFFu);
 }
