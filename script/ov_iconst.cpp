@@ -23,3 +23,18 @@ QString SCantAssignComponentField = QStringLiteral("Can not assign value to comp
 QString SNestingTooDeep = QStringLiteral("Nesting too deep");
 QString SUnexpectedText = QStringLiteral("Unexpected text after the end of the program");
 QString SSyntaxError = QStringLiteral("Syntax error");
+
+#include "core/vdxRes.h"
+
+namespace {
+// Hands the localisable messages to the string resources so they follow
+// language changes. Runs with this file's initialisation, after the texts above.
+[[maybe_unused]] const bool g_targetsSet = [] {
+    vdxSetScriptMessageTargets({&SLangNotFound, &SInvalidLanguage, &SIdRedeclared, &SUnknownType,
+                                &SIncompatibleTypes, &SIdUndeclared, &SClassRequired, &SIndexRequired,
+                                &SStringError, &SClassError, &SArrayRequired, &SVarRequired,
+                                &SNotEnoughParams, &STooManyParams, &SLeftCantAssigned, &SForError,
+                                &SEventError});
+    return true;
+}();
+} // namespace
