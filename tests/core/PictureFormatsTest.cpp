@@ -59,6 +59,22 @@ QByteArray recordEmf(int w, int h)
     return c.finish();
 }
 
+// Largest difference of any colour channel; 256 when the sizes differ.
+int maxChannelDiff(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 256;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
 } // namespace
 
 TEST(PictureRegistry, DriversInRegistrationOrder)
@@ -249,6 +265,33 @@ TEST(BitmapFormat, RoundTripsAndOracle)
     EXPECT_EQ(pal.Pixel(0, 0), clRed);
     EXPECT_EQ(pal.Pixel(0, 1), clBlue);
     EXPECT_EQ(pal.Pixel(2, 1), clBlue);
+}
+
+TEST(BitmapFormat, FileLayoutsDecodeLikeQt)
+{
+    struct Case {
+        const char *name;
+        TPixelFormat pf;
+    } cases[] = {
+        {"rle8.bmp", pf8bit}, {"topdown24.bmp", pf24bit}, {"rgb565.bmp", pf16bit}, {"pal4.bmp", pf4bit},
+        {"pal8.bmp", pf8bit},
+    };
+    for (const Case &c : cases) {
+        const QByteArray bytes = fixture(c.name);
+        TBitmap b;
+        b.LoadFromBytes(bytes);
+        EXPECT_EQ(b.PixelFormat(), c.pf) << c.name;
+        EXPECT_EQ(b.SaveToBytes(), bytes) << c.name;
+        const QImage oracle = QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(oracle.isNull()) << c.name;
+        // Qt widens 5- and 6-bit samples by shifting, we scale to the full range.
+        EXPECT_LE(maxChannelDiff(b.ToImage(), oracle), 7) << c.name;
+        // Written back in its own pixel format, the pixels stay.
+        TBitmap again;
+        again.LoadFromBytes(b.EncodeBmp());
+        EXPECT_EQ(again.PixelFormat(), c.pf) << c.name;
+        EXPECT_EQ(again.ToImage(), b.ToImage()) << c.name;
+    }
 }
 
 TEST(BitmapFormat, ThirtyTwoBitKeepsAlphaBytes)

@@ -47,3 +47,22 @@ rows = bytes([1, 0, 1, 0]) + bytes([0, 0, 1, 0])  # bottom row first, padded to 
 hdr = struct.pack('<IiiHHIIiiII', 40, 3, 2, 1, 8, 0, len(rows), 2835, 2835, 2, 0)
 off = 14 + 40 + len(pal)
 write('pal8.bmp', b'BM' + struct.pack('<IHHI', off + len(rows), 0, 0, off) + hdr + pal + rows)
+
+# More bitmap layouts: RLE8, top-down 24-bit, 16-bit 5-6-5 bit fields, 4-bit.
+def bmp(w, h, bpp, pixels, compression=0, palette=b'', masks=b'', clr_used=0):
+    hdr = struct.pack('<IiiHHIIiiII', 40, w, h, 1, bpp, compression, len(pixels), 2835, 2835, clr_used, 0)
+    off = 14 + 40 + len(masks) + len(palette)
+    return b'BM' + struct.pack('<IHHI', off + len(pixels), 0, 0, off) + hdr + masks + palette + pixels
+
+pal4 = bytes([0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0])  # black, red, green, blue
+# 5x2 RLE8: bottom row "run of 5 x index 1", top row "absolute 3 pixels 2,3,1 then run of 2 x 0".
+rle = bytes([5, 1, 0, 0, 0, 3, 2, 3, 1, 0, 2, 0, 0, 1])
+write('rle8.bmp', bmp(5, 2, 8, rle, 1, pal4, clr_used=4))
+rows = b''
+for y in range(3):  # top-down: first row in the file is the top row
+    row = b''.join(bytes([x * 60, y * 100, 255 - x * 60]) for x in range(3))
+    rows += row + b'\0' * ((4 - len(row) % 4) % 4)
+write('topdown24.bmp', bmp(3, -3, 24, rows))
+px = b''.join(struct.pack('<H', v) for v in (0xF800, 0x07E0, 0x001F, 0xFFFF))
+write('rgb565.bmp', bmp(2, 2, 16, px, 3, masks=struct.pack('<III', 0xF800, 0x07E0, 0x001F)))
+write('pal4.bmp', bmp(3, 1, 4, bytes([0x12, 0x30, 0, 0]), 0, pal4, clr_used=4))
