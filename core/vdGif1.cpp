@@ -291,8 +291,10 @@ QByteArray encodeLZW(const TGifImageDescriptor &id)
     const int end = clear + 1;
     const int firstFree = clear + 2;
     const std::vector<int> rows = rowOrder(id.rHeight, id.rInterlaced);
-    const qint64 count = std::min<qint64>(qint64(id.rPixelList.size()), qint64(id.rWidth) * qint64(rows.size()));
+    // Indices missing from a short pixel list encode as 0.
+    const qint64 count = id.rWidth > 0 ? qint64(id.rWidth) * qint64(rows.size()) : 0;
     const quint8 *pixels = id.rPixelList.data();
+    const size_t available = id.rPixelList.size();
     const int width = id.rWidth;
 
     qint64 consumed = 0;
@@ -306,7 +308,8 @@ QByteArray encodeLZW(const TGifImageDescriptor &id)
             unget = false;
             return last;
         }
-        last = pixels[size_t(rows[row]) * size_t(width) + size_t(x)];
+        const size_t at = size_t(rows[row]) * size_t(width) + size_t(x);
+        last = at < available ? pixels[at] : 0;
         if (++x >= width) {
             x = 0;
             ++row;
@@ -943,7 +946,8 @@ QImage TGif::GetBitmap(int image)
     checkImage(image);
     for (int i = 0; i < m_images.size(); ++i) {
         TGifImageDescriptor &id = m_images[i];
-        if (!id.rBitmap.isNull() || id.rWidth <= 0 || id.rHeight <= 0)
+        if (!id.rBitmap.isNull() || id.rWidth <= 0 || id.rHeight <= 0
+            || qint64(id.rPixelList.size()) < qint64(id.rWidth) * id.rHeight)
             continue;
         // A private copy of the palette: marking the transparent entry must not
         // recolour other images that share the table, nor what is saved.
@@ -1013,6 +1017,8 @@ std::unique_ptr<TvdxHtBitmap> TGif::GetStripBitmap() const
         if (qint64(id.rPixelList.size()) >= qint64(id.rWidth) * id.rHeight) {
             for (int r = 0; r < id.rHeight; ++r) {
                 const qint64 y = qint64(id.rTop) + r;
+                if (y < 0)
+                    continue;
                 if (y >= sh)
                     break;
                 QRgb *cl = reinterpret_cast<QRgb *>(color.scanLine(int(y)));
@@ -1020,6 +1026,8 @@ std::unique_ptr<TvdxHtBitmap> TGif::GetStripBitmap() const
                 const quint8 *src = id.rPixelList.data() + size_t(r) * size_t(id.rWidth);
                 for (int c = 0; c < id.rWidth; ++c) {
                     const qint64 x = qint64(id.rLeft) + c;
+                    if (x < 0)
+                        continue;
                     if (x >= sw)
                         break;
                     const qint64 px = column + x;
@@ -1048,9 +1056,9 @@ std::unique_ptr<TvdxHtBitmap> TGif::GetStripBitmap() const
             if (transparent && (disposal == 2 || disposal == 3)) {
                 const qint64 bottom = std::min<qint64>(sh, qint64(id.rTop) + id.rHeight);
                 const qint64 right = std::min<qint64>(sw, qint64(id.rLeft) + id.rWidth);
-                for (qint64 y = id.rTop; y < bottom; ++y) {
+                for (qint64 y = std::max(0, id.rTop); y < bottom; ++y) {
                     uchar *ml = mask.scanLine(int(y));
-                    for (qint64 x = id.rLeft; x < right; ++x)
+                    for (qint64 x = std::max(0, id.rLeft); x < right; ++x)
                         ml[next + x] = 255;
                 }
             }
