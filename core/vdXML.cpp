@@ -207,14 +207,7 @@ TvdXMLItem::~TvdXMLItem()
             m_parent->m_items.remove(i);
         m_parent = nullptr;
     }
-    // Free the subtree without recursion: deep files must not exhaust the stack.
-    QList<TvdXMLItem *> work;
-    detachChildren(work);
-    while (!work.isEmpty()) {
-        TvdXMLItem *it = work.takeLast();
-        it->detachChildren(work);
-        delete it;
-    }
+    freeChildren();
 }
 
 void TvdXMLItem::detachChildren(QList<TvdXMLItem *> &out)
@@ -224,6 +217,30 @@ void TvdXMLItem::detachChildren(QList<TvdXMLItem *> &out)
         out.append(c);
     }
     m_items.clear();
+}
+
+void TvdXMLItem::freeChildren()
+{
+    // Without recursion: deep files must not exhaust the stack.
+    if (m_items.isEmpty())
+        return;
+    std::vector<TvdXMLItem *> work;
+    work.reserve(64);
+    auto take = [&work](TvdXMLItem *it) {
+        for (TvdXMLItem *c : std::as_const(it->m_items)) {
+            c->m_parent = nullptr;
+            work.push_back(c);
+        }
+        it->m_items.clear();
+    };
+    take(this);
+    while (!work.empty()) {
+        TvdXMLItem *it = work.back();
+        work.pop_back();
+        if (!it->m_items.isEmpty())
+            take(it);
+        delete it;
+    }
 }
 
 TvdXMLItem *TvdXMLItem::Add()
@@ -282,13 +299,7 @@ TvdXMLItem *TvdXMLItem::Root()
 
 void TvdXMLItem::Clear()
 {
-    QList<TvdXMLItem *> work;
-    detachChildren(work);
-    while (!work.isEmpty()) {
-        TvdXMLItem *it = work.takeLast();
-        it->detachChildren(work);
-        delete it;
-    }
+    freeChildren();
     if (m_unloadable)
         m_loaded = false;
 }
@@ -613,19 +624,15 @@ void TvdXMLReader::parseTag(const char *s, const char *e, Tag &tag)
     // The partial-loading marker counts only after a blank inside the text.
     tag.marked = false;
     const char *mark = nullptr;
-    if (te - ts >= 7) {
-        const char *p = ts;
-        while (p + 7 <= te) {
-            const void *hit = memmem(p, size_t(te - p), "=\"0\"", 4);
-            if (!hit)
-                break;
-            const char *q = static_cast<const char *>(hit);
-            if (q - ts >= 3 && q[-3] == ' ' && (q[-2] | 0x20) == 'l' && (q[-1] | 0x20) == 'd') {
-                mark = q - 3;
-                break;
-            }
-            p = q + 1;
+    for (const char *p = ts; te - p >= 7;) {
+        const char *b = static_cast<const char *>(std::memchr(p, ' ', size_t(te - p - 6)));
+        if (!b)
+            break;
+        if ((b[1] | 0x20) == 'l' && (b[2] | 0x20) == 'd' && b[3] == '=' && b[4] == '"' && b[5] == '0' && b[6] == '"') {
+            mark = b;
+            break;
         }
+        p = b + 1;
     }
     if (mark) {
         tag.marked = true;

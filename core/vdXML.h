@@ -109,6 +109,7 @@ private:
     // Index of the attribute's name in the raw text, or -1.
     qsizetype propIndex(const QString &name) const;
     void detachChildren(QList<TvdXMLItem *> &out);
+    void freeChildren();
 
     void *m_data = nullptr;
     qint64 m_offset = 0;
