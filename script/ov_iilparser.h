@@ -30,6 +30,18 @@ public:
 };
 
 struct TovGrammar; // compiled form of a grammar document
+class TovScript;
+class TovStatement;
+class TovDesignator;
+class TovExpression;
+class TovWithStmt;
+class TovVariable;
+class TovCustomVariable;
+class TovProcVariable;
+
+// What a designator adds at its end: nothing, a constructor call (new), a
+// destructor call (delete).
+enum TovEmitOp { emNone, emCreate, emFree };
 
 class TovILParser {
 public:
@@ -54,11 +66,27 @@ public:
     void SetUnitName(const QString &name) { m_unitName = name; }
     QStringList &UsesList() { return m_usesList; }
 
+    // Builds the program (a TovScript) from ILScript. Semantic errors are
+    // left in the program's ErrorMsg, ErrorPos and ErrorUnit; true on success.
+    bool ParseILScript();
+    // A designator from a dsgn element for the program prog.
+    TovDesignator *DoDesignator(TovXMLItem *xi, TovScript *prog, TovEmitOp emitOp = emNone);
+
     // Nesting of grammar elements beyond which a text is refused.
     static constexpr int MaxDepth = 3000;
 
 private:
     friend class TovMatcher;
+    friend class TovILReader;
+    // Reader state.
+    TovXMLItem *m_progRoot = nullptr;
+    QString m_errorPos;
+    struct WithEntry {
+        QString name;
+        TovWithStmt *stmt;
+    };
+    QList<WithEntry> m_withList;
+
     TovILProgram *m_program;
     std::shared_ptr<const TovGrammar> m_grammar;
     std::unique_ptr<TovXMLDocument> m_ilScript;
