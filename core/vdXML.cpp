@@ -82,12 +82,26 @@ void InitXMLFormatSettings()
     (void)XMLFormatSettings();
 }
 
+namespace {
+// A surrogate without its partner cannot be written as UTF-8: it goes as a
+// reference too, so that the text still reads back unchanged.
+inline bool loneSurrogateAt(const char16_t *p, qsizetype i, qsizetype n)
+{
+    const char16_t c = p[i];
+    if (QChar::isHighSurrogate(c))
+        return !(i + 1 < n && QChar::isLowSurrogate(p[i + 1]));
+    if (QChar::isLowSurrogate(c))
+        return !(i > 0 && QChar::isHighSurrogate(p[i - 1]));
+    return false;
+}
+} // namespace
+
 QString EscapeXMLAttr(const QString &s)
 {
     const char16_t *p = reinterpret_cast<const char16_t *>(s.utf16());
     const qsizetype n = s.size();
     qsizetype i = 0;
-    while (i < n && !needsEscape(p[i]))
+    while (i < n && !needsEscape(p[i]) && !(QChar::isSurrogate(p[i]) && loneSurrogateAt(p, i, n)))
         ++i;
     if (i == n)
         return s;
@@ -96,7 +110,7 @@ QString EscapeXMLAttr(const QString &s)
     out.append(QStringView(p, i));
     for (; i < n; ++i) {
         const char16_t c = p[i];
-        if (needsEscape(c))
+        if (needsEscape(c) || (QChar::isSurrogate(c) && loneSurrogateAt(p, i, n)))
             appendDecimal(out, c);
         else
             out += QChar(c);

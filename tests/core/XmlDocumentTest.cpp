@@ -99,13 +99,21 @@ TEST(XmlEscape, UnescapeTable)
         EXPECT_EQ(UnescapeXMLAttr(c.in), c.out) << c.in.toStdString();
 }
 
-TEST(XmlEscape, RoundTripsEveryCharacterUpTo0x3000)
+TEST(XmlEscape, EveryUtf16UnitRoundTripsThroughAFile)
 {
     QString all;
-    for (char16_t c = 0; c < 0x3000; ++c)
-        if (!QChar::isSurrogate(c))
-            all += QChar(c);
+    for (char32_t c = 0; c < 0x10000; ++c)
+        all += QChar(char16_t(c));
+    all += QString::fromUtf8("\xF0\x9F\x98\x80");
     EXPECT_EQ(UnescapeXMLAttr(EscapeXMLAttr(all)), all);
+    TvdXMLDocument doc;
+    doc.Root()->SetName(QStringLiteral("r"));
+    doc.Root()->SetProp(QStringLiteral("all"), all);
+    doc.Root()->SetValue(all);
+    TvdXMLDocument back;
+    loadBytes(back, saveToBytes(doc));
+    EXPECT_EQ(back.Root()->GetProp(QStringLiteral("all")), all);
+    EXPECT_EQ(back.Root()->Value(), all);
 }
 
 TEST(XmlEscape, VariantToXMLStr)
