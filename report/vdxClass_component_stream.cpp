@@ -1,0 +1,248 @@
+// Loading, saving and copying of components, and the difference texts that
+// prepared pages keep for each object against its template object.
+#include "core/vdFormatSettings.h"
+#include "core/vdXML.h"
+#include "core/vdxXMLSerializer.h"
+#include "report/vdxClass_component.h"
+#include "report/vdxClass_report.h"
+#include "report/vdxClass_view.h"
+
+#include <QBuffer>
+#include <QMutexLocker>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+QString floatDiffText(long double v) { return FloatToStr(double(v), DefaultFormatSettings()); }
+
+bool differs(long double a, long double b) { return std::fabs(double(a - b)) > 0.0001; }
+
+QString attr(const char *name, const QString &value)
+{
+    return QLatin1Char(' ') + QLatin1String(name) + QLatin1String("=\"") + value + QLatin1Char('"');
+}
+
+QString boolText(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
+
+// Sets a state flag for the life of the guard (cleared also on failure).
+class StateMark {
+public:
+    StateMark(TvdxComponent *c, TvdxComponent::TvdxComponentStateFlag flag) : m_c(c), m_flag(flag)
+    {
+        if (m_c)
+            m_c->SetvdComponentState(m_c->vdComponentState() | m_flag);
+    }
+    ~StateMark()
+    {
+        if (m_c)
+            m_c->SetvdComponentState(m_c->vdComponentState() & ~TvdxComponent::TvdxComponentState(m_flag));
+    }
+    StateMark(const StateMark &) = delete;
+    StateMark &operator=(const StateMark &) = delete;
+
+private:
+    TvdxComponent *m_c;
+    TvdxComponent::TvdxComponentStateFlag m_flag;
+};
+
+} // namespace
+
+void TvdxComponent::LoadFromStream(QIODevice &stream)
+{
+    if (!m_ancestorOnlyStream)
+        Clear();
+    TvdxReport *report = Report();
+    TvdxXMLSerializer ser(&stream);
+    ser.HandleNestedProperties = true;
+    ser.SetOwner(report);
+    struct Reset {
+        TvdxReport *r;
+        TvdxXMLSerializer *prev;
+        ~Reset()
+        {
+            if (r)
+                r->SetXMLSerializer(prev);
+        }
+    } reset{report, report ? report->XMLSerializer() : nullptr};
+    if (report) {
+        report->SetXMLSerializer(&ser);
+        ser.OnGetCustomDataEvent = report->OnGetCustomData;
+    }
+    auto addErrors = [&] {
+        if (report)
+            for (const QString &e : ser.Errors())
+                report->AddError(e);
+    };
+    try {
+        if (report && report->IsThreadSafe()) {
+            QMutexLocker lock(&vdxGlobalLock());
+            ser.ReadRootComponent(this);
+        } else {
+            ser.ReadRootComponent(this);
+        }
+    } catch (...) {
+        addErrors();
+        throw;
+    }
+    addErrors();
+}
+
+void TvdxComponent::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDefaultValues, bool streaming)
+{
+    TvdxReport *report = Report();
+    TvdxXMLSerializer ser(&stream);
+    ser.HandleNestedProperties = true;
+    ser.SaveAncestorOnly = m_ancestorOnlyStream;
+    ser.SetOwner(report);
+    ser.SerializeDefaultValues = saveDefaultValues;
+    ser.IgnoreName = m_originalComponent && m_vdStyle.testFlag(csObjectsContainer);
+    auto *self = qobject_cast<TvdxReport *>(this);
+    if (report && (self || m_ancestorOnlyStream)) {
+        if (!m_ancestorOnlyStream)
+            ser.OnSaveCustomDataEvent = report->OnSaveCustomData;
+        if (!streaming)
+            ser.OnGetAncestor = [report](const QString &name, TvdPersistent *&ancestor) {
+                report->GetAncestor(name, ancestor);
+            };
+    }
+    TvdXMLDocument doc;
+    doc.SetAutoIndent(true);
+    ser.WriteRootComponent(this, saveChildren, doc.Root());
+    // A copied object takes its source's name with it.
+    if (!self && !ser.IgnoreName && !Name().isEmpty()) {
+        TvdXMLItem *root = doc.Root();
+        const QString t = root->Text();
+        root->SetText(QStringLiteral("Name=\"") + EscapeXMLAttr(Name()) + QLatin1Char('"')
+                      + (t.isEmpty() ? QString() : QLatin1Char(' ') + t));
+    }
+    doc.SaveToStream(stream);
+}
+
+void TvdxComponent::Assign(const TvdPersistent *source)
+{
+    auto *src = qobject_cast<TvdxComponent *>(const_cast<TvdPersistent *>(source));
+    if (!src || src == this)
+        return;
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    src->SaveToStream(buf, false, true, false);
+    buf.seek(0);
+    LoadFromStream(buf);
+}
+
+void TvdxComponent::AssignAll(TvdxComponent *source, bool streaming)
+{
+    if (!source || source == this)
+        return;
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    source->SaveToStream(buf, true, true, streaming);
+    buf.seek(0);
+    LoadFromStream(buf);
+}
+
+static void assignOriginalsWalk(TvdxComponent *dst, TvdxComponent *src, int depth)
+{
+    if (depth > 512)
+        return;
+    dst->AssignOriginals(src);
+    const int n = std::min(dst->Objects().Count(), src->Objects().Count());
+    for (int i = 0; i < n; ++i)
+        assignOriginalsWalk(dst->Objects()[i], src->Objects()[i], depth + 1);
+}
+
+void TvdxComponent::AssignAllWithOriginals(TvdxComponent *source, bool streaming)
+{
+    AssignAll(source, streaming);
+    if (source)
+        assignOriginalsWalk(this, source, 0);
+}
+
+void TvdxComponent::AssignOriginals(TvdxComponent *source)
+{
+    if (!source)
+        return;
+    m_aliasName = source->m_aliasName;
+    m_originalComponent = source->m_originalComponent;
+}
+
+void TvdxComponent::AssignToDict(TvdxComponent *source)
+{
+    StateMark mark(source, csVdxSerializeToDict);
+    Assign(source);
+}
+
+QString TvdxComponent::Diff(TvdxComponent *aComponent) { return BaseDiff(aComponent); }
+
+QString TvdxComponent::BaseDiff(TvdxComponent *a)
+{
+    QString s;
+    if (!a)
+        return s;
+    if (differs(Left(), a->Left()) && IsLeftStored())
+        s += attr("l", floatDiffText(Left()));
+    if ((qobject_cast<TvdxBand *>(this) || differs(Top(), a->Top())) && IsTopStored())
+        s += attr("t", floatDiffText(Top()));
+    const bool autoWidth = inherits("TvdxCustomMemoView") && property("AutoWidth").toBool();
+    if (!autoWidth && IsWidthStored() && differs(Width(), a->Width()))
+        s += attr("w", floatDiffText(Width()));
+    if (differs(Height(), a->Height()) && IsHeightStored())
+        s += attr("h", floatDiffText(Height()));
+    if (Visible() != a->Visible())
+        s += attr("Visible", boolText(Visible()));
+    if (!ParentFont())
+        s += DiffFont(Font(), a->Font(), QStringLiteral(" "));
+    if (ParentFont() != a->ParentFont())
+        s += attr("ParentFont", boolText(ParentFont()));
+    if (Tag() != a->Tag())
+        s += attr("Tag", QString::number(Tag()));
+    if (AllowMirrorMode() != a->AllowMirrorMode())
+        s += attr("AllowMirrorMode", boolText(AllowMirrorMode()));
+    return s;
+}
+
+QString TvdxComponent::DiffFont(const TvdFont *f, const TvdFont *af, const QString &prefix)
+{
+    QString s;
+    if (!f || !af)
+        return s;
+    auto add = [&](const char *name, const QString &v) {
+        s += prefix + QLatin1String(name) + QLatin1String("=\"") + v + QLatin1Char('"');
+    };
+    if (f->Name() != af->Name())
+        add("Font.Name", EscapeXMLAttr(f->Name()));
+    if (f->Size() != af->Size())
+        add("Font.Size", QString::number(f->Size()));
+    if (f->Color() != af->Color())
+        add("Font.Color", QString::number(f->Color()));
+    if (f->Style() != af->Style())
+        add("Font.Style", QString::number(int(f->Style())));
+    if (f->Charset() != af->Charset())
+        add("Font.Charset", QString::number(f->Charset()));
+    return s;
+}
+
+QString TvdxComponent::AllDiff(TvdxComponent *a)
+{
+    StateMark m1(this, csVdxSerializeToPreviewPages);
+    StateMark m2(a, csVdxSerializeToPreviewPages);
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    {
+        TvdxXMLSerializer ser(&buf);
+        ser.SetOwner(Report());
+        ser.WriteComponent(this, a);
+    }
+    QString s = QString::fromUtf8(buf.data());
+    const qsizetype sp = s.indexOf(QLatin1Char(' '));
+    if (sp < 0)
+        s.clear();
+    else
+        s = s.mid(sp + 1).chopped(2);
+    if (a)
+        s += QLatin1Char(' ') + Diff(a);
+    if (qobject_cast<TvdxNullBand *>(this))
+        s += attr("l", floatDiffText(Left())) + attr("t", floatDiffText(Top()));
+    return s;
+}

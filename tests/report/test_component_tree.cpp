@@ -1,0 +1,290 @@
+// Component tree: names, the name index, anchors, mirroring, fonts, hit tests.
+#include "report/vdxClass.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class TvdxMemoView : public TvdxView {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TvdxMemoView(TvdComponent *owner = nullptr) : TvdxView(owner) {}
+};
+
+class TreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        report = std::make_unique<TvdxReport>();
+        page = new TvdxReportPage(report.get());
+        page->SetName(QStringLiteral("Page1"));
+        band = new TvdxBand(page);
+        band->SetName(QStringLiteral("Band1"));
+    }
+    TvdxMemoView *memo(const QString &name, TvdxComponent *parent = nullptr)
+    {
+        auto *m = new TvdxMemoView(parent ? parent : band);
+        if (!name.isEmpty())
+            m->SetName(name);
+        return m;
+    }
+    std::unique_ptr<TvdxReport> report;
+    TvdxReportPage *page = nullptr;
+    TvdxBand *band = nullptr;
+};
+
+QString errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+TEST_F(TreeTest, NewMemoDefaults)
+{
+    TvdxMemoView *m = memo(QString());
+    EXPECT_EQ(m->BaseName(), QStringLiteral("Memo"));
+    EXPECT_EQ(m->Anchors(), TvdxComponent::TvdxAnchors(TvdxComponent::vdaLeft | TvdxComponent::vdaTop));
+    EXPECT_EQ(m->Font()->Name(), QStringLiteral("Arial"));
+    EXPECT_EQ(m->Font()->Size(), 10);
+    EXPECT_EQ(m->Font()->Charset(), 1);
+    EXPECT_TRUE(m->ParentFont());
+    EXPECT_TRUE(m->Visible());
+    EXPECT_EQ(band->Objects().List().last(), m);
+    EXPECT_EQ(m->Owner(), report.get());
+    EXPECT_EQ(m->Report(), report.get());
+    EXPECT_EQ(m->Page(), page);
+    EXPECT_EQ(m->TopParent(), report.get());
+}
+
+TEST_F(TreeTest, RenameRules)
+{
+    TvdxMemoView *m1 = memo(QStringLiteral("Memo1"));
+    memo(QStringLiteral("Memo2"));
+    m1->SetName(QStringLiteral("memo1"));
+    EXPECT_EQ(m1->Name(), QStringLiteral("Memo1"));
+    EXPECT_EQ(errorOf([&] { m1->SetName(QStringLiteral("Memo2")); }), QStringLiteral("Duplicate name"));
+    EXPECT_EQ(errorOf([&] { m1->SetName(QStringLiteral("1Memo")); }),
+              QStringLiteral("''1Memo'' is not a valid component name"));
+    EXPECT_EQ(m1->Name(), QStringLiteral("Memo1"));
+    EXPECT_EQ(report->GetSortedObjects()->Find(QStringLiteral("MEMO1")), m1);
+    m1->SetName(QString());
+    EXPECT_TRUE(m1->Name().isEmpty());
+    // The freed name can be taken by another object.
+    TvdxMemoView *m3 = memo(QString());
+    m3->SetName(QStringLiteral("Memo1"));
+    EXPECT_EQ(report->GetSortedObjects()->Find(QStringLiteral("Memo1")), m3);
+}
+
+TEST_F(TreeTest, AncestorObjectCannotBeRenamed)
+{
+    TvdxMemoView *m = memo(QStringLiteral("Memo1"));
+    m->SetAncestor(true);
+    EXPECT_EQ(errorOf([&] { m->SetName(QStringLiteral("Other")); }),
+              QStringLiteral("Could not rename Memo1, it was introduced in the ancestor report"));
+}
+
+TEST_F(TreeTest, IndexFollowsRemovalAndInsertion)
+{
+    TvdxMemoView *m = memo(QStringLiteral("Memo1"));
+    auto *child = memo(QStringLiteral("Inner"), m);
+    ASSERT_EQ(report->GetSortedObjects()->Find(QStringLiteral("Inner")), child);
+    m->SetParent(nullptr);
+    EXPECT_EQ(report->GetSortedObjects()->Find(QStringLiteral("Memo1")), nullptr);
+    EXPECT_EQ(report->GetSortedObjects()->Find(QStringLiteral("Inner")), nullptr);
+    m->SetParent(band);
+    EXPECT_EQ(report->GetSortedObjects()->Find(QStringLiteral("Inner")), child);
+    delete m;
+    EXPECT_EQ(report->GetSortedObjects()->Find(QStringLiteral("Inner")), nullptr);
+    EXPECT_EQ(band->Objects().Count(), 0);
+}
+
+TEST_F(TreeTest, CreateUniqueName)
+{
+    struct Case {
+        QStringList existing;
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {{"Memo1", "Memo2"}, "Memo3"},
+        {{"Memo1", "Memo2", "Memo3", "Memo4", "Memo5"}, "Memo6"},
+        {{"Memo2", "MemoX", "Other1", "Other2"}, "Memo1"},
+        {{"Memo1", "Memo3"}, "Memo2"},
+    };
+    for (const Case &c : cases) {
+        TvdxReport r;
+        auto *p = new TvdxReportPage(&r);
+        p->SetName(QStringLiteral("Page1"));
+        for (const QString &n : c.existing)
+            (new TvdxMemoView(p))->SetName(n);
+        auto *m = new TvdxMemoView(p);
+        m->CreateUniqueName();
+        EXPECT_EQ(m->Name(), c.expected) << c.existing.join(',').toStdString();
+    }
+}
+
+TEST_F(TreeTest, CreateUniqueNameAgainstAnotherReport)
+{
+    TvdxReport other;
+    auto *op = new TvdxReportPage(&other);
+    op->SetName(QStringLiteral("Page1"));
+    (new TvdxMemoView(op))->SetName(QStringLiteral("Memo1"));
+    memo(QStringLiteral("Memo2"));
+    auto *loose = new TvdxMemoView(nullptr);
+    std::unique_ptr<TvdxMemoView> guard(loose);
+    (new TvdxMemoView(loose))->SetName(QStringLiteral("Memo3"));
+    loose->CreateUniqueName(&other);
+    EXPECT_EQ(loose->Name(), QStringLiteral("Memo2"));
+    EXPECT_FALSE(other.GetSortedObjects()->Contains(QStringLiteral("Memo3")));
+}
+
+TEST_F(TreeTest, AnchorsFollowParentWidth)
+{
+    band->SetWidth(200);
+    band->SetHeight(50);
+    auto mk = [&](TvdxComponent::TvdxAnchors a) {
+        auto *m = memo(QString());
+        m->SetBounds(10, 5, 30, 10);
+        m->SetAnchors(a);
+        return m;
+    };
+    using A = TvdxComponent;
+    auto *right = mk(A::vdaRight | A::vdaTop);
+    auto *both = mk(A::vdaLeft | A::vdaRight | A::vdaTop);
+    auto *none = mk(A::vdaTop);
+    auto *left = mk(A::vdaLeft | A::vdaTop);
+    band->SetWidth(220);
+    EXPECT_DOUBLE_EQ(double(right->Left()), 30);
+    EXPECT_DOUBLE_EQ(double(both->Width()), 50);
+    EXPECT_DOUBLE_EQ(double(none->Left()), 27); // Round(20 / 1.18) = 17
+    EXPECT_DOUBLE_EQ(double(left->Left()), 10);
+    EXPECT_DOUBLE_EQ(double(left->Width()), 30);
+    band->SetWidth(220.005);
+    EXPECT_DOUBLE_EQ(double(right->Left()), 30);
+    auto *bottom = mk(A::vdaLeft | A::vdaBottom);
+    band->SetHeight(60);
+    EXPECT_DOUBLE_EQ(double(bottom->Top()), 15);
+}
+
+TEST_F(TreeTest, RestrictionsOnlyInDesigner)
+{
+    TvdxMemoView *m = memo(QString());
+    m->SetRestrictions(TvdxComponent::rfDontMove | TvdxComponent::rfDontSize);
+    m->SetIsDesigning(true);
+    m->SetLeft(10);
+    m->SetWidth(10);
+    EXPECT_EQ(double(m->Left()), 0);
+    EXPECT_EQ(double(m->Width()), 0);
+    m->SetIsDesigning(false);
+    m->SetLeft(10);
+    EXPECT_EQ(double(m->Left()), 10);
+}
+
+TEST_F(TreeTest, MirrorRightToLeft)
+{
+    band->SetWidth(200);
+    band->SetHeight(100);
+    TvdxMemoView *m = memo(QString());
+    m->SetBounds(10, 20, 30, 10);
+    m->ApplyMirrorMode(TvdxComponent::mcmRTLObjects);
+    EXPECT_DOUBLE_EQ(double(m->Left()), 160);
+    m->ApplyMirrorMode(TvdxComponent::mcmBTTObjects);
+    EXPECT_DOUBLE_EQ(double(m->Top()), 70);
+    // A band with children moves only with the band mode.
+    page->SetWidth(500);
+    band->SetLeft(5);
+    band->ApplyMirrorMode(TvdxComponent::mcmRTLObjects);
+    EXPECT_DOUBLE_EQ(double(band->Left()), 5);
+    band->ApplyMirrorMode(TvdxComponent::mcmRTLBands);
+    EXPECT_DOUBLE_EQ(double(band->Left()), 295);
+    // Only allowed objects move in that mode.
+    m->ApplyMirrorMode(TvdxComponent::mcmRTLObjects | TvdxComponent::mcmOnlyAllowed);
+    EXPECT_DOUBLE_EQ(double(m->Left()), 160);
+    m->SetAllowMirrorMode(true);
+    m->ApplyMirrorMode(TvdxComponent::mcmRTLObjects | TvdxComponent::mcmOnlyAllowed);
+    EXPECT_DOUBLE_EQ(double(m->Left()), 10);
+}
+
+TEST_F(TreeTest, FontsFlowDownUntilSet)
+{
+    TvdxMemoView *m = memo(QString());
+    TvdxMemoView *inner = memo(QString(), m);
+    band->Font()->SetName(QStringLiteral("Courier New"));
+    EXPECT_FALSE(band->ParentFont());
+    EXPECT_EQ(m->Font()->Name(), QStringLiteral("Courier New"));
+    EXPECT_EQ(inner->Font()->Name(), QStringLiteral("Courier New"));
+    TvdFont f;
+    f.SetSize(14);
+    m->SetFont(&f);
+    EXPECT_FALSE(m->ParentFont());
+    band->Font()->SetSize(8);
+    EXPECT_EQ(m->Font()->Size(), 14);
+    EXPECT_EQ(inner->Font()->Size(), 14);
+}
+
+TEST_F(TreeTest, HitTestsAndAbsolutePositions)
+{
+    band->SetBounds(0, 100, 500, 50);
+    TvdxMemoView *line = memo(QString());
+    line->SetBounds(50, 10, 0, 30);
+    EXPECT_DOUBLE_EQ(double(line->AbsTop()), 110);
+    EXPECT_TRUE(line->IsContain(54, 120));
+    EXPECT_TRUE(line->IsContain(46, 120));
+    EXPECT_FALSE(line->IsContain(55, 120));
+    EXPECT_TRUE(line->IsInRect(vdRectF(0, 0, 50, 110)));
+    EXPECT_FALSE(line->IsInRect(vdRectF(0, 0, 49, 200)));
+    auto *dlg = new TvdxDialogPage(report.get());
+    dlg->SetBounds(100, 100, 300, 300);
+    auto *ctl = new TvdxMemoView(dlg);
+    ctl->SetBounds(5, 7, 10, 10);
+    EXPECT_DOUBLE_EQ(double(ctl->AbsTop()), 7);
+}
+
+TEST_F(TreeTest, PrintHooksRestoreBounds)
+{
+    TvdxMemoView *m = memo(QString());
+    m->SetBounds(1, 2, 3, 4);
+    m->BeforePrint();
+    m->SetBounds(10, 20, 30, 40);
+    m->AfterPrint();
+    EXPECT_DOUBLE_EQ(double(m->Left()), 1);
+    EXPECT_DOUBLE_EQ(double(m->Height()), 4);
+}
+
+TEST_F(TreeTest, ClearKeepsAncestorObjects)
+{
+    TvdxMemoView *keep = memo(QStringLiteral("Keep"));
+    keep->SetState(TvdComponent::csAncestor);
+    memo(QStringLiteral("Drop"), keep);
+    memo(QStringLiteral("Gone"));
+    band->Clear();
+    ASSERT_EQ(band->Objects().Count(), 1);
+    EXPECT_EQ(band->Objects()[0], keep);
+    EXPECT_EQ(keep->Objects().Count(), 0);
+}
+
+TEST_F(TreeTest, AllObjectsPreOrder)
+{
+    TvdxMemoView *a = memo(QStringLiteral("A"));
+    TvdxMemoView *a1 = memo(QStringLiteral("A1"), a);
+    TvdxMemoView *b = memo(QStringLiteral("B"));
+    const QList<TvdxComponent *> all = page->AllObjects();
+    EXPECT_EQ(all, (QList<TvdxComponent *>{band, a, a1, b}));
+    EXPECT_EQ(report->FindObject(QStringLiteral("a1")), a1);
+}
+
+TEST_F(TreeTest, ParentCannotBecomeOwnDescendant)
+{
+    TvdxMemoView *a = memo(QStringLiteral("A"));
+    TvdxMemoView *a1 = memo(QStringLiteral("A1"), a);
+    a->SetParent(a1);
+    EXPECT_EQ(a->Parent(), band);
+}
+
+#include "test_component_tree.moc"
