@@ -4,6 +4,7 @@
 #include "core/vdFiler.h"
 #include "core/vdPersistent.h"
 #include "core/vdVariant.h"
+#include "core/vdXML.h"
 #include "core/vdxXMLSerializer.h"
 
 #include <QStringList>
@@ -119,6 +120,20 @@ public:
     QString vdxMemoText() const override { return memoText; }
     void vdxSetMemoText(const QString &t) override { memoText = t; }
     bool vdxIsAncestor() const override { return isAncestor; }
+    // Nested content: one "Nested" child item holding the blob as text.
+    bool nested = false;
+    bool vdxHandlesNestedProperties() const override { return nested; }
+    void vdxWriteNestedProperties(TvdXMLItem *item, TvdPersistent *) override
+    {
+        item->Add(QStringLiteral("Nested"))->SetProp(QStringLiteral("Data"), QString::fromLatin1(blob));
+    }
+    bool vdxReadNestedProperty(TvdXMLItem *item) override
+    {
+        if (item->Name() != QLatin1String("Nested"))
+            return false;
+        blob = item->GetProp(QStringLiteral("Data")).toLatin1();
+        return true;
+    }
 
     void WriteBinaryProperties(TvdBinaryWriter &w) const override
     {
