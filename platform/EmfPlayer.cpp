@@ -1829,8 +1829,8 @@ MetafileHeaderInfo EmfPlayer::ReadHeader(const QByteArray &bytes)
         info.width = int(std::nearbyint((double(h.frame.Right) - h.frame.Left) * 96 / 2540));
         info.height = int(std::nearbyint((double(h.frame.Bottom) - h.frame.Top) * 96 / 2540));
         if (info.width <= 0 || info.height <= 0) {
-            info.width = std::max(0, h.bounds.Right - h.bounds.Left + 1);
-            info.height = std::max(0, h.bounds.Bottom - h.bounds.Top + 1);
+            info.width = std::max(0, SaturatedInt((long long)h.bounds.Right - h.bounds.Left + 1));
+            info.height = std::max(0, SaturatedInt((long long)h.bounds.Bottom - h.bounds.Top + 1));
         }
         break;
     }

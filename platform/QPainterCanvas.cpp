@@ -416,7 +416,7 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
         run.setUnderline(f.underline);
         run.setStrikeOut(f.strikeOut);
         m_p->setPen(toQColor(m_state.textColor));
-        m_p->drawGlyphRun(QPointF(0, 0), run);
+        drawGlyphs(run, raw, pos, tp);
     }
     m_p->restore();
     if (m_state.textAlign & TA_UPDATECP) {
@@ -426,6 +426,40 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
         m_state.penPos = TPoint(sat(m_state.penPos.X + sign * tp.width * std::cos(a)),
                                 sat(m_state.penPos.Y - sign * tp.width * std::sin(a)));
     }
+}
+
+// Qt's glyph cache works in 26.6 fixed point and breaks on glyphs that are
+// huge or far outside the device: those are culled or filled as outlines.
+void QPainterCanvas::drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const QList<QPointF> &pos,
+                                const TextPlacement &tp)
+{
+    const QTransform dev = m_p->transform();
+    const QRectF box = dev.mapRect(QRectF(0, -tp.ascent, tp.width / tp.stretch + 1, tp.ascent + tp.descent));
+    QRectF deviceRect(-1e6, -1e6, 2e6, 2e6);
+    if (QPaintDevice *d = m_p->device())
+        deviceRect = QRectF(0, 0, d->width(), d->height()).adjusted(-16, -16, 16, 16);
+    if (!std::isfinite(box.left()) || !std::isfinite(box.right()) || !box.intersects(deviceRect))
+        return;
+    const double emDevice = raw.pixelSize() * std::sqrt(std::abs(dev.determinant()));
+    const bool raster = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
+    const double far = 1e6;
+    const bool safe = emDevice < 2048 && box.left() > -far && box.right() < far && box.top() > -far && box.bottom() < far;
+    if (safe || !raster) {
+        if (safe)
+            m_p->drawGlyphRun(QPointF(0, 0), run);
+        return;
+    }
+    QPainterPath outline;
+    const QList<quint32> glyphs = run.glyphIndexes();
+    for (qsizetype i = 0; i < glyphs.size() && i < pos.size(); ++i)
+        outline.addPath(raw.pathForGlyph(glyphs[i]).translated(pos[i]));
+    const double thickness = std::max(raw.lineThickness(), 1.0);
+    const double lineWidth = pos.isEmpty() ? 0 : tp.width / tp.stretch;
+    if (run.underline())
+        outline.addRect(QRectF(0, raw.underlinePosition(), lineWidth, thickness));
+    if (run.strikeOut())
+        outline.addRect(QRectF(0, -raw.xHeight() / 2, lineWidth, thickness));
+    m_p->fillPath(outline, m_p->pen().color());
 }
 
 void QPainterCanvas::StretchDIBits(const TRect &dest, const QImage &image, const TRect &src, std::uint32_t rop)

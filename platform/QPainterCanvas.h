@@ -3,6 +3,7 @@
 // would put them.
 #pragma once
 #include "platform/Canvas.h"
+#include <QGlyphRun>
 #include <QPainter>
 #include <memory>
 
@@ -61,6 +62,7 @@ private:
     QRectF shapeRect(const TRect &r) const;
     void arcShape(const TRect &r, TPoint start, TPoint end, int kind);
     void drawShape(const QPainterPath &path);
+    void drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const QList<QPointF> &pos, const TextPlacement &tp);
 
     std::unique_ptr<QPainter> m_own;
     QPainter *m_p = nullptr;
