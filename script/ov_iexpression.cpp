@@ -344,6 +344,10 @@ TovExpression::~TovExpression()
 void TovExpression::attach(TovExpressionNode *node)
 {
     TovExpressionNode *p = m_curNode;
+    if (p->Priority() == 0) {
+        delete node;
+        throw EovRunError(QStringLiteral("Operator expected"));
+    }
     if (!p->FLeft)
         p->FLeft = node;
     else if (!p->FRight)
@@ -385,7 +389,7 @@ void TovExpression::AddOperator(const QString &opText)
     node->SourcePos = SourcePos;
     const TovOperatorType op = node->FOp;
     if (op == opLeftBracket || op == opUnMinus || op == opNot) {
-        if (m_curNode->FLeft && m_curNode->FRight) {
+        if (m_curNode->Priority() == 0 || (m_curNode->FLeft && m_curNode->FRight)) {
             delete node;
             throw EovRunError(QStringLiteral("Operator expected"));
         }

@@ -439,6 +439,8 @@ public:
 
 private:
     TovStatement *m_elseStmt;
+    // In the C-like languages a break ends the switch, not the loop around it.
+    bool m_breakEndsCase;
 };
 
 class TovRepeatStmt : public TovConditionStmt {

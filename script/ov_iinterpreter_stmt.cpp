@@ -148,6 +148,9 @@ TovCaseSelector::~TovCaseSelector()
 TovCaseStmt::TovCaseStmt(TovScript *program, const QString &unitName, const QString &sourcePos)
     : TovConditionStmt(program, unitName, sourcePos), m_elseStmt(new TovStatement(program, unitName, sourcePos))
 {
+    const QString lang = program ? program->SyntaxType() : QString();
+    m_breakEndsCase = lang.compare(QLatin1String("D++Edirud"), Qt::CaseInsensitive) == 0 ||
+                      lang.compare(QLatin1String("JScript"), Qt::CaseInsensitive) == 0;
 }
 
 TovCaseStmt::~TovCaseStmt()
@@ -164,10 +167,14 @@ void TovCaseStmt::Execute()
         auto *sel = static_cast<TovCaseSelector *>(GetItem(i));
         if (sel->Check(v)) {
             sel->Execute();
+            if (m_breakEndsCase)
+                m_program->ClearFlag(TovScript::FlagBreak);
             return;
         }
     }
     m_elseStmt->Execute();
+    if (m_breakEndsCase)
+        m_program->ClearFlag(TovScript::FlagBreak);
 }
 
 // ---------------------------------------------------------------------------
@@ -364,7 +371,8 @@ void TovTryStmt::Execute()
     const quint8 pending = p->Flags() & kStopFlags;
     p->ClearFlag(kStopFlags);
     m_exceptStmt->Execute();
-    p->SetFlag(pending);
+    if (pending)
+        p->SetFlag(pending);
 }
 
 void TovBreakStmt::Execute()
