@@ -444,6 +444,30 @@ TEST(XmlReader, LeavesStreamBehindLastTag)
     EXPECT_EQ(b.readAll(), QByteArray("TRAILER"));
 }
 
+TEST(XmlReader, ConsecutiveElementsByConsecutiveReaders)
+{
+    QBuffer b;
+    b.setData("<a x=\"1\"><b/></a><c y=\"2\"/>");
+    b.open(QIODevice::ReadOnly);
+    QStringList names;
+    for (;;) {
+        TvdXMLItem item;
+        TvdXMLReader r(b);
+        r.ReadRootItem(&item);
+        if (item.Name().isEmpty())
+            break;
+        names << item.Name() + u':' + item.Text() + u':' + QString::number(item.Count());
+    }
+    EXPECT_EQ(names, (QStringList{QStringLiteral("a:x=\"1\":1"), QStringLiteral("c:y=\"2\":0")}));
+}
+
+TEST(XmlReader, OldStyleValuesThroughAnsiCodePage)
+{
+    TvdXMLDocument doc;
+    loadBytes(doc, "<?xml version=\"1.0\"?><r><v>Caf\xE9 &#8364;</v></r>");
+    EXPECT_EQ(doc.Root()->GetItems(0)->Value(), QStringLiteral("Café €"));
+}
+
 TEST(XmlReader, TagsAcrossBufferBoundaries)
 {
     // Long attribute texts cross the reader's buffer in every position.
@@ -557,6 +581,8 @@ TEST(XmlPartial, SavingWritesUnloadedSubtreesWhole)
     TvdXMLDocument doc;
     doc.LoadFromFile(file);
     EXPECT_EQ(saveToBytes(doc), original);
+    EXPECT_FALSE(doc.Root()->GetItems(0)->GetItems(0)->Loaded());
+    EXPECT_EQ(doc.Root()->GetItems(0)->GetItems(0)->Count(), 0);
 
     // Save over the source file itself, then the pages are unloaded again and
     // point into the new file.
