@@ -444,9 +444,10 @@ TovArrayHelper::TovArrayHelper(const QString &name, int dimCount, TovVarType typ
     }
 }
 
-int TovArrayHelper::indexes(int *out) const
+int TovArrayHelper::indexes(int *out, int dims) const
 {
-    const int n = std::min(ParamCount(), 3);
+    // Only as many indexes as the value has dimensions: optional ones stay unread.
+    const int n = std::min({ParamCount(), 3, dims});
     for (int i = 0; i < n; ++i)
         out[i] = GetParam(i)->Value().toInt();
     return n;
@@ -454,14 +455,15 @@ int TovArrayHelper::indexes(int *out) const
 
 Variant TovArrayHelper::GetValue()
 {
-    const Variant arr = ParentRef ? *ParentRef->PValue() : ParentValue;
+    const Variant arr = ParentValue.isArray() ? ParentValue : ParentRef ? *ParentRef->PValue() : Variant::null();
     if (!arr.isArray())
         return Variant::null();
     const int dims = arr.arrayDimCount();
     if (dims < 1 || dims > 3)
         return Variant::null();
     int idx[3];
-    indexes(idx);
+    if (indexes(idx, dims) != dims)
+        throw EovRunError(QStringLiteral("Wrong number of array indexes"));
     return arr.arrayGet(std::span<const int>(idx, size_t(dims)));
 }
 
@@ -476,7 +478,8 @@ void TovArrayHelper::SetValue(const Variant &value)
     if (dims < 1 || dims > 3)
         return;
     int idx[3];
-    indexes(idx);
+    if (indexes(idx, dims) != dims)
+        throw EovRunError(QStringLiteral("Wrong number of array indexes"));
     arr->arraySet(std::span<const int>(idx, size_t(dims)), value);
 }
 

@@ -153,7 +153,7 @@ public:
     Variant GetValue() override;
 
 private:
-    int indexes(int *out) const;
+    int indexes(int *out, int dims) const;
 };
 
 // Character access of a text value ("__StringHelper").
