@@ -160,6 +160,7 @@ protected:
     }
     bool Fill();
     bool AtEnd() { return m_idx == m_len && !Fill(); }
+    bool EndOfStream() { return AtEnd(); }
     QIODevice &Stream() const { return *m_stream; }
 
 private:
