@@ -426,7 +426,10 @@ void TovILReader::readWith(TovXMLItem *xi, TovScript *prog, TovStatement *list)
 {
     const int before = int(P.m_withList.size());
     try {
-        for (int i = 0; i < xi->Count() - 1; ++i) {
+        // The objects, then the body (absent for an empty statement).
+        const int n = xi->Count();
+        const bool hasBody = n > 0 && lc(xi->Items(n - 1)->Name()) != QLatin1String("dsgn");
+        for (int i = 0; i < (hasBody ? n - 1 : n); ++i) {
             TovXMLItem *c = xi->Items(i);
             if (lc(c->Name()) != QLatin1String("dsgn"))
                 continue;
@@ -453,8 +456,8 @@ void TovILReader::readWith(TovXMLItem *xi, TovScript *prog, TovStatement *list)
             P.m_withList.append({name, s.get()});
             append(list, s.release(), pos);
         }
-        if (xi->Count() > 0)
-            dispatch(xi->Items(xi->Count() - 1), prog, list);
+        if (hasBody)
+            dispatch(xi->Items(n - 1), prog, list);
     } catch (...) {
         P.m_withList.resize(before);
         throw;
@@ -1059,7 +1062,8 @@ TovDesignator *TovILReader::finishDesignator(Owned<TovDesignator> d, TovScript *
             e->Finalize();
             it->AddArg(e.release());
         }
-        for (int k = 0; k < argc; ++k) {
+        // A macro receives the source text of its arguments, whatever their type.
+        for (int k = 0; k < argc && !ref->IsMacro; ++k) {
             TovCustomExpression *arg = it->GetItem(k);
             if (!arg->SourcePos.isEmpty())
                 P.m_errorPos = arg->SourcePos;
