@@ -440,13 +440,17 @@ void QPainterCanvas::drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const
         deviceRect = QRectF(0, 0, d->width(), d->height()).adjusted(-16, -16, 16, 16);
     if (!std::isfinite(box.left()) || !std::isfinite(box.right()) || !box.intersects(deviceRect))
         return;
-    const double emDevice = raw.pixelSize() * std::sqrt(std::abs(dev.determinant()));
+    // Device size of the em square along each axis; the glyph cache fails on
+    // tiny, huge or strongly distorted glyphs.
+    const double ex = raw.pixelSize() * std::hypot(dev.m11(), dev.m12());
+    const double ey = raw.pixelSize() * std::hypot(dev.m21(), dev.m22());
     const bool raster = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
     const double far = 1e6;
-    const bool safe = emDevice < 2048 && box.left() > -far && box.right() < far && box.top() > -far && box.bottom() < far;
-    if (safe || !raster) {
-        if (safe)
-            m_p->drawGlyphRun(QPointF(0, 0), run);
+    const bool near = box.left() > -far && box.right() < far && box.top() > -far && box.bottom() < far;
+    const bool regular = std::min(ex, ey) >= 1 && std::max(ex, ey) < 2048 && std::max(ex, ey) < 16 * std::min(ex, ey);
+    if (near && (regular || !raster)) {
+        // Printers and PDF keep the glyphs as text.
+        m_p->drawGlyphRun(QPointF(0, 0), run);
         return;
     }
     QPainterPath outline;
