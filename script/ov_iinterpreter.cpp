@@ -518,6 +518,10 @@ bool wrapperIntact(const TovXMLItem *root)
         return false;
     QList<const TovXMLItem *> body;
     collectStatements(top[0], body);
+    // The end of a function may add its own exit.
+    while (body.size() > 1 && body.last()->Parent() == top[0] &&
+           body.last()->Name().compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0)
+        body.removeLast();
     if (body.size() != 1)
         return false;
     const TovXMLItem *s = body[0];
@@ -527,7 +531,8 @@ bool wrapperIntact(const TovXMLItem *root)
         if (s->Count() != 2 || countExprChildren(s) != 1)
             return false;
         const TovXMLItem *d = s->Items(0);
-        return d->Count() == 1 && d->Items(0)->Text().compare(QLatin1String("Result"), Qt::CaseInsensitive) == 0;
+        return d->Count() == 1 &&
+               d->Items(0)->Prop(QStringLiteral("text")).compare(QLatin1String("Result"), Qt::CaseInsensitive) == 0;
     }
     return false;
 }
@@ -571,7 +576,8 @@ Variant TovScript::Evaluate(const QString &expression, bool *ok)
         source = QStringLiteral("function ovEvaluateFUNC\r\nreturn ") + expression +
                  QStringLiteral("\r\nend function");
     else if (lang.compare(QLatin1String("JScript"), Qt::CaseInsensitive) == 0)
-        source = QStringLiteral("function ovEvaluateFUNC() { return (") + expression + QStringLiteral("); }");
+        // The JScript grammar takes no empty parameter list: one unused parameter.
+        source = QStringLiteral("function ovEvaluateFUNC(ovEvaluateARG) { return (") + expression + QStringLiteral("); }");
 
     auto fail = [&](const QString &message) {
         m_evaluteRiseError = true;

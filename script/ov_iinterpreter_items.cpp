@@ -5,6 +5,7 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <pthread.h>
 
 // ---------------------------------------------------------------------------
 TovItemList::~TovItemList()
@@ -205,11 +206,31 @@ TovProcVariable::~TovProcVariable()
 
 namespace {
 thread_local int tCallDepth = 0;
+thread_local const char *tStackLimit = nullptr;
+
+// The lowest address this thread's calls may reach, leaving room for the
+// host and the run-time library below the deepest script call.
+const char *stackLimit()
+{
+    if (!tStackLimit) {
+        pthread_attr_t attr;
+        void *addr = nullptr;
+        size_t size = 0;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+            pthread_attr_getstack(&attr, &addr, &size);
+            pthread_attr_destroy(&attr);
+        }
+        const size_t margin = std::min<size_t>(size / 4, 512 * 1024);
+        tStackLimit = addr && size > margin ? static_cast<const char *>(addr) + margin : reinterpret_cast<const char *>(1);
+    }
+    return tStackLimit;
+}
 
 struct DepthGuard {
     DepthGuard()
     {
-        if (tCallDepth >= TovProcVariable::MaxCallDepth)
+        const char here = 0;
+        if (tCallDepth >= TovProcVariable::MaxCallDepth || &here < stackLimit())
             throw EovStackOverflow(QStringLiteral("Stack overflow: script procedures nested too deep"));
         ++tCallDepth;
     }
