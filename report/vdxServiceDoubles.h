@@ -1,0 +1,126 @@
+// Stand-ins for the engine, the prepared pages and the outline, used by the
+// report until the engine and preview subsystems install their own classes
+// (vdxEngineClass, vdxPreviewPagesClass, vdxOutlineClass). They lay nothing
+// out: a run succeeds and leaves the pages empty.
+#pragma once
+#include "report/vdxClass_engine.h"
+
+#include <QStringList>
+
+class TvdxStubEngine : public TvdxCustomEngine {
+    Q_OBJECT
+public:
+    explicit TvdxStubEngine(TvdxReport *aReport) : TvdxCustomEngine(aReport) {}
+
+    TvdxCustomAggregateList *GetAggregates() override { return nullptr; }
+    void EndPage() override {}
+    void NewColumn() override { ++CurColumn; }
+    void NewPage() override;
+    void PrepareShiftTree(TvdxReportComponent *) override {}
+    TvdxBand *ShowBand(TvdxBand *band) override { return band; }
+    void ShowBand(const QMetaObject *) override {}
+    void Stretch(TvdxReportComponent *, bool = false) override {}
+    void UnStretch(TvdxReportComponent *) override {}
+    void InitializeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &) override {}
+    bool SplitObjects(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
+                      long double) override
+    {
+        return false;
+    }
+    void FinalizeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
+                       long double) override
+    {
+    }
+    long double HeaderHeight(bool = false) override { return 0; }
+    long double FooterHeight() override { return 0; }
+    long double FreeSpace() override { return GetPageHeight() - CurY; }
+    // Aggregates are not computed: Null.
+    Variant GetAggregateValue(const QString &, const QString &, TvdxComponent *, int) override;
+    void ProcessObject(TvdxComponent *) override {}
+    // Marks the run (start date and time, final pass) and answers True.
+    bool Run(bool aRunDialogs, bool aClearLast = false, TvdxPage *aPage = nullptr) override;
+
+    int RunCount = 0;
+};
+
+class TvdxStubPreviewPages : public TvdxCustomPreviewPages {
+public:
+    explicit TvdxStubPreviewPages(TvdxReport *aReport) : TvdxCustomPreviewPages(aReport) {}
+
+    void ClearCache() override { ++ClearCacheCount; }
+    int GetCount() override { return PageCount; }
+    TvdxReportPage *GetPage(int) override { return nullptr; }
+    QPointF GetPageSize(int) override { return {}; }
+    void Clear() override;
+    void Initialize() override {}
+    void AddObject(TvdxComponent *) override {}
+    void AddPage(TvdxReportPage *) override;
+    void AddSourcePage(TvdxReportPage *) override {}
+    void AddToSourcePage(TvdxComponent *) override {}
+    void BeginPass() override {}
+    void ClearFirstPassPages() override {}
+    void CutObjects(int) override {}
+    void DeleteObjects(int) override {}
+    void DeleteAnchors(int) override {}
+    void IncLogicalPageNumber() override {}
+    void ResetLogicalPageNumber() override {}
+    void PasteObjects(long double, long double) override {}
+    void ShiftAnchors(int, int) override {}
+    IvdxCachedGraphicRef GetPicture(TvdxCachedGraphicType, int) override { return {}; }
+    void AddPicture(TvdxComponent *) override {}
+    int AddGraphic(TGraphic *) override { return -1; }
+    bool BandExists(TvdxBand *) override { return false; }
+    int GetCurPosition() override { return 0; }
+    int GetAnchorCurPosition() override { return 0; }
+    long double GetLastY(long double = 0) override { return 0; }
+    int GetLogicalPageNo() override { return CurPage + 1; }
+    int GetLogicalTotalPages() override { return PageCount; }
+    void AddEmptyPage(int) override { ++PageCount; }
+    void DeletePage(int) override;
+    void ModifyPage(int, TvdxReportPage *) override {}
+    void ModifyObject(TvdxComponent *component) override { Modified.append(component); }
+    void DrawPage(int, Canvas &, double, double, double, double, bool = false) override {}
+    void ObjectOver(int, int, int, TvdxMouseButton, TvdxShiftState, double, int, int,
+                    TvdxInteractiveEventsParams &) override
+    {
+    }
+    void AddFrom(TvdxReport *) override {}
+    void AddFromPreviewPages(TvdxCustomPreviewPages *) override {}
+    void LoadFromStream(QIODevice &, bool = false) override {}
+    void SaveToStream(QIODevice &) override {}
+    bool SaveToFilter(QObject *, const QString &) override { return false; }
+    bool LoadFromFile(const QString &, bool = false) override { return false; }
+    void SaveToFile(const QString &) override {}
+    // Nothing to print or export without an engine.
+    bool Print() override { return false; }
+    bool Export(TvdxCustomExportFilter *) override { return false; }
+
+    int PageCount = 0;
+    int ClearCacheCount = 0;
+    QList<TvdxComponent *> Modified;
+};
+
+// A flat outline: items in the order they were added.
+class TvdxStubOutline : public TvdxCustomOutline {
+    Q_OBJECT
+public:
+    explicit TvdxStubOutline(TvdxCustomPreviewPages *pages) : TvdxCustomOutline(pages) {}
+
+    int GetCount() override { return int(FItems.size()); }
+    void AddItem(const QString &text, int top) override;
+    void DeleteItems(TvdXMLItem *) override {}
+    void LevelDown(int) override {}
+    void LevelRoot() override {}
+    void LevelUp() override {}
+    void GetItem(int index, QString &text, int &page, int &top) override;
+    void ShiftItems(TvdXMLItem *, int) override {}
+    TvdXMLItem *GetCurPosition() override { return nullptr; }
+
+private:
+    struct Item {
+        QString text;
+        int page;
+        int top;
+    };
+    QList<Item> FItems;
+};
