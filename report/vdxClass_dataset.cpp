@@ -1,0 +1,280 @@
+#include "report/vdxClass_dataset.h"
+
+#include "core/vdxRes.h"
+#include "core/vdResources.h"
+#include "report/vdxClass_report.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace {
+
+// The process-wide data-set list: data sets enter it when built and leave it
+// when destroyed.
+struct DataSetList {
+    QRecursiveMutex lock;
+    QList<TvdxDataSet *> items;
+};
+
+DataSetList &globalList()
+{
+    static DataSetList list;
+    return list;
+}
+
+bool isBlank(const QString &s)
+{
+    for (const QChar c : s)
+        if (c > QChar(' '))
+            return false;
+    return true;
+}
+
+QString resStr(const char *key) { return GetResources()->Get(QString::fromLatin1(key)); }
+
+// The name of the object the report is working on, when the report tells it.
+QString currentObjectName(TvdxReport *report)
+{
+    if (!report)
+        return QString();
+    const QVariant v = report->property("CurObject");
+    return v.isValid() ? v.toString() : QString();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+TvdxDataSet::TvdxDataSet(TvdComponent *owner) : TvdxDialogComponent(owner)
+{
+    auto &list = globalList();
+    QMutexLocker locker(&list.lock);
+    list.items.append(this);
+}
+
+TvdxDataSet::~TvdxDataSet()
+{
+    auto &list = globalList();
+    QMutexLocker locker(&list.lock);
+    list.items.removeAll(this);
+}
+
+void TvdxDataSet::SetUserName(const QString &value)
+{
+    if (isBlank(value))
+        throw EPropertyError(resStr("prInvProp"));
+    m_userName = value;
+}
+
+void TvdxDataSet::SetName(const QString &value)
+{
+    TvdxDialogComponent::SetName(value);
+    if (!value.isEmpty() && (m_userName.isEmpty() || m_userName == value))
+        SetUserName(value);
+}
+
+QString TvdxDataSet::GetDisplayText(const QString &index)
+{
+    Q_UNUSED(index)
+    return QString();
+}
+
+int TvdxDataSet::GetDisplayWidth(const QString &index)
+{
+    Q_UNUSED(index)
+    return 10;
+}
+
+TvdxDataSet::TvdxFieldType TvdxDataSet::GetFieldType(const QString &index)
+{
+    Q_UNUSED(index)
+    return fftNumeric;
+}
+
+Variant TvdxDataSet::GetValue(const QString &index)
+{
+    Q_UNUSED(index)
+    return Variant::null();
+}
+
+void TvdxDataSet::Open()
+{
+    if (OnOpen)
+        OnOpen(this);
+}
+
+void TvdxDataSet::Close()
+{
+    if (OnClose)
+        OnClose(this);
+}
+
+void TvdxDataSet::First()
+{
+    m_recNo = 0;
+    m_eofFlag = false;
+    if (OnFirst)
+        OnFirst(this);
+}
+
+void TvdxDataSet::Next()
+{
+    m_eofFlag = false;
+    ++m_recNo;
+    if (m_rangeEnd == reCount && m_recNo >= m_rangeEndCount) {
+        m_recNo = m_rangeEndCount - 1;
+        m_eofFlag = true;
+    } else if (OnNext) {
+        OnNext(this);
+    }
+}
+
+void TvdxDataSet::Prior()
+{
+    --m_recNo;
+    if (OnPrior)
+        OnPrior(this);
+}
+
+bool TvdxDataSet::Eof()
+{
+    bool result = m_rangeEnd == reCount && (m_recNo >= m_rangeEndCount || m_eofFlag);
+    if (OnCheckEOF)
+        OnCheckEOF(this, result);
+    return result;
+}
+
+int TvdxDataSet::RecordCount()
+{
+    return m_rangeBegin == rbFirst && m_rangeEnd == reCount ? m_rangeEndCount : 0;
+}
+
+bool TvdxDataSet::HasField(const QString &fName)
+{
+    QStringList list;
+    GetFieldList(list);
+    return list.contains(fName, Qt::CaseInsensitive);
+}
+
+QString TvdxDataSet::fieldError(const QString &fieldName)
+{
+    const QString msg =
+        resStr("dbFldNotFound") + QLatin1Char(' ') + m_userName + QLatin1String(".\"") + fieldName + QLatin1Char('"');
+    // The report may be gone or never set: the error then has nowhere to go.
+    if (m_reportRef)
+        m_reportRef->AddError(currentObjectName(m_reportRef) + QLatin1String(": ") + msg);
+    return msg;
+}
+
+// ---------------------------------------------------------------------------
+TvdxUserDataSet::TvdxUserDataSet(TvdComponent *owner) : TvdxDataSet(owner) {}
+
+Variant TvdxUserDataSet::GetValue(const QString &index)
+{
+    Variant v = Variant::null();
+    if (OnGetValue)
+        OnGetValue(index, v);
+    if (OnNewGetValue)
+        OnNewGetValue(this, index, v);
+    return v;
+}
+
+QString TvdxUserDataSet::GetDisplayText(const QString &index)
+{
+    QString result;
+    if (OnGetValue) {
+        Variant v = Variant::null();
+        OnGetValue(index, v);
+        result = VarToStr(v);
+    }
+    if (OnNewGetValue) {
+        Variant v = Variant::null();
+        OnNewGetValue(this, index, v);
+        result = VarToStr(v);
+    }
+    return result;
+}
+
+bool TvdxUserDataSet::IsBlobField(const QString &fName)
+{
+    return OnIsBlobField ? OnIsBlobField(this, fName) : false;
+}
+
+void TvdxUserDataSet::AssignBlobTo(const QString &fName, QObject *obj)
+{
+    if (OnGetBlobValue)
+        OnGetBlobValue(this, fName, obj);
+}
+
+// ---------------------------------------------------------------------------
+TvdxCustomDBDataSet::TvdxCustomDBDataSet(TvdComponent *owner) : TvdxDataSet(owner) {}
+
+QString TvdxCustomDBDataSet::ConvertAlias(const QString &fName) const
+{
+    for (const QString &line : m_aliases) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        if (QString::localeAwareCompare(line.mid(eq + 1).toLower(), fName.toLower()) == 0)
+            return line.left(eq);
+    }
+    return fName;
+}
+
+QString TvdxCustomDBDataSet::GetAlias(const QString &fName) const
+{
+    for (const QString &line : m_aliases) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        if (line.left(eq).compare(fName, Qt::CaseInsensitive) == 0)
+            return line.mid(eq + 1);
+    }
+    return fName;
+}
+
+// ---------------------------------------------------------------------------
+TvdxCustomDatabase::TvdxCustomDatabase(TvdComponent *owner) : TvdxDialogComponent(owner) {}
+
+// ---------------------------------------------------------------------------
+TvdxDataSet *vdxFindDataSet(TvdxDataSet *dataSet, const QString &name, TvdxReport *report)
+{
+    if (name.isEmpty())
+        return nullptr;
+    if (!report)
+        return dataSet;
+    auto &list = globalList();
+    QMutexLocker locker(&list.lock);
+    for (TvdxDataSet *ds : std::as_const(list.items)) {
+        if (ds->UserName().compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        TvdxReport *owner = ds->Report();
+        if (owner && owner != report)
+            continue;
+        return ds;
+    }
+    return dataSet;
+}
+
+void vdxGetDataSetList(QList<QPair<QString, TvdxDataSet *>> &out)
+{
+    auto &list = globalList();
+    QMutexLocker locker(&list.lock);
+    out.clear();
+    for (TvdxDataSet *ds : std::as_const(list.items))
+        if (ds->Enabled() && !ds->UserName().isEmpty())
+            out.append({ds->UserName(), ds});
+}
+
+QList<TvdxDataSet *> vdxAllDataSets()
+{
+    auto &list = globalList();
+    QMutexLocker locker(&list.lock);
+    return list.items;
+}
+
+static const bool s_dataSetClasses = [] {
+    vdRegisterClass<TvdxDataSet>();
+    vdRegisterClass<TvdxUserDataSet>();
+    vdRegisterClass<TvdxCustomDBDataSet>();
+    return true;
+}();
