@@ -137,12 +137,8 @@ QObject *ovValueToObject(const Variant &value)
 {
     if (value.isEmptyOrNull())
         return nullptr;
-    if (value.isObject()) {
-        // A class reference (no object, only the class) stands for nil.
-        if (!value.object() && value.objectClass() && value.objectClass() != &QObject::staticMetaObject)
-            return nullptr;
+    if (value.isObject())
         return value.checkedObject();
-    }
     if (value.isOrdinal() && value.toInt64() == 0)
         return nullptr;
     // Numbers are never turned into object references.
@@ -237,10 +233,12 @@ TovMethodHelper::TovMethodHelper(const QString &syntax, TovScript *script)
 QObject *TovMethodHelper::instance(const QMetaObject **classType) const
 {
     *classType = ClassRef;
-    // A class reference (the value of a class name) calls a constructor: the
-    // host creates an object of that very class.
-    if (ParentValue.isObject() && !ParentValue.object() && Typ == fvtConstructor)
-        *classType = ParentValue.objectClass();
+    // A constructor after a class name: the host creates an object of that very class.
+    if (Typ == fvtConstructor && ParentRef && ParentRef->AsClass()) {
+        *classType = ParentRef->HostClass();
+        if (ParentValue.isEmptyOrNull())
+            return nullptr;
+    }
     return ovValueToObject(ParentValue);
 }
 
@@ -558,7 +556,8 @@ Variant TovClassVariable::GetValue()
         QObject *obj = ovValueToObject(v);
         return obj ? v : Variant::null();
     }
-    return Variant::fromObject(nullptr, ClassRef);
+    // Not constructed yet: the constructor member of the next step makes the object.
+    return Variant::null();
 }
 
 TovMethodHelper *TovClassVariable::addMethod(const QString &syntax)

@@ -23,9 +23,9 @@ using TovSetValueNewEvent = std::function<void(QObject *instance, const QMetaObj
 // component name not found, freeing an object that something else owns.
 VD_DECLARE_EXCEPTION(EovClassError, Exception)
 
-// The object a value refers to: null for Null, Empty, 0 and a class
-// reference; raises EovClassError for anything else that is not an object,
-// and the variant error when the object is gone.
+// The object a value refers to: null for Null, Empty and 0; raises
+// EovClassError for anything else that is not an object, and the variant
+// error when the object is gone.
 QObject *ovValueToObject(const Variant &value);
 
 // ---------------------------------------------------------------------------
@@ -165,9 +165,8 @@ public:
 };
 
 // ---------------------------------------------------------------------------
-// A host class. Its value is the typecast argument when one is given, else a
-// reference to the class itself that its constructor member turns into a new
-// object.
+// A host class. Its value is the typecast argument when one is given, else
+// Null: the constructor member of the next step creates the object.
 class TovClassVariable : public TovCustomVariable {
 public:
     TovClassVariable(const QMetaObject *aClass, const QString &ancestor, TovScript *program);

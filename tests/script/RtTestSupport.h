@@ -12,8 +12,11 @@ inline const QString Cpp = QStringLiteral("D++Edirud");
 inline const QString Basic = QStringLiteral("DadavOvurid");
 inline const QString JS = QStringLiteral("JScript");
 
+// Registered as binding modules do, so Clear keeps them.
 inline void addBaseTypes(TovScript &s)
 {
+    const TovAddedBy mark = s.AddedBy();
+    s.SetAddedBy(ovAddedByModules);
     const struct {
         const char *name;
         TovVarType typ;
@@ -24,6 +27,9 @@ inline void addBaseTypes(TovScript &s)
                  {"Constructor", fvtConstructor}};
     for (const auto &t : types)
         s.AddType(QString::fromLatin1(t.name), t.typ);
+    s.AddConst(QStringLiteral("True"), QStringLiteral("Boolean"), Variant(true));
+    s.AddConst(QStringLiteral("False"), QStringLiteral("Boolean"), Variant(false));
+    s.SetAddedBy(mark);
 }
 
 struct Compiled {
