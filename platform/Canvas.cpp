@@ -101,7 +101,10 @@ QRegion TransformedRegion(const QRect &logical, const QTransform &t)
             return QRegion();
         return QRegion(l, tp, r - l, b - tp);
     }
-    QPolygonF poly = t.map(QPolygonF(lr));
+    // Scan conversion costs a step per device row: keep turned rectangles
+    // within a span no device reaches.
+    const double span = double(1 << 17);
+    QPolygonF poly = t.map(QPolygonF(lr)).intersected(QPolygonF(QRectF(-span, -span, 2 * span, 2 * span)));
     QPolygon ip;
     for (const QPointF &p : poly)
         ip << QPoint(deviceInt(p.x()), deviceInt(p.y()));

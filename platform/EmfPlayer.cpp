@@ -1016,7 +1016,10 @@ private:
         case EMR_SELECTCLIPPATH: {
             const quint32 mode = r.u32(8);
             if (mode >= 1 && mode <= 5 && !m_path.isEmpty()) {
-                QRegion rgn(fullTransform().map(m_path).toFillPolygon().toPolygon(),
+                // Bounded like every region: no device is larger.
+                QPainterPath bound;
+                bound.addRect(QRectF(-(1 << 17), -(1 << 17), 1 << 18, 1 << 18));
+                QRegion rgn(fullTransform().map(m_path).intersected(bound).toFillPolygon().toPolygon(),
                             m_c.GetPolyFillMode() == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
                 selectClip(&rgn, ClipMode(mode));
             }
