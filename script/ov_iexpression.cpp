@@ -143,7 +143,14 @@ public:
     Variant GetValue() override
     {
         const Variant a = L();
-        return Variant::binaryOp(m_vop, a, R());
+        const Variant b = R();
+        // Integer div and mod without the general path; zero and overflow go there.
+        if (a.varType() == varInteger && b.varType() == varInteger && (m_vop == VarOp::IntDivide || m_vop == VarOp::Modulus)) {
+            const qint64 x = a.rawInt(), y = b.rawInt();
+            if (y != 0 && !(y == -1 && x == -2147483647 - 1))
+                return Variant(int(m_vop == VarOp::IntDivide ? x / y : x % y));
+        }
+        return Variant::binaryOp(m_vop, a, b);
     }
 
 private:
