@@ -363,11 +363,26 @@ TovEventMethod TovCustomEvent::GetMethod()
     };
 }
 
+bool TovCustomEvent::handlerAlive() const
+{
+    if (!m_owner)
+        return m_handler != nullptr;
+    for (int i = 0; i < m_owner->Count(); ++i)
+        if (m_owner->Items(i) == m_handler)
+            return true;
+    return false;
+}
+
 void TovCustomEvent::InvokeHandler(QList<Variant> &args)
 {
     TovProcVariable *h = m_handler;
-    if (!h)
+    // The procedure was removed from its program: nothing is left to call.
+    if (!h || !handlerAlive()) {
+        m_handler = nullptr;
+        if (auto *host = dynamic_cast<IovEventHost *>(m_instance.data()); host && !m_eventName.isEmpty())
+            host->SetScriptEvent(m_eventName, TovEventMethod());
         return;
+    }
     const int snapshot = h->Executing() ? h->SaveLocalVariables() : -1;
     try {
         for (int i = 0; i < h->ParamCount() && i < args.size(); ++i)
@@ -419,6 +434,12 @@ void TovEventHelper::SetValue(const Variant &value)
     auto *proc = dynamic_cast<TovProcVariable *>(Prog ? Prog->Find(text) : nullptr);
     if (!proc)
         throw EovClassError(SEventError);
+    // The adapter lives in the program that holds the procedure, so the two go together.
+    for (TovScript *p = Prog; p; p = p->Parent())
+        if (p->FindLocal(text) == proc) {
+            owner = p;
+            break;
+        }
     TovCustomEvent *adapter = EventClass ? EventClass(obj, proc) : new TovCustomEvent(obj, proc);
     owner->Add(QString(), adapter);
     adapter->attach(owner, UpperName());

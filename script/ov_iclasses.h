@@ -121,6 +121,7 @@ public:
 private:
     friend class TovEventHelper;
     void attach(TovScript *owner, const QString &eventName);
+    bool handlerAlive() const;
     QPointer<QObject> m_instance;
     TovProcVariable *m_handler;
     TovScript *m_owner = nullptr;

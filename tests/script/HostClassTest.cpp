@@ -478,6 +478,16 @@ TEST_F(HostClassTest, AdaptersGoWithTheControlOrTheProgram)
     s.Clear();  // the program goes: the host no longer calls into it
     EXPECT_FALSE(bool(panel1->onClick));
     EXPECT_EQ(panel1->Click(5), 5);
+
+    // The handler procedure is removed while its adapter stays registered.
+    s.SetAddedBy(7);
+    run(Pascal, QStringLiteral("procedure H(Sender: TObject; var Key: Integer); begin Key := 0; end;\n"
+                               "begin Panel1.OnClick := 'H'; end."));
+    s.SetAddedBy(0);
+    EXPECT_EQ(panel1->Click(5), 0);
+    s.RemoveItems(7);
+    EXPECT_EQ(panel1->Click(5), 5);
+    EXPECT_FALSE(bool(panel1->onClick));
 }
 
 TEST_F(HostClassTest, AncestorMembersAndLookupOrder)
