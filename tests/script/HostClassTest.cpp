@@ -490,6 +490,48 @@ TEST_F(HostClassTest, AdaptersGoWithTheControlOrTheProgram)
     EXPECT_FALSE(bool(panel1->onClick));
 }
 
+TEST_F(HostClassTest, VariantValuesKnownWhenCompiling)
+{
+    s.SetAddedBy(ovAddedByModules);
+    s.AddVariable(QStringLiteral("Arr"), QStringLiteral("Variant"), Variant::arrayOf({Variant(4), Variant(5), Variant(6)}));
+    s.AddVariable(QStringLiteral("Txt"), QStringLiteral("Variant"), Variant(QStringLiteral("xyz")));
+    s.AddVariable(QStringLiteral("Num"), QStringLiteral("Variant"), Variant(5));
+    s.AddVariable(QStringLiteral("Obj"), QStringLiteral("Variant"), Variant::fromObject(panel1));
+    s.SetAddedBy(0);
+    run(Pascal, QStringLiteral("var a, t, w: Variant;\nbegin a := Arr[2]; Arr[0] := 9; t := Txt[2]; Obj.Width := 12; w := Obj.Width; end."));
+    EXPECT_EQ(var("a").toInt(), 6);
+    EXPECT_EQ(var("Arr").arrayGet(0).toInt(), 9);
+    EXPECT_EQ(var("t").toString(), QStringLiteral("y"));
+    EXPECT_EQ(var("w").toInt(), 12);
+    // A number is never read as an object.
+    s.Clear();
+    const Compiled c = compile(s, Pascal, QStringLiteral("var w: Variant;\nbegin w := Num.Width; end."));
+    EXPECT_FALSE(c.ok);
+    EXPECT_TRUE(c.msg.startsWith(QLatin1String("Object required"))) << qPrintable(c.msg);
+}
+
+TEST_F(HostClassTest, ClassMembersBoundWhenFirstRun)
+{
+    // With late class binding a member unknown to an empty object variable is
+    // looked up when the statement first runs.
+    auto *extra = new TTestPanel(panel1);
+    extra->SetName(QStringLiteral("Inner"));
+    extra->SetCaption(QStringLiteral("inner"));
+    s.UseClassLateBinding = true;
+    s.SetAddedBy(ovAddedByModules);
+    s.AddVariable(QStringLiteral("Later"), QStringLiteral("TTestPanel"), Variant::null());
+    s.SetAddedBy(0);
+    const Compiled c = compile(s, Pascal, QStringLiteral("var t: Variant;\nbegin t := Later.Inner.Caption; end."));
+    ASSERT_TRUE(c.ok) << qPrintable(c.msg);
+    s.SetVariables(QStringLiteral("Later"), Variant::fromObject(panel1));
+    s.Execute();
+    EXPECT_EQ(var("t").toString(), QStringLiteral("inner"));
+    s.UseClassLateBinding = false;
+    s.Clear();
+    EXPECT_EQ(compile(s, Pascal, QStringLiteral("var t: Variant;\nbegin t := Later.Inner2.Caption; end.")).msg,
+              QStringLiteral("Undeclared identifier: 'Inner2'"));
+}
+
 TEST_F(HostClassTest, AncestorMembersAndLookupOrder)
 {
     TovClassVariable *panel = s.FindClass(QStringLiteral("TTestPanel"));
