@@ -314,6 +314,8 @@ public:
         Q_UNUSED(item) Q_UNUSED(ancestor)
     }
     virtual bool ReadNestedProperty(TvdXMLItem *item) { Q_UNUSED(item) return false; }
+    // Whether a stream whose root element is named so can be read into this object.
+    virtual bool AcceptsRootElement(const QString &elementName) const { Q_UNUSED(elementName) return true; }
     bool IsPropertyStored(const char *propName) const override;
 
     // Serializer hooks.
@@ -321,15 +323,10 @@ public:
     void vdxSetBound(char which, double value) override;
     bool vdxIsAncestor() const override { return IsAncestor(); }
     void vdxSetWriting(bool writing) override { SetIsWriting(writing); }
-    bool vdxHandlesNestedProperties() const override
-    {
-        return vdComponentStyle().testFlag(csHandlesNestedProperties);
-    }
-    void vdxWriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor) override
-    {
-        WriteNestedProperties(item, ancestor);
-    }
-    bool vdxReadNestedProperty(TvdXMLItem *item) override { return ReadNestedProperty(item); }
+    // Every child element passes here first, so that duplicate names are seen.
+    bool vdxHandlesNestedProperties() const override { return true; }
+    void vdxWriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor) override;
+    bool vdxReadNestedProperty(TvdXMLItem *item) override;
 
     // --- lookups and hooks
     TvdxDataSet *FindDataSet(TvdxDataSet *dataSet, const QString &dsName);

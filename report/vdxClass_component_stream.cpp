@@ -74,18 +74,59 @@ void TvdxComponent::LoadFromStream(QIODevice &stream)
             for (const QString &e : ser.Errors())
                 report->AddError(e);
     };
+    auto read = [&] {
+        TvdXMLDocument doc;
+        doc.LoadFromStream(stream, false);
+        ser.OldFormat = doc.OldVersion();
+        const QString rootName = doc.Root()->Name();
+        if (!AcceptsRootElement(rootName)) {
+            ser.AddError(QStringLiteral("Invalid file format: %1 cannot be read as %2").arg(rootName, ClassName()));
+            return;
+        }
+        ser.ReadRootComponent(this, doc.Root());
+    };
     try {
         if (report && report->IsThreadSafe()) {
             QMutexLocker lock(&vdxGlobalLock());
-            ser.ReadRootComponent(this);
+            read();
         } else {
-            ser.ReadRootComponent(this);
+            read();
         }
     } catch (...) {
         addErrors();
         throw;
     }
     addErrors();
+}
+
+void TvdxComponent::vdxWriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor)
+{
+    if (m_vdStyle.testFlag(csHandlesNestedProperties))
+        WriteNestedProperties(item, ancestor);
+}
+
+bool TvdxComponent::vdxReadNestedProperty(TvdXMLItem *item)
+{
+    if (m_vdStyle.testFlag(csHandlesNestedProperties) && ReadNestedProperty(item))
+        return true;
+    // A second element with a name already read in this load keeps its
+    // content under a free name instead of overwriting the first object.
+    TvdxReport *report = Report();
+    if (!report || !report->XMLSerializer() || item->Name().compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0
+        || !item->PropExists(QStringLiteral("Name")))
+        return false;
+    const QString name = item->GetProp(QStringLiteral("Name"));
+    TvdxNameIndex *index = report->GetSortedObjects();
+    TvdxComponent *other = index->Find(name);
+    if (!other || !other->HasState(csLoading) || other == report)
+        return false;
+    int n = 1;
+    while (index->Contains(name + QString::number(n)))
+        ++n;
+    const QString fresh = name + QString::number(n);
+    item->SetProp(QStringLiteral("Name"), fresh);
+    report->XMLSerializer()->AddError(QStringLiteral("Duplicate name %1 (read as %2)").arg(name, fresh));
+    return false;
 }
 
 void TvdxComponent::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDefaultValues, bool streaming)

@@ -1,20 +1,109 @@
-// The report object: root of a template's component tree.
+// The report object: root of a template's component tree and the object
+// through which applications load and save templates (.vd3 files).
 #pragma once
 #include "report/vdxClass_component.h"
 
 #include <QRecursiveMutex>
+#include <QStringList>
+#include <memory>
+
+class TCustomIniFile;
+class TvdxVariables;
 
 // The module's global lock: template reading of thread-safe reports.
 QRecursiveMutex &vdxGlobalLock();
+// Process-wide variables that scripts see as vdxGlobalVariables.
+TvdxVariables *vdxGlobalVariables();
+// Registers the report classes that templates name (once per process).
+void vdxRegisterReportClasses();
 
 class TvdxReport : public TvdxComponent {
     Q_OBJECT
+    Q_PROPERTY(QString Version READ Version WRITE SetVersion)
+    Q_PROPERTY(QString ParentReport READ ParentReport WRITE SetParentReport)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
+    Q_PROPERTY(bool DotMatrixReport READ DotMatrixReport WRITE SetDotMatrixReport)
+    Q_PROPERTY(QString IniFile READ IniFile WRITE SetIniFile)
+    Q_PROPERTY(bool OldStyleProgress READ OldStyleProgress WRITE SetOldStyleProgress)
+    Q_PROPERTY(QString ScriptLanguage READ ScriptLanguage WRITE SetScriptLanguage)
+    Q_PROPERTY(QStringList ScriptText READ ScriptText WRITE SetScriptText)
+    Q_PROPERTY(bool ShowProgress READ ShowProgress WRITE SetShowProgress)
+    Q_PROPERTY(bool StoreInDFM READ StoreInDFM WRITE SetStoreInDFM)
+    Q_PROPERTY(QString OnReportPrint READ OnReportPrint WRITE SetOnReportPrint)
+    Q_PROPERTY(QString OnRunDialogs READ OnRunDialogs WRITE SetOnRunDialogs)
+    Q_PROPERTY(QString OnStartReport READ OnStartReport WRITE SetOnStartReport)
+    Q_PROPERTY(QString OnStopReport READ OnStopReport WRITE SetOnStopReport)
+    Q_CLASSINFO("default:DotMatrixReport", "False")
+    Q_CLASSINFO("default:OldStyleProgress", "False")
+    Q_CLASSINFO("default:ShowProgress", "True")
+    Q_CLASSINFO("default:StoreInDFM", "True")
 public:
+    enum TvdxFilterAccess { faRead, faWrite };
+    enum TvdxInheriteMode { imDefault, imDelete, imRename };
+    enum TvdxProgressType { ptRunning, ptExporting, ptPrinting };
+
     Q_INVOKABLE explicit TvdxReport(TvdComponent *owner = nullptr);
     ~TvdxReport() override;
 
     TvdxReport *Report() const override { return const_cast<TvdxReport *>(this); }
     bool vdxIsReport() const override { return true; }
+    QString GetDescription() const override;
+    void Clear() override;
+    TvdComponent *FindObject(const QString &name) const override;
+
+    // --- published
+    QString Version() const { return m_version; }
+    void SetVersion(const QString &) { m_version = QStringLiteral("2023.2"); }
+    QString ParentReport() const { return m_parentReport; }
+    void SetParentReport(const QString &value);
+    QString DataSetName() const;
+    void SetDataSetName(const QString &value);
+    TvdxDataSet *DataSet() const { return m_dataSet; }
+    void SetDataSet(TvdxDataSet *value);
+    bool DotMatrixReport() const { return m_dotMatrixReport; }
+    void SetDotMatrixReport(bool v) { m_dotMatrixReport = v; }
+    QString IniFile() const { return m_iniFile; }
+    void SetIniFile(const QString &v) { m_iniFile = v; }
+    bool OldStyleProgress() const { return m_oldStyleProgress; }
+    void SetOldStyleProgress(bool v) { m_oldStyleProgress = v; }
+    QString ScriptLanguage() const { return m_scriptLanguage; }
+    void SetScriptLanguage(const QString &v) { m_scriptLanguage = v; }
+    QStringList ScriptText() const { return m_scriptText; }
+    void SetScriptText(const QStringList &v) { m_scriptText = v; }
+    bool ShowProgress() const { return m_showProgress; }
+    void SetShowProgress(bool v) { m_showProgress = v; }
+    bool StoreInDFM() const { return m_storeInDFM; }
+    void SetStoreInDFM(bool v) { m_storeInDFM = v; }
+    QString OnReportPrint() const { return m_onReportPrint; }
+    void SetOnReportPrint(const QString &v) { m_onReportPrint = v; }
+    QString OnRunDialogs() const { return m_onRunDialogs; }
+    void SetOnRunDialogs(const QString &v) { m_onRunDialogs = v; }
+    QString OnStartReport() const { return m_onStartReport; }
+    void SetOnStartReport(const QString &v) { m_onStartReport = v; }
+    QString OnStopReport() const { return m_onStopReport; }
+    void SetOnStopReport(const QString &v) { m_onStopReport = v; }
+
+    // --- public state
+    QString FileName() const { return m_fileName; }
+    void SetFileName(const QString &v) { m_fileName = v; }
+    bool Modified() const { return m_modified; }
+    void SetModified(bool v) { m_modified = v; }
+    QString CurObject() const { return m_curObject; }
+    void SetCurObject(const QString &v) { m_curObject = v; }
+    bool Reloading() const { return m_reloading; }
+    void SetReloading(bool v) { m_reloading = v; }
+    bool Terminated() const { return m_terminated; }
+    void SetTerminated(bool v) { m_terminated = v; }
+    bool StreamLoaded() const { return m_streamLoaded; }
+    int PagesCount() const { return Objects().Count(); }
+    TvdxPage *Pages(int index) const;
+    TvdxVariables *Variables() const { return m_variables.get(); }
+    // Names of the system variables, in their fixed order.
+    const QStringList &SysVariables() const { return m_sysVariables; }
+    QStringList &DrillState() { return m_drillState; }
+    // The "Styles" content of the template, kept as read.
+    TvdXMLItem *StylesItem() const { return m_stylesItem.get(); }
+
     // Whether the report runs with thread-safe engine options.
     bool IsThreadSafe() const;
     // Data-set lookup of components (nothing for a missing report: the global list).
@@ -24,16 +113,66 @@ public:
     const QStringList &Errors() const { return m_errors; }
     void AddError(const QString &line);
     void ClearErrors() { m_errors.clear(); }
+    // "The following error(s) have occured:", CR LF and the lines.
+    QString ErrorMessage() const;
     // The serializer reading this report, while it reads.
     TvdxXMLSerializer *XMLSerializer() const { return m_xmlSerializer; }
     void SetXMLSerializer(TvdxXMLSerializer *s) { m_xmlSerializer = s; }
     // Object of the ancestor template that Name stands for (none without ancestor).
     virtual void GetAncestor(const QString &name, TvdPersistent *&ancestor);
 
+    // --- templates
+    void LoadFromStream(QIODevice &stream) override;
+    void SaveToStream(QIODevice &stream, bool saveChildren = true, bool saveDefaultValues = false,
+                      bool useGetAncestor = false) override;
+    // False when the file is missing, unreadable or not a readable template
+    // (the reasons are in Errors).
+    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
+    // Written atomically; raises when the file cannot be written.
+    void SaveToFile(const QString &fileName);
+    void CheckDataPage();
+    std::unique_ptr<TCustomIniFile> GetIniFile() const;
+    QString GetApplicationFolder() const;
+    void WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor) override;
+    bool ReadNestedProperty(TvdXMLItem *item) override;
+    bool AcceptsRootElement(const QString &elementName) const override;
+
+    // Password kept in templates: every UTF-16 unit lowered by 10 (raised when read).
+    static QString EncodePassword(const QString &plain);
+    static QString DecodePassword(const QString &stored);
+
     TvdxGetCustomDataEvent OnGetCustomData;
     TvdxSaveCustomDataEvent OnSaveCustomData;
+    // How load errors are shown (error box, nothing, or an exception).
+    int SilentMode() const;
+    void SetSilentMode(int mode) { m_silentMode = mode; }
 
 private:
+    void reportErrors();
+
+    QString m_curObject;
+    TvdxDataSet *m_dataSet = nullptr;
+    QString m_dataSetName;
+    bool m_dotMatrixReport = false;
+    QStringList m_drillState;
     QStringList m_errors;
+    QString m_fileName;
+    QString m_iniFile;
+    bool m_modified = false;
+    bool m_oldStyleProgress = false;
+    QString m_parentReport;
+    bool m_reloading = false;
+    QString m_scriptLanguage;
+    QStringList m_scriptText;
+    bool m_showProgress = true;
+    bool m_storeInDFM = true;
+    std::unique_ptr<TvdXMLItem> m_stylesItem;
+    QStringList m_sysVariables;
+    bool m_terminated = false;
+    std::unique_ptr<TvdxVariables> m_variables;
+    QString m_version;
     TvdxXMLSerializer *m_xmlSerializer = nullptr;
+    bool m_streamLoaded = false;
+    QString m_onReportPrint, m_onRunDialogs, m_onStartReport, m_onStopReport;
+    int m_silentMode = 0;
 };

@@ -1,0 +1,65 @@
+// Loads arbitrary bytes as a report template: every failure must end as an
+// error line of the report, never as a crash or a hang; what loads must save
+// and load again, and the objects must give their difference texts.
+#include "report/vdxClass.h"
+
+#include <QBuffer>
+#include <cstdint>
+
+namespace {
+
+class TvdxFuzzView : public TvdxView {
+    Q_OBJECT
+    Q_PROPERTY(QString Text READ Text WRITE SetText)
+    Q_PROPERTY(TvdxDataLink *DataLink READ DataLink)
+public:
+    Q_INVOKABLE explicit TvdxFuzzView(TvdComponent *owner = nullptr) : TvdxView(owner) {}
+    QString Text() const { return m_text; }
+    void SetText(const QString &v) { m_text = v; }
+    TvdxDataLink *DataLink() { return &m_link; }
+
+private:
+    QString m_text;
+    TvdxDataLink m_link;
+};
+
+struct Setup {
+    Setup()
+    {
+        vdxRegisterReportClasses();
+        vdRegisterClass<TvdxFuzzView>();
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static Setup setup;
+    if (size > 1 << 20)
+        return 0;
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    TvdxReport report;
+    report.SetSilentMode(1);
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    report.LoadFromStream(in);
+
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    report.SaveToStream(out, true, false, false);
+    out.seek(0);
+    TvdxReport again;
+    again.SetSilentMode(1);
+    again.LoadFromStream(out);
+
+    const QList<TvdxComponent *> a = report.GetAllObjects(), b = again.GetAllObjects();
+    for (int i = 0; i < a.size() && i < b.size() && i < 64; ++i) {
+        (void)b[i]->AllDiff(a[i]);
+        TvdxFuzzView copy;
+        copy.AssignAll(a[i]);
+    }
+    return 0;
+}
+
+#include "fuzz_template.moc"

@@ -1,0 +1,272 @@
+// The report object: templates as a whole, load and save, password store,
+// system variables, the data page, settings store.
+#include "core/vdXML.h"
+#include "core/vdxVariables.h"
+#include "platform/IniFile.h"
+#include "report/vdxClass.h"
+#include "tests/common/TestSupport.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class TvdxTplView : public TvdxView {
+    Q_OBJECT
+    Q_PROPERTY(QString Text READ Text WRITE SetText)
+public:
+    Q_INVOKABLE explicit TvdxTplView(TvdComponent *owner = nullptr) : TvdxView(owner) {}
+    QString Text() const { return m_text; }
+    void SetText(const QString &v) { m_text = v; }
+
+private:
+    QString m_text;
+};
+
+struct Registrar {
+    Registrar()
+    {
+        vdRegisterClass<TvdxTplView>();
+        vdRegisterClass<TvdxBand>();
+    }
+} registrar;
+
+QByteArray saveBytes(TvdxReport &r)
+{
+    QBuffer b;
+    b.open(QIODevice::ReadWrite);
+    r.SaveToStream(b, true, false, false);
+    return b.data();
+}
+
+bool loadBytes(TvdxReport &r, const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer b(&copy);
+    b.open(QIODevice::ReadOnly);
+    r.LoadFromStream(b);
+    return r.StreamLoaded();
+}
+
+// A report with pages, nested views, variables and a few options set.
+void buildSample(TvdxReport &r)
+{
+    r.SetDotMatrixReport(true);
+    r.SetScriptText({QStringLiteral("begin"), QStringLiteral("  ShowMessage('hi');"), QStringLiteral("end.")});
+    r.Variables()->Add()->SetName(QStringLiteral(" Cat"));
+    TvdxVariable *var = r.Variables()->Add();
+    var->SetName(QStringLiteral("Total"));
+    var->SetValue(Variant(QStringLiteral("<Sum>")));
+    auto *page = new TvdxReportPage(&r);
+    page->SetName(QStringLiteral("Page1"));
+    auto *band = new TvdxBand(page);
+    band->SetName(QStringLiteral("Band1"));
+    band->SetBounds(0, 18.89765, 718.1107, 22.67718);
+    auto *v = new TvdxTplView(band);
+    v->SetName(QStringLiteral("Memo1"));
+    v->SetBounds(3.77953, 0, 94.48825, 18.89765);
+    v->SetText(QStringLiteral("Line \"1\"\r\n<b>&amp;"));
+    v->Font()->SetStyle(TvdFont::fsBold);
+    auto *inner = new TvdxTplView(v);
+    inner->SetName(QStringLiteral("Inner1"));
+    inner->SetAnchors(TvdxComponent::vdaRight);
+}
+
+} // namespace
+
+class ReportTemplate : public ::testing::Test {
+protected:
+    void SetUp() override { vdxRegisterReportClasses(); }
+};
+
+TEST_F(ReportTemplate, NewReportDefaults)
+{
+    TvdxReport r;
+    EXPECT_EQ(r.Version(), QStringLiteral("2023.2"));
+    EXPECT_EQ(r.IniFile(), QStringLiteral("\\Software\\Quennet"));
+    EXPECT_EQ(r.ScriptLanguage(), QStringLiteral("VevuvaRirivo"));
+    EXPECT_EQ(r.ScriptText(), (QStringList{"begin", "", "end."}));
+    EXPECT_TRUE(r.ShowProgress());
+    EXPECT_TRUE(r.StoreInDFM());
+    EXPECT_EQ(r.SysVariables(), (QStringList{"Date", "Time", "Page", "Page#", "TotalPages", "TotalPages#", "Line",
+                                            "Line#", "CopyName#", "TableRow", "TableColumn"}));
+    EXPECT_EQ(r.GetDescription(), QStringLiteral("Report object"));
+    r.SetVersion(QStringLiteral("1.0"));
+    EXPECT_EQ(r.Version(), QStringLiteral("2023.2"));
+}
+
+TEST_F(ReportTemplate, SavedTemplateLoadsBackAndSavesIdentically)
+{
+    TvdxReport r;
+    buildSample(r);
+    const QByteArray first = saveBytes(r);
+    ASSERT_TRUE(first.startsWith("<?xml")) << first.constData();
+    EXPECT_TRUE(first.contains("<TvdxReport ")) << first.constData();
+
+    TvdxReport back;
+    ASSERT_TRUE(loadBytes(back, first)) << back.ErrorMessage().toStdString();
+    EXPECT_TRUE(back.Errors().isEmpty()) << back.ErrorMessage().toStdString();
+    // The loader adds the data page in front.
+    ASSERT_EQ(back.PagesCount(), 2);
+    EXPECT_TRUE(qobject_cast<TvdxDataPage *>(back.Pages(0)));
+    EXPECT_EQ(back.Pages(0)->Name(), QStringLiteral("Data"));
+    auto *memo = qobject_cast<TvdxTplView *>(back.FindObject(QStringLiteral("Memo1")));
+    ASSERT_TRUE(memo);
+    EXPECT_EQ(memo->Text(), QStringLiteral("Line \"1\"\r\n<b>&amp;"));
+    EXPECT_DOUBLE_EQ(double(memo->Width()), 94.48825);
+    EXPECT_EQ(memo->Font()->Style(), TvdFont::TFontStyles(TvdFont::fsBold));
+    EXPECT_EQ(memo->Report(), &back);
+    EXPECT_TRUE(back.DotMatrixReport());
+    EXPECT_EQ(back.ScriptText(), r.ScriptText());
+    EXPECT_EQ(back.Variables()->Count(), 2) << first.constData();
+
+    const QByteArray second = saveBytes(back);
+    TvdxReport third;
+    ASSERT_TRUE(loadBytes(third, second));
+    EXPECT_EQ(saveBytes(third), second);
+}
+
+TEST_F(ReportTemplate, FixtureLoadsAndSavesByteForByte)
+{
+    const QByteArray bytes = vdtest::readFile(vdtest::dataPath(QStringLiteral("report/sample.vd3")));
+    ASSERT_FALSE(bytes.isEmpty());
+    TvdxReport r;
+    ASSERT_TRUE(loadBytes(r, bytes)) << r.ErrorMessage().toStdString();
+    EXPECT_TRUE(r.Errors().isEmpty()) << r.ErrorMessage().toStdString();
+    EXPECT_EQ(saveBytes(r), bytes);
+    ASSERT_TRUE(r.StylesItem());
+    EXPECT_EQ(r.StylesItem()->Count(), 2);
+}
+
+TEST_F(ReportTemplate, NestedItemsComeBeforeThePages)
+{
+    const QByteArray bytes = vdtest::readFile(vdtest::dataPath(QStringLiteral("report/sample.vd3")));
+    TvdxReport r;
+    ASSERT_TRUE(loadBytes(r, bytes));
+    const QByteArray out = saveBytes(r);
+    const qsizetype vars = out.indexOf("<Variables"), styles = out.indexOf("<Styles"),
+                    page = out.indexOf("<TvdxDataPage");
+    ASSERT_GT(vars, 0);
+    ASSERT_GT(styles, 0);
+    EXPECT_LT(vars, styles);
+    EXPECT_LT(styles, page);
+}
+
+TEST_F(ReportTemplate, DataPageIsAddedUnderAFreeName)
+{
+    struct Case {
+        const char *body;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"<TvdxReportPage Name=\"Page1\"/>", "Data"},
+        {"<TvdxReportPage Name=\"Data\"/>", "DataPage1"},
+    };
+    for (const Case &c : cases) {
+        TvdxReport r;
+        const QByteArray xml = QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><TvdxReport>") + c.body
+                               + "</TvdxReport>";
+        ASSERT_TRUE(loadBytes(r, xml)) << r.ErrorMessage().toStdString();
+        ASSERT_EQ(r.PagesCount(), 2);
+        EXPECT_TRUE(qobject_cast<TvdxDataPage *>(r.Pages(0)));
+        EXPECT_EQ(r.Pages(0)->Name(), QString::fromLatin1(c.expected));
+    }
+}
+
+TEST_F(ReportTemplate, VersionIsAlwaysCurrent)
+{
+    TvdxReport r;
+    ASSERT_TRUE(loadBytes(r, "<?xml version=\"1.0\"?><TvdxReport Version=\"5.1\"/>"));
+    EXPECT_EQ(r.Version(), QStringLiteral("2023.2"));
+}
+
+TEST_F(ReportTemplate, BadTemplatesGiveErrorLinesAndNoCrash)
+{
+    struct Case {
+        QByteArray xml;
+        const char *errorPart; // expected within the error list
+        bool loaded;
+    };
+    const Case cases[] = {
+        {"<?xml version=\"1.0\"?><TvdxReport><TvdxNoSuchView Name=\"A\"/></TvdxReport>", "TvdxNoSuchView", true},
+        {"<?xml version=\"1.0\"?><TvdxReport><TvdxReportPage Name=\"P\"/><TvdxReportPage Name=\"P\"/></TvdxReport>",
+         "Duplicate name P (read as P1)", true},
+        {"<?xml version=\"1.0\"?><TvdxReport><TvdxReportPage Name=\"1P\"/></TvdxReport>",
+         "''1P'' is not a valid component name", true},
+        {"<?xml version=\"1.0\"?><TvdxReport DotMatrixReport=\"maybe\" ShowProgress=\"7\"/>", "", true},
+        {"<?xml version=\"1.0\"?><TvdxReport><TvdxReportPage Name=\"P\"", "", false},
+        {"not xml at all", "", false},
+    };
+    for (const Case &c : cases) {
+        TvdxReport r;
+        const bool ok = loadBytes(r, c.xml);
+        if (!c.loaded) {
+            EXPECT_FALSE(ok) << c.xml.constData();
+            EXPECT_FALSE(r.Errors().isEmpty()) << c.xml.constData();
+        }
+        if (*c.errorPart) {
+            EXPECT_TRUE(r.ErrorMessage().contains(QString::fromLatin1(c.errorPart))) << r.ErrorMessage().toStdString();
+        }
+        if (!r.Errors().isEmpty()) {
+            EXPECT_TRUE(r.ErrorMessage().startsWith(QStringLiteral("The following error(s) have occured:\r\n")));
+        }
+        EXPECT_TRUE(qobject_cast<TvdxDataPage *>(r.Pages(0)));
+    }
+}
+
+TEST_F(ReportTemplate, FilesLoadAndSave)
+{
+    vdtest::TempDir dir;
+    TvdxReport r;
+    buildSample(r);
+    const QString path = dir.file(QStringLiteral("a.vd3"));
+    r.SaveToFile(path);
+    EXPECT_EQ(r.FileName(), path);
+    TvdxReport back;
+    EXPECT_TRUE(back.LoadFromFile(path));
+    EXPECT_EQ(back.FileName(), path);
+    EXPECT_TRUE(back.FindObject(QStringLiteral("Inner1")));
+
+    // Missing file: false, empty report, no file name.
+    EXPECT_FALSE(back.LoadFromFile(dir.file(QStringLiteral("missing.vd3"))));
+    EXPECT_TRUE(back.FileName().isEmpty());
+    EXPECT_EQ(back.PagesCount(), 0);
+    EXPECT_THROW(back.LoadFromFile(dir.file(QStringLiteral("missing.vd3")), true), Exception);
+
+    // A corrupt file exists but does not load.
+    const QString bad = dir.file(QStringLiteral("bad.vd3"));
+    ASSERT_TRUE(vdtest::writeFile(bad, "<?xml version=\"1.0\"?><TvdxReport><TvdxReportPage"));
+    EXPECT_FALSE(back.LoadFromFile(bad));
+    EXPECT_FALSE(back.Errors().isEmpty());
+}
+
+TEST_F(ReportTemplate, PasswordEncoding)
+{
+    EXPECT_EQ(TvdxReport::EncodePassword(QStringLiteral("a")), QString(QChar(87)));
+    const QString pw = QStringLiteral("S3cret\u00e9\u0005");
+    EXPECT_EQ(TvdxReport::DecodePassword(TvdxReport::EncodePassword(pw)), pw);
+}
+
+TEST_F(ReportTemplate, SettingsStoreFollowsIniFile)
+{
+    vdtest::TempDir dir;
+    vdSetSettingsRoot(dir.file(QStringLiteral("user")), dir.file(QStringLiteral("machine")));
+    TvdxReport r;
+    {
+        auto ini = r.GetIniFile();
+        ini->WriteString(QStringLiteral("Form5.TvdxDesigner"), QStringLiteral("Left"), QStringLiteral("10"));
+    }
+    EXPECT_TRUE(QFile::exists(vdSettingsFileName(r.IniFile())));
+    const QString plain = dir.file(QStringLiteral("my.ini"));
+    r.SetIniFile(plain);
+    {
+        auto ini = r.GetIniFile();
+        ini->WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("V"));
+    }
+    EXPECT_TRUE(vdtest::readFile(plain).contains("K=V"));
+    vdSetSettingsRoot(QString());
+}
+
+#include "test_report_template.moc"
