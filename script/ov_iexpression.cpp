@@ -126,6 +126,17 @@ public:
     {
         const Variant a = L();
         const Variant b = R();
+        if (a.varType() == varInteger && b.varType() == varInteger) {
+            const qint64 x = a.rawInt(), y = b.rawInt();
+            switch (FOp) {
+            case opEq: return Variant(x == y);
+            case opNonEq: return Variant(x != y);
+            case opGreat: return Variant(x > y);
+            case opLess: return Variant(x < y);
+            case opLessEq: return Variant(x <= y);
+            default: return Variant(x >= y);
+            }
+        }
         switch (FOp) {
         case opEq: return Variant(Variant::equals(a, b));
         case opNonEq: return Variant(!Variant::equals(a, b));

@@ -397,15 +397,14 @@ QString TovScript::ProgName() const
     const TovScript *p = this;
     while (p->m_progRunning && p->m_progRunning != p)
         p = p->m_progRunning;
-    return p->m_progName;
+    return p->m_progNameRef ? *p->m_progNameRef : p->m_progName;
 }
 
 void TovScript::SetProgName(const QString &name)
 {
-    if (m_progRunning)
-        m_progRunning->m_progName = name;
-    else
-        m_progName = name;
+    TovScript *p = m_progRunning ? m_progRunning : this;
+    p->m_progName = name;
+    p->m_progNameRef = nullptr;
 }
 
 Variant TovScript::Variables(const QString &name) const

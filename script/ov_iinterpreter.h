@@ -213,6 +213,11 @@ private:
     // Locals of the nested program, collected on first snapshot.
     std::vector<TovCustomVariable *> m_locals;
     int m_localsKnown = -1;
+    bool m_hasVarParams = false;
+    bool m_paramsKnown = false;
+    // The function result's value at the start of a call.
+    Variant m_resultInit;
+    bool m_resultInitKnown = false;
     // Snapshot stack; entries above m_depth are kept for reuse.
     std::vector<Snapshot> m_snapshots;
     int m_depth = 0;
@@ -689,6 +694,8 @@ private:
     TovStatement *m_statement;
     QString m_syntaxType;
     QString m_progName;
+    // The running procedure's own name, while it runs (saves copying it per call).
+    const QString *m_progNameRef = nullptr;
     // Executable lines per unit name.
     QHash<QString, QSet<int>> m_unitLines;
 };

@@ -205,8 +205,9 @@ TovProcVariable::~TovProcVariable()
 }
 
 namespace {
-thread_local int tCallDepth = 0;
-thread_local const char *tStackLimit = nullptr;
+// The library is linked statically: the cheap thread-local model is safe.
+__attribute__((tls_model("initial-exec"))) thread_local int tCallDepth = 0;
+__attribute__((tls_model("initial-exec"))) thread_local const char *tStackLimit = nullptr;
 
 // The lowest address this thread's calls may reach, leaving room for the
 // host and the run-time library below the deepest script call.
@@ -259,7 +260,9 @@ Variant TovProcVariable::GetValue()
             p->ClearFlag(TovScript::FlagExit | TovScript::FlagTerminated | TovScript::FlagBreak |
                          TovScript::FlagContinue);
             p->SetRunning(false);
-            p->m_progName.clear();
+            p->m_progNameRef = nullptr;
+            if (!p->m_progName.isEmpty())
+                p->m_progName.clear();
             if (main)
                 main->m_progRunning = savedRunning;
             self->m_executing = wasExecuting;
@@ -281,8 +284,13 @@ Variant TovProcVariable::GetValue()
         }
     } cleanup{this, main, savedRunning, wasExecuting};
 
-    if (m_isFunc)
-        RefItem->SetValue(Variant());
+    if (m_isFunc) {
+        if (!m_resultInitKnown) {
+            m_resultInit = static_cast<TovVariable *>(RefItem)->Coerce(Variant());
+            m_resultInitKnown = true;
+        }
+        RefItem->SetRawValue(m_resultInit);
+    }
     if (main)
         main->m_progRunning = m_prog;
     m_prog->ClearFlag(TovScript::FlagExit | TovScript::FlagTerminated | TovScript::FlagBreak |
@@ -291,7 +299,7 @@ Variant TovProcVariable::GetValue()
     if (main && main->Terminated())
         m_prog->SetFlag(TovScript::FlagExit | TovScript::FlagTerminated);
     m_prog->SetRunning(true);
-    m_prog->m_progName = m_name;
+    m_prog->m_progNameRef = &m_name;
     m_prog->Statement()->Execute();
     return m_isFunc ? RefItem->GetValue() : Variant::null();
 }
@@ -330,6 +338,13 @@ void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, 
         ~Pop() { self->m_depth = index; }
     } pop{this, stackIndex};
 
+    if (!m_paramsKnown) {
+        for (int i = 0; i < Count(); ++i)
+            m_hasVarParams = m_hasVarParams || GetParam(i)->IsVarParam;
+        m_paramsKnown = true;
+    }
+    if (!m_hasVarParams)
+        dItem = nullptr;
     QVarLengthArray<Variant, 4> varValues;
     const int np = Count();
     if (dItem) {

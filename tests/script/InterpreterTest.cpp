@@ -433,6 +433,33 @@ TEST(InterpreterTest, RunTimeErrorsCarryErrorPos)
     EXPECT_TRUE(same(t->Variables(QStringLiteral("s")), Variant("Xbc")));
 }
 
+TEST(InterpreterTest, ArraysAndCharacters)
+{
+    runAndCheck({kPascal, R"(var a: array[1..3] of Integer; m: array[0..2, 0..2] of Integer;
+  i, j, sum: Integer; s, t: String;
+begin
+  for i := 1 to 3 do a[i] := i * i;
+  for i := 0 to 2 do
+    for j := 0 to 2 do m[i, j] := i * 3 + j;
+  sum := a[1] + a[2] + a[3] + m[2, 1];
+  s := 'hello';
+  t := s[5] + s[1];
+  s[1] := 'J';
+end.)"},
+                {{"sum", Variant(21)}, {"t", Variant("oh")}, {"s", Variant("Jello")}});
+
+    // Indexes outside the bounds raise instead of reaching other memory.
+    for (const char *stmt : {"a[4] := 1;", "i := a[0];", "s[6] := 'x';", "s := s[0];", "s := s[-1];"}) {
+        auto s = makeScript(kPascal, QStringLiteral("var a: array[1..3] of Integer; i: Integer; s: String;\n"
+                                                    "begin\n  s := 'hello';\n  %1\nend.")
+                                         .arg(QString::fromLatin1(stmt)));
+        ASSERT_TRUE(s->Compile()) << stmt << ": " << s->ErrorMsg.toStdString();
+        EXPECT_THROW(s->Execute(), Exception) << stmt;
+        EXPECT_EQ(s->ErrorPos, QStringLiteral("4:3")) << stmt;
+        EXPECT_TRUE(same(s->Variables(QStringLiteral("s")), Variant("hello"))) << stmt;
+    }
+}
+
 TEST(InterpreterTest, DeepRecursionIsAScriptError)
 {
     auto s = makeScript(kPascal, QStringLiteral("var x, y: Integer;\n"
