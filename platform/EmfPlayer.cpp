@@ -315,8 +315,11 @@ protected:
 
     QRegion mapDeviceRegion(const QRegion &r) const
     {
-        QRegion out;
         const QTransform t = deviceToCanvas();
+        // Turned regions are scan converted per rectangle: many count as their bounds.
+        if (t.type() > QTransform::TxScale && r.rectCount() > 64)
+            return TransformedRegion(r.boundingRect(), t);
+        QRegion out;
         for (const QRect &q : r)
             out += TransformedRegion(q, t);
         return out;
@@ -430,6 +433,8 @@ protected:
     {
         QRegion out;
         const QTransform t = fullTransform();
+        if (t.type() > QTransform::TxScale && r.rectCount() > 64)
+            return TransformedRegion(r.boundingRect(), t);
         for (const QRect &q : r)
             out += TransformedRegion(q, t);
         return out;
@@ -728,16 +733,19 @@ private:
         const quint32 n = d.u32(8);
         if (qint64(n) * 16 > d.n - 32)
             throw View::Overrun();
-        QList<QRect> rects;
-        rects.reserve(qsizetype(std::min<quint32>(n, 1u << 20)));
+        // Rectangles of foreign regions need not be sorted or disjoint, so
+        // they are united one by one; very long lists count as their bounds.
+        QRegion rgn;
+        QRect bounds;
         for (quint32 i = 0; i < n; ++i) {
             TRect t = rectAt(d, 32 + qsizetype(i) * 16).Normalized();
-            if (!t.IsEmpty())
-                rects.append(t.toQRect());
+            if (t.IsEmpty())
+                continue;
+            bounds = bounds.united(t.toQRect());
+            if (n <= 2048)
+                rgn += t.toQRect();
         }
-        QRegion rgn;
-        rgn.setRects(rects.constData(), int(rects.size()));
-        return rgn;
+        return n <= 2048 ? rgn : QRegion(bounds);
     }
 
     void handleObject(quint32 ih, const GdiObject &o)
@@ -1016,11 +1024,19 @@ private:
         case EMR_SELECTCLIPPATH: {
             const quint32 mode = r.u32(8);
             if (mode >= 1 && mode <= 5 && !m_path.isEmpty()) {
-                // Bounded like every region: no device is larger.
+                // Bounded like every region: no device is larger. Scan
+                // conversion costs rows times edges, so large or intricate
+                // paths clip to their bounding box.
                 QPainterPath bound;
                 bound.addRect(QRectF(-(1 << 17), -(1 << 17), 1 << 18, 1 << 18));
-                QRegion rgn(fullTransform().map(m_path).intersected(bound).toFillPolygon().toPolygon(),
-                            m_c.GetPolyFillMode() == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+                const QPainterPath mapped = fullTransform().map(m_path).intersected(bound);
+                const QRectF box = mapped.boundingRect();
+                QRegion rgn;
+                if (box.height() <= 8192 && mapped.elementCount() <= 4096)
+                    rgn = QRegion(mapped.toFillPolygon().toPolygon(),
+                                  m_c.GetPolyFillMode() == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+                else
+                    rgn = QRegion(box.toAlignedRect());
                 selectClip(&rgn, ClipMode(mode));
             }
             m_path = QPainterPath();
