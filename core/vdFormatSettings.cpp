@@ -1,5 +1,6 @@
 #include "core/vdFormatSettings.h"
 #include "core/vdException.h"
+#include "core/vdFormat.h"
 
 #include <QDate>
 #include <cmath>
@@ -44,151 +45,15 @@ void splitDateTime(double value, qint64 &days, qint64 &msec)
     }
 }
 
-QString pad(int v, int width) { return QString::number(v).rightJustified(width, u'0'); }
-
-// The date/time picture subset that default conversions need.
-QString formatDateTimePattern(const QString &pattern, double value, const FormatSettings &fs, int depth = 0);
-
-void appendPattern(QString &out, const QString &pattern, double value, const FormatSettings &fs, int depth)
-{
-    if (depth < 3)
-        out += formatDateTimePattern(pattern, value, fs, depth + 1);
-}
-
-bool hasAmPm(const QString &p)
-{
-    const QString u = p.toUpper();
-    return u.contains(QLatin1String("AMPM")) || u.contains(QLatin1String("AM/PM")) || u.contains(QLatin1String("A/P"));
-}
-
 // Date values from 0001-01-01 to 9999-12-31.
 constexpr double kMinDate = -693593.0;
 constexpr double kMaxDate = 2958466.0;
 
 bool dateInRange(double v) { return std::isfinite(v) && v > kMinDate - 1 && v < kMaxDate; }
 
-QString formatDateTimePattern(const QString &pattern, double value, const FormatSettings &fs, int depth)
+QString formatDateTimePattern(const QString &pattern, double value, const FormatSettings &fs)
 {
-    if (!dateInRange(value))
-        throw EConvertError(QStringLiteral("Date value %1 is out of range").arg(FloatToStr(value, fs)));
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, sec = 0, msec = 0;
-    DecodeDate(value, year, month, day);
-    DecodeTime(value, hour, minute, sec, msec);
-    const bool twelve = hasAmPm(pattern);
-    QString out;
-    bool lastWasHour = false;
-    const qsizetype n = pattern.size();
-    qsizetype i = 0;
-    auto run = [&](QChar c) {
-        qsizetype k = i;
-        while (k < n && pattern[k].toLower() == c.toLower())
-            ++k;
-        int count = int(k - i);
-        i = k;
-        return count;
-    };
-    while (i < n) {
-        QChar c = pattern[i];
-        QChar lc = c.toLower();
-        if (c == u'\'' || c == u'"') {
-            qsizetype k = pattern.indexOf(c, i + 1);
-            if (k < 0)
-                k = n;
-            out += pattern.mid(i + 1, k - i - 1);
-            i = k + 1;
-            continue;
-        }
-        if (lc == u'a') {
-            const QString rest = pattern.mid(i).toUpper();
-            if (rest.startsWith(QLatin1String("AMPM"))) {
-                out += hour < 12 ? fs.TimeAMString : fs.TimePMString;
-                i += 4;
-            } else if (rest.startsWith(QLatin1String("AM/PM"))) {
-                out += QLatin1String(hour < 12 ? "am" : "pm");
-                i += 5;
-            } else if (rest.startsWith(QLatin1String("A/P"))) {
-                out += QLatin1String(hour < 12 ? "a" : "p");
-                i += 3;
-            } else {
-                out += c;
-                ++i;
-            }
-            continue;
-        }
-        if (lc == u'd') {
-            int cnt = run(c);
-            switch (cnt) {
-            case 1: out += QString::number(day); break;
-            case 2: out += pad(day, 2); break;
-            case 3: out += fs.ShortDayNames[DayOfWeek(value) - 1]; break;
-            case 4: out += fs.LongDayNames[DayOfWeek(value) - 1]; break;
-            case 5: appendPattern(out, fs.ShortDateFormat, value, fs, depth); break;
-            default: appendPattern(out, fs.LongDateFormat, value, fs, depth); break;
-            }
-            lastWasHour = false;
-        } else if (lc == u'm') {
-            int cnt = run(c);
-            if (lastWasHour && cnt <= 2) {
-                out += cnt == 1 ? QString::number(minute) : pad(minute, 2);
-            } else {
-                switch (cnt) {
-                case 1: out += QString::number(month); break;
-                case 2: out += pad(month, 2); break;
-                case 3: out += fs.ShortMonthNames[month - 1]; break;
-                default: out += fs.LongMonthNames[month - 1]; break;
-                }
-            }
-            lastWasHour = false;
-        } else if (lc == u'y') {
-            int cnt = run(c);
-            out += cnt <= 2 ? pad(year % 100, 2) : pad(year, 4);
-            lastWasHour = false;
-        } else if (lc == u'h') {
-            int cnt = run(c);
-            int h = hour;
-            if (twelve) {
-                h = hour % 12;
-                if (h == 0)
-                    h = 12;
-            }
-            out += cnt == 1 ? QString::number(h) : pad(h, 2);
-            lastWasHour = true;
-        } else if (lc == u'n') {
-            int cnt = run(c);
-            out += cnt == 1 ? QString::number(minute) : pad(minute, 2);
-            lastWasHour = false;
-        } else if (lc == u's') {
-            int cnt = run(c);
-            out += cnt == 1 ? QString::number(sec) : pad(sec, 2);
-            lastWasHour = false;
-        } else if (lc == u'z') {
-            int cnt = run(c);
-            out += cnt < 3 ? QString::number(msec) : pad(msec, 3);
-            lastWasHour = false;
-        } else if (lc == u't') {
-            int cnt = run(c);
-            appendPattern(out, cnt == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, value, fs, depth);
-            lastWasHour = false;
-        } else if (lc == u'c') {
-            run(c);
-            appendPattern(out, fs.ShortDateFormat, value, fs, depth);
-            if (hour || minute || sec || msec) {
-                out += u' ';
-                appendPattern(out, fs.LongTimeFormat, value, fs, depth);
-            }
-            lastWasHour = false;
-        } else if (c == u'/') {
-            out += fs.DateSeparator;
-            ++i;
-        } else if (c == u':') {
-            out += fs.TimeSeparator;
-            ++i;
-        } else {
-            out += c;
-            ++i;
-        }
-    }
-    return out;
+    return FormatDateTime(pattern, value, fs);
 }
 
 // ----- reading dates and times -----

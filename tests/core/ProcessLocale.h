@@ -1,0 +1,69 @@
+// Runs a test body under a named process locale (C library and Qt default).
+// Missing C locales are generated once into a private folder with localedef,
+// so the check does not depend on what the machine has installed.
+#pragma once
+#include <QDir>
+#include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <clocale>
+#include <cstdlib>
+
+namespace vdtest {
+
+class ProcessLocale {
+public:
+    // name like "de_DE.UTF-8"; cLocaleActive() tells whether the C library took it.
+    explicit ProcessLocale(const QString &name) : m_savedQt(QLocale())
+    {
+        const char *cur = std::setlocale(LC_ALL, nullptr);
+        m_savedC = cur ? cur : "C";
+        const QByteArray n = name.toLatin1();
+        m_cActive = std::setlocale(LC_ALL, n.constData()) != nullptr;
+        if (!m_cActive && generate(name))
+            m_cActive = std::setlocale(LC_ALL, n.constData()) != nullptr;
+        QLocale::setDefault(QLocale(name.section(u'.', 0, 0)));
+    }
+    ~ProcessLocale()
+    {
+        std::setlocale(LC_ALL, m_savedC.constData());
+        QLocale::setDefault(m_savedQt);
+    }
+    ProcessLocale(const ProcessLocale &) = delete;
+    ProcessLocale &operator=(const ProcessLocale &) = delete;
+
+    bool cLocaleActive() const { return m_cActive; }
+
+private:
+    // Generates every locale the tests use in one go, before the C library
+    // has looked any of them up under the private folder.
+    static bool generate(const QString &name)
+    {
+        static QTemporaryDir dir;
+        static const bool done = [&] {
+            if (!dir.isValid() || QStandardPaths::findExecutable(QStringLiteral("localedef")).isEmpty())
+                return false;
+            QStringList names = {QStringLiteral("de_DE.UTF-8"), QStringLiteral("en_US.UTF-8")};
+            if (!names.contains(name))
+                names << name;
+            for (const QString &n : names) {
+                QProcess p;
+                p.start(QStringLiteral("localedef"), {QStringLiteral("-i"), n.section(u'.', 0, 0), QStringLiteral("-f"),
+                                                      n.section(u'.', 1), dir.filePath(n)});
+                p.waitForFinished(60000);
+            }
+            setenv("LOCPATH", QFile::encodeName(dir.path()).constData(), 1);
+            return true;
+        }();
+        return done;
+    }
+
+    QByteArray m_savedC;
+    QLocale m_savedQt;
+    bool m_cActive = false;
+};
+
+inline const char *const kTestLocales[] = {"de_DE.UTF-8", "en_US.UTF-8"};
+
+} // namespace vdtest
