@@ -57,14 +57,25 @@ int TovScript::lowerBound(const QString &name) const
 
 void TovScript::Add(const QString &name, TovObject *item)
 {
-    if (auto *v = dynamic_cast<TovCustomVariable *>(item))
+    if (auto *v = dynamic_cast<TovCustomVariable *>(item)) {
         v->AddedBy = m_addedBy;
+        if (v->ItemKind() == TovCustomVariable::ikProc)
+            m_procProgs.push_back(static_cast<TovProcVariable *>(v)->Prog());
+    }
     // Ahead of its equals: a lookup finds the newest.
     m_items.insert(m_items.begin() + lowerBound(name), Entry{name, item});
 }
 
+void TovScript::forgetProc(TovObject *item)
+{
+    auto *v = dynamic_cast<TovCustomVariable *>(item);
+    if (v && v->ItemKind() == TovCustomVariable::ikProc)
+        std::erase(m_procProgs, static_cast<TovProcVariable *>(v)->Prog());
+}
+
 void TovScript::Remove(TovObject *item)
 {
+    forgetProc(item);
     for (size_t i = 0; i < m_items.size(); ++i)
         if (m_items[i].item == item) {
             m_items.erase(m_items.begin() + qsizetype(i));
@@ -75,6 +86,7 @@ void TovScript::Remove(TovObject *item)
 void TovScript::freeItem(int index)
 {
     TovObject *o = m_items[size_t(index)].item;
+    forgetProc(o);
     m_items.erase(m_items.begin() + index);
     delete o;
 }
@@ -239,12 +251,10 @@ void TovScript::AddRTTI()
 {
     if (m_rttiAdded)
         return;
-    const TovAddedBy saved = m_addedBy;
     m_addedBy = ovAddedByModules;
     for (const ModuleFactory &f : RTTIModuleFactories())
         if (TovObject *module = f(this))
             Add(QString(), module);
-    m_addedBy = saved == ovAddedByModules ? 0 : saved;
     m_addedBy = 0;
     m_rttiAdded = true;
 }
@@ -376,10 +386,8 @@ bool TovScript::Run()
 void TovScript::Terminate()
 {
     SetFlag(FlagExit | FlagTerminated);
-    for (const Entry &e : m_items)
-        if (auto *v = dynamic_cast<TovCustomVariable *>(e.item))
-            if (v->ItemKind() == TovCustomVariable::ikProc)
-                static_cast<TovProcVariable *>(v)->Prog()->Terminate();
+    for (TovScript *p : m_procProgs)
+        p->Terminate();
 }
 
 // ---------------------------------------------------------------------------

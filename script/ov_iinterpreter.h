@@ -677,11 +677,15 @@ private:
         TovObject *item;
     };
     int lowerBound(const QString &name) const;
+    void forgetProc(TovObject *item);
     void freeItem(int index);
     bool readIL(TovILParser &parser);
     Variant callProc(TovProcVariable *proc, Variant *params, bool writeBack);
 
     std::vector<Entry> m_items;
+    // Programs of the procedure items, for Terminate from another thread
+    // (procedures are only added while compiling).
+    std::vector<TovScript *> m_procProgs;
     TovAddedBy m_addedBy = 0;
     std::atomic<quint8> m_flags{0};
     bool m_isRunning = false;
