@@ -140,9 +140,10 @@ void TvdxNode::SetObjectData(QObject *value)
     } else if (FObjectData) {
         if (events)
             root->OnAddItem(FName, false, value);
-    } else {
-        if (events)
-            root->OnAddItem(FName, true, value);
+    } else if (events) {
+        // Counted here only for trees that watch their items; otherwise the
+        // file name counts the file.
+        root->OnAddItem(FName, true, value);
         growFiles(1);
     }
     FObjectData = value;
@@ -626,11 +627,11 @@ QString vdxNormalizePath(const QString &path)
 {
     QString prefix;
     QString rest;
-    if (path.size() >= 3 && (path[1] == u':' || isSep(path[2]))) {
+    if (path.startsWith(u'/')) {
+        rest = path;
+    } else if (path.size() >= 3 && (path[1] == u':' || isSep(path[2]))) {
         prefix = path.left(2);
         rest = path.mid(2);
-    } else if (path.size() >= 1 && path[0] == u'/') {
-        rest = path;
     } else {
         return path;
     }

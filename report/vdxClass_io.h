@@ -264,7 +264,7 @@ TvdxIOTransportClass &vdxDialogIOTransportClass();
 void vdxInitIOTransportClasses();
 
 // Drops "." segments and resolves ".." segments of a rooted path ("C:\...",
-// "\\server\...", "/..."); other paths come back unchanged. A ".." at the
+// "/..."); other paths come back unchanged. A ".." at the
 // root is dropped.
 QString vdxNormalizePath(const QString &path);
 // Deletes a folder with everything in it. Links are removed, never followed.
