@@ -90,7 +90,7 @@ void glyphsOf(const QRawFont &raw, const QString &text, QList<quint32> &glyphs, 
 
 } // namespace
 
-QRegion TransformedRegion(const QRect &logical, const QTransform &t)
+QRegion TransformedRegion(const QRect &logical, const QTransform &t, const QRect &limit)
 {
     // Edges from the corners: QRect's own width would overflow for huge rectangles.
     const QRectF lr(QPointF(logical.left(), logical.top()), QPointF(double(logical.right()) + 1, double(logical.bottom()) + 1));
@@ -103,8 +103,13 @@ QRegion TransformedRegion(const QRect &logical, const QTransform &t)
     }
     // Scan conversion costs a step per device row: keep turned rectangles
     // within a span no device reaches.
-    const double span = double(1 << 17);
-    QPolygonF poly = t.map(QPolygonF(lr)).intersected(QPolygonF(QRectF(-span, -span, 2 * span, 2 * span)));
+    const double span = double(1 << 15);
+    QRectF bound(-span, -span, 2 * span, 2 * span);
+    if (!limit.isNull())
+        bound = bound.intersected(QRectF(limit.x(), limit.y(), double(limit.width()), double(limit.height())));
+    if (bound.isEmpty())
+        return QRegion();
+    QPolygonF poly = t.map(QPolygonF(lr)).intersected(QPolygonF(bound));
     QPolygon ip;
     for (const QPointF &p : poly)
         ip << QPoint(deviceInt(p.x()), deviceInt(p.y()));
@@ -149,14 +154,17 @@ bool Canvas::RestoreDC(int level)
 
 void Canvas::IntersectClipRect(const TRect &r)
 {
-    QRegion rgn = TransformedRegion(r.Normalized().toQRect(), m_state.world);
+    // Only the part inside the present clip matters.
+    QRegion rgn = TransformedRegion(r.Normalized().toQRect(), m_state.world,
+                                    m_state.clip ? m_state.clip->boundingRect() : QRect());
     m_state.clip = m_state.clip ? m_state.clip->intersected(rgn) : rgn;
     clipChanged();
 }
 
 void Canvas::ExcludeClipRect(const TRect &r)
 {
-    QRegion rgn = TransformedRegion(r.Normalized().toQRect(), m_state.world);
+    QRegion rgn = TransformedRegion(r.Normalized().toQRect(), m_state.world,
+                                    m_state.clip ? m_state.clip->boundingRect() : QRect());
     m_state.clip = m_state.clip.value_or(QRegion(kWholeSurface)).subtracted(rgn);
     clipChanged();
 }

@@ -317,5 +317,6 @@ private:
     int m_ppiY;
 };
 
-// A logical rectangle as a device region under a transform.
-QRegion TransformedRegion(const QRect &logical, const QTransform &t);
+// A logical rectangle as a device region under a transform; a turned
+// rectangle is cut to limit when one is given.
+QRegion TransformedRegion(const QRect &logical, const QTransform &t, const QRect &limit = QRect());
