@@ -142,12 +142,6 @@ void TvdxDialogComponent::Draw(Canvas &canvas, double scaleX, double scaleY, dou
 // ---------------------------------------------------------------------------
 TvdxDialogControl::TvdxDialogControl(TvdComponent *owner) : TvdxReportComponent(owner)
 {
-    QString base = ClassName();
-    if (const int i = base.indexOf(QLatin1String("Tvdx")); i >= 0)
-        base.remove(i, 4);
-    if (const int i = base.indexOf(QLatin1String("Control")); i >= 0)
-        base.remove(i, 7);
-    SetBaseName(base);
     int ppi = 0;
     if (auto *oc = qobject_cast<TvdxDialogControl *>(owner))
         ppi = oc->CurrentPPI();
@@ -166,10 +160,22 @@ TvdxDialogControl::~TvdxDialogControl()
         RunInMainThread([control](TvdxComponent *) { delete control.data(); }, this);
 }
 
+void TvdxDialogControl::updateBaseName()
+{
+    // The class name is the final one only after the constructors ran.
+    QString base = ClassName();
+    if (const int i = base.indexOf(QLatin1String("Tvdx")); i >= 0)
+        base.remove(i, 4);
+    if (const int i = base.indexOf(QLatin1String("Control")); i >= 0)
+        base.remove(i, 7);
+    SetBaseName(base);
+}
+
 int TvdxDialogControl::scaled(long double value) const { return roundi(m_currentPPI * value / 96); }
 
 void TvdxDialogControl::SetControl(QWidget *control)
 {
+    updateBaseName();
     if (m_control && m_control != control)
         delete m_control.data();
     m_control = control;
@@ -249,6 +255,7 @@ void TvdxDialogControl::SetTabStop(bool value)
 
 void TvdxDialogControl::SetName(const QString &value)
 {
+    updateBaseName();
     const bool follow = m_setCaptionFromName && !IsLoading() && Caption() == Name();
     TvdxReportComponent::SetName(value);
     if (follow)
@@ -358,6 +365,7 @@ void TvdxDialogControl::applyParent()
 
 void TvdxDialogControl::SetParent(TvdxComponent *value)
 {
+    updateBaseName();
     TvdxReportComponent::SetParent(value);
     applyParent();
 }

@@ -123,6 +123,7 @@ protected:
     bool m_acceptsControls = false;
 
 private:
+    void updateBaseName();
     int scaled(long double value) const;
     QWidget *parentWindow() const;
     void applyParent();
