@@ -2,6 +2,7 @@
 
 #include "core/vdxRes.h"
 #include "core/vdResources.h"
+#include "report/vdxClass_bases.h"
 #include "report/vdxClass_report.h"
 
 #include <QMutex>
@@ -9,18 +10,18 @@
 
 namespace {
 
-// The process-wide data-set list: data sets enter it when built and leave it
-// when destroyed.
-struct DataSetList {
-    QRecursiveMutex lock;
-    QList<TvdxDataSet *> items;
-};
+// Holds the process-wide data-set list's lock for a scope.
+class ListLock {
+public:
+    ListLock() : m_list(vdxGlobalDataSetList()) { m_list->Lock(); }
+    ~ListLock() { m_list->Unlock(); }
+    ListLock(const ListLock &) = delete;
+    ListLock &operator=(const ListLock &) = delete;
+    TvdxGlobalDataSetList *operator->() const { return m_list; }
 
-DataSetList &globalList()
-{
-    static DataSetList list;
-    return list;
-}
+private:
+    TvdxGlobalDataSetList *m_list;
+};
 
 bool isBlank(const QString &s)
 {
@@ -46,16 +47,15 @@ QString currentObjectName(TvdxReport *report)
 // ---------------------------------------------------------------------------
 TvdxDataSet::TvdxDataSet(TvdComponent *owner) : TvdxDialogComponent(owner)
 {
-    auto &list = globalList();
-    QMutexLocker locker(&list.lock);
-    list.items.append(this);
+    ListLock list;
+    list->Add(this);
 }
 
 TvdxDataSet::~TvdxDataSet()
 {
-    auto &list = globalList();
-    QMutexLocker locker(&list.lock);
-    list.items.removeAll(this);
+    // Out of the list before any part is torn down: no search can reach it.
+    ListLock list;
+    list->Remove(this);
 }
 
 void TvdxDataSet::SetUserName(const QString &value)
@@ -242,9 +242,8 @@ TvdxDataSet *vdxFindDataSet(TvdxDataSet *dataSet, const QString &name, TvdxRepor
         return nullptr;
     if (!report)
         return dataSet;
-    auto &list = globalList();
-    QMutexLocker locker(&list.lock);
-    for (TvdxDataSet *ds : std::as_const(list.items)) {
+    ListLock list;
+    for (TvdxDataSet *ds : std::as_const(list->List())) {
         if (ds->UserName().compare(name, Qt::CaseInsensitive) != 0)
             continue;
         TvdxReport *owner = ds->Report();
@@ -257,19 +256,17 @@ TvdxDataSet *vdxFindDataSet(TvdxDataSet *dataSet, const QString &name, TvdxRepor
 
 void vdxGetDataSetList(QList<QPair<QString, TvdxDataSet *>> &out)
 {
-    auto &list = globalList();
-    QMutexLocker locker(&list.lock);
+    ListLock list;
     out.clear();
-    for (TvdxDataSet *ds : std::as_const(list.items))
+    for (TvdxDataSet *ds : std::as_const(list->List()))
         if (ds->Enabled() && !ds->UserName().isEmpty())
             out.append({ds->UserName(), ds});
 }
 
 QList<TvdxDataSet *> vdxAllDataSets()
 {
-    auto &list = globalList();
-    QMutexLocker locker(&list.lock);
-    return list.items;
+    ListLock list;
+    return list->List();
 }
 
 static const bool s_dataSetClasses = [] {
