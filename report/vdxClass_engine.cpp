@@ -63,7 +63,7 @@ void TvdxCustomEngine::ShowBandByName(const QString &bandName)
 void TvdxCustomEngine::StopReport()
 {
     if (FReport)
-        FReport->setProperty("Terminated", true);
+        FReport->SetTerminated(true);
 }
 
 void TvdxCustomEngine::SetPreviewPages(TvdxCustomPreviewPages *value)
@@ -251,18 +251,14 @@ std::unique_ptr<TCustomIniFile> TvdxCustomDesigner::GetPreferencesStorage(bool a
         return TvdxBaseForm::GetPreferencesStorage(aDefault);
     if (aDefault)
         return GetDefaultPreferences();
-    // The report answers a new store that the caller frees.
-    TCustomIniFile *ini = nullptr;
-    if (QMetaObject::invokeMethod(FReport, "GetIniFile", Qt::DirectConnection, Q_RETURN_ARG(TCustomIniFile *, ini)))
-        return std::unique_ptr<TCustomIniFile>(ini);
-    return TvdxBaseForm::GetPreferencesStorage(aDefault);
+    return FReport->GetIniFile();
 }
 
 void TvdxCustomDesigner::SetModified(bool value)
 {
     FModified = value;
     if (value && FReport)
-        FReport->setProperty("Modified", true);
+        FReport->SetModified(true);
 }
 
 void TvdxCustomDesigner::DeleteObject(TvdxComponent *vComp)
