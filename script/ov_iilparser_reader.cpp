@@ -100,8 +100,22 @@ private:
     TovCustomVariable *builtinHelper(TovScript *prog, bool array);
     Variant compileTimeValue(TovCustomVariable *item);
 
+    // Stored intermediate scripts may nest without bound; the reader recurses.
+    struct Depth {
+        explicit Depth(TovILReader &r) : r(r)
+        {
+            if (r.m_depth >= MaxDepth)
+                throw Exception(SNestingTooDeep);
+            ++r.m_depth;
+        }
+        ~Depth() { --r.m_depth; }
+        TovILReader &r;
+    };
+    static constexpr int MaxDepth = 1000;
+
     TovILParser &P;
     TovScript *FProgram;
+    int m_depth = 0;
 };
 
 // ---------------------------------------------------------------- blocks
@@ -122,6 +136,7 @@ void TovILReader::readBlock(TovXMLItem *e, TovScript *prog)
 
 void TovILReader::declarePass(TovXMLItem *e, TovScript *prog)
 {
+    Depth depth(*this);
     for (int i = 0; i < e->Count(); ++i) {
         TovXMLItem *c = e->Items(i);
         const QString n = lc(c->Name());
@@ -195,6 +210,7 @@ void TovILReader::readParams(TovXMLItem *xi, TovProcVariable *proc)
 
 void TovILReader::dispatch(TovXMLItem *xi, TovScript *prog, TovStatement *list)
 {
+    Depth depth(*this);
     setPos(xi);
     const QString n = lc(xi->Name());
     const QString pos = xi->Prop(QStringLiteral("pos"));
@@ -707,6 +723,7 @@ TovExpression *TovILReader::expression(TovXMLItem *xi, TovScript *prog)
 
 void TovILReader::walkExpr(TovXMLItem *xi, TovExpression *e, TovScript *prog)
 {
+    Depth depth(*this);
     for (int i = 0; i < xi->Count(); ++i) {
         TovXMLItem *c = xi->Items(i);
         setPos(c);
@@ -752,6 +769,9 @@ TovSetExpression *TovILReader::readSet(TovXMLItem *xi, TovScript *prog)
 
 TovCustomVariable *TovILReader::findOrDeclare(const QString &name, TovScript *prog)
 {
+    // Unnamed items (helpers, adapters) are never reached by name.
+    if (name.isEmpty())
+        fail(quoted(SIdUndeclared, name));
     if (TovCustomVariable *v = prog->Find(name))
         return v;
     if (P.m_needDeclareVars)
@@ -795,6 +815,7 @@ TovDesignator *TovILReader::designator(TovXMLItem *xi, TovScript *prog, TovEmitO
 {
     if (!xi)
         fail(SVarRequired);
+    Depth depth(*this);
     Owned<TovDesignator> d(new TovDesignator(prog));
     d->SourcePos = xi->Prop(QStringLiteral("pos"));
     const int n = xi->Count();

@@ -324,4 +324,30 @@ TEST_F(IlReaderTest, IntermediateCodeRoundTrip)
     EXPECT_EQ(var("k").toInt(), 42);
 }
 
+TEST_F(IlReaderTest, StoredIntermediateScriptsAreCheckedToo)
+{
+    const struct {
+        QByteArray il;
+        const char *msg;
+    } cases[] = {
+        // Nesting far beyond what a translation produces.
+        {QByteArray("<?xml version=\"1.0\"?><program>") + QByteArray("<compoundstmt>").repeated(3000)
+             + QByteArray("</compoundstmt>").repeated(3000) + QByteArray("</program>"),
+         "Nesting too deep"},
+        // A designator without a name, an assignment without a target.
+        {"<?xml version=\"1.0\"?><program><callstmt pos=\"1:1\"><dsgn><node text=\"\" pos=\"1:2\"/></dsgn></callstmt></program>",
+         "Undeclared identifier: ''"},
+        {"<?xml version=\"1.0\"?><program><ifstmt pos=\"3:4\"/></program>", "Incompatible types"},
+    };
+    for (const auto &c : cases) {
+        TovScript p;
+        addBaseTypes(p);
+        QBuffer buf;
+        buf.setData(c.il);
+        buf.open(QIODevice::ReadOnly);
+        EXPECT_FALSE(p.SetILCode(buf));
+        EXPECT_EQ(p.ErrorMsg, QString::fromLatin1(c.msg)) << qPrintable(p.ErrorMsg) << " " << c.il.left(60).constData();
+    }
+}
+
 } // namespace
