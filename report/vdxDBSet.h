@@ -151,6 +151,14 @@ private:
     QPointer<TvdxSqlDataSet> m_dataSet;
 };
 
+// Base of the packages of database components an application installs.
+class TvdxDBComponents : public QObject {
+    Q_OBJECT
+public:
+    explicit TvdxDBComponents(QObject *parent = nullptr) : QObject(parent) {}
+    virtual QString GetDescription() const { return QString(); }
+};
+
 // ---------------------------------------------------------------------------
 class TvdxDBDataset : public TvdxCustomDBDataSet {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_view.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
@@ -212,4 +213,52 @@ TEST(ReportDataSets, FreedDataSetLeavesNoDanglingItem)
     EXPECT_EQ(item->DataSet(), nullptr);
     EXPECT_EQ(sets.Find(QStringLiteral("Temp")), nullptr);
     sets.Initialize(); // nothing to touch
+}
+
+// ---------------------------------------------------------------------------
+TEST(DataSetTemplate, DataSetsTravelWithTheTemplateEvenWhenDisabled)
+{
+    QByteArray bytes;
+    {
+        TvdxReport report;
+        auto *data = new TvdxDataPage(&report);
+        data->SetName("Data");
+        auto *off = new TvdxUserDataSet(data);
+        off->SetName("Off");
+        off->SetUserName("Switched off");
+        off->SetEnabled(false);
+        off->SetFields({"A", "B"});
+        off->SetRangeEnd(TvdxDataSet::reCount);
+        off->SetRangeEndCount(5);
+        auto *db = new TvdxCustomDBDataSet(data);
+        db->SetName("Db");
+        db->SetFieldAliases({"CustNo=Customer No", "-Hidden=Unseen"});
+        db->SetCloseDataSource(true);
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::WriteOnly);
+        report.SaveToStream(buf);
+    }
+    const QString xml = QString::fromUtf8(bytes);
+    EXPECT_TRUE(xml.contains("Enabled=\"False\"")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("RangeEnd=\"reCount\"")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("UserName=\"Switched off\"")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("FieldAliases.Text=\"CustNo=Customer No&#13;&#10;-Hidden=Unseen\"")) << xml.toStdString();
+
+    TvdxReport back;
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    back.LoadFromStream(in);
+    auto *off = qobject_cast<TvdxUserDataSet *>(back.FindObject("Off"));
+    ASSERT_NE(off, nullptr) << back.Errors().join('\n').toStdString();
+    EXPECT_FALSE(off->Enabled());
+    EXPECT_EQ(off->UserName(), "Switched off");
+    EXPECT_EQ(off->Fields(), QStringList({"A", "B"}));
+    EXPECT_EQ(off->RangeEnd(), TvdxDataSet::reCount);
+    EXPECT_EQ(off->RangeEndCount(), 5);
+    EXPECT_EQ(off->Width(), 28);
+    auto *db = qobject_cast<TvdxCustomDBDataSet *>(back.FindObject("Db"));
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(db->FieldAliases(), QStringList({"CustNo=Customer No", "-Hidden=Unseen"}));
+    EXPECT_TRUE(db->CloseDataSource());
+    EXPECT_EQ(db->UserName(), "Db");
 }
