@@ -26,6 +26,8 @@ TEST(IlReaderDump, DISABLED_Dump)
 } // namespace
 
 #include "RtTestSupport.h"
+#include "core/vdResources.h"
+#include "core/vdxRes.h"
 #include "script/ov_iconst.h"
 #include "script/ov_iexpression.h"
 
@@ -97,6 +99,19 @@ TEST_F(IlReaderTest, MessagesFollowTheGlobals)
     const Compiled r = build(Pascal, QStringLiteral("begin zz := 1; end."));
     SIdUndeclared = saved;
     EXPECT_EQ(r.msg, QStringLiteral("Nicht deklariert: 'zz'"));
+}
+
+TEST(ScriptMessages, FollowTheStringResources)
+{
+    TvdStringResources *res = GetResources();
+    const QString english = res->Get(QStringLiteral("SIdUndeclared"));
+    ASSERT_EQ(english, QStringLiteral("Undeclared identifier: "));
+    res->AddOrSet(QStringLiteral("SIdUndeclared"), QStringLiteral("Nicht deklariert: "));
+    const QString changed = SIdUndeclared;
+    res->AddOrSet(QStringLiteral("SIdUndeclared"), english);
+    EXPECT_EQ(changed, QStringLiteral("Nicht deklariert: "));
+    EXPECT_EQ(SIdUndeclared, english);
+    EXPECT_EQ(SEventError, QStringLiteral("Event handler must be a procedure"));
 }
 
 TEST_F(IlReaderTest, UndeclaredNamesBecomeVariantsWhereTheLanguageAllows)
