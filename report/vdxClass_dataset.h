@@ -5,10 +5,12 @@
 #pragma once
 #include "core/vdVariant.h"
 #include "report/vdxClass_dialog.h"
+#include "report/vdxClass_report.h"
 
 #include <QIODevice>
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 
@@ -100,7 +102,8 @@ private:
     TvdxRangeBegin m_rangeBegin = rbFirst;
     TvdxRangeEnd m_rangeEnd = reLast;
     int m_rangeEndCount = 0;
-    TvdxReport *m_reportRef = nullptr;
+    // Guarded: a report freed before its data sets takes no more error lines.
+    QPointer<TvdxReport> m_reportRef;
     QString m_userName;
 };
 

@@ -430,10 +430,7 @@ void TvdxDBDataset::AssignBlobTo(const QString &fName, QObject *obj)
     TvdxSqlField *f = blobField(fName);
     if (!f)
         return;
-    if (f->DataType() == TvdxSqlFieldType::WideMemo && stream->property("StringStream").toBool())
-        stream->write(f->AsString().toUtf8());
-    else
-        f->SaveToStream(*stream);
+    f->SaveToStream(*stream);
     stream->seek(0);
 }
 

@@ -503,8 +503,10 @@ double TvdxSqlField::AsDateTime() const
 QString TvdxSqlField::AsString() const
 {
     const QVariant v = RawValue();
+    // Binary blobs keep one character per byte; text stored as bytes is UTF-8.
     if (v.typeId() == QMetaType::QByteArray)
-        return QString::fromUtf8(v.toByteArray());
+        return m_def.DataType == TvdxSqlFieldType::Blob ? QString::fromLatin1(v.toByteArray())
+                                                        : QString::fromUtf8(v.toByteArray());
     return v.toString();
 }
 

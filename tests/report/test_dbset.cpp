@@ -246,6 +246,25 @@ TEST_F(DBSetTest, FieldErrorWithoutReportDoesNotCrash)
     loose.Finalize();
 }
 
+TEST_F(DBSetTest, FieldErrorAfterTheReportWasFreedDoesNotCrash)
+{
+    TvdxDBDataset loose;
+    loose.SetName("Loose");
+    loose.SetDataSet(query.get());
+    {
+        TvdxReport shortLived;
+        TvdxReportDataSets list(&shortLived);
+        list.Add(&loose);
+        list.Initialize();
+        EXPECT_EQ(loose.ReportRef(), &shortLived);
+    }
+    EXPECT_EQ(loose.ReportRef(), nullptr);
+    loose.First();
+    EXPECT_TRUE(loose.GetValue("Nope").isNull());
+    EXPECT_EQ(loose.GetDisplayText("Nope"), "Field not found: Loose.\"Nope\"");
+    loose.Finalize();
+}
+
 TEST_F(DBSetTest, DisplayTextOfAClosedQueryIsTheFieldReference)
 {
     // Without the installed handlers the wrapper does not see the query close.
