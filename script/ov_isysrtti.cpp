@@ -374,10 +374,8 @@ Variant TovSysFunctions::CallMethod5(const QString &name, TovMethodHelper *c)
         return QString(QChar(char16_t(i)));
     }
     if (name == QLatin1String("ORD")) {
-        const Variant v = P(c, 0);
-        if (v.isOrdinal())
-            return v.toInt();
-        const QString s = VarToStr(v);
+        // An empty text has no first character: 0.
+        const QString s = PS(c, 0);
         return s.isEmpty() ? 0 : int(s[0].unicode());
     }
     if (name == QLatin1String("SETLENGTH")) {
