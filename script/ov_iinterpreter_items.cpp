@@ -377,8 +377,8 @@ TovDesignator::TovDesignator(TovScript *program)
     m_mainProg = program;
     while (m_mainProg && m_mainProg->Parent())
         m_mainProg = m_mainProg->Parent();
-    if (m_mainProg && program)
-        program->UseClassLateBinding = program->UseClassLateBinding || m_mainProg->UseClassLateBinding;
+    if (m_mainProg && program && m_mainProg != program)
+        program->UseClassLateBinding = m_mainProg->UseClassLateBinding;
 }
 
 TovDesignator::~TovDesignator() = default;
