@@ -33,14 +33,6 @@ bool isBlank(const QString &s)
 
 QString resStr(const char *key) { return GetResources()->Get(QString::fromLatin1(key)); }
 
-// The name of the object the report is working on, when the report tells it.
-QString currentObjectName(TvdxReport *report)
-{
-    if (!report)
-        return QString();
-    const QVariant v = report->property("CurObject");
-    return v.isValid() ? v.toString() : QString();
-}
 
 } // namespace
 
@@ -161,7 +153,7 @@ QString TvdxDataSet::fieldError(const QString &fieldName)
         resStr("dbFldNotFound") + QLatin1Char(' ') + m_userName + QLatin1String(".\"") + fieldName + QLatin1Char('"');
     // The report may be gone or never set: the error then has nowhere to go.
     if (m_reportRef)
-        m_reportRef->AddError(currentObjectName(m_reportRef) + QLatin1String(": ") + msg);
+        m_reportRef->AddError(m_reportRef->CurObject() + QLatin1String(": ") + msg);
     return msg;
 }
 

@@ -228,10 +228,11 @@ TEST_F(DBSetTest, UnknownFieldsGiveErrorLinesNotExceptions)
     EXPECT_TRUE(ds->GetValue("Nope").isNull());
     EXPECT_EQ(ds->GetDisplayText("Nope"), "Field not found: Customers.\"Nope\"");
     // Listed alias whose column is missing: the error names the column.
+    report->SetCurObject("Memo1");
     EXPECT_TRUE(ds->GetValue("Vanished").isNull());
     const QStringList errors = report->Errors();
     EXPECT_TRUE(errors.contains(": Field not found: Customers.\"Nope\"")) << errors.join('\n').toStdString();
-    EXPECT_TRUE(errors.contains(": Field not found: Customers.\"Gone\"")) << errors.join('\n').toStdString();
+    EXPECT_TRUE(errors.contains("Memo1: Field not found: Customers.\"Gone\"")) << errors.join('\n').toStdString();
     EXPECT_EQ(errors.size(), 2); // sorted, no duplicate lines
 }
 
