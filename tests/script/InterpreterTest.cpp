@@ -184,7 +184,7 @@ end.)"},
   do { rp++; if (rp < 5) continue; } while (rp < 5);
   d = 0;
   for (i = 5; i >= 3; i--) d = d * 10 + i;
-  e = 42;
+  for (e = 42; e < 0; e++) d = -1;
 })"},
     {kBasic, R"(Dim i, k, s, w, rp, d, e
 s = 0
@@ -233,7 +233,7 @@ rp = 0;
 do { rp++; if (rp < 5) continue; } while (rp < 5);
 d = 0;
 for (i = 5; i >= 3; i--) d = d * 10 + i;
-e = 42;)"},
+for (e = 42; e < 0; e++) d = -1;)"},
 };
 
 TEST(InterpreterTest, LoopsCaseBreakContinue)
