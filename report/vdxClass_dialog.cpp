@@ -357,8 +357,9 @@ void TvdxDialogControl::applyParent()
             w->setVisible(self->Visible());
             if (self->Parent())
                 self->CorrectControlCoordinates();
+            // Child widgets draw inside their top window: no native window of their own.
             if (w->parentWidget())
-                w->winId();
+                w->ensurePolished();
         },
         this);
 }
