@@ -131,6 +131,7 @@ void TvdxDBDataset::updateFields()
         m_fieldMap.insert(key, {alias, f});
     }
     m_needFieldsUpdate = false;
+    m_fieldsGeneration = m_ds ? m_ds->FieldsGeneration() : -1;
 }
 
 void TvdxDBDataset::Open()
@@ -261,8 +262,16 @@ int TvdxDBDataset::FieldsCount()
     return int(list.size());
 }
 
-TvdxSqlField *TvdxDBDataset::mappedField(const QString &alias, bool *listed) const
+void TvdxDBDataset::syncFields()
 {
+    // The query rebuilt its fields behind our back (reopened without our handlers).
+    if (m_ds && m_fieldsGeneration != m_ds->FieldsGeneration())
+        updateFields();
+}
+
+TvdxSqlField *TvdxDBDataset::mappedField(const QString &alias, bool *listed)
+{
+    syncFields();
     const auto it = m_fieldMap.constFind(alias.toLower());
     *listed = it != m_fieldMap.constEnd();
     return *listed ? it->second : nullptr;
@@ -306,6 +315,7 @@ QString TvdxDBDataset::GetDisplayText(const QString &index)
         Open();
     if (!m_ds->Active())
         return fieldRef(UserName(), index);
+    syncFields();
     if (m_fieldMap.isEmpty())
         return m_ds->FieldByName(index)->DisplayText();
     bool listed = false;

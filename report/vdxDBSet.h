@@ -111,6 +111,8 @@ public:
     void UpdateFieldDefs();
     const QList<TvdxSqlFieldDef> &FieldDefs() const { return m_defs; }
     const TvdxSqlFieldDef *FindFieldDef(const QString &name) const;
+    // Changes whenever the field objects are rebuilt.
+    int FieldsGeneration() const { return m_generation; }
 
     Event AfterOpen, BeforeClose, AfterRefresh;
     // The field list was rebuilt.
@@ -131,6 +133,7 @@ private:
     QString m_connection;
     QObject *m_master = nullptr;
     bool m_active = false;
+    int m_generation = 0;
     int m_cursor = 0;
     bool m_eof = true;
     bool m_bof = true;
@@ -210,9 +213,10 @@ public:
 
 private:
     void updateFields();
+    void syncFields();
     void releaseBookmark();
     void restoreHandlers();
-    TvdxSqlField *mappedField(const QString &alias, bool *listed) const;
+    TvdxSqlField *mappedField(const QString &alias, bool *listed);
     TvdxSqlField *blobField(const QString &fName);
 
     QByteArray m_bookmark;
@@ -223,6 +227,7 @@ private:
     bool m_hooked = false;
     TvdxSqlDataSet::Event m_saveOpen, m_saveClose, m_saveRefresh, m_saveFieldsChange;
     bool m_needFieldsUpdate = false;
+    int m_fieldsGeneration = -1;
     TvdxDataSetOptions m_dsOptions;
     // Alias (case-insensitive) to the query's field; null when it has none.
     QMap<QString, QPair<QString, TvdxSqlField *>> m_fieldMap;

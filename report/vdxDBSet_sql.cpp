@@ -302,6 +302,7 @@ void TvdxSqlDataSet::execute(bool fetchRows)
         m_rows = rows;
         if (changed || m_fields.size() != size_t(m_defs.size())) {
             m_fields.clear();
+            ++m_generation;
             for (int i = 0; i < m_defs.size(); ++i)
                 m_fields.push_back(std::make_unique<TvdxSqlField>(this, i, m_defs[i]));
             if (OnFieldsChange)

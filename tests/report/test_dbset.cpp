@@ -266,6 +266,18 @@ TEST_F(DBSetTest, FieldErrorAfterTheReportWasFreedDoesNotCrash)
     loose.Finalize();
 }
 
+TEST_F(DBSetTest, QueryReopenedWithOtherColumnsBehindTheDataSet)
+{
+    ds->First(); // no Initialize: the wrapper's handlers are not installed
+    EXPECT_EQ(ds->GetValue("Name").toString(), "Alpha");
+    query->Close();
+    query->SetSQL("SELECT Name AS Other, Amount FROM customers ORDER BY CustNo DESC");
+    query->Open();
+    EXPECT_EQ(ds->GetValue("Other").toString(), "Delta");
+    EXPECT_TRUE(ds->GetValue("Name").isNull());
+    EXPECT_TRUE(report->Errors().isEmpty()); // no report set: nothing recorded, nothing broken
+}
+
 TEST_F(DBSetTest, DisplayTextOfAClosedQueryIsTheFieldReference)
 {
     // Without the installed handlers the wrapper does not see the query close.
