@@ -175,13 +175,24 @@ TovPropertyHelper::TovPropertyHelper(const QString &name, TovVarType typ, const 
 {
 }
 
+const TvdPropInfo *TovPropertyHelper::published(const QObject *obj)
+{
+    // Property lists live as long as the process: the last lookup stays valid.
+    const QMetaObject *meta = obj->metaObject();
+    if (meta != m_cacheMeta) {
+        m_cacheInfo = vdFindProperty(meta, Name());
+        m_cacheMeta = meta;
+    }
+    return m_cacheInfo;
+}
+
 Variant TovPropertyHelper::GetValue()
 {
     Variant result = Variant::null();
     QObject *obj = ovValueToObject(ParentValue);
     if (IsPublished) {
         if (obj) {
-            if (const TvdPropInfo *info = vdFindProperty(obj->metaObject(), Name()))
+            if (const TvdPropInfo *info = published(obj))
                 result = readPublished(obj, *info);
         }
     } else if (OnGetValue) {
@@ -202,7 +213,7 @@ void TovPropertyHelper::SetValue(const Variant &value)
     if (IsPublished) {
         if (!obj)
             throw EovClassError(QStringLiteral("Cannot assign %1 of a nil object").arg(Name()));
-        if (const TvdPropInfo *info = vdFindProperty(obj->metaObject(), Name()))
+        if (const TvdPropInfo *info = published(obj))
             writePublished(obj, *info, Typ, value);
     } else if (OnSetValue) {
         OnSetValue(obj, ClassRef, UpperName(), value);

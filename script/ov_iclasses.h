@@ -56,6 +56,11 @@ public:
     TovSetValueEvent OnSetValue;
     TovGetValueNewEvent OnGetValueNew;
     TovSetValueNewEvent OnSetValueNew;
+
+private:
+    const struct TvdPropInfo *published(const QObject *obj);
+    const QMetaObject *m_cacheMeta = nullptr;
+    const struct TvdPropInfo *m_cacheInfo = nullptr;
 };
 
 // A method, a global function, a constructor or an indexed property.
