@@ -5,8 +5,10 @@
 #include "platform/GraphicsTypes.h"
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
+#include "report/vdFont.h"
 
 #include <QAction>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QMetaEnum>
 #include <algorithm>
@@ -271,7 +273,15 @@ static void registerStandardEditors(TvdxPropertyEditorCollection &r)
     r.Register("TComponentName", nullptr, QStringLiteral("Name"), &vdxNewPropertyEditor<TvdxNameProperty>);
     r.Register("TColor", nullptr, QString(), &vdxNewPropertyEditor<TvdxColorProperty>);
     r.Register("TModalResult", nullptr, QString(), &vdxNewPropertyEditor<TvdxModalResultProperty>);
+    r.Register("TvdFont", nullptr, QString(), &vdxNewPropertyEditor<TvdxFontProperty>);
+    r.Register("QString", &TvdFont::staticMetaObject, QStringLiteral("Name"), &vdxNewPropertyEditor<TvdxFontNameProperty>);
+    r.Register("int", &TvdFont::staticMetaObject, QStringLiteral("Charset"),
+               &vdxNewPropertyEditor<TvdxFontCharsetProperty>);
+    r.Register("TShortCut", nullptr, QString(), &vdxNewPropertyEditor<TvdxShortCutProperty>);
+    r.Register("TCursor", nullptr, QString(), &vdxNewPropertyEditor<TvdxCursorProperty>);
     r.Register("TDateTime", nullptr, QString(), &vdxNewPropertyEditor<TvdxDateTimeProperty>);
+    r.Register("TDate", nullptr, QString(), &vdxNewPropertyEditor<TvdxDateProperty>);
+    r.Register("TTime", nullptr, QString(), &vdxNewPropertyEditor<TvdxTimeProperty>);
 }
 
 TvdxPropertyEditorCollection &vdxPropertyEditorRegistry()
@@ -539,6 +549,26 @@ QString TvdxClassProperty::GetValue()
 
 QString TvdxColorProperty::GetValue() { return ColorToString(TColor(GetOrdValue())); }
 
+void TvdxColorProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    static const char *const names[] = {
+        "clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple", "clTeal", "clGray", "clSilver", "clRed",
+        "clLime", "clYellow", "clBlue", "clFuchsia", "clAqua", "clWhite", "clMoneyGreen", "clSkyBlue", "clCream",
+        "clMedGray", "clActiveBorder", "clActiveCaption", "clAppWorkSpace", "clBackground", "clBtnFace",
+        "clBtnHighlight", "clBtnShadow", "clBtnText", "clCaptionText", "clDefault", "clGradientActiveCaption",
+        "clGradientInactiveCaption", "clGrayText", "clHighlight", "clHighlightText", "clHotLight",
+        "clInactiveBorder", "clInactiveCaption", "clInactiveCaptionText", "clInfoBk", "clInfoText", "clMenu",
+        "clMenuBar", "clMenuHighlight", "clMenuText", "clNone", "clScrollBar", "cl3DDkShadow", "cl3DLight",
+        "clWindow", "clWindowFrame", "clWindowText"};
+    // Only the names this platform knows.
+    for (const char *name : names) {
+        TColor c = 0;
+        if (IdentToColor(QString::fromLatin1(name), c))
+            FValues.append(QString::fromLatin1(name));
+    }
+}
+
 void TvdxColorProperty::SetValue(const QString &value)
 {
     TColor color = 0;
@@ -587,4 +617,273 @@ QString TvdxDateTimeProperty::GetValue()
 void TvdxDateTimeProperty::SetValue(const QString &value)
 {
     SetFloatValue(value.isEmpty() ? 0 : StrToDateTime(value));
+}
+
+QString TvdxDateProperty::GetValue()
+{
+    const double v = GetFloatValue();
+    return v == 0 ? QString() : DateToStr(v);
+}
+
+void TvdxDateProperty::SetValue(const QString &value) { SetFloatValue(value.isEmpty() ? 0 : StrToDate(value)); }
+
+QString TvdxTimeProperty::GetValue()
+{
+    const double v = GetFloatValue();
+    return v == 0 ? QString() : TimeToStr(v);
+}
+
+void TvdxTimeProperty::SetValue(const QString &value) { SetFloatValue(value.isEmpty() ? 0 : StrToTime(value)); }
+
+// ---------------------------------------------------------------------------
+QString TvdxComponentProperty::GetValue()
+{
+    QObject *c = Component();
+    if (!c)
+        return QString();
+    auto *ref = qobject_cast<TvdComponent *>(PropInfo().read(c).value<QObject *>());
+    return ref ? ref->Name() : QString();
+}
+
+void TvdxComponentProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    QObject *edited = Component();
+    if (!edited)
+        return;
+    const QMetaObject *refClass = PropInfo().metaType().metaObject();
+    TvdComponent *scope = qobject_cast<TvdComponent *>(edited);
+    if (auto *rc = qobject_cast<TvdxComponent *>(edited))
+        if (TvdxPage *page = rc->Page())
+            scope = reinterpret_cast<TvdComponent *>(page);
+    if (!scope)
+        return;
+    std::function<void(TvdComponent *)> walk = [&](TvdComponent *n) {
+        for (TvdComponent *child : n->GetChildren()) {
+            if (child != edited && !child->Name().isEmpty() && (!refClass || child->metaObject()->inherits(refClass)))
+                FValues.append(child->Name());
+            walk(child);
+        }
+    };
+    walk(scope);
+    FValues.sort(Qt::CaseInsensitive);
+}
+
+void TvdxComponentProperty::SetValue(const QString &value)
+{
+    QObject *ref = nullptr;
+    if (!value.isEmpty()) {
+        auto *rc = qobject_cast<TvdxComponent *>(Component());
+        TvdxComponent *report = rc ? reinterpret_cast<TvdxComponent *>(rc->Report()) : nullptr;
+        TvdComponent *top = report ? static_cast<TvdComponent *>(report) : qobject_cast<TvdComponent *>(Component());
+        ref = top ? top->FindObject(value) : nullptr;
+        if (!ref)
+            invalidValue();
+    }
+    for (int i = 0; i < FCompList.size(); ++i)
+        if (FCompList[i] && FPropList[i].isWritable()) {
+            QVariant v = QVariant::fromValue(ref);
+            v.convert(FPropList[i].metaType());
+            FPropList[i].write(FCompList[i], v);
+        }
+}
+
+void TvdxFontNameProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    FValues = QFontDatabase::families();
+}
+
+namespace {
+struct IdentValue {
+    const char *name;
+    int value;
+};
+
+const IdentValue kCharsets[] = {
+    {"ANSI_CHARSET", 0},          {"DEFAULT_CHARSET", 1},    {"SYMBOL_CHARSET", 2},     {"MAC_CHARSET", 77},
+    {"SHIFTJIS_CHARSET", 128},    {"HANGEUL_CHARSET", 129},  {"JOHAB_CHARSET", 130},    {"GB2312_CHARSET", 134},
+    {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161},    {"TURKISH_CHARSET", 162},  {"VIETNAMESE_CHARSET", 163},
+    {"HEBREW_CHARSET", 177},      {"ARABIC_CHARSET", 178},   {"BALTIC_CHARSET", 186},   {"RUSSIAN_CHARSET", 204},
+    {"THAI_CHARSET", 222},        {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255},
+};
+
+const IdentValue kCursors[] = {
+    {"crDefault", 0},     {"crArrow", -2},     {"crCross", -3},      {"crIBeam", -4},    {"crSizeNESW", -6},
+    {"crSizeNS", -7},     {"crSizeNWSE", -8},  {"crSizeWE", -9},     {"crUpArrow", -10}, {"crHourGlass", -11},
+    {"crDrag", -12},      {"crNoDrop", -13},   {"crHSplit", -14},    {"crVSplit", -15},  {"crMultiDrag", -16},
+    {"crSQLWait", -17},   {"crNo", -18},       {"crAppStart", -19},  {"crHelp", -20},    {"crHandPoint", -21},
+    {"crSizeAll", -22},   {"crNone", -1},
+};
+
+template <size_t N>
+bool identToValue(const IdentValue (&table)[N], const QString &text, int &value)
+{
+    for (const auto &e : table)
+        if (text.compare(QLatin1String(e.name), Qt::CaseInsensitive) == 0) {
+            value = e.value;
+            return true;
+        }
+    return false;
+}
+
+template <size_t N>
+const char *valueToIdent(const IdentValue (&table)[N], qint64 value)
+{
+    for (const auto &e : table)
+        if (e.value == value)
+            return e.name;
+    return nullptr;
+}
+} // namespace
+
+QString TvdxFontCharsetProperty::GetValue()
+{
+    const qint64 v = GetOrdValue();
+    const char *name = valueToIdent(kCharsets, v);
+    return name ? QString::fromLatin1(name) : QString::number(v);
+}
+
+void TvdxFontCharsetProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    for (const auto &e : kCharsets)
+        FValues.append(QString::fromLatin1(e.name));
+}
+
+void TvdxFontCharsetProperty::SetValue(const QString &value)
+{
+    int v = 0;
+    SetOrdValue(identToValue(kCharsets, value, v) ? v : StrToInt(value));
+}
+
+QString TvdxCursorProperty::GetValue()
+{
+    const qint64 v = GetOrdValue();
+    const char *name = valueToIdent(kCursors, v);
+    return name ? QString::fromLatin1(name) : QString::number(v);
+}
+
+void TvdxCursorProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    for (const auto &e : kCursors)
+        FValues.append(QString::fromLatin1(e.name));
+}
+
+void TvdxCursorProperty::SetValue(const QString &value)
+{
+    int v = 0;
+    SetOrdValue(identToValue(kCursors, value, v) ? v : StrToInt(value));
+}
+
+// ---------------------------------------------------------------------------
+namespace {
+constexpr int scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
+
+QString keyName(int key)
+{
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))
+        return QString(QChar(key));
+    if (key >= 112 && key <= 123)
+        return QStringLiteral("F%1").arg(key - 111);
+    static const IdentValue names[] = {
+        {"BkSp", 8},   {"Tab", 9},    {"Enter", 13}, {"Esc", 27},  {"Space", 32}, {"PgUp", 33}, {"PgDn", 34},
+        {"End", 35},   {"Home", 36},  {"Left", 37},  {"Up", 38},   {"Right", 39},  {"Down", 40}, {"Ins", 45},
+        {"Del", 46},
+    };
+    const char *n = valueToIdent(names, key);
+    return n ? QString::fromLatin1(n) : QString();
+}
+} // namespace
+
+QString vdxShortCutToText(int shortCut)
+{
+    const QString key = keyName(shortCut & 0xFF);
+    if (key.isEmpty())
+        return QString();
+    QString text;
+    if (shortCut & scShift)
+        text += QStringLiteral("Shift+");
+    if (shortCut & scCtrl)
+        text += QStringLiteral("Ctrl+");
+    if (shortCut & scAlt)
+        text += QStringLiteral("Alt+");
+    return text + key;
+}
+
+int vdxTextToShortCut(const QString &text)
+{
+    QString rest = text.trimmed();
+    int mods = 0;
+    for (bool again = true; again;) {
+        again = false;
+        for (const auto &[prefix, bit] : {std::pair{"Shift+", scShift}, {"Ctrl+", scCtrl}, {"Alt+", scAlt}})
+            if (rest.startsWith(QLatin1String(prefix), Qt::CaseInsensitive)) {
+                rest = rest.mid(int(qstrlen(prefix)));
+                mods |= bit;
+                again = true;
+            }
+    }
+    for (int key = 1; key < 256; ++key) {
+        const QString name = keyName(key);
+        if (!name.isEmpty() && name.compare(rest, Qt::CaseInsensitive) == 0)
+            return key | mods;
+    }
+    return 0;
+}
+
+QString TvdxShortCutProperty::GetValue()
+{
+    const int v = int(GetOrdValue());
+    return v == 0 ? QStringLiteral("(None)") : vdxShortCutToText(v);
+}
+
+void TvdxShortCutProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    FValues.append(QStringLiteral("(None)"));
+    for (int mods : {scCtrl, scCtrl | scAlt})
+        for (int k = 'A'; k <= 'Z'; ++k)
+            FValues.append(vdxShortCutToText(k | mods));
+    for (int mods : {0, scCtrl, scShift, scShift | scCtrl})
+        for (int k = 112; k <= 123; ++k)
+            FValues.append(vdxShortCutToText(k | mods));
+    for (int sc : {45, scShift | 45, scCtrl | 45, 46, scShift | 46, scCtrl | 46, scAlt | 8, scShift | scAlt | 8})
+        FValues.append(vdxShortCutToText(sc));
+}
+
+void TvdxShortCutProperty::SetValue(const QString &value)
+{
+    if (value.isEmpty() || value.compare(QStringLiteral("(None)"), Qt::CaseInsensitive) == 0)
+        SetOrdValue(0);
+    else
+        SetOrdValue(vdxTextToShortCut(value));
+}
+
+TvdxFontDialogRunner &vdxFontDialogRunner()
+{
+    static TvdxFontDialogRunner runner;
+    return runner;
+}
+
+bool TvdxFontProperty::Edit()
+{
+    auto &run = vdxFontDialogRunner();
+    QObject *c = Component();
+    auto *font = c ? qobject_cast<TvdPersistent *>(PropInfo().read(c).value<QObject *>()) : nullptr;
+    if (!run || !font)
+        return false;
+    TvdFont edited;
+    edited.Assign(font);
+    if (!run(&edited))
+        return false;
+    // The symbol set is what the dialog reports for fonts it cannot classify.
+    if (auto *old = qobject_cast<TvdFont *>(font); old && edited.Charset() == 2)
+        edited.SetCharset(old->Charset());
+    for (int i = 0; i < FCompList.size(); ++i)
+        if (FCompList[i])
+            if (auto *f = qobject_cast<TvdPersistent *>(FPropList[i].read(FCompList[i]).value<QObject *>()))
+                f->Assign(&edited);
+    return true;
 }

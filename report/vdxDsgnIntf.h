@@ -11,6 +11,7 @@
 #include <QMetaProperty>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -369,8 +370,23 @@ public:
     using TvdxIntegerProperty::TvdxIntegerProperty;
     TvdxPropertyAttributes GetAttributes() override { return paValueList | paMultiSelect | paOwnerDraw; }
     QString GetValue() override;
+    void GetValues() override;
     void SetValue(const QString &value) override;
 };
+
+// The font dialog is the designer's: until it plugs one in, Edit answers False.
+class TvdxFontProperty : public TvdxClassProperty {
+public:
+    using TvdxClassProperty::TvdxClassProperty;
+    TvdxPropertyAttributes GetAttributes() override
+    {
+        return paDialog | paMultiSelect | paSubProperties | paReadOnly;
+    }
+    bool Edit() override;
+};
+// Shows a font dialog on the font; True when the user confirmed.
+using TvdxFontDialogRunner = std::function<bool(TvdPersistent *font)>;
+TvdxFontDialogRunner &vdxFontDialogRunner();
 
 class TvdxModalResultProperty : public TvdxIntegerProperty {
 public:
@@ -387,3 +403,65 @@ public:
     QString GetValue() override;
     void SetValue(const QString &value) override;
 };
+
+class TvdxDateProperty : public TvdxPropertyEditor {
+public:
+    using TvdxPropertyEditor::TvdxPropertyEditor;
+    QString GetValue() override;
+    void SetValue(const QString &value) override;
+};
+
+class TvdxTimeProperty : public TvdxPropertyEditor {
+public:
+    using TvdxPropertyEditor::TvdxPropertyEditor;
+    QString GetValue() override;
+    void SetValue(const QString &value) override;
+};
+
+// A reference to another object of the report, by name.
+class TvdxComponentProperty : public TvdxPropertyEditor {
+public:
+    using TvdxPropertyEditor::TvdxPropertyEditor;
+    TvdxPropertyAttributes GetAttributes() override { return paValueList | paSortList | paMultiSelect; }
+    QString GetValue() override;
+    void GetValues() override;
+    void SetValue(const QString &value) override;
+};
+
+class TvdxFontNameProperty : public TvdxStringProperty {
+public:
+    using TvdxStringProperty::TvdxStringProperty;
+    TvdxPropertyAttributes GetAttributes() override { return paValueList | paSortList | paMultiSelect; }
+    void GetValues() override;
+};
+
+class TvdxFontCharsetProperty : public TvdxIntegerProperty {
+public:
+    using TvdxIntegerProperty::TvdxIntegerProperty;
+    TvdxPropertyAttributes GetAttributes() override { return paValueList | paSortList | paMultiSelect; }
+    QString GetValue() override;
+    void GetValues() override;
+    void SetValue(const QString &value) override;
+};
+
+class TvdxCursorProperty : public TvdxIntegerProperty {
+public:
+    using TvdxIntegerProperty::TvdxIntegerProperty;
+    TvdxPropertyAttributes GetAttributes() override { return paValueList | paSortList | paMultiSelect; }
+    QString GetValue() override;
+    void GetValues() override;
+    void SetValue(const QString &value) override;
+};
+
+class TvdxShortCutProperty : public TvdxPropertyEditor {
+public:
+    using TvdxPropertyEditor::TvdxPropertyEditor;
+    TvdxPropertyAttributes GetAttributes() override { return paValueList | paMultiSelect; }
+    QString GetValue() override;
+    void GetValues() override;
+    void SetValue(const QString &value) override;
+};
+
+// Shortcut values: key code | 0x2000 Shift | 0x4000 Ctrl | 0x8000 Alt.
+QString vdxShortCutToText(int shortCut);
+int vdxTextToShortCut(const QString &text);

@@ -1,6 +1,7 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_dialog.h"
 #include "report/vdxClass_view.h"
+#include "report/vdFont.h"
 #include "report/vdxDsgnIntf.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,11 @@ public:
 };
 
 namespace {
+
+QMetaProperty prop(const QObject &o, const char *name)
+{
+    return o.metaObject()->property(o.metaObject()->indexOfProperty(name));
+}
 
 int editorTag = 0;
 template <int N>
@@ -228,6 +234,16 @@ TEST(PropertyEditorRegistry, StandardEntriesAndTypeNames)
     const int i = r.GetPropertyEditor(vdxPropertyTypeOf(nameProp), &b, "name");
     ASSERT_GE(i, 0);
     EXPECT_EQ(r.GetPropertyEditorItem(i)->EditorClass, &vdxNewPropertyEditor<TvdxNameProperty>);
+
+    TvdFont font;
+    const QMetaProperty fontName = prop(font, "Name");
+    EXPECT_EQ(vdxPropertyTypeOf(fontName), QByteArray("QString"));
+    const int f = r.GetPropertyEditor(vdxPropertyTypeOf(fontName), &font, "Name");
+    ASSERT_GE(f, 0);
+    EXPECT_EQ(r.GetPropertyEditorItem(f)->EditorClass, &vdxNewPropertyEditor<TvdxFontNameProperty>);
+    const int fp = r.GetPropertyEditor("TvdFont", &b, "Font");
+    ASSERT_GE(fp, 0);
+    EXPECT_EQ(r.GetPropertyEditorItem(fp)->EditorClass, &vdxNewPropertyEditor<TvdxFontProperty>);
 }
 
 TEST(ExportFilterAndWizardRegistries, Repeats)
@@ -256,11 +272,6 @@ TEST(ExportFilterAndWizardRegistries, Repeats)
 }
 
 // ---------------------------------------------------------------------------
-QMetaProperty prop(const QObject &o, const char *name)
-{
-    return o.metaObject()->property(o.metaObject()->indexOfProperty(name));
-}
-
 TEST(PropertyEditors, EnumCyclesAndRejectsUnknownNames)
 {
     RegProps p;
@@ -331,6 +342,56 @@ TEST(PropertyEditors, CharSetAndModalResult)
     EXPECT_EQ(p.Result, 0);
     mr.SetValue("99");
     EXPECT_EQ(mr.GetValue(), "99");
+}
+
+TEST(PropertyEditors, ShortCuts)
+{
+    TvdxShortCutProperty ed(nullptr);
+    ed.GetValues();
+    ASSERT_EQ(ed.Values().size(), 109);
+    EXPECT_EQ(ed.Values().first(), "(None)");
+    EXPECT_EQ(ed.Values()[1], "Ctrl+A");
+    EXPECT_EQ(ed.Values()[27], "Ctrl+Alt+A");
+    EXPECT_EQ(ed.Values().last(), "Shift+Alt+BkSp");
+    EXPECT_FALSE(ed.ValuesSorted());
+    for (const QString &text : ed.Values().mid(1))
+        EXPECT_EQ(vdxShortCutToText(vdxTextToShortCut(text)), text);
+    EXPECT_EQ(vdxTextToShortCut("ctrl+shift+f5"), 0x6000 | 116);
+    EXPECT_EQ(vdxTextToShortCut("Hyper+Q"), 0);
+}
+
+TEST(PropertyEditors, ColorIdentifiersAndHex)
+{
+    RegProps p;
+    TvdxColorProperty ed(nullptr);
+    ed.Add(&p, prop(p, "Count"));
+    ed.SetValue("clRed");
+    EXPECT_EQ(p.Count, 0x0000FF);
+    EXPECT_EQ(ed.GetValue(), "clRed");
+    ed.SetValue("$00123456");
+    EXPECT_EQ(ed.GetValue(), "$00123456");
+    ed.GetValues();
+    EXPECT_TRUE(ed.Values().contains("clWhite"));
+}
+
+TEST(PropertyEditors, FontEditorNeedsADialog)
+{
+    TvdxView view;
+    TvdxFontProperty ed(nullptr);
+    ed.Add(&view, prop(view, "Font"));
+    EXPECT_EQ(ed.GetValue(), "(TvdFont)");
+    EXPECT_FALSE(ed.Edit());
+    vdxFontDialogRunner() = [](TvdPersistent *font) {
+        auto *f = qobject_cast<TvdFont *>(font);
+        f->SetName("Courier New");
+        f->SetCharset(2);
+        return true;
+    };
+    view.Font()->SetCharset(204);
+    EXPECT_TRUE(ed.Edit());
+    vdxFontDialogRunner() = nullptr;
+    EXPECT_EQ(view.Font()->Name(), "Courier New");
+    EXPECT_EQ(view.Font()->Charset(), 204);
 }
 
 } // namespace
