@@ -161,7 +161,7 @@ void TvdxSqlDataSet::SetDatabaseFile(const QString &path)
 {
     if (m_active)
         Close();
-    m_file = path;
+    m_file = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
     m_defs.clear();
 }
 

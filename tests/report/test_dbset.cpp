@@ -93,6 +93,28 @@ TEST_F(DBSetTest, NavigatesEveryRowAndCountsThem)
     sets->Finalize();
 }
 
+TEST_F(DBSetTest, BackslashesInTheFileNameAreFolderSeparators)
+{
+    query->SetDatabaseFile(QString(dbFile).replace('/', '\\'));
+    EXPECT_EQ(query->DatabaseFile(), dbFile);
+    sets->Initialize();
+    EXPECT_EQ(ds->RecordCount(), 4);
+}
+
+TEST_F(DBSetTest, EmptyResultIsAtItsEndAtOnce)
+{
+    query->SetSQL("SELECT * FROM customers WHERE CustNo > 100");
+    sets->Initialize();
+    ds->First();
+    EXPECT_TRUE(ds->Eof());
+    EXPECT_EQ(ds->RecordCount(), 0);
+    EXPECT_TRUE(ds->GetValue("Name").isNull());
+    QStringList list;
+    ds->GetFieldList(list);
+    EXPECT_EQ(list.size(), 11);
+    EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join('\n').toStdString();
+}
+
 TEST_F(DBSetTest, RangeCountStopsEarly)
 {
     ds->SetRangeEnd(TvdxDataSet::reCount);
