@@ -2,7 +2,10 @@
 #include "core/vdXML.h"
 #include "core/vdxRes.h"
 #include "core/vdxVariables.h"
+#include "platform/CodePage.h"
 #include "platform/IniFile.h"
+#include "report/vdxClass_bases.h"
+#include "report/vdxClass_dataset.h"
 #include "report/vdxClass_view.h"
 
 #include <QCoreApplication>
@@ -66,7 +69,13 @@ void vdxRegisterReportClasses()
 TvdxReport::TvdxReport(TvdComponent *owner) : TvdxComponent(owner)
 {
     m_version = QStringLiteral("2023.2");
+    m_dataSets = std::make_unique<TvdxReportDataSets>(this);
     m_variables = std::make_unique<TvdxVariables>(this);
+    m_engineOptions = std::make_unique<TvdxEngineOptions>();
+    m_previewOptions = std::make_unique<TvdxPreviewOptions>();
+    m_printOptions = std::make_unique<TvdxPrintOptions>();
+    m_reportOptions = std::make_unique<TvdxReportOptions>(this);
+    m_enabledDataSets = std::make_unique<TvdxReportDataSets>(this);
     m_iniFile = QStringLiteral("\\Software\\Quennet");
     m_showProgress = true;
     m_storeInDFM = true;
@@ -85,7 +94,12 @@ QString TvdxReport::GetDescription() const { return resText("obReport", "Report 
 void TvdxReport::Clear()
 {
     TvdxComponent::Clear();
+    m_dataSets->Clear();
     m_variables->Clear();
+    m_engineOptions->Clear();
+    m_previewOptions->Clear();
+    m_printOptions->Clear();
+    m_reportOptions->Clear();
     m_stylesItem.reset();
     m_dataSet = nullptr;
     m_dataSetName.clear();
@@ -102,31 +116,98 @@ void TvdxReport::Clear()
     m_onStopReport.clear();
 }
 
-TvdComponent *TvdxReport::FindObject(const QString &name) const { return TvdxComponent::FindObject(name); }
+TvdComponent *TvdxReport::FindObject(const QString &name) const
+{
+    if (TvdComponent *c = TvdxComponent::FindObject(name))
+        return c;
+    if (IsLoading() && !m_engineOptions->UseGlobalDataSetList() && m_enabledDataSets->Count() > 0) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const QString dsName = dot < 0 ? name : name.mid(dot + 1);
+        return const_cast<TvdxReport *>(this)->FindDataSet(nullptr, dsName);
+    }
+    return nullptr;
+}
+
+void TvdxReport::Notification(TvdComponent *component, Operation operation)
+{
+    TvdxComponent::Notification(component, operation);
+    if (operation != opRemove || !component)
+        return;
+    // Only addresses are compared: the component is being destroyed.
+    for (int i = m_dataSets->Count() - 1; i >= 0; --i)
+        if (static_cast<TvdComponent *>(m_dataSets->GetItem(i)->DataSet()) == component)
+            m_dataSets->Delete(i);
+    if (static_cast<TvdComponent *>(m_dataSet) == component)
+        m_dataSet = nullptr;
+}
+
+TvdxDataSet *TvdxReport::GetDataset(const QString &alias) const
+{
+    TvdxDataSetItem *item = m_dataSets->Find(alias);
+    return item ? item->DataSet() : nullptr;
+}
+
+QString TvdxReport::GetAlias(TvdxDataSet *dataSet) const
+{
+    if (!dataSet)
+        return QString();
+    if (m_dataSets->Find(dataSet))
+        return dataSet->UserName();
+    return resText("clDSNotIncl", "(dataset is not included in Report.DataSets)");
+}
+
+void TvdxReport::GetDatasetAndField(const QString &complexName, TvdxDataSet *&dataSet, QString &field) const
+{
+    dataSet = nullptr;
+    field.clear();
+    const qsizetype i = complexName.indexOf(QLatin1String(".\""));
+    if (i < 0)
+        return;
+    dataSet = GetDataset(complexName.left(i));
+    field = complexName.mid(i + 2, complexName.size() - (i + 2) - 1);
+}
+
+void TvdxReport::GetDataSetList(QList<QPair<QString, TvdxDataSet *>> &list, bool onlyDB) const
+{
+    list.clear();
+    for (int i = 0; i < m_dataSets->Count(); ++i) {
+        TvdxDataSet *ds = m_dataSets->GetItem(i)->DataSet();
+        if (!ds || (onlyDB && ds->inherits("TvdxUserDataSet")))
+            continue;
+        list.append({ds->UserName(), ds});
+    }
+}
 
 void TvdxReport::SetParentReport(const QString &value) { m_parentReport = value; }
 
-QString TvdxReport::DataSetName() const { return m_dataSetName; }
+QString TvdxReport::DataSetName() const { return m_dataSet ? m_dataSet->UserName() : m_dataSetName; }
 
-void TvdxReport::SetDataSetName(const QString &value) { m_dataSetName = value; }
+void TvdxReport::SetDataSetName(const QString &value)
+{
+    m_dataSetName = value;
+    m_dataSet = value.isEmpty() ? nullptr : FindDataSet(m_dataSet, value);
+}
 
 void TvdxReport::SetDataSet(TvdxDataSet *value)
 {
     m_dataSet = value;
-    if (!value)
-        m_dataSetName.clear();
+    m_dataSetName = value ? value->UserName() : QString();
 }
 
 TvdxPage *TvdxReport::Pages(int index) const { return qobject_cast<TvdxPage *>(Objects().Items(index)); }
 
-bool TvdxReport::IsThreadSafe() const { return false; }
+bool TvdxReport::IsThreadSafe() const { return m_engineOptions->EnableThreadSafe(); }
 
-int TvdxReport::SilentMode() const { return m_silentMode; }
+int TvdxReport::SilentMode() const { return int(m_engineOptions->NewSilentMode()); }
+
+void TvdxReport::SetSilentMode(int mode) { m_engineOptions->SetNewSilentMode(TvdxEngineOptions::TvdxSilentMode(mode)); }
 
 TvdxDataSet *TvdxReport::FindDataSetOf(TvdxReport *report, TvdxDataSet *dataSet, const QString &dsName)
 {
-    Q_UNUSED(report) Q_UNUSED(dataSet) Q_UNUSED(dsName)
-    return nullptr;
+    if (!report || report->EngineOptions()->UseGlobalDataSetList())
+        return vdxFindDataSet(dataSet, dsName, report);
+    TvdxDataSetItem *item = report->EnabledDataSets()->Find(dsName);
+    return item ? item->DataSet() : nullptr;
 }
 
 void TvdxReport::AddError(const QString &line)
@@ -148,7 +229,7 @@ QString TvdxReport::ErrorMessage() const
 void TvdxReport::reportErrors()
 {
     if (!m_errors.isEmpty())
-        HandleReportError(TvdxSilentMode(SilentMode()), ErrorMessage());
+        HandleReportError(m_engineOptions->ReportErrorMode(), ErrorMessage());
 }
 
 void TvdxReport::GetAncestor(const QString &name, TvdPersistent *&ancestor)
@@ -177,6 +258,8 @@ QString TvdxReport::DecodePassword(const QString &stored)
 void TvdxReport::WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor)
 {
     Q_UNUSED(ancestor)
+    if (m_dataSets->Count() > 0)
+        SaveCollectionToXMLItem(m_dataSets.get(), QStringLiteral("Datasets"), item, true, nullptr, this);
     if (m_variables->Count() > 0)
         m_variables->SaveToXMLItem(item->Add(QStringLiteral("Variables")));
     if (m_stylesItem && m_stylesItem->Count() > 0)
@@ -186,6 +269,10 @@ void TvdxReport::WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor
 bool TvdxReport::ReadNestedProperty(TvdXMLItem *item)
 {
     const QString n = item->Name();
+    if (n.compare(QLatin1String("Datasets"), Qt::CaseInsensitive) == 0) {
+        LoadCollectionFromXMLItem(m_dataSets.get(), item, this, nullptr, m_xmlSerializer);
+        return true;
+    }
     if (n.compare(QLatin1String("Variables"), Qt::CaseInsensitive) == 0) {
         m_variables->LoadFromXMLItem(item, m_xmlSerializer && m_xmlSerializer->OldFormat);
         return true;
@@ -226,29 +313,197 @@ void TvdxReport::CheckDataPage()
         }
 }
 
-void TvdxReport::LoadFromStream(QIODevice &stream)
+void TvdxReport::fixDataSets()
 {
-    ClearErrors();
-    const QString iniFile = m_iniFile;
-    const bool oldStyleProgress = m_oldStyleProgress, showProgress = m_showProgress, storeInDFM = m_storeInDFM;
-    m_streamLoaded = true;
+    // Names that loaded before their data set get a second look.
+    for (int i = 0; i < m_dataSets->Count(); ++i) {
+        TvdxDataSetItem *item = m_dataSets->GetItem(i);
+        if (!item->DataSet() && !item->DataSetName().isEmpty())
+            item->SetDataSetName(item->DataSetName());
+    }
+    if (!m_dataSet && !m_dataSetName.isEmpty())
+        SetDataSetName(m_dataSetName);
+    if (m_engineOptions->UseGlobalDataSetList())
+        return;
+    struct Kept {
+        TvdxDataSet *ds;
+        QString name;
+    };
+    QList<Kept> kept;
+    for (int i = 0; i < m_dataSets->Count(); ++i) {
+        TvdxDataSetItem *item = m_dataSets->GetItem(i);
+        TvdxDataSet *ds = item->DataSet();
+        const QString name = item->DataSetName();
+        if (!ds) {
+            // Not offered by the application now: the template keeps the name.
+            if (!name.isEmpty())
+                kept.append({nullptr, name});
+            continue;
+        }
+        TvdxDataSetItem *enabled = m_enabledDataSets->Find(ds->UserName());
+        if (!enabled)
+            enabled = m_enabledDataSets->Find(ds->Name());
+        if (enabled && enabled->DataSet())
+            kept.append({enabled->DataSet(), QString()});
+        else if (!ds->Owner() || qobject_cast<TvdxComponent *>(ds->Owner()))
+            kept.append({ds, QString()});
+        else
+            kept.append({nullptr, name});
+    }
+    m_dataSets->Clear();
+    for (const Kept &k : kept) {
+        if (k.ds)
+            m_dataSets->Add(k.ds);
+        else
+            m_dataSets->Add(k.name);
+    }
+}
+
+void TvdxReport::readTree(QIODevice &stream, bool &deciphered)
+{
+    Q_UNUSED(deciphered)
     try {
         TvdxComponent::LoadFromStream(stream);
     } catch (const Exception &e) {
         m_streamLoaded = false;
-        AddError(e.message());
+        const bool xmlError = e.className() == QByteArray("TvdInvalidXMLException");
+        AddError(xmlError && deciphered ? QStringLiteral("Invalid password") : e.message());
     }
-    CheckDataPage();
-    m_iniFile = iniFile;
-    m_oldStyleProgress = oldStyleProgress;
-    m_showProgress = showProgress;
-    m_storeInDFM = storeInDFM;
-    reportErrors();
+}
+
+void TvdxReport::LoadFromStream(QIODevice &stream)
+{
+    ClearErrors();
+    QIODevice *source = &stream;
+    std::unique_ptr<TvdxCustomCompressor> compressor;
+    std::unique_ptr<TvdxCustomCrypter> crypter;
+    if (vdxCompressorClass()) {
+        compressor.reset(vdxCompressorClass()(nullptr));
+        compressor->Report = this;
+        compressor->SetIsVD3File(true);
+        try {
+            compressor->CreateStream();
+            if (compressor->Decompress(*source)) {
+                source = compressor->Stream();
+                source->seek(0);
+            }
+        } catch (const Exception &) {
+            AddError(resText("clDecompressError", "Stream decompress error"));
+            reportErrors();
+            return;
+        }
+    }
+    m_reportOptions->SetPassword(m_reportOptions->HiddenPassword());
+    bool deciphered = false;
+    if (vdxCrypterClass()) {
+        crypter.reset(vdxCrypterClass()(nullptr));
+        try {
+            crypter->CreateStream();
+            if (crypter->Decrypt(*source, EncodeAnsi(m_reportOptions->Password()))) {
+                source = crypter->Stream();
+                source->seek(0);
+                deciphered = true;
+            }
+        } catch (const Exception &) {
+            AddError(QStringLiteral("clDecryptError"));
+            reportErrors();
+            return;
+        }
+    }
+
+    m_engineOptions->SetPrintIfEmpty(true);
+    TvdxEngineOptions engine;
+    engine.Assign(m_engineOptions.get());
+    TvdxPreviewOptions preview;
+    preview.Assign(m_previewOptions.get());
+    const QString iniFile = m_iniFile;
+    const bool oldStyleProgress = m_oldStyleProgress, showProgress = m_showProgress, storeInDFM = m_storeInDFM;
+    m_streamLoaded = true;
+
+    auto finish = [&] {
+        compressor.reset();
+        crypter.reset();
+        CheckDataPage();
+        fixDataSets();
+        TvdxEngineOptions *eo = m_engineOptions.get();
+        const bool convertNulls = eo->ConvertNulls(), ignoreDiv = eo->IgnoreDevByZero(),
+                   ignoreExpr = eo->IgnoreExprError(), doublePass = eo->DoublePass(), printIfEmpty = eo->PrintIfEmpty();
+        eo->Assign(&engine);
+        eo->SetConvertNulls(convertNulls);
+        eo->SetIgnoreDevByZero(ignoreDiv);
+        eo->SetIgnoreExprError(ignoreExpr);
+        eo->SetDoublePass(doublePass);
+        eo->SetPrintIfEmpty(printIfEmpty);
+        TvdxPreviewOptions *po = m_previewOptions.get();
+        const bool outlineVisible = po->OutlineVisible(), outlineExpand = po->OutlineExpand(),
+                   thumbs = po->ThumbnailVisible();
+        const int outlineWidth = po->OutlineWidth(), pagesInCache = po->PagesInCache();
+        po->Assign(&preview);
+        po->SetOutlineVisible(outlineVisible);
+        po->SetOutlineExpand(outlineExpand);
+        po->SetOutlineWidth(outlineWidth);
+        po->SetPagesInCache(pagesInCache);
+        po->SetThumbnailVisible(thumbs);
+        m_iniFile = iniFile;
+        m_oldStyleProgress = oldStyleProgress;
+        m_showProgress = showProgress;
+        m_storeInDFM = storeInDFM;
+        if (!deciphered)
+            m_reportOptions->SetPassword(DecodePassword(m_reportOptions->Password()));
+    };
+    try {
+        readTree(*source, deciphered);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+
+    if (m_reportOptions->Info()) {
+        Clear();
+        return;
+    }
+    m_reportOptions->ErrorMode = m_engineOptions->ReportErrorMode();
+    if (m_reloading || IsThreadSafe() || deciphered || m_reportOptions->CheckPassword())
+        reportErrors();
+    else
+        Clear();
 }
 
 void TvdxReport::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDefaultValues, bool useGetAncestor)
 {
-    TvdxComponent::SaveToStream(stream, saveChildren, saveDefaultValues, useGetAncestor);
+    QIODevice *dest = &stream;
+    std::unique_ptr<TvdxCustomCompressor> compressor;
+    std::unique_ptr<TvdxCustomCrypter> crypter;
+    if (m_reportOptions->Compressed() && vdxCompressorClass()) {
+        compressor.reset(vdxCompressorClass()(nullptr));
+        compressor->Report = this;
+        compressor->SetIsVD3File(true);
+        compressor->CreateStream();
+        dest = compressor->Stream();
+    }
+    const QString password = m_reportOptions->Password();
+    if (!password.isEmpty() && vdxCrypterClass()) {
+        crypter.reset(vdxCrypterClass()(nullptr));
+        crypter->CreateStream();
+        dest = crypter->Stream();
+    }
+    m_reportOptions->SetPrevPassword(password);
+    if (!crypter)
+        m_reportOptions->SetPassword(EncodePassword(password));
+    try {
+        TvdxComponent::SaveToStream(*dest, saveChildren, saveDefaultValues, useGetAncestor);
+    } catch (...) {
+        m_reportOptions->SetPassword(password);
+        throw;
+    }
+    m_reportOptions->SetPassword(password);
+    if (crypter) {
+        crypter->Crypt(compressor ? *compressor->Stream() : stream, EncodeAnsi(password));
+        crypter.reset();
+    }
+    if (compressor)
+        compressor->Compress(stream);
 }
 
 bool TvdxReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
@@ -260,28 +515,79 @@ bool TvdxReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
     const bool exists = QFileInfo(fileName).isFile();
     if (!exists && !exceptionIfNotFound)
         return false;
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (exceptionIfNotFound)
-            throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
-        ClearErrors();
-        AddError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
-        return false;
+    TvdxIOTransportFile transport(nullptr, true);
+    if (!own)
+        m_fileName = fileName;
+    bool ok = false;
+    try {
+        ok = ProcessIOTransport(&transport, fileName, faRead);
+    } catch (const Exception &e) {
+        if (!exists && exceptionIfNotFound)
+            throw;
+        // An unreadable file: the reason goes into the error list.
+        AddError(e.message());
+        ok = false;
     }
-    m_fileName = fileName;
-    LoadFromStream(f);
-    return m_streamLoaded;
+    return exists && ok;
 }
 
 void TvdxReport::SaveToFile(const QString &fileName)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f, true, false, false);
-    if (!f.commit())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    m_fileName = fileName;
+    if (m_parentReport.size() > 1 && m_parentReport.at(1) == QLatin1Char(':'))
+        m_parentReport = QDir(QFileInfo(fileName).absolutePath()).relativeFilePath(m_parentReport);
+    TvdxIOTransportFile transport(nullptr, true);
+    transport.BasePath = QFileInfo(fileName).absolutePath();
+    ProcessIOTransport(&transport, fileName, faWrite);
+}
+
+bool TvdxReport::LoadFromFilter(TvdxCustomIOTransport *filter, const QString &fileName)
+{
+    return ProcessIOTransport(filter, fileName, faRead);
+}
+
+bool TvdxReport::SaveToFilter(TvdxCustomIOTransport *filter, const QString &fileName)
+{
+    return ProcessIOTransport(filter, fileName, faWrite);
+}
+
+bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString &fileName, TvdxFilterAccess access)
+{
+    if (!filter)
+        return false;
+    filter->FilterAccess = access;
+    if (fileName.isEmpty() && filter->FileName.isEmpty())
+        filter->FileName = QFileInfo(m_fileName).fileName();
+    filter->SetReport(this);
+    struct Close {
+        TvdxCustomIOTransport *f;
+        ~Close()
+        {
+            f->CloseFilter();
+            f->SetReport(nullptr);
+        }
+    } close{filter};
+    bool result = filter->OpenFilter();
+    if (!result)
+        return false;
+    QIODevice *stream = filter->GetStream(fileName);
+    if (!stream)
+        return result;
+    struct Free {
+        TvdxCustomIOTransport *f;
+        QIODevice *s;
+        ~Free() { f->FreeStream(s); }
+    } freeStream{filter, stream};
+    if (!filter->FileName.isEmpty())
+        m_fileName = filter->FileName;
+    if (!filter->DoFilterProcessStream(stream, this)) {
+        if (access == faRead) {
+            LoadFromStream(*stream);
+            result = m_streamLoaded;
+        } else {
+            SaveToStream(*stream, true, false, false);
+        }
+    }
+    return result;
 }
 
 std::unique_ptr<TCustomIniFile> TvdxReport::GetIniFile() const { return vdCreateSettingsStore(m_iniFile); }

