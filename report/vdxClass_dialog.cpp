@@ -2,7 +2,10 @@
 
 #include "core/vdBaseForm.h"
 #include "platform/Canvas.h"
+#include "core/vdImageList.h"
+#include "core/vdxRes.h"
 #include "report/vdxClass_view.h"
+#include "report/vdxDsgnIntf.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -33,6 +36,24 @@ void runOnGui(const std::function<void()> &fn)
 const char *captionProperty(const QWidget *w)
 {
     return w->metaObject()->indexOfProperty("text") >= 0 ? "text" : nullptr;
+}
+
+// The palette button of exactly this class, from the object image strip.
+QImage objectImageOf(const QMetaObject *cls)
+{
+    TvdxObjectCollection &reg = vdxObjectRegistry();
+    for (int i = 0; i < reg.Count(); ++i) {
+        const TvdxObjectItem *item = reg.GetObjectItem(i);
+        if (item->ClassRef != cls)
+            continue;
+        if (item->ButtonImageIndex >= 0) {
+            TvdImageList *strip = GetImageResources()->ObjectImages();
+            if (strip && item->ButtonImageIndex < strip->Count())
+                return strip->Image(item->ButtonImageIndex);
+        }
+        return item->ButtonBmp;
+    }
+    return QImage();
 }
 
 } // namespace
@@ -117,13 +138,11 @@ void TvdxDialogComponent::Draw(Canvas &canvas, double scaleX, double scaleY, dou
     canvas.LineTo(r.Right - 1, r.Bottom - 1);
     canvas.LineTo(r.Left, r.Bottom - 1);
 
-    if (ObjectImageOf) {
-        const QImage img = ObjectImageOf(metaObject());
-        if (!img.isNull()) {
-            const int x = roundi(scaleX * 6) + r.Left;
-            const int y = roundi(scaleY * 6) + r.Top;
-            canvas.StretchDraw(TRect(x, y, x + img.width(), y + img.height()), img);
-        }
+    const QImage img = objectImageOf(metaObject());
+    if (!img.isNull()) {
+        const int x = roundi(scaleX * 6) + r.Left;
+        const int y = roundi(scaleY * 6) + r.Top;
+        canvas.StretchDraw(TRect(x, y, x + img.width(), y + img.height()), img);
     }
 
     CanvasFont f;

@@ -41,8 +41,6 @@ public:
     void SetImageIndex(int value) { m_imageIndex = value; }
 
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-    // Button image of the component's class in the object palette, or none.
-    static inline std::function<QImage(const QMetaObject *cls)> ObjectImageOf;
 
 private:
     std::unique_ptr<QObject> m_component;

@@ -3,6 +3,7 @@
 #include "report/vdxClass_dialog.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
+#include "report/vdxDsgnIntf.h"
 
 #include <QImage>
 #include <QPushButton>
@@ -31,7 +32,34 @@ public:
     }
 };
 
+class TvdxIconComponent : public TvdxDialogComponent {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TvdxIconComponent(TvdComponent *owner = nullptr) : TvdxDialogComponent(owner) {}
+};
+
 } // namespace
+
+TEST(DialogComponent, DrawsThePaletteButtonOfItsClass)
+{
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    vdxObjectRegistry().RegisterObject1(&TvdxIconComponent::staticMetaObject, red);
+    TvdxIconComponent c;
+    c.SetName("Icon1");
+    c.SetLeft(10);
+    c.SetTop(10);
+    QImage img(100, 100, QImage::Format_ARGB32);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        c.Draw(canvas, 1, 1, 0, 0);
+    }
+    vdxObjectRegistry().Unregister(&TvdxIconComponent::staticMetaObject);
+    EXPECT_EQ(img.pixelColor(16, 16), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(31, 31), QColor(Qt::red));
+    EXPECT_NE(img.pixelColor(33, 33), QColor(Qt::red));
+}
 
 TEST(DialogComponent, StaysTwentyEightSquareAfterDraw)
 {
