@@ -270,7 +270,7 @@ void TvdxSelectedObjectsList::Add(QObject *item)
     }
     FItems.append(component);
     // IsSelected is "has a selection list" for components.
-    if (component->SelectList() != reinterpret_cast<QList<TvdxComponent *> *>(&FItems))
+    if (component->SelectList() != &FItems)
         component->SetSelectList(&FItems);
     Updated = true;
 }

@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_view.h"
 #include "report/vdxServiceDoubles.h"
 
 #include <QVariant>
@@ -56,8 +57,8 @@ void TvdxCustomEngine::ShowBandByName(const QString &bandName)
     if (!FReport)
         return;
     // Names that are no band are ignored rather than handed on as one.
-    if (auto *band = FReport->FindObject(bandName); band && band->inherits("TvdxBand"))
-        ShowBand(reinterpret_cast<TvdxBand *>(band));
+    if (auto *band = qobject_cast<TvdxBand *>(FReport->FindObject(bandName)))
+        ShowBand(band);
 }
 
 void TvdxCustomEngine::StopReport()

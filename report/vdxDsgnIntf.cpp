@@ -6,6 +6,8 @@
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
 #include "report/vdFont.h"
+#include "report/vdxClass_report.h"
+#include "report/vdxClass_view.h"
 
 #include <QAction>
 #include <QFontDatabase>
@@ -655,7 +657,7 @@ void TvdxComponentProperty::GetValues()
     TvdComponent *scope = qobject_cast<TvdComponent *>(edited);
     if (auto *rc = qobject_cast<TvdxComponent *>(edited))
         if (TvdxPage *page = rc->Page())
-            scope = reinterpret_cast<TvdComponent *>(page);
+            scope = page;
     if (!scope)
         return;
     std::function<void(TvdComponent *)> walk = [&](TvdComponent *n) {
@@ -674,7 +676,7 @@ void TvdxComponentProperty::SetValue(const QString &value)
     QObject *ref = nullptr;
     if (!value.isEmpty()) {
         auto *rc = qobject_cast<TvdxComponent *>(Component());
-        TvdxComponent *report = rc ? reinterpret_cast<TvdxComponent *>(rc->Report()) : nullptr;
+        TvdxReport *report = rc ? rc->Report() : nullptr;
         TvdComponent *top = report ? static_cast<TvdComponent *>(report) : qobject_cast<TvdComponent *>(Component());
         ref = top ? top->FindObject(value) : nullptr;
         if (!ref)

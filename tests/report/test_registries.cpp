@@ -1,5 +1,6 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_dialog.h"
+#include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
 #include "report/vdFont.h"
 #include "report/vdxDsgnIntf.h"
@@ -23,6 +24,19 @@ class RegD : public RegC {
     Q_OBJECT
 public:
     using RegC::RegC;
+};
+
+// A view that refers to another view.
+class RefView : public TvdxView {
+    Q_OBJECT
+    Q_PROPERTY(TvdxView *Target READ Target WRITE SetTarget)
+public:
+    using TvdxView::TvdxView;
+    TvdxView *Target() const { return m_target; }
+    void SetTarget(TvdxView *v) { m_target = v; }
+
+private:
+    TvdxView *m_target = nullptr;
 };
 
 // An object with published properties of several kinds for the editors.
@@ -342,6 +356,39 @@ TEST(PropertyEditors, CharSetAndModalResult)
     EXPECT_EQ(p.Result, 0);
     mr.SetValue("99");
     EXPECT_EQ(mr.GetValue(), "99");
+}
+
+TEST(PropertyEditors, ComponentReferenceByName)
+{
+    TvdxReport report;
+    auto *page = new TvdxReportPage(&report);
+    page->SetParent(&report);
+    auto *holder = new RefView(&report);
+    holder->SetParent(page);
+    holder->SetName("Holder");
+    auto *a = new TvdxView(&report);
+    a->SetParent(page);
+    a->SetName("ViewB");
+    auto *b = new TvdxView(&report);
+    b->SetParent(page);
+    b->SetName("ViewA");
+    auto *otherPage = new TvdxReportPage(&report);
+    otherPage->SetParent(&report);
+    auto *far = new TvdxView(&report);
+    far->SetParent(otherPage);
+    far->SetName("FarView");
+
+    TvdxComponentProperty ed(nullptr);
+    ed.Add(holder, prop(*holder, "Target"));
+    ed.GetValues();
+    // Same page, right class, the edited object left out, sorted.
+    EXPECT_EQ(ed.Values(), (QStringList{"ViewA", "ViewB"}));
+    ed.SetValue("FarView"); // any object of the report
+    EXPECT_EQ(holder->Target(), far);
+    EXPECT_EQ(ed.GetValue(), "FarView");
+    ed.SetValue("");
+    EXPECT_EQ(holder->Target(), nullptr);
+    EXPECT_THROW(ed.SetValue("Nobody"), EPropertyValueError);
 }
 
 TEST(PropertyEditors, ShortCuts)
