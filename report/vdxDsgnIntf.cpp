@@ -116,6 +116,13 @@ TvdxComponentEditor *TvdxComponentEditorCollection::GetComponentEditor(TvdxCompo
 // ---------------------------------------------------------------------------
 TvdxPropertyType vdxPropertyTypeOf(const QMetaProperty &prop)
 {
+    // Typedefs (TColor, TDateTime...) reach Qt as their underlying type; a
+    // class declares the name with Q_CLASSINFO("type:Prop", "TColor").
+    if (const QMetaObject *meta = prop.enclosingMetaObject()) {
+        const int ci = meta->indexOfClassInfo(QByteArray("type:") + prop.name());
+        if (ci >= 0)
+            return QByteArray(meta->classInfo(ci).value());
+    }
     if (qstrcmp(prop.name(), "Name") == 0 && prop.enclosingMetaObject()
         && vdxClassInherits(prop.enclosingMetaObject(), "TvdComponent"))
         return QByteArrayLiteral("TComponentName");
@@ -284,6 +291,7 @@ static void registerStandardEditors(TvdxPropertyEditorCollection &r)
     r.Register("TDateTime", nullptr, QString(), &vdxNewPropertyEditor<TvdxDateTimeProperty>);
     r.Register("TDate", nullptr, QString(), &vdxNewPropertyEditor<TvdxDateProperty>);
     r.Register("TTime", nullptr, QString(), &vdxNewPropertyEditor<TvdxTimeProperty>);
+    r.Register("TvdxStringClassName", nullptr, QString(), &vdxNewPropertyEditor<TvdxClassNameProperty>);
 }
 
 TvdxPropertyEditorCollection &vdxPropertyEditorRegistry()
@@ -888,4 +896,26 @@ bool TvdxFontProperty::Edit()
             if (auto *f = qobject_cast<TvdPersistent *>(FPropList[i].read(FCompList[i]).value<QObject *>()))
                 f->Assign(&edited);
     return true;
+}
+
+void TvdxClassNameProperty::GetValues()
+{
+    TvdxPropertyEditor::GetValues();
+    auto *container = dynamic_cast<IStringClassNameContainer *>(Component());
+    if (!container)
+        return;
+    const QList<const QMetaObject *> classes = container->GetSupportedClasses();
+    for (int i = 0; i < classes.size(); ++i) {
+        if (classes[i])
+            FValues.append(QString::fromLatin1(classes[i]->className()));
+        else if (i == 0)
+            FValues.append(QString());
+    }
+}
+
+void TvdxClassNameProperty::SetValue(const QString &value)
+{
+    SetStrValue(value);
+    if (FDesigner)
+        FDesigner->UpdateInspector();
 }

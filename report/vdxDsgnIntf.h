@@ -100,7 +100,8 @@ private:
 
 // ---------------------------------------------------------------------------
 // A property type is known by its type name ("TColor", "QString", "int"...);
-// empty for none.
+// empty for none. A typedef'd type is named by the class that publishes the
+// property: Q_CLASSINFO("type:Color", "TColor").
 using TvdxPropertyType = QByteArray;
 // The type name the registries use for a published property. The component
 // Name property is "TComponentName".
@@ -465,3 +466,20 @@ public:
 // Shortcut values: key code | 0x2000 Shift | 0x4000 Ctrl | 0x8000 Alt.
 QString vdxShortCutToText(int shortCut);
 int vdxTextToShortCut(const QString &text);
+
+// Implemented by components whose property of type TvdxStringClassName
+// names one of a few classes.
+class IStringClassNameContainer {
+public:
+    virtual ~IStringClassNameContainer() = default;
+    // The classes offered; a leading none offers an empty name.
+    virtual QList<const QMetaObject *> GetSupportedClasses() = 0;
+};
+
+class TvdxClassNameProperty : public TvdxStringProperty {
+public:
+    using TvdxStringProperty::TvdxStringProperty;
+    TvdxPropertyAttributes GetAttributes() override { return paValueList | paSortList | paReadOnly; }
+    void GetValues() override;
+    void SetValue(const QString &value) override;
+};

@@ -9,6 +9,8 @@
 
 #include <QMenu>
 
+using TvdxStringClassName = QString;
+
 // Small class family for the lookup rules: B <- C <- D.
 class RegB : public TvdxComponent {
     Q_OBJECT
@@ -37,6 +39,24 @@ public:
 
 private:
     TvdxView *m_target = nullptr;
+};
+
+// A component whose Kind names one of two classes (or none).
+class KindHolder : public TvdxComponent, public IStringClassNameContainer {
+    Q_OBJECT
+    Q_PROPERTY(TvdxStringClassName Kind READ Kind WRITE SetKind)
+    Q_CLASSINFO("type:Kind", "TvdxStringClassName")
+public:
+    using TvdxComponent::TvdxComponent;
+    QList<const QMetaObject *> GetSupportedClasses() override
+    {
+        return {nullptr, &RegD::staticMetaObject, &RegB::staticMetaObject};
+    }
+    TvdxStringClassName Kind() const { return m_kind; }
+    void SetKind(const TvdxStringClassName &v) { m_kind = v; }
+
+private:
+    TvdxStringClassName m_kind;
 };
 
 // An object with published properties of several kinds for the editors.
@@ -389,6 +409,21 @@ TEST(PropertyEditors, ComponentReferenceByName)
     ed.SetValue("");
     EXPECT_EQ(holder->Target(), nullptr);
     EXPECT_THROW(ed.SetValue("Nobody"), EPropertyValueError);
+}
+
+TEST(PropertyEditors, ClassNamesFromTheComponent)
+{
+    KindHolder k;
+    const QMetaProperty p = prop(k, "Kind");
+    auto &r = vdxPropertyEditorRegistry();
+    const int i = r.GetPropertyEditor(vdxPropertyTypeOf(p), &k, "Kind");
+    ASSERT_GE(i, 0);
+    std::unique_ptr<TvdxPropertyEditor> ed(r.GetPropertyEditorItem(i)->EditorClass(nullptr));
+    ed->Add(&k, p);
+    ed->GetValues();
+    EXPECT_EQ(ed->Values(), (QStringList{"", "RegD", "RegB"}));
+    ed->SetValue("RegB");
+    EXPECT_EQ(k.Kind(), "RegB");
 }
 
 TEST(PropertyEditors, ShortCuts)
