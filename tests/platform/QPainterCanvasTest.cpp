@@ -3,6 +3,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -332,4 +333,32 @@ TEST(CanvasText, FontWidthNarrowsTheGlyphs)
             if (qGray(img.pixel(x, y)) < 128)
                 right = std::max(right, x);
     EXPECT_NEAR(right, expected, 6);
+}
+
+TEST(CanvasText, MeasuringWorksFromWorkerThreads)
+{
+    const QString s = QStringLiteral("Worker threads measure the same text");
+    QImage img(1, 1, QImage::Format_RGB32);
+    QList<int> expected;
+    {
+        QPainterCanvas c(img, 600);
+        c.font().name = QStringLiteral("Times New Roman");
+        c.SetFontSize(10);
+        expected = c.CharAdvances(s);
+    }
+    std::vector<QList<int>> results(4);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] {
+            QImage local(1, 1, QImage::Format_RGB32);
+            QPainterCanvas c(local, 600);
+            c.font().name = QStringLiteral("Times New Roman");
+            c.SetFontSize(10);
+            for (int k = 0; k < 50; ++k)
+                results[i] = c.CharAdvances(s);
+        });
+    for (std::thread &t : threads)
+        t.join();
+    for (const QList<int> &r : results)
+        EXPECT_EQ(r, expected);
 }
