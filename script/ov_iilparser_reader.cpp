@@ -84,8 +84,22 @@ private:
     template <class T>
     void readFor(TovXMLItem *xi, TovScript *prog, TovStatement *list, bool vb);
 
+    // Shape of the flat operand/operator sequence, checked as it is read so a
+    // stored script cannot hand the tree builder a sequence it cannot place.
+    struct ExprShape {
+        bool expectOperand = true;
+        int open = 0;
+        bool any = false;
+    };
     TovExpression *expression(TovXMLItem *xi, TovScript *prog);
-    void walkExpr(TovXMLItem *xi, TovExpression *e, TovScript *prog);
+    void walkExpr(TovXMLItem *xi, TovExpression *e, TovScript *prog, ExprShape &shape);
+    void operand(ExprShape &shape)
+    {
+        if (!shape.expectOperand)
+            fail(SSyntaxError);
+        shape.expectOperand = false;
+        shape.any = true;
+    }
     TovSetExpression *readSet(TovXMLItem *xi, TovScript *prog);
 
     void resolveType(const QString &name, TovScript *prog, TovVarType &typ, QString &typeName);
@@ -697,7 +711,10 @@ TovExpression *TovILReader::expression(TovXMLItem *xi, TovScript *prog)
     Owned<TovExpression> e(new TovExpression(prog));
     setPos(xi);
     e->SourcePos = xi->Prop(QStringLiteral("pos"));
-    walkExpr(xi, e.get(), prog);
+    ExprShape shape;
+    walkExpr(xi, e.get(), prog, shape);
+    if (shape.open != 0 || (shape.any && shape.expectOperand))
+        fail(SSyntaxError);
     e->SourcePos = xi->Prop(QStringLiteral("pos"));
     // The source text between pos and pos1, for macro arguments.
     if (TovParser *lex = P.Parser()) {
@@ -721,7 +738,7 @@ TovExpression *TovILReader::expression(TovXMLItem *xi, TovScript *prog)
     return e.release();
 }
 
-void TovILReader::walkExpr(TovXMLItem *xi, TovExpression *e, TovScript *prog)
+void TovILReader::walkExpr(TovXMLItem *xi, TovExpression *e, TovScript *prog, ExprShape &shape)
 {
     Depth depth(*this);
     for (int i = 0; i < xi->Count(); ++i) {
@@ -735,18 +752,42 @@ void TovILReader::walkExpr(TovXMLItem *xi, TovExpression *e, TovScript *prog)
             const QString op = lc(c->Prop(QStringLiteral("text")));
             if (op != QLatin1String(")") && i == xi->Count() - 1)
                 continue;
+            if (op == QLatin1String("(") || op == QLatin1String("not") || op == QLatin1String("unminus")) {
+                if (!shape.expectOperand)
+                    fail(SSyntaxError);
+                shape.open += op == QLatin1String("(");
+            } else if (op == QLatin1String(")")) {
+                if (shape.expectOperand || shape.open == 0)
+                    fail(SSyntaxError);
+                --shape.open;
+            } else {
+                static const QStringList binary{
+                    QStringLiteral(">"),  QStringLiteral("<"),   QStringLiteral("<="),  QStringLiteral(">="),
+                    QStringLiteral("<>"), QStringLiteral("="),   QStringLiteral("+"),   QStringLiteral("strcat"),
+                    QStringLiteral("-"),  QStringLiteral("or"),  QStringLiteral("xor"), QStringLiteral("*"),
+                    QStringLiteral("/"),  QStringLiteral("div"), QStringLiteral("mod"), QStringLiteral("and"),
+                    QStringLiteral("shl"), QStringLiteral("shr"), QStringLiteral("in"),  QStringLiteral("is")};
+                if (shape.expectOperand || !binary.contains(op))
+                    fail(SSyntaxError);
+                shape.expectOperand = true;
+            }
             e->AddOperator(op);
         } else if (n == QLatin1String("number") || n == QLatin1String("string")) {
+            operand(shape);
             e->AddConst(ovLiteralToVariant(c->Prop(QStringLiteral("text"))));
         } else if (n == QLatin1String("dsgn")) {
+            operand(shape);
             e->AddDesignator(designator(c, prog, emNone));
         } else if (n == QLatin1String("set")) {
+            operand(shape);
             e->AddSet(readSet(c, prog));
         } else if (n == QLatin1String("new")) {
-            if (c->Count() > 0)
+            if (c->Count() > 0) {
+                operand(shape);
                 e->AddDesignator(designator(c->Items(0), prog, emCreate));
+            }
         } else if (n == QLatin1String("expr")) {
-            walkExpr(c, e, prog);
+            walkExpr(c, e, prog, shape);
         }
     }
 }
