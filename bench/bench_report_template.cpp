@@ -28,6 +28,7 @@ const QByteArray &templateBytes()
     static const QByteArray bytes = [] {
         vdxRegisterReportClasses();
         vdRegisterClass<TvdxBenchMemoView>();
+        vdRegisterClass<TvdxBand>();
         TvdxReport r;
         int made = 0;
         QList<TvdxBand *> bands;

@@ -128,17 +128,52 @@ TvdComponent *TvdxReport::FindObject(const QString &name) const
     return nullptr;
 }
 
+// The report owns every component of its tree. Telling each of them of every
+// insertion and removal (the framework's broadcast) would make loading and
+// freeing a large template quadratic; report components refer to each other
+// through guarded pointers instead.
 void TvdxReport::Notification(TvdComponent *component, Operation operation)
 {
-    TvdxComponent::Notification(component, operation);
-    if (operation != opRemove || !component)
+    if (!component)
         return;
+    if (component->Owner() == this && !component->Name().isEmpty()) {
+        const QString key = component->Name().toCaseFolded();
+        if (operation == opInsert) {
+            if (!m_ownedNames.contains(key))
+                m_ownedNames.insert(key, component);
+        } else if (m_ownedNames.value(key) == component) {
+            m_ownedNames.remove(key);
+        }
+    }
+    if (operation != opRemove)
+        return;
+    RemoveFreeNotification(component);
     // Only addresses are compared: the component is being destroyed.
     for (int i = m_dataSets->Count() - 1; i >= 0; --i)
         if (static_cast<TvdComponent *>(m_dataSets->GetItem(i)->DataSet()) == component)
             m_dataSets->Delete(i);
     if (static_cast<TvdComponent *>(m_dataSet) == component)
         m_dataSet = nullptr;
+}
+
+void TvdxReport::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName)
+{
+    if (component && component->Owner() == this && curName.compare(newName, Qt::CaseInsensitive) != 0) {
+        const QString key = newName.toCaseFolded();
+        TvdComponent *other = newName.isEmpty() ? nullptr : m_ownedNames.value(key);
+        if (other && other != component && other->Owner() == this
+            && other->Name().compare(newName, Qt::CaseInsensitive) == 0)
+            throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
+        // Nothing raises after this check: the new name will be stored.
+        const QString oldKey = curName.toCaseFolded();
+        if (!curName.isEmpty() && m_ownedNames.value(oldKey) == component)
+            m_ownedNames.remove(oldKey);
+        if (!newName.isEmpty() && (!other || other->Owner() != this || other->Name().compare(newName, Qt::CaseInsensitive) != 0))
+            m_ownedNames.insert(key, component);
+    }
+    // Designing: the framework's own check, and the owners above hear of it.
+    if (HasState(csDesigning))
+        TvdxComponent::ValidateRename(component, curName, newName);
 }
 
 TvdxDataSet *TvdxReport::GetDataset(const QString &alias) const

@@ -5,6 +5,7 @@
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_options.h"
 
+#include <QHash>
 #include <QRecursiveMutex>
 #include <QStringList>
 #include <memory>
@@ -175,6 +176,7 @@ public:
 
 protected:
     void Notification(TvdComponent *component, Operation operation) override;
+    void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName) override;
 
 private:
     void reportErrors();
@@ -211,4 +213,6 @@ private:
     std::unique_ptr<TvdxReportOptions> m_reportOptions;
     std::unique_ptr<TvdxReportDataSets> m_dataSets;
     std::unique_ptr<TvdxReportDataSets> m_enabledDataSets;
+    // Names of the components the report owns (case-folded), for the owner-wide check.
+    QHash<QString, TvdComponent *> m_ownedNames;
 };
