@@ -2,6 +2,7 @@
 
 #include "core/vdFormatSettings.h"
 #include "core/vdxRes.h"
+#include "platform/Canvas.h"
 #include "platform/GraphicsTypes.h"
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
@@ -346,6 +347,20 @@ void TvdxPropertyEditor::GetValues()
     FSorted = (GetAttributes() & paSortList) != 0;
 }
 
+void TvdxPropertyEditor::OnDrawLBItem(Canvas &canvas, int index, const TRect &r)
+{
+    canvas.FillRect(r);
+    if (index >= 0 && index < FValues.size())
+        canvas.TextOut(r.Left + ItemHeight + 4, r.Top + 1, FValues[index]);
+    canvas.pen().color = clGray;
+}
+
+void TvdxPropertyEditor::OnDrawItem(Canvas &canvas, const TRect &r)
+{
+    canvas.TextOut(r.Left + ItemHeight - 2, r.Top, GetValue());
+    canvas.pen().color = clGray;
+}
+
 void TvdxPropertyEditor::invalidValue() const
 {
     throw EPropertyValueError(GetResStrByName(QStringLiteral("prInvProp")));
@@ -558,6 +573,32 @@ QString TvdxClassProperty::GetValue()
 }
 
 QString TvdxColorProperty::GetValue() { return ColorToString(TColor(GetOrdValue())); }
+
+void TvdxColorProperty::OnDrawLBItem(Canvas &canvas, int index, const TRect &r)
+{
+    TvdxPropertyEditor::OnDrawLBItem(canvas, index, r);
+    TColor color = 0;
+    if (index < 0 || index >= FValues.size() || !IdentToColor(FValues[index], color))
+        return;
+    const CanvasBrush saved = canvas.brush();
+    canvas.brush().color = color;
+    const int side = r.Bottom - r.Top - 4;
+    canvas.pen().color = clBlack;
+    canvas.Rectangle(r.Left + 2, r.Top + 2, r.Left + 2 + side, r.Top + 2 + side);
+    canvas.setBrush(saved);
+    canvas.pen().color = clGray;
+}
+
+void TvdxColorProperty::OnDrawItem(Canvas &canvas, const TRect &r)
+{
+    TvdxPropertyEditor::OnDrawItem(canvas, r);
+    const CanvasBrush saved = canvas.brush();
+    canvas.brush().color = TColor(GetOrdValue());
+    canvas.pen().color = clBlack;
+    canvas.Rectangle(r.Left, r.Top + 1, r.Left + r.Bottom - r.Top - 5, r.Bottom - 4);
+    canvas.setBrush(saved);
+    canvas.pen().color = clGray;
+}
 
 void TvdxColorProperty::GetValues()
 {

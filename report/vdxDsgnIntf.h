@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+class Canvas;
+struct TRect;
 class QMenu;
 class QAction;
 class TvdxComponent;
@@ -225,6 +227,9 @@ public:
     virtual QString GetValue() { return QStringLiteral("(Unknown)"); }
     virtual void GetValues();
     virtual void SetValue(const QString &value) { Q_UNUSED(value) }
+    // Draws item index of the drop-down list, and the value in the inspector cell.
+    virtual void OnDrawLBItem(Canvas &canvas, int index, const TRect &aRect);
+    virtual void OnDrawItem(Canvas &canvas, const TRect &aRect);
 
     // The components and their property (one record per component).
     void Add(QObject *component, const QMetaProperty &prop);
@@ -373,6 +378,9 @@ public:
     QString GetValue() override;
     void GetValues() override;
     void SetValue(const QString &value) override;
+    // With a swatch of the colour left of the text.
+    void OnDrawLBItem(Canvas &canvas, int index, const TRect &aRect) override;
+    void OnDrawItem(Canvas &canvas, const TRect &aRect) override;
 };
 
 // The font dialog is the designer's: until it plugs one in, Edit answers False.

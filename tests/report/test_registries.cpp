@@ -9,6 +9,8 @@
 
 #include <QMenu>
 
+#include "platform/QPainterCanvas.h"
+
 using TvdxStringClassName = QString;
 
 // Small class family for the lookup rules: B <- C <- D.
@@ -454,6 +456,25 @@ TEST(PropertyEditors, ColorIdentifiersAndHex)
     EXPECT_EQ(ed.GetValue(), "$00123456");
     ed.GetValues();
     EXPECT_TRUE(ed.Values().contains("clWhite"));
+}
+
+TEST(PropertyEditors, ColorSwatchInTheList)
+{
+    TvdxColorProperty ed(nullptr);
+    ed.ItemHeight = 16;
+    ed.GetValues();
+    const int red = int(ed.Values().indexOf("clRed"));
+    ASSERT_GE(red, 0);
+    QImage img(100, 20, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        canvas.brush().color = clWhite;
+        ed.OnDrawLBItem(canvas, red, TRect(0, 0, 100, 20));
+        EXPECT_EQ(canvas.pen().color, clGray);
+    }
+    EXPECT_EQ(img.pixelColor(8, 10), QColor(Qt::red)); // inside the swatch
+    EXPECT_EQ(img.pixelColor(60, 2), QColor(Qt::white)); // right of it
 }
 
 TEST(PropertyEditors, FontEditorNeedsADialog)
