@@ -186,7 +186,9 @@ TvdxNode *TvdxCustomIOTransport::nodeForPath(const QString &path, bool create, b
     QString p = toSlashes(path);
     const QString base = toSlashes(BasePath);
     FAbsoluteWalk = p.startsWith(u'/');
-    if (!base.isEmpty() && p.startsWith(base)) {
+    // The base path is a prefix only at a separator ("/tmp/a" is no prefix of "/tmp/ab").
+    if (!base.isEmpty() && p.startsWith(base)
+        && (base.endsWith(u'/') || p.size() == base.size() || p[base.size()] == u'/')) {
         p = p.mid(base.size());
         FAbsoluteWalk = false;
     }

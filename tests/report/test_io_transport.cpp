@@ -87,6 +87,22 @@ TEST_F(FileTransport, EmptyNameUsesFileNameAndNodesFollowThePath)
     EXPECT_EQ(vdtest::readFile(tmp.file("sub/deeper/out.bin")), QByteArray("data"));
 }
 
+TEST_F(FileTransport, BasePathIsAPrefixOnlyAtASeparator)
+{
+    TvdxIOTransportFile t(nullptr, true);
+    t.FilterAccess = faWrite;
+    t.BasePath = tmp.file("a");
+    ASSERT_TRUE(QDir().mkdir(tmp.file("a")));
+    ASSERT_TRUE(QDir().mkdir(tmp.file("ab")));
+    t.GetStream(tmp.file("a/x.txt"));
+    t.GetStream(tmp.file("ab/y.txt"));
+    EXPECT_NE(t.RootNode()->Find(QStringLiteral("x.txt")), nullptr);
+    EXPECT_EQ(t.RootNode()->Find(QStringLiteral("b")), nullptr);
+    EXPECT_EQ(t.RootNode()->FilesCount(), 2);
+    t.CloseFilter();
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("ab/y.txt")));
+}
+
 TEST_F(FileTransport, MissingFileRaisesOpenError)
 {
     TvdxIOTransportFile t(nullptr, true);
