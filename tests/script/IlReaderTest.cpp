@@ -353,6 +353,16 @@ TEST_F(IlReaderTest, StoredIntermediateScriptsAreCheckedToo)
         {"<?xml version=\"1.0\"?><program><callstmt pos=\"1:1\"><dsgn><node text=\"\" pos=\"1:2\"/></dsgn></callstmt></program>",
          "Undeclared identifier: ''"},
         {"<?xml version=\"1.0\"?><program><ifstmt pos=\"3:4\"/></program>", "Incompatible types"},
+        // Operator sequences the tree builder could not place.
+        {"<?xml version=\"1.0\"?><program><const><ident text=\"c\"/><expr><number text=\"1\"/><op text=\"\"/>"
+         "<number text=\"2\"/></expr></const></program>",
+         "Syntax error"},
+        {"<?xml version=\"1.0\"?><program><const><ident text=\"c\"/><expr><op text=\"(\"/><number text=\"1\"/>"
+         "<op text=\"+\"/><number text=\"2\"/></expr></const></program>",
+         "Syntax error"},
+        {"<?xml version=\"1.0\"?><program><const><ident text=\"c\"/><expr><number text=\"1\"/><number text=\"2\"/>"
+         "</expr></const></program>",
+         "Syntax error"},
     };
     for (const auto &c : cases) {
         TovScript p;
