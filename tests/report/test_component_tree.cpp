@@ -287,4 +287,72 @@ TEST_F(TreeTest, ParentCannotBecomeOwnDescendant)
     EXPECT_EQ(a->Parent(), band);
 }
 
+TEST_F(TreeTest, AlignChildren)
+{
+    band->SetBounds(0, 0, 200, 50);
+    auto mk = [&](TvdxView::TvdxAlign a, double l, double t, double w, double h) {
+        TvdxMemoView *m = memo(QString());
+        m->SetBounds(l, t, w, h);
+        m->SetAlign(a);
+        return m;
+    };
+    TvdxMemoView *left1 = mk(TvdxView::baLeft, 50, 0, 20, 10);
+    TvdxMemoView *left2 = mk(TvdxView::baLeft, 90, 5, 30, 10);
+    TvdxMemoView *right = mk(TvdxView::baRight, 10, 16, 40, 4);
+    TvdxMemoView *width = mk(TvdxView::baWidth, 100, 20, 10, 10);
+    TvdxMemoView *center = mk(TvdxView::baCenter, 0, 30, 60, 5);
+    TvdxMemoView *bottom = mk(TvdxView::baBottom, 0, 40, 10, 8);
+    TvdxMemoView *hidden = mk(TvdxView::baHidden, 7, 7, 7, 7);
+    band->AlignChildren();
+    EXPECT_DOUBLE_EQ(double(left1->Left()), 0);
+    EXPECT_DOUBLE_EQ(double(left2->Left()), 20);   // next to left1 (overlapping rows)
+    EXPECT_DOUBLE_EQ(double(right->Left()), 160);  // against the right edge
+    EXPECT_DOUBLE_EQ(double(width->Left()), 0);    // nothing on its row
+    EXPECT_DOUBLE_EQ(double(width->Width()), 200);
+    EXPECT_DOUBLE_EQ(double(center->Left()), 70);
+    EXPECT_DOUBLE_EQ(double(bottom->Top()), 42);
+    EXPECT_DOUBLE_EQ(double(hidden->Left()), 7);
+    TvdxMemoView *client = mk(TvdxView::baClient, 1, 1, 1, 1);
+    band->AlignChildren();
+    EXPECT_DOUBLE_EQ(double(client->Width()), 200);
+    EXPECT_DOUBLE_EQ(double(client->Height()), 50);
+}
+
+TEST_F(TreeTest, ContainedComponents)
+{
+    band->SetBounds(0, 100, 500, 50);
+    TvdxMemoView *a = memo(QStringLiteral("A"));
+    a->SetBounds(10, 10, 50, 20);
+    TvdxMemoView *b = memo(QStringLiteral("B"));
+    b->SetBounds(40, 10, 50, 20);
+    // The topmost (last) child wins.
+    EXPECT_EQ(page->GetContainedComponent(45, 115), b);
+    EXPECT_EQ(page->GetContainedComponent(15, 115), a);
+    QList<TvdxComponent *> found;
+    page->GetContainedComponents(vdRectF(0, 105, 30, 140), &TvdxView::staticMetaObject, &found);
+    EXPECT_EQ(found, QList<TvdxComponent *>{a});
+    // A band does not take controls: a view is no candidate for it.
+    EXPECT_FALSE(band->IsAcceptControl(a));
+    EXPECT_TRUE(band->IsAcceptControl(nullptr));
+}
+
+TEST_F(TreeTest, OwnerWideNameCheckCoversDetachedObjects)
+{
+    TvdxMemoView *m = memo(QStringLiteral("Loose"));
+    m->SetParent(nullptr); // still owned by the report, no longer in its tree
+    TvdxMemoView *other = memo(QString());
+    QString error;
+    try {
+        other->SetName(QStringLiteral("loose"));
+    } catch (const Exception &e) {
+        error = e.message();
+    }
+    EXPECT_EQ(error, QStringLiteral("A component named loose already exists"));
+    EXPECT_TRUE(other->Name().isEmpty());
+    m->SetName(QStringLiteral("Renamed"));
+    other->SetName(QStringLiteral("Loose"));
+    EXPECT_EQ(other->Name(), QStringLiteral("Loose"));
+    delete m;
+}
+
 #include "test_component_tree.moc"

@@ -325,6 +325,35 @@ TEST_F(ReportTemplate, DataSetNotOfferedNowStaysInTheTemplate)
     EXPECT_TRUE(saveBytes(r).contains("<item DataSetName=\"Customers\"/>"));
 }
 
+TEST_F(ReportTemplate, ThreadSafeReportsReadUnderTheGlobalLock)
+{
+    TvdxReport r;
+    buildSample(r);
+    const QByteArray bytes = saveBytes(r);
+    TvdxReport back;
+    back.EngineOptions()->SetEnableThreadSafe(true);
+    ASSERT_TRUE(loadBytes(back, bytes));
+    EXPECT_TRUE(back.FindObject(QStringLiteral("Inner1")));
+    EXPECT_TRUE(vdxGlobalLock().tryLock());
+    vdxGlobalLock().unlock();
+}
+
+TEST_F(ReportTemplate, TransportsCarryTemplates)
+{
+    vdtest::TempDir dir;
+    TvdxReport r;
+    buildSample(r);
+    TvdxIOTransportFile out(nullptr, true);
+    out.BasePath = dir.path();
+    EXPECT_TRUE(r.SaveToFilter(&out, dir.file(QStringLiteral("t.vd3"))));
+    EXPECT_EQ(r.ProcessIOTransport(nullptr, QString(), faRead), false);
+    TvdxIOTransportFile in(nullptr, true);
+    TvdxReport back;
+    EXPECT_TRUE(back.LoadFromFilter(&in, dir.file(QStringLiteral("t.vd3"))));
+    EXPECT_TRUE(back.FindObject(QStringLiteral("Memo1")));
+    EXPECT_EQ(in.Report(), nullptr);
+}
+
 TEST_F(ReportTemplate, PasswordEncoding)
 {
     EXPECT_EQ(TvdxReport::EncodePassword(QStringLiteral("a")), QString(QChar(87)));
