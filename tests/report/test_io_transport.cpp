@@ -1,7 +1,9 @@
 #include "core/vdXML.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxIOTransportDialog.h"
+#include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_view.h"
 #include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -169,6 +171,30 @@ TEST(CompressedTransport, RoundTrip)
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->readAll(), payload);
     in.CloseFilter();
+}
+
+TEST(CompressedTransport, ReportRoundTrip)
+{
+    vdtest::TempDir tmp;
+    const QString path = tmp.file("compressed.vd3");
+    {
+        TvdxReport report;
+        auto *page = new TvdxReportPage(&report);
+        page->SetParent(&report);
+        page->SetName(QStringLiteral("FirstPage"));
+        TvdxSaveToCompressedFilter out(nullptr, true);
+        out.BasePath = tmp.path();
+        ASSERT_FALSE(report.ReportOptions()->Compressed());
+        EXPECT_TRUE(report.SaveToFilter(&out, path));
+        // No compressor is installed: the template stays plain, marked compressed.
+        EXPECT_TRUE(report.ReportOptions()->Compressed());
+    }
+    EXPECT_TRUE(vdtest::readFile(path).contains("FirstPage"));
+    TvdxReport back;
+    TvdxSaveToCompressedFilter in(nullptr, true);
+    EXPECT_TRUE(back.LoadFromFilter(&in, path));
+    EXPECT_NE(back.FindObject(QStringLiteral("FirstPage")), nullptr);
+    EXPECT_EQ(in.RootNode()->Count(), 0); // closed after use
 }
 
 TEST(CompressedTransport, FilterStringsFollowThePlace)
