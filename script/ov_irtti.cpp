@@ -1,11 +1,14 @@
 #include "script/ov_irtti.h"
+#include "script/ov_iclassesrtti.h"
 #include "script/ov_isysrtti.h"
 
 QList<TovRTTIModuleClass> &ovRTTIModuleClasses()
 {
+    // Seeded here rather than by static initialisers, which a static library may drop.
     static const bool seeded = [] {
-        TovScript::RTTIModuleFactories().prepend(
-            [](TovScript *script) -> TovObject * { return new TovSysFunctions(script); });
+        auto &list = TovScript::RTTIModuleFactories();
+        list.prepend([](TovScript *script) -> TovObject * { return new TovClassesFunctions(script); });
+        list.prepend([](TovScript *script) -> TovObject * { return new TovSysFunctions(script); });
         return true;
     }();
     (void)seeded;
