@@ -135,7 +135,7 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 <subdecl node="procedure">
   <keyword text="sub"/>
   <ident add="name" err="err1"/>
-  <optional><formalparams/></optional>
+  <optionalswitch><noparams/><formalparams/></optionalswitch>
   <eol err="err3"/>
   <block/>
   <keyword text="end" err="err11"/>
@@ -145,13 +145,18 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 <functiondecl node="function">
   <keyword text="function"/>
   <ident add="name" err="err1"/>
-  <optional><formalparams/></optional>
+  <optionalswitch><noparams/><formalparams/></optionalswitch>
   <optional><keyword text="as"/><ident add="type" err="err1"/></optional>
   <eol err="err3"/>
   <block/>
   <keyword text="end" err="err11"/>
   <keyword text="function" err="err26" node="exit"/>
 </functiondecl>
+
+<noparams>
+  <char text="("/>
+  <char text=")"/>
+</noparams>
 
 <formalparams node="parameters">
   <char text="("/>
@@ -412,10 +417,17 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
     <switch>
       <sequence><char text="."/><keyword add="node"/></sequence>
       <sequence><char text="[" add="node"/><exprlist/><char text="]" err="err8"/></sequence>
-      <sequence><char text="("/><optional><exprlist/></optional><char text=")" err="err7"/></sequence>
+      <sequence><char text="("/><arguments/></sequence>
     </switch>
   </optionalloop>
 </designator>
+
+<arguments>
+  <switch>
+    <char text=")"/>
+    <sequence><exprlist/><char text=")" err="err7"/></sequence>
+  </switch>
+</arguments>
 
 <exprlist>
   <loop text=","><expression err="err2"/></loop>

@@ -78,8 +78,10 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
   <keyword text="function"/>
   <ident add="name" err="err1"/>
   <char text="(" err="err12"/>
-  <formalparams/>
-  <char text=")" err="err7"/>
+  <switch>
+    <char text=")"/>
+    <sequence><formalparams/><char text=")" err="err7"/></sequence>
+  </switch>
   <block err="err10"/>
 </functiondecl>
 
@@ -336,10 +338,17 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
         <char text="[" add="node"/><exprlist/><char text="]" err="err8"/>
         <optionalloop><char text="["/><exprlist/><char text="]" err="err8"/></optionalloop>
       </sequence>
-      <sequence><char text="("/><optional><exprlist/></optional><char text=")" err="err7"/></sequence>
+      <sequence><char text="("/><arguments/></sequence>
     </switch>
   </optionalloop>
 </designator>
+
+<arguments>
+  <switch>
+    <char text=")"/>
+    <sequence><exprlist/><char text=")" err="err7"/></sequence>
+  </switch>
+</arguments>
 
 <exprlist>
   <loop text=","><expression err="err2"/></loop>

@@ -116,7 +116,7 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 <proceduredecl node="procedure">
   <keyword text="procedure"/>
   <ident add="name" err="err1"/>
-  <optional><formalparams/></optional>
+  <optionalswitch><noparams/><formalparams/></optionalswitch>
   <char text=";" err="err5"/>
   <declarations/>
   <compoundstmt err="err10"/>
@@ -126,7 +126,7 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
 <functiondecl node="function">
   <keyword text="function"/>
   <ident add="name" err="err1"/>
-  <optional><formalparams/></optional>
+  <optionalswitch><noparams/><formalparams/></optionalswitch>
   <char text=":" err="err4"/>
   <ident add="type" err="err1"/>
   <char text=";" err="err5"/>
@@ -134,6 +134,11 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
   <compoundstmt err="err10"/>
   <char text=";" err="err5"/>
 </functiondecl>
+
+<noparams>
+  <char text="("/>
+  <char text=")"/>
+</noparams>
 
 <formalparams node="parameters">
   <char text="("/>
@@ -350,10 +355,17 @@ const char *const kGrammar = R"XML(<?xml version="1.0"?>
     <switch>
       <sequence><char text="."/><keyword add="node"/></sequence>
       <sequence><char text="[" add="node"/><exprlist/><char text="]" err="err8"/></sequence>
-      <sequence><char text="("/><optional><exprlist/></optional><char text=")" err="err7"/></sequence>
+      <sequence><char text="("/><arguments/></sequence>
     </switch>
   </optionalloop>
 </designator>
+
+<arguments>
+  <switch>
+    <char text=")"/>
+    <sequence><exprlist/><char text=")" err="err7"/></sequence>
+  </switch>
+</arguments>
 
 <exprlist>
   <loop text=","><expression err="err2"/></loop>

@@ -109,6 +109,10 @@ TEST(ScriptTranslate, GoldenPrograms)
         {"D++Edirud", "sample.cpp"},
         {"DadavOvurid", "sample.bas"},
         {"JScript", "sample.js"},
+        {"VevuvaRirivo", "noargs.pas"},
+        {"D++Edirud", "noargs.cpp"},
+        {"DadavOvurid", "noargs.bas"},
+        {"JScript", "noargs.js"},
     };
     for (const auto &c : cases) {
         const QString src = QString::fromUtf8(vdtest::readFile(vdtest::dataPath(QStringLiteral("script/") + c.file)));
@@ -266,6 +270,55 @@ TEST(ScriptTranslate, SyntaxErrors)
         {"JScript", "switch (a) { case 1 x = 1; }", "':' expected", "1:21"},
     };
     for (const auto &c : cases) {
+        const Result r = translate(c.lang, c.text);
+        EXPECT_FALSE(r.ok) << c.text;
+        EXPECT_EQ(r.msg.toStdString(), c.msg) << c.lang << ": " << c.text;
+        EXPECT_EQ(r.pos.toStdString(), c.pos) << c.lang << ": " << c.text;
+    }
+}
+
+// Empty parentheses in calls and declarations: the same IL as no list at all,
+// without an empty argument or parameter list.
+TEST(ScriptTranslate, EmptyParentheses)
+{
+    const struct { const char *lang; const char *with; const char *without; } cases[] = {
+        {"VevuvaRirivo", "procedure P(); begin end;\nfunction F( ): Integer; begin Result := 1 end;\n"
+                         "begin P(); x := F() + o.M().N(1)() end.",
+         "procedure P; begin end;\nfunction F: Integer; begin Result := 1 end;\n"
+         "begin P; x := F + o.M.N(1) end."},
+        {"D++Edirud", "void P() { } int F( ) { return G(); } { P(); x = F() + o.M().N(1)(); }",
+         "void P() { } int F( ) { return G; } { P; x = F + o.M.N(1); }"},
+        {"DadavOvurid", "Sub P()\nEnd Sub\nFunction F( ) As Integer\nReturn G()\nEnd Function\n"
+                        "P()\nx = F() + o.M().N(1)()\n",
+         "Sub P\nEnd Sub\nFunction F As Integer\nReturn G\nEnd Function\nP\nx = F + o.M.N(1)\n"},
+        {"JScript", "function P() { }\nfunction F(\n) { return G(); }\nP(); x = F() + o.M().N(1)();",
+         "function P() { }\nfunction F(\n) { return G; }\nP; x = F + o.M.N(1);"},
+    };
+    for (const auto &c : cases) {
+        const Result w = translate(c.lang, c.with);
+        ASSERT_TRUE(w.ok) << c.lang << ": " << w.msg.toStdString() << " at " << w.pos.toStdString();
+        const Result wo = translate(c.lang, c.without);
+        ASSERT_TRUE(wo.ok) << c.lang << ": " << wo.msg.toStdString() << " at " << wo.pos.toStdString();
+        const QString shape = shapeOf(w.il);
+        EXPECT_EQ(shape, shapeOf(wo.il)) << c.lang;
+        EXPECT_FALSE(shape.contains("parameters")) << c.lang;
+    }
+
+    // A parameter list still needs its closing parenthesis, an argument list
+    // its arguments.
+    const struct { const char *lang; const char *text; const char *msg; const char *pos; } errors[] = {
+        {"VevuvaRirivo", "begin P(1, ) end.", "Expression expected", "1:12"},
+        {"VevuvaRirivo", "begin P( end.", "Expression expected", "1:10"},
+        {"VevuvaRirivo", "procedure P(; begin end; begin end.", "Identifier expected", "1:13"},
+        {"D++Edirud", "{ P(1; }", "')' expected", "1:6"},
+        {"D++Edirud", "void P(int a { } { }", "')' expected", "1:14"},
+        {"DadavOvurid", "P(\n", "Expression expected", "1:3"},
+        {"DadavOvurid", "Sub P(\nEnd Sub\n", "Identifier expected", "1:7"},
+        {"JScript", "function f( { }", "Identifier expected", "1:13"},
+        {"JScript", "function f(a b) { }", "')' expected", "1:14"},
+        {"JScript", "f(1 2);", "')' expected", "1:5"},
+    };
+    for (const auto &c : errors) {
         const Result r = translate(c.lang, c.text);
         EXPECT_FALSE(r.ok) << c.text;
         EXPECT_EQ(r.msg.toStdString(), c.msg) << c.lang << ": " << c.text;
