@@ -1,6 +1,40 @@
 # Helpers that keep the per-directory build files short: sources are globbed,
 # so adding a module is adding its files.
 
+# Modules register what they contribute (picture formats, classes, script
+# bindings) from static initialisers. An executable takes our own libraries
+# whole, so the linker never drops such an object file for want of a
+# reference; the ordinary link after it then resolves nothing twice.
+function(vd_collect_static out)
+  set(_seen ${${out}})
+  foreach(d ${ARGN})
+    if(TARGET ${d} AND d MATCHES "^vd_" AND NOT d IN_LIST _seen)
+      list(APPEND _seen ${d})
+      get_target_property(_sub ${d} INTERFACE_LINK_LIBRARIES)
+      if(_sub)
+        vd_collect_static(_seen ${_sub})
+      endif()
+    endif()
+  endforeach()
+  set(${out} ${_seen} PARENT_SCOPE)
+endfunction()
+
+function(vd_link_whole target)
+  set(_all "")
+  vd_collect_static(_all ${ARGN})
+  set(_files "")
+  foreach(d ${_all})
+    get_target_property(_type ${d} TYPE)
+    if(_type STREQUAL "STATIC_LIBRARY")
+      list(APPEND _files "$<TARGET_FILE:${d}>")
+    endif()
+  endforeach()
+  if(_files)
+    target_link_options(${target} PRIVATE "LINKER:--whole-archive" ${_files} "LINKER:--no-whole-archive")
+  endif()
+  target_link_libraries(${target} PRIVATE ${ARGN})
+endfunction()
+
 set(VD_PCH_HEADER ${CMAKE_SOURCE_DIR}/cmake/vd_pch.h)
 set(VD_ALL_LIBRARIES "" CACHE INTERNAL "")
 
@@ -37,7 +71,8 @@ function(vd_add_test name dir)
     return()
   endif()
   add_executable(test_${name} ${_src} ${CMAKE_CURRENT_SOURCE_DIR}/common/test_main.cpp)
-  target_link_libraries(test_${name} PRIVATE ${ARGN} vd_testsupport GTest::gtest GTest::gmock)
+  vd_link_whole(test_${name} ${ARGN})
+  target_link_libraries(test_${name} PRIVATE vd_testsupport GTest::gtest GTest::gmock)
   target_compile_definitions(test_${name} PRIVATE
     VD_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     VD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -3,6 +3,7 @@
 #include "core/vdFormat.h"
 
 #include <QDate>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -266,8 +267,12 @@ QString FloatToStrPrec(double value, int precision, const FormatSettings &fs)
         precision = 1;
     if (precision > 18)
         precision = 18;
+    // to_chars ignores the C locale, which a German process would otherwise
+    // put into the mantissa ("1,5e+00").
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(value));
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value),
+                                   std::chars_format::scientific, precision - 1);
+    *res.ptr = '\0';
     // buf = d.ddddde[+-]XX
     QString digits;
     const char *p = buf;
@@ -365,7 +370,17 @@ bool TryStrToFloat(const QString &text, double &value, const FormatSettings &fs)
     }
     if (i != n)
         return false;
-    const double v = std::strtod(c.constData(), nullptr);
+    // from_chars reads "." whatever the C locale says; it takes no leading '+'.
+    const char *first = c.constData();
+    const char *last = first + c.size();
+    if (first != last && *first == '+')
+        ++first;
+    double v = 0;
+    const std::errc ec = std::from_chars(first, last, v).ec;
+    if (ec == std::errc::result_out_of_range && c.contains("e-"))
+        v = 0;  // underflow reads as zero, as the C library did
+    else if (ec != std::errc())
+        return false;
     if (std::isinf(v))
         return false;
     value = v;

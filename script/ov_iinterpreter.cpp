@@ -1,6 +1,7 @@
 // The script program: item list and name rules, registration, compile, run,
 // evaluate and call entry points.
 #include "script/ov_iinterpreter.h"
+#include "script/ov_irtti.h"
 #include "script/ov_iclasses.h"
 #include "script/ov_iexpression.h"
 #include "script/ov_xml.h"
@@ -252,7 +253,7 @@ void TovScript::AddRTTI()
     if (m_rttiAdded)
         return;
     m_addedBy = ovAddedByModules;
-    for (const ModuleFactory &f : RTTIModuleFactories())
+    for (const ModuleFactory &f : ovRTTIModuleClasses())
         if (TovObject *module = f(this))
             Add(QString(), module);
     m_addedBy = 0;
@@ -583,8 +584,7 @@ Variant TovScript::Evaluate(const QString &expression, bool *ok)
         source = QStringLiteral("function ovEvaluateFUNC\r\nreturn ") + expression +
                  QStringLiteral("\r\nend function");
     else if (lang.compare(QLatin1String("JScript"), Qt::CaseInsensitive) == 0)
-        // The JScript grammar takes no empty parameter list: one unused parameter.
-        source = QStringLiteral("function ovEvaluateFUNC(ovEvaluateARG) { return (") + expression + QStringLiteral("); }");
+        source = QStringLiteral("function ovEvaluateFUNC() { return (") + expression + QStringLiteral("); }");
 
     auto fail = [&](const QString &message) {
         m_evaluteRiseError = true;

@@ -273,8 +273,8 @@ Variant TovProcVariable::GetValue()
                         continue;
                     switch (v->Typ) {
                     case fvtInt:
-                    case fvtFloat:
-                    case fvtChar: v->SetRawValue(Variant(0)); break;
+                    case fvtFloat: v->SetRawValue(Variant(0)); break;
+                    case fvtChar:
                     case fvtString: v->SetRawValue(Variant(QString())); break;
                     case fvtVariant: v->SetRawValue(Variant::null()); break;
                     default: break;

@@ -3,6 +3,7 @@
 // so the check does not depend on what the machine has installed.
 #pragma once
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
@@ -37,23 +38,43 @@ public:
 
 private:
     // Generates every locale the tests use in one go, before the C library
-    // has looked any of them up under the private folder.
+    // has looked any of them up under the private folder. The result is kept
+    // in the temporary folder and shared by all test processes: localedef is
+    // slow, and every test runs in a process of its own.
     static bool generate(const QString &name)
     {
-        static QTemporaryDir dir;
         static const bool done = [&] {
-            if (!dir.isValid() || QStandardPaths::findExecutable(QStringLiteral("localedef")).isEmpty())
+            if (QStandardPaths::findExecutable(QStringLiteral("localedef")).isEmpty())
                 return false;
             QStringList names = {QStringLiteral("de_DE.UTF-8"), QStringLiteral("en_US.UTF-8")};
             if (!names.contains(name))
                 names << name;
-            for (const QString &n : names) {
-                QProcess p;
-                p.start(QStringLiteral("localedef"), {QStringLiteral("-i"), n.section(u'.', 0, 0), QStringLiteral("-f"),
-                                                      n.section(u'.', 1), dir.filePath(n)});
-                p.waitForFinished(60000);
+            const QString shared = QDir::temp().filePath(QStringLiteral("vdtest-locales-1"));
+            auto complete = [&](const QString &root) {
+                for (const QString &n : names)
+                    if (!QFile::exists(root + u'/' + n + QStringLiteral("/LC_CTYPE")))
+                        return false;
+                return true;
+            };
+            if (!complete(shared)) {
+                QTemporaryDir dir(shared + QStringLiteral("-XXXXXX"));
+                if (!dir.isValid())
+                    return false;
+                for (const QString &n : names) {
+                    QProcess p;
+                    p.start(QStringLiteral("localedef"), {QStringLiteral("-i"), n.section(u'.', 0, 0), QStringLiteral("-f"),
+                                                          n.section(u'.', 1), dir.filePath(n)});
+                    p.waitForFinished(60000);
+                }
+                if (!complete(dir.path()))
+                    return false;
+                // Another process may have won the race; either copy will do.
+                if (QDir().rename(dir.path(), shared))
+                    dir.setAutoRemove(false);
+                if (!complete(shared))
+                    return false;
             }
-            setenv("LOCPATH", QFile::encodeName(dir.path()).constData(), 1);
+            setenv("LOCPATH", QFile::encodeName(shared).constData(), 1);
             return true;
         }();
         return done;
