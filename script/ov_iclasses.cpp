@@ -36,8 +36,7 @@ TovVarType propVarType(const TvdPropInfo &info, QString &typeName)
     case TvdPropKind::StringList:
         return fvtString;
     case TvdPropKind::Object: {
-        const QMetaObject *cls = vdObjectPropClass(info);
-        typeName = cls ? QString::fromLatin1(cls->className()) : QString();
+        typeName = ovClassScriptName(vdObjectPropClass(info));
         return fvtClass;
     }
     case TvdPropKind::Variant:
@@ -132,6 +131,31 @@ void writePublished(QObject *obj, const TvdPropInfo &info, TovVarType memberType
 }
 
 } // namespace
+
+QString ovClassScriptName(const QMetaObject *meta)
+{
+    if (!meta)
+        return QString();
+    // Only the class's own entry: a descendant without one keeps its own name.
+    const int i = meta->indexOfClassInfo("ScriptName");
+    if (i >= meta->classInfoOffset())
+        return QString::fromLatin1(meta->classInfo(i).value());
+    return QString::fromLatin1(meta->className());
+}
+
+TovClassVariable *ovFindClassOf(TovScript *prog, const QMetaObject *meta)
+{
+    for (const QMetaObject *m = meta; m && prog; m = m->superClass()) {
+        if (TovClassVariable *c = prog->FindClass(ovClassScriptName(m)))
+            if (c->ClassRef == m)
+                return c;
+        for (TovScript *p = prog; p; p = p->Parent())
+            for (int i = 0; i < p->Count(); ++i)
+                if (auto *c = dynamic_cast<TovClassVariable *>(p->Items(i)); c && c->ClassRef == m)
+                    return c;
+    }
+    return nullptr;
+}
 
 QObject *ovValueToObject(const Variant &value)
 {

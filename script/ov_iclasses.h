@@ -222,6 +222,11 @@ private:
     TovScript *m_program;
 };
 
+// The name scripts know a host class by: its "ScriptName" class info, else its class name.
+QString ovClassScriptName(const QMetaObject *meta);
+// The class item of an object's class, or of its nearest registered ancestor.
+TovClassVariable *ovFindClassOf(TovScript *prog, const QMetaObject *meta);
+
 // Frees an object a script created. Refuses objects that another object owns
 // (a component with an owner, a Qt child), so their owner never frees twice.
 void ovFreeObject(const Variant &value);

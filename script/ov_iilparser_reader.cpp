@@ -1002,7 +1002,8 @@ TovDesignator *TovILReader::designator(TovXMLItem *xi, TovScript *prog, TovEmitO
                 continue;
             } else if (v.isObject()) {
                 pt = fvtClass;
-                pTypeName = v.objectClassName();
+                const TovClassVariable *oc = ovFindClassOf(prog, v.object() ? v.object()->metaObject() : v.objectClass());
+                pTypeName = oc ? oc->Name() : v.objectClassName();
             } else {
                 fail(QStringLiteral("Object required before '%1': the value is %2")
                          .arg(text, VarTypeAsText(v.varType())));
