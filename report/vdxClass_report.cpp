@@ -80,6 +80,9 @@ TvdxReport::TvdxReport(TvdComponent *owner) : TvdxComponent(owner)
     m_showProgress = true;
     m_storeInDFM = true;
     SetvdComponentStyle(vdComponentStyle() | csHandlesNestedProperties);
+    m_engine.reset(vdxCreateEngine(this));
+    m_previewPages.reset(vdxCreatePreviewPages(this));
+    m_engine->SetPreviewPages(m_previewPages.get());
     Clear();
 }
 
@@ -87,6 +90,8 @@ TvdxReport::~TvdxReport()
 {
     // Pages and objects go before the lists they may refer to.
     TvdxComponent::Clear();
+    m_engine.reset();
+    m_previewPages.reset();
 }
 
 QString TvdxReport::GetDescription() const { return resText("obReport", "Report object"); }

@@ -2,6 +2,7 @@
 // through which applications load and save templates (.vd3 files).
 #pragma once
 #include "report/vdxClass_component.h"
+#include "report/vdxClass_engine.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_options.h"
 
@@ -106,6 +107,11 @@ public:
     // Splits Customers."Name" into the data set and the field name.
     void GetDatasetAndField(const QString &complexName, TvdxDataSet *&dataSet, QString &field) const;
     void GetDataSetList(QList<QPair<QString, TvdxDataSet *>> &list, bool onlyDB = false) const;
+
+    // The engine and the prepared pages (stand-ins until their subsystems register theirs).
+    TvdxCustomEngine *Engine() const { return m_engine.get(); }
+    TvdxCustomPreviewPages *PreviewPages() const { return m_previewPages.get(); }
+    TvdxCustomPreviewPages *MainPreviewPages() const { return m_previewPages.get(); }
 
     // --- public state
     QString FileName() const { return m_fileName; }
@@ -213,6 +219,8 @@ private:
     std::unique_ptr<TvdxReportOptions> m_reportOptions;
     std::unique_ptr<TvdxReportDataSets> m_dataSets;
     std::unique_ptr<TvdxReportDataSets> m_enabledDataSets;
+    std::unique_ptr<TvdxCustomPreviewPages> m_previewPages;
+    std::unique_ptr<TvdxCustomEngine> m_engine;
     // Names of the components the report owns (case-folded), for the owner-wide check.
     QHash<QString, TvdComponent *> m_ownedNames;
 };

@@ -94,6 +94,9 @@ TEST_F(ReportTemplate, NewReportDefaults)
     EXPECT_EQ(r.SysVariables(), (QStringList{"Date", "Time", "Page", "Page#", "TotalPages", "TotalPages#", "Line",
                                             "Line#", "CopyName#", "TableRow", "TableColumn"}));
     EXPECT_EQ(r.GetDescription(), QStringLiteral("Report object"));
+    ASSERT_TRUE(r.Engine());
+    EXPECT_EQ(r.Engine()->Report(), &r);
+    EXPECT_EQ(r.Engine()->PreviewPages(), r.PreviewPages());
     r.SetVersion(QStringLiteral("1.0"));
     EXPECT_EQ(r.Version(), QStringLiteral("2023.2"));
 }
