@@ -75,6 +75,13 @@ private:
     TTestStrings m_lines;
 };
 
+// Not registered: scripts see it as its nearest registered ancestor.
+class TTestPanelEx : public TTestPanel {
+    Q_OBJECT
+public:
+    using TTestPanel::TTestPanel;
+};
+
 class TTestForm : public TvdComponent {
     Q_OBJECT
 public:
@@ -508,6 +515,19 @@ TEST_F(HostClassTest, VariantValuesKnownWhenCompiling)
     const Compiled c = compile(s, Pascal, QStringLiteral("var w: Variant;\nbegin w := Num.Width; end."));
     EXPECT_FALSE(c.ok);
     EXPECT_TRUE(c.msg.startsWith(QLatin1String("Object required"))) << qPrintable(c.msg);
+}
+
+TEST_F(HostClassTest, ObjectsOfUnregisteredDescendants)
+{
+    TTestPanelEx ex;
+    ex.SetWidth(33);
+    s.SetAddedBy(ovAddedByModules);
+    s.AddVariable(QStringLiteral("Ex"), QStringLiteral("Variant"), Variant::fromObject(&ex));
+    s.SetAddedBy(0);
+    run(Pascal, QStringLiteral("var w: Integer;\nbegin w := Ex.Width; Ex.Caption := 'ex'; end."));
+    EXPECT_EQ(var("w").toInt(), 33);
+    EXPECT_EQ(ex.Caption(), QStringLiteral("ex"));
+    EXPECT_EQ(ovFindClassOf(&s, &TTestPanelEx::staticMetaObject), s.FindClass(QStringLiteral("TTestPanel")));
 }
 
 TEST_F(HostClassTest, ClassMembersBoundWhenFirstRun)
