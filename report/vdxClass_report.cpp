@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QSet>
 #include <QSaveFile>
 
 namespace {
@@ -88,8 +90,22 @@ TvdxReport::TvdxReport(TvdComponent *owner) : TvdxComponent(owner)
 
 TvdxReport::~TvdxReport()
 {
-    // Pages and objects go before the lists they may refer to.
+    // Pages and objects go before the lists they may refer to. The owner list
+    // is let go of from its end first (cheap); what the tree does not free is
+    // freed afterwards.
+    QSet<TvdComponent *> inTree;
+    for (TvdxComponent *c : GetAllObjects())
+        inTree.insert(c);
+    QList<QPointer<TvdComponent>> leftovers;
+    while (ComponentCount() > 0) {
+        TvdComponent *c = Components(ComponentCount() - 1);
+        RemoveComponent(c);
+        if (!inTree.contains(c))
+            leftovers.append(c);
+    }
     TvdxComponent::Clear();
+    for (const QPointer<TvdComponent> &c : std::as_const(leftovers))
+        delete c.data();
     m_engine.reset();
     m_previewPages.reset();
 }

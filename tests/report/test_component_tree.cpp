@@ -2,6 +2,7 @@
 #include "report/vdxClass.h"
 
 #include <gtest/gtest.h>
+#include <QPointer>
 #include <memory>
 
 namespace {
@@ -353,6 +354,21 @@ TEST_F(TreeTest, OwnerWideNameCheckCoversDetachedObjects)
     other->SetName(QStringLiteral("Loose"));
     EXPECT_EQ(other->Name(), QStringLiteral("Loose"));
     delete m;
+}
+
+TEST(ReportLifetime, FreesWhatItOwnsInsideAndOutsideTheTree)
+{
+    auto report = std::make_unique<TvdxReport>();
+    auto *page = new TvdxReportPage(report.get());
+    auto *inTree = new TvdxMemoView(page);
+    auto *detached = new TvdxMemoView(page);
+    auto *detachedChild = new TvdxMemoView(detached);
+    detached->SetParent(nullptr);
+    QPointer<TvdxMemoView> a(inTree), b(detached), c(detachedChild);
+    report.reset();
+    EXPECT_TRUE(a.isNull());
+    EXPECT_TRUE(b.isNull());
+    EXPECT_TRUE(c.isNull());
 }
 
 #include "test_component_tree.moc"
