@@ -113,6 +113,20 @@ bool PB(TovMethodHelper *c, int i) { return c->GetVParam(i).toBool(); }
 double PF(TovMethodHelper *c, int i) { return c->GetVParam(i).toDouble(); }
 bool is(const QString &name, const char *s) { return name == QLatin1String(s); }
 
+// A set as its bits: a set constructor gives the array of its element values.
+unsigned setBits(const Variant &v)
+{
+    if (!v.isArray())
+        return v.isEmptyOrNull() ? 0u : unsigned(v.toInt());
+    unsigned bits = 0;
+    for (int i = v.arrayLowBound(1); i <= v.arrayHighBound(1); ++i) {
+        const Variant e = v.arrayGet(i);
+        if (!e.isEmptyOrNull())
+            bits |= unsigned(e.toInt());
+    }
+    return bits;
+}
+
 template <class T>
 T *need(QObject *obj, const char *what)
 {
@@ -203,7 +217,7 @@ Variant TovDialogsFunctions::CallMethod(QObject *instance, const QMetaObject *cl
         return Variant(0);
     if (is(name, "MESSAGEDLG")) {
         const int type = std::clamp(c->GetVParam(1).toInt(), 0, 4);
-        const unsigned buttons = unsigned(c->GetVParam(2).toInt()) & 0x7FF;
+        const unsigned buttons = setBits(c->GetVParam(2)) & 0x7FF;
         return Variant(vdUiProvider().MessageDlg(PS(c, 0), TvdMsgDlgType(type), buttons));
     }
     if (is(name, "INPUTBOX")) {
