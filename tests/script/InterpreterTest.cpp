@@ -248,6 +248,48 @@ TEST(InterpreterTest, LoopsCaseBreakContinue)
 }
 
 // ---------------------------------------------------------------------------
+// Procedures and functions declared and called with empty parentheses.
+const Program kNoArgs[] = {
+    {kPascal, R"(var n, r: Integer;
+procedure Bump();
+begin
+  n := n + 1;
+end;
+function Ten( ): Integer;
+begin
+  Result := 10;
+end;
+begin
+  n := 0; Bump(); Bump; r := Ten() * 2 + Ten;
+end.)"},
+    {kCpp, R"(int n, r;
+void Bump() { n = n + 1; }
+int Ten( ) { return 10; }
+{ n = 0; Bump(); Bump(); r = Ten() * 2 + Ten(); })"},
+    {kBasic, R"(Dim n, r
+Sub Bump()
+  n = n + 1
+End Sub
+Function Ten( )
+  Return 10
+End Function
+n = 0
+Bump()
+Bump
+r = Ten() * 2 + Ten())"},
+    {kJs, R"(var n, r;
+function Bump() { n = n + 1; }
+function Ten( ) { return 10; }
+n = 0; Bump(); Bump(); r = Ten() * 2 + Ten();)"},
+};
+
+TEST(InterpreterTest, EmptyParenthesesDeclareAndCall)
+{
+    for (const Program &p : kNoArgs)
+        runAndCheck(p, {{"n", Variant(2)}, {"r", Variant(30)}});
+}
+
+// ---------------------------------------------------------------------------
 // Break, continue and exit leave through try parts; the whole finally part
 // runs whichever request is pending.
 const Program kTry[] = {
