@@ -29,10 +29,15 @@ protected:
 
 TEST_F(BindingsTest, ModulesRegisterInListOrder)
 {
-    ASSERT_GE(ovRTTIModuleClasses().size(), 4);
+    // System functions, base classes, graphics, forms, then dialogs and INI files.
+    ASSERT_GE(ovRTTIModuleClasses().size(), 6);
     TovScript t;
     std::unique_ptr<TovObject> second(ovRTTIModuleClasses().at(1)(&t));
     EXPECT_TRUE(dynamic_cast<TovClassesFunctions *>(second.get()));
+    std::unique_ptr<TovObject> fifth(ovRTTIModuleClasses().at(4)(&t));
+    EXPECT_TRUE(dynamic_cast<TovDialogsFunctions *>(fifth.get()));
+    std::unique_ptr<TovObject> sixth(ovRTTIModuleClasses().at(5)(&t));
+    EXPECT_TRUE(dynamic_cast<TovIniFunctions *>(sixth.get()));
     for (const char *name : {"TObject", "TPersistent", "TCollection", "TList", "TStrings", "TStringList", "TStream",
                              "TFileStream", "TMemoryStream", "TComponent", "TovXMLItem", "TovXMLDocument",
                              "TCommonDialog", "TOpenDialog", "TCustomIniFile", "TMemIniFile", "TIniFile"})
