@@ -4,6 +4,7 @@
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
+#include "platform/UiProvider.h"
 #include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -405,6 +406,28 @@ TEST_F(DialogTransport, ChosenFilterRoutesToTheClone)
     t.CloseFilter();
     EXPECT_EQ(t.ChosenFilter(), nullptr);
     EXPECT_EQ(vdtest::readFile(tmp.file("out.vd3")), QByteArray("zz"));
+}
+
+TEST(DialogTransportDefaultDialog, ThroughTheUiProviderWithTheFilterOfTheChosenFile)
+{
+    HeadlessUiProvider ui;
+    TvdScopedUiProvider scope(&ui);
+    ui.QueueText(QStringLiteral("/out/report.VP3"));
+    TvdxFileDialogRequest r;
+    r.save = true;
+    r.fileName = QStringLiteral("report");
+    r.defaultExt = QStringLiteral(".vd3");
+    r.initialDir = QStringLiteral("/out");
+    r.filter = QStringLiteral("Report (*.vd3)|*.vd3|Compressed prepared report (*.vp3)|*.vp3");
+    const TvdxFileDialogAnswer a = vdxFileDialogRunner()(r);
+    EXPECT_TRUE(a.accepted);
+    EXPECT_EQ(a.fileName, QStringLiteral("/out/report.VP3"));
+    EXPECT_EQ(a.filterIndex, 2);
+    ASSERT_EQ(ui.Prompts().size(), 1);
+    EXPECT_EQ(ui.Prompts()[0].kind, QStringLiteral("SaveFileName"));
+
+    // Nothing queued: the headless provider cancels.
+    EXPECT_FALSE(vdxFileDialogRunner()(r).accepted);
 }
 
 TEST(DialogTransportStartUp, ListsOneInstance)
