@@ -49,11 +49,22 @@ bool TovHostFontDialog::Execute()
     if (!canShowWidgets())
         return false;
     bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, QFont(FontName, FontSize));
+    QFont initial(m_font.Name(), m_font.Size());
+    initial.setBold(m_font.Style() & TFont::fsBold);
+    initial.setItalic(m_font.Style() & TFont::fsItalic);
+    initial.setUnderline(m_font.Style() & TFont::fsUnderline);
+    initial.setStrikeOut(m_font.Style() & TFont::fsStrikeout);
+    const QFont f = QFontDialog::getFont(&ok, initial);
     if (!ok)
         return false;
-    FontName = f.family();
-    FontSize = f.pointSize();
+    m_font.SetName(f.family());
+    m_font.SetSize(f.pointSize());
+    int style = 0;
+    style |= f.bold() ? TFont::fsBold : 0;
+    style |= f.italic() ? TFont::fsItalic : 0;
+    style |= f.underline() ? TFont::fsUnderline : 0;
+    style |= f.strikeOut() ? TFont::fsStrikeout : 0;
+    m_font.SetStyle(QFlags<TFont::TFontStyle>::fromInt(style));
     return true;
 }
 
@@ -63,6 +74,7 @@ bool TovHostPrintDialog::Execute()
         return false;
     QPrinter printer;
     printer.setCopyCount(Copies);
+    printer.setCollateCopies(Collate);
     QPrintDialog dlg(&printer);
     if (MaxPage > 0)
         dlg.setMinMax(MinPage, MaxPage);
@@ -71,11 +83,13 @@ bool TovHostPrintDialog::Execute()
     if (dlg.exec() != QDialog::Accepted)
         return false;
     Copies = printer.copyCount();
+    Collate = printer.collateCopies();
+    PrintToFile = !printer.outputFileName().isEmpty();
     FromPage = dlg.fromPage();
     ToPage = dlg.toPage();
-    PrintRange = dlg.printRange() == QAbstractPrintDialog::PageRange ? 2
-                 : dlg.printRange() == QAbstractPrintDialog::Selection ? 1
-                                                                       : 0;
+    PrintRange = dlg.printRange() == QAbstractPrintDialog::PageRange   ? prPageNums
+                 : dlg.printRange() == QAbstractPrintDialog::Selection ? prSelection
+                                                                       : prAllPages;
     return true;
 }
 

@@ -2,6 +2,7 @@
 // functions (through the UI provider), and the INI-file classes.
 #pragma once
 #include "core/vdPersistent.h"
+#include "script/ov_igraphicsrtti.h"
 #include "script/ov_irtti.h"
 
 #include <memory>
@@ -24,13 +25,25 @@ class TovHostOpenDialog : public TovHostCommonDialog {
     Q_PROPERTY(QString FileName MEMBER FileName)
     Q_PROPERTY(QString Filter MEMBER Filter)
     Q_PROPERTY(QString InitialDir MEMBER InitialDir)
-    Q_PROPERTY(int Options MEMBER Options)
+    Q_PROPERTY(TOpenOptions Options READ GetOptions WRITE SetOptions)
     Q_PROPERTY(QString Title MEMBER Title)
 public:
+    enum TOpenOption {
+        ofReadOnly = 1 << 0, ofOverwritePrompt = 1 << 1, ofHideReadOnly = 1 << 2, ofNoChangeDir = 1 << 3,
+        ofShowHelp = 1 << 4, ofNoValidate = 1 << 5, ofAllowMultiSelect = 1 << 6, ofExtensionDifferent = 1 << 7,
+        ofPathMustExist = 1 << 8, ofFileMustExist = 1 << 9, ofCreatePrompt = 1 << 10, ofShareAware = 1 << 11,
+        ofNoReadOnlyReturn = 1 << 12, ofNoTestFileCreate = 1 << 13, ofNoNetworkButton = 1 << 14,
+        ofNoLongNames = 1 << 15, ofOldStyleDialog = 1 << 16, ofNoDereferenceLinks = 1 << 17,
+        ofEnableIncludeNotify = 1 << 18, ofEnableSizing = 1 << 19
+    };
+    Q_DECLARE_FLAGS(TOpenOptions, TOpenOption)
+    Q_FLAG(TOpenOptions)
     Q_INVOKABLE explicit TovHostOpenDialog(TvdComponent *owner = nullptr) : TovHostCommonDialog(owner) {}
     bool Execute() override;
     QString DefaultExt, FileName, Filter, InitialDir, Title;
-    int Options = 0;
+    TOpenOptions Options;
+    TOpenOptions GetOptions() const { return Options; }
+    void SetOptions(TOpenOptions v) { Options = v; }
 };
 
 class TovHostSaveDialog : public TovHostOpenDialog {
@@ -45,42 +58,79 @@ class TovHostColorDialog : public TovHostCommonDialog {
     Q_OBJECT
     Q_CLASSINFO("ScriptName", "TColorDialog")
     Q_PROPERTY(int Color MEMBER Color)
-    Q_PROPERTY(int Options MEMBER Options)
+    Q_PROPERTY(TColorDialogOptions Options READ GetOptions WRITE SetOptions)
 public:
+    enum TColorDialogOption { cdFullOpen = 1, cdPreventFullOpen = 2, cdShowHelp = 4, cdSolidColor = 8, cdAnyColor = 16 };
+    Q_DECLARE_FLAGS(TColorDialogOptions, TColorDialogOption)
+    Q_FLAG(TColorDialogOptions)
     Q_INVOKABLE explicit TovHostColorDialog(TvdComponent *owner = nullptr) : TovHostCommonDialog(owner) {}
     bool Execute() override;
     int Color = 0;  // low byte red
-    int Options = 0;
+    TColorDialogOptions Options;
+    TColorDialogOptions GetOptions() const { return Options; }
+    void SetOptions(TColorDialogOptions v) { Options = v; }
 };
 
 class TovHostFontDialog : public TovHostCommonDialog {
     Q_OBJECT
     Q_CLASSINFO("ScriptName", "TFontDialog")
-    Q_PROPERTY(QString FontName MEMBER FontName)
-    Q_PROPERTY(int FontSize MEMBER FontSize)
-    Q_PROPERTY(int Options MEMBER Options)
+    Q_PROPERTY(TFontDialogDevice Device MEMBER Device)
+    Q_PROPERTY(TFont *Font READ Font)
+    Q_PROPERTY(int MaxFontSize MEMBER MaxFontSize)
+    Q_PROPERTY(int MinFontSize MEMBER MinFontSize)
+    Q_PROPERTY(TFontDialogOptions Options READ GetOptions WRITE SetOptions)
 public:
+    enum TFontDialogOption {
+        fdAnsiOnly = 1 << 0, fdTrueTypeOnly = 1 << 1, fdEffects = 1 << 2, fdFixedPitchOnly = 1 << 3,
+        fdForceFontExist = 1 << 4, fdNoFaceSel = 1 << 5, fdNoOEMFonts = 1 << 6, fdNoSimulations = 1 << 7,
+        fdNoSizeSel = 1 << 8, fdNoStyleSel = 1 << 9, fdNoVectorFonts = 1 << 10, fdShowHelp = 1 << 11,
+        fdWysiwyg = 1 << 12, fdLimitSize = 1 << 13, fdScalableOnly = 1 << 14, fdApplyButton = 1 << 15
+    };
+    Q_DECLARE_FLAGS(TFontDialogOptions, TFontDialogOption)
+    Q_FLAG(TFontDialogOptions)
+    enum TFontDialogDevice { fdScreen, fdPrinter, fdBoth };
+    Q_ENUM(TFontDialogDevice)
     Q_INVOKABLE explicit TovHostFontDialog(TvdComponent *owner = nullptr) : TovHostCommonDialog(owner) {}
     bool Execute() override;
-    QString FontName = QStringLiteral("Arial");
-    int FontSize = 10;
-    int Options = 0;
+    TFont *Font() { return &m_font; }
+    TFontDialogDevice Device = fdScreen;
+    int MaxFontSize = 0, MinFontSize = 0;
+    TFontDialogOptions Options = fdEffects;
+    TFontDialogOptions GetOptions() const { return Options; }
+    void SetOptions(TFontDialogOptions v) { Options = v; }
+
+private:
+    TFont m_font;
 };
 
 class TovHostPrintDialog : public TovHostCommonDialog {
     Q_OBJECT
     Q_CLASSINFO("ScriptName", "TPrintDialog")
+    Q_PROPERTY(bool Collate MEMBER Collate)
     Q_PROPERTY(int Copies MEMBER Copies)
     Q_PROPERTY(int FromPage MEMBER FromPage)
-    Q_PROPERTY(int ToPage MEMBER ToPage)
-    Q_PROPERTY(int MinPage MEMBER MinPage)
     Q_PROPERTY(int MaxPage MEMBER MaxPage)
-    Q_PROPERTY(int Options MEMBER Options)
-    Q_PROPERTY(int PrintRange MEMBER PrintRange)
+    Q_PROPERTY(int MinPage MEMBER MinPage)
+    Q_PROPERTY(TPrintDialogOptions Options READ GetOptions WRITE SetOptions)
+    Q_PROPERTY(TPrintRange PrintRange MEMBER PrintRange)
+    Q_PROPERTY(bool PrintToFile MEMBER PrintToFile)
+    Q_PROPERTY(int ToPage MEMBER ToPage)
 public:
+    enum TPrintDialogOption {
+        poPrintToFile = 1, poPageNums = 2, poSelection = 4, poWarning = 8, poHelp = 16, poDisablePrintToFile = 32
+    };
+    Q_DECLARE_FLAGS(TPrintDialogOptions, TPrintDialogOption)
+    Q_FLAG(TPrintDialogOptions)
+    enum TPrintRange { prAllPages, prSelection, prPageNums };
+    Q_ENUM(TPrintRange)
     Q_INVOKABLE explicit TovHostPrintDialog(TvdComponent *owner = nullptr) : TovHostCommonDialog(owner) {}
     bool Execute() override;
-    int Copies = 1, FromPage = 0, ToPage = 0, MinPage = 0, MaxPage = 0, Options = 0, PrintRange = 0;
+    bool Collate = false, PrintToFile = false;
+    int Copies = 1, FromPage = 0, ToPage = 0, MinPage = 0, MaxPage = 0;
+    TPrintDialogOptions Options;
+    TPrintDialogOptions GetOptions() const { return Options; }
+    void SetOptions(TPrintDialogOptions v) { Options = v; }
+    TPrintRange PrintRange = prAllPages;
 };
 
 class TovHostPrinterSetupDialog : public TovHostCommonDialog {
