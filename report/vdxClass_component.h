@@ -323,8 +323,13 @@ public:
     void vdxSetBound(char which, double value) override;
     bool vdxIsAncestor() const override { return IsAncestor(); }
     void vdxSetWriting(bool writing) override { SetIsWriting(writing); }
-    // Every child element passes here first, so that duplicate names are seen.
-    bool vdxHandlesNestedProperties() const override { return true; }
+    // While reading, every child element passes here first, so that duplicate
+    // names are seen; while the serializer writes the object's attributes only
+    // real nested content counts (others keep their binary properties).
+    bool vdxHandlesNestedProperties() const override
+    {
+        return !IsWriting() || vdComponentStyle().testFlag(csHandlesNestedProperties);
+    }
     void vdxWriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor) override;
     bool vdxReadNestedProperty(TvdXMLItem *item) override;
 

@@ -1,4 +1,5 @@
 // Component copying, streaming and the prepared-page difference texts; data links.
+#include "core/vdFiler.h"
 #include "report/vdxClass.h"
 
 #include <QBuffer>
@@ -26,8 +27,34 @@ private:
     bool m_autoWidth = false;
 };
 
+// Keeps extra data as a binary property.
+class TvdxBlobView : public TvdxView {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TvdxBlobView(TvdComponent *owner = nullptr) : TvdxView(owner) {}
+    QByteArray Blob;
+    void WriteBinaryProperties(TvdBinaryWriter &writer) const override
+    {
+        if (Blob.isEmpty())
+            return;
+        writer.WritePropName(QStringLiteral("Blob"));
+        writer.WriteBinary(Blob);
+    }
+    bool ReadBinaryProperty(const QString &name, TvdBinaryReader &reader) override
+    {
+        if (name != QLatin1String("Blob"))
+            return false;
+        Blob = reader.ReadBinary();
+        return true;
+    }
+};
+
 struct Registrar {
-    Registrar() { vdRegisterClass<TvdxTestView>(); }
+    Registrar()
+    {
+        vdRegisterClass<TvdxTestView>();
+        vdRegisterClass<TvdxBlobView>();
+    }
 } registrar;
 
 } // namespace
@@ -113,6 +140,25 @@ TEST(ComponentStream, SavedObjectLoadsBackEqual)
     again.open(QIODevice::ReadWrite);
     back.SaveToStream(again);
     EXPECT_EQ(again.data(), first);
+}
+
+TEST(ComponentStream, BinaryPropertiesTravelWithTheObject)
+{
+    TvdxTestView root;
+    auto *blob = new TvdxBlobView(&root);
+    blob->SetName(QStringLiteral("B"));
+    blob->Blob = QByteArray("\x00\x01picture", 9);
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    root.SaveToStream(buf);
+    EXPECT_TRUE(buf.data().contains("PropData=")) << buf.data().constData();
+    TvdxTestView back;
+    buf.seek(0);
+    back.LoadFromStream(buf);
+    ASSERT_EQ(back.Objects().Count(), 1);
+    auto *b = qobject_cast<TvdxBlobView *>(back.Objects()[0]);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->Blob, blob->Blob);
 }
 
 class DiffTest : public ::testing::Test {
