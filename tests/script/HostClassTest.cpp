@@ -561,6 +561,17 @@ TEST_F(HostClassTest, AncestorMembersAndLookupOrder)
     TovPropertyHelper *dup = panel->AddProperty(QStringLiteral("Caption"), QStringLiteral("Integer"),
                                                 [](QObject *, const QMetaObject *, const QString &) { return Variant(1); });
     EXPECT_NE(panel->Find(QStringLiteral("Caption")), dup);
+    // Declarations built for constructors and indexed properties.
+    TovMethodHelper *ctor = panel->AddConstructor(QStringLiteral("constructor Create(AOwner: TTestPanel)"),
+                                                  TovCallMethodEvent());
+    EXPECT_EQ(ctor->Syntax, QStringLiteral("function Create(AOwner: TTestPanel): Constructor"));
+    EXPECT_EQ(ctor->Typ, fvtConstructor);
+    EXPECT_EQ(ctor->ParamCount(), 1);
+    auto *cells = dynamic_cast<TovMethodHelper *>(panel->Find(QStringLiteral("Cells")));
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->Syntax, QStringLiteral("function Cells(p0: Integer; p1: Integer): String"));
+    EXPECT_TRUE(cells->IndexMethod);
+    EXPECT_EQ(cells->Typ, fvtString);
 }
 
 // ---------------------------------------------------------------- automation
