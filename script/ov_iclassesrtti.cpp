@@ -17,6 +17,16 @@ QString ovScriptClassName(const QMetaObject *meta)
     const int i = meta->indexOfClassInfo("ScriptName");
     if (i >= meta->classInfoOffset())
         return QString::fromLatin1(meta->classInfo(i).value());
+    // The core bases scripts know by their platform names.
+    static const std::pair<const QMetaObject *, const char *> bases[] = {
+        {&QObject::staticMetaObject, "TObject"},
+        {&TvdPersistent::staticMetaObject, "TPersistent"},
+        {&TvdComponent::staticMetaObject, "TComponent"},
+        {&TvdBaseCollection::staticMetaObject, "TCollection"},
+        {&TvdBaseCollectionItem::staticMetaObject, "TCollectionItem"}};
+    for (const auto &[m, name] : bases)
+        if (m == meta)
+            return QString::fromLatin1(name);
     return QString::fromLatin1(meta->className());
 }
 
