@@ -197,6 +197,18 @@ void TvdxReport::ValidateRename(TvdComponent *component, const QString &curName,
         TvdxComponent::ValidateRename(component, curName, newName);
 }
 
+void TvdxReport::GetActiveDataSetList(QList<QPair<QString, TvdxDataSet *>> &list) const
+{
+    if (m_engineOptions->UseGlobalDataSetList()) {
+        vdxGetDataSetList(list);
+        return;
+    }
+    list.clear();
+    for (int i = 0; i < m_enabledDataSets->Count(); ++i)
+        if (TvdxDataSet *ds = m_enabledDataSets->GetItem(i)->DataSet())
+            list.append({ds->UserName(), ds});
+}
+
 TvdxDataSet *TvdxReport::GetDataset(const QString &alias) const
 {
     TvdxDataSetItem *item = m_dataSets->Find(alias);

@@ -107,6 +107,8 @@ public:
     // Splits Customers."Name" into the data set and the field name.
     void GetDatasetAndField(const QString &complexName, TvdxDataSet *&dataSet, QString &field) const;
     void GetDataSetList(QList<QPair<QString, TvdxDataSet *>> &list, bool onlyDB = false) const;
+    // The global list, or the data sets the application offers this report.
+    void GetActiveDataSetList(QList<QPair<QString, TvdxDataSet *>> &list) const;
 
     // The engine and the prepared pages (stand-ins until their subsystems register theirs).
     TvdxCustomEngine *Engine() const { return m_engine.get(); }

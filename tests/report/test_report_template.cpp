@@ -312,6 +312,16 @@ TEST_F(ReportTemplate, DataSetsOfTheTemplate)
     EXPECT_EQ(found, loaded);
     EXPECT_EQ(field, QStringLiteral("Name"));
 
+    QList<QPair<QString, TvdxDataSet *>> active;
+    back.EngineOptions()->SetUseGlobalDataSetList(false);
+    back.GetActiveDataSetList(active);
+    EXPECT_TRUE(active.isEmpty());
+    back.EnabledDataSets()->Add(loaded);
+    back.GetActiveDataSetList(active);
+    ASSERT_EQ(active.size(), 1);
+    EXPECT_EQ(active[0].first, QStringLiteral("Users"));
+    back.EnabledDataSets()->Clear();
+
     // A data set that goes leaves the list.
     delete loaded;
     EXPECT_EQ(back.DataSets()->Count(), 0);
