@@ -138,9 +138,15 @@ Canvas &TCanvas::prepare()
     c->setBrush(m_brush.ToCanvasBrush());
     c->setFont(m_font.ToCanvasFont(c->LogPixelsY()));
     c->SetTextColor(m_font.Color());
-    // Text cells are filled with the brush unless the brush is clear.
-    c->SetBkColor(m_brush.Color());
-    c->SetBkMode(m_brush.Style() == TBrush::bsClear ? BkMode::Transparent : BkMode::Opaque);
+    // Only a solid brush fills text cells and hatch gaps; hatches and clear
+    // brushes leave the background as it is.
+    if (m_brush.Style() == TBrush::bsSolid) {
+        c->SetBkColor(m_brush.Color());
+        c->SetBkMode(BkMode::Opaque);
+    } else {
+        c->SetBkColor(~ColorToRGB(m_brush.Color()) & 0xFFFFFF);
+        c->SetBkMode(BkMode::Transparent);
+    }
     return *c;
 }
 
@@ -222,14 +228,18 @@ TGraphic::~TGraphic() = default;
 
 void TGraphic::SetHeight(int v)
 {
+    const int w = Width();
+    m_height = v;
     if (m_graphic)
-        m_graphic->SetHeight(v);
+        m_graphic->SetSize(w, v);
 }
 
 void TGraphic::SetWidth(int v)
 {
+    const int h = Height();
+    m_width = v;
     if (m_graphic)
-        m_graphic->SetWidth(v);
+        m_graphic->SetSize(v, h);
 }
 
 void TGraphic::LoadFromFile(const QString &fileName)
@@ -542,8 +552,12 @@ TovGraphicsFunctions::TovGraphicsFunctions(TovScript *aScript) : TovRTTIModule(a
 
     const TovCallMethodNewEvent call = &TovGraphicsFunctions::CallMethod;
     const QString persistent = QStringLiteral("TPersistent");
-    if (auto *c = s->AddClass(&TFont::staticMetaObject, persistent))
+    if (auto *c = s->AddClass(&TFont::staticMetaObject, persistent)) {
         c->AddConstructor(QStringLiteral("constructor Create"), call);
+        // The set property goes by the set's name, like its constants.
+        if (TovCustomHelper *style = c->Find(QStringLiteral("Style")))
+            style->TypeName = QStringLiteral("TFontStyles");
+    }
     if (auto *c = s->AddClass(&TPen::staticMetaObject, persistent))
         c->AddConstructor(QStringLiteral("constructor Create"), call);
     if (auto *c = s->AddClass(&TBrush::staticMetaObject, persistent))

@@ -178,9 +178,10 @@ public:
     Q_INVOKABLE TGraphic() = default;
     ~TGraphic() override;
 
-    int Height() const { return m_graphic ? m_graphic->Height() : 0; }
+    // A side set while the other is still 0 is kept until both are known.
+    int Height() const { return m_graphic && m_graphic->Height() ? m_graphic->Height() : m_height; }
     void SetHeight(int v);
-    int Width() const { return m_graphic ? m_graphic->Width() : 0; }
+    int Width() const { return m_graphic && m_graphic->Width() ? m_graphic->Width() : m_width; }
     void SetWidth(int v);
 
     // A plain graphic takes the class that the file's extension names.
@@ -191,6 +192,8 @@ public:
 protected:
     virtual void graphicReplaced() {}
     std::unique_ptr<::TGraphic> m_graphic;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 class TBitmap : public TGraphic {
