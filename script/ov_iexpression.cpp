@@ -466,9 +466,15 @@ void TovExpression::AddOperator(const QString &opText)
         n = m_curNode->FParent;
     }
     const int pri = node->Priority();
-    while (n->Priority() <= pri) {
+    // The root node has the lowest priority, so a well-formed sequence always
+    // stops below it; stored IL may not be well formed.
+    while (n && n->Priority() <= pri) {
         child = n;
         n = n->FParent;
+    }
+    if (!n) {
+        delete node;
+        throw EovRunError(QStringLiteral("Syntax error"));
     }
     if (child)
         detachChild(n, child);
