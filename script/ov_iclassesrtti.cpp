@@ -4,6 +4,7 @@
 #include "script/ov_xml.h"
 
 #include <QSaveFile>
+#include <QRecursiveMutex>
 #include <QSet>
 #include <QStringDecoder>
 #include <algorithm>
@@ -471,6 +472,13 @@ void TovHostStringList::InsertObject(int index, const QString &s, QObject *obj)
     TovHostStrings::InsertObject(index, s, obj);
 }
 
+void TovHostStringList::SetStrings(int index, const QString &s)
+{
+    if (m_sorted)
+        throw EovBindingError(QStringLiteral("Operation not allowed on sorted list"));
+    TovHostStrings::SetStrings(index, s);
+}
+
 void TovHostStringList::replaceAll(const QStringList &lines)
 {
     TovHostStrings::replaceAll(lines);
@@ -603,7 +611,7 @@ void TovHostMemoryStream::SaveToFile(const QString &fileName) const
 
 TovHostFileStream::TovHostFileStream(const QString &fileName, int mode) : TovHostStream(&m_file), m_file(fileName)
 {
-    if ((mode & 0xFFFF) == 0xFF00) {
+    if ((mode & 0xFF00) == 0xFF00) {
         if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
             throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, m_file.errorString()));
         return;
@@ -620,6 +628,8 @@ TovHostFileStream::TovHostFileStream(const QString &fileName, int mode) : TovHos
 
 // ---------------------------------------------------------------------------
 namespace {
+// Programs on different threads may share these tables.
+QRecursiveMutex gXmlViewsLock;
 QHash<const TovXMLItem *, TovHostXMLItem *> &xmlViews()
 {
     static QHash<const TovXMLItem *, TovHostXMLItem *> views;
@@ -634,11 +644,13 @@ QSet<const TovXMLItem *> &xmlDocRoots()
 
 TovHostXMLItem::TovHostXMLItem() : m_item(new TovXMLItem)
 {
+    QMutexLocker lock(&gXmlViewsLock);
     xmlViews().insert(m_item, this);
 }
 
 TovHostXMLItem::TovHostXMLItem(TovXMLItem *item) : m_item(item)
 {
+    QMutexLocker lock(&gXmlViewsLock);
     xmlViews().insert(m_item, this);
 }
 
@@ -646,6 +658,7 @@ TovHostXMLItem::~TovHostXMLItem()
 {
     if (!m_item)
         return;
+    QMutexLocker lock(&gXmlViewsLock);
     xmlViews().remove(m_item);
     if (xmlDocRoots().contains(m_item))
         return;
@@ -657,6 +670,7 @@ TovHostXMLItem *TovHostXMLItem::Wrap(TovXMLItem *item)
 {
     if (!item)
         return nullptr;
+    QMutexLocker lock(&gXmlViewsLock);
     if (TovHostXMLItem *v = xmlViews().value(item))
         return v;
     return new TovHostXMLItem(item);
@@ -664,6 +678,7 @@ TovHostXMLItem *TovHostXMLItem::Wrap(TovXMLItem *item)
 
 void TovHostXMLItem::ReleaseViews(TovXMLItem *item, bool includeSelf)
 {
+    QMutexLocker lock(&gXmlViewsLock);
     for (int i = 0; i < item->Count(); ++i)
         ReleaseViews(item->Items(i), true);
     if (includeSelf)
@@ -680,6 +695,7 @@ void TovHostXMLItem::InsertItem(int index, TovHostXMLItem *child)
     for (TovXMLItem *p = m_item; p; p = p->Parent())
         if (p == child->m_item)
             throw EovBindingError(QStringLiteral("Cannot add an XML item to itself or to one of its own items"));
+    QMutexLocker lock(&gXmlViewsLock);
     if (xmlDocRoots().contains(child->m_item))
         throw EovBindingError(QStringLiteral("Cannot add the root of a document to another item"));
     m_item->InsertItem(index, child->m_item);
@@ -687,11 +703,13 @@ void TovHostXMLItem::InsertItem(int index, TovHostXMLItem *child)
 
 TovHostXMLDocument::TovHostXMLDocument() : m_doc(std::make_unique<TovXMLDocument>())
 {
+    QMutexLocker lock(&gXmlViewsLock);
     xmlDocRoots().insert(m_doc->Root());
 }
 
 TovHostXMLDocument::~TovHostXMLDocument()
 {
+    QMutexLocker lock(&gXmlViewsLock);
     TovHostXMLItem::ReleaseViews(m_doc->Root(), true);
     xmlDocRoots().remove(m_doc->Root());
 }

@@ -61,7 +61,7 @@ public:
 
     int Count() const { return int(m_lines.size()); }
     QString Strings(int index) const;
-    void SetStrings(int index, const QString &s);
+    virtual void SetStrings(int index, const QString &s);
     QObject *Objects(int index) const;
     void SetObjects(int index, QObject *obj);
     virtual int Add(const QString &s) { return AddObject(s, nullptr); }
@@ -125,6 +125,7 @@ public:
     int AddObject(const QString &s, QObject *obj) override;
     int IndexOf(const QString &s) const override;
     void InsertObject(int index, const QString &s, QObject *obj) override;
+    void SetStrings(int index, const QString &s) override;
 
 protected:
     void replaceAll(const QStringList &lines) override;

@@ -203,6 +203,7 @@ TEST(BindingsHost, StringListRules)
     EXPECT_EQ(l.Objects(0), &o2);
     EXPECT_EQ(l.IndexOfObject(&o1), 1);
     EXPECT_THROW(l.Insert(0, QStringLiteral("z")), EovBindingError);
+    EXPECT_THROW(l.SetStrings(0, QStringLiteral("z")), EovBindingError);
     l.SetDuplicates(TovHostStringList::dupError);
     EXPECT_THROW(l.Add(QStringLiteral("A")), EovBindingError);
     l.SetDuplicates(TovHostStringList::dupAccept);
@@ -266,7 +267,13 @@ TEST(BindingsHost, FileStreamModes)
     vdtest::TempDir dir;
     const QString file = dir.file(QStringLiteral("f.txt"));
     EXPECT_THROW(TovHostFileStream(file, 0), EovBindingError);  // missing file is not created
+    EXPECT_THROW(TovHostFileStream(file, 1), EovBindingError);
     EXPECT_FALSE(QFile::exists(file));
+    {
+        TovHostFileStream c(file, 0xFF00 | 16);  // share flags beside fmCreate
+        EXPECT_EQ(c.Write(QStringLiteral("old"), 3), 3);
+    }
+    ASSERT_EQ(vdtest::readFile(file), QByteArray("old"));
     ASSERT_TRUE(vdtest::writeFile(file, "abcdef"));
     {
         TovHostFileStream w(file, 1);  // write only: keeps the rest of the file
