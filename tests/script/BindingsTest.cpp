@@ -375,6 +375,27 @@ TEST_F(BindingsTest, XmlDocumentThroughStreams)
     EXPECT_FALSE(var("err").isEmpty());
 }
 
+TEST_F(BindingsTest, XmlItemsFreedOrClearedAreNotReachedAgain)
+{
+    run(QStringLiteral(
+        "var d: TovXMLDocument; a, b, c: TovXMLItem; n, m: Integer; gone, cycle, root: String;\n"
+        "begin\n"
+        "  d := TovXMLDocument.Create;\n"
+        "  a := d.Root.Add; b := a.Add;\n"
+        "  d.Root.Clear;\n"
+        "  try n := b.Count; except gone := ExceptionMessage; end;\n"
+        "  a := d.Root.Add; c := TovXMLItem.Create; a.AddItem(c);\n"
+        "  try c.AddItem(a); except cycle := ExceptionMessage; end;\n"
+        "  try a.AddItem(d.Root); except root := ExceptionMessage; end;\n"
+        "  c.Free; m := a.Count;\n"
+        "  d.Free;\n"
+        "end."));
+    EXPECT_FALSE(var("gone").isEmpty());
+    EXPECT_FALSE(var("cycle").isEmpty());
+    EXPECT_FALSE(var("root").isEmpty());
+    EXPECT_EQ(var("m"), QStringLiteral("0"));
+}
+
 TEST(BindingsHost, XmlViewsGoWithTheirItems)
 {
     auto *doc = new TovHostXMLDocument;
