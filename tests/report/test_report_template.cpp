@@ -179,6 +179,23 @@ TEST_F(ReportTemplate, DataPageIsAddedUnderAFreeName)
     }
 }
 
+TEST_F(ReportTemplate, DialogComponentsMoveOntoTheNewDataPage)
+{
+    TvdxReport r;
+    const QByteArray xml = "<?xml version=\"1.0\"?><TvdxReport><TvdxReportPage Name=\"Page1\">"
+                           "<TvdxUserDataSet Name=\"A\" UserName=\"A\"/><TvdxUserDataSet Name=\"B\" UserName=\"B\"/>"
+                           "</TvdxReportPage></TvdxReport>";
+    ASSERT_TRUE(loadBytes(r, xml)) << r.ErrorMessage().toStdString();
+    TvdxPage *data = r.Pages(0);
+    ASSERT_TRUE(qobject_cast<TvdxDataPage *>(data));
+    ASSERT_EQ(data->Objects().Count(), 2);
+    EXPECT_EQ(data->Objects()[0]->Name(), QStringLiteral("A"));
+    EXPECT_DOUBLE_EQ(double(data->Objects()[0]->Left()), 60);
+    EXPECT_DOUBLE_EQ(double(data->Objects()[1]->Left()), 124);
+    EXPECT_DOUBLE_EQ(double(data->Objects()[1]->Top()), 20);
+    EXPECT_EQ(r.Pages(1)->Objects().Count(), 0);
+}
+
 TEST_F(ReportTemplate, VersionIsAlwaysCurrent)
 {
     TvdxReport r;
