@@ -80,16 +80,6 @@ Variant TovFormsFunctions::CallMethod(QObject *instance, const QMetaObject *clas
                                       TovMethodHelper *caller)
 {
     Variant result(0);
-    if (is(name, "CREATE")) {
-        if (instance)
-            return Variant::fromObject(instance);
-        auto *owner = qobject_cast<TvdComponent *>(ovValueToObject(caller->GetVParam(0)));
-        QObject *o = classType ? classType->newInstance(Q_ARG(TvdComponent *, owner)) : nullptr;
-        if (!o)
-            throw EovClassError(QStringLiteral("Cannot create an instance of %1")
-                                    .arg(classType ? QString::fromLatin1(classType->className()) : QStringLiteral("nil")));
-        return Variant::fromObject(o);
-    }
     if (!instance)
         throw EovClassError(QStringLiteral("Cannot call %1 of a nil object").arg(caller->Name()));
 
@@ -276,12 +266,9 @@ TovFormsFunctions::TovFormsFunctions(TovScript *aScript) : TovRTTIModule(aScript
     const TovGetValueEvent get = &TovFormsFunctions::GetProp;
     const TovSetValueEvent set = &TovFormsFunctions::SetProp;
     const TovEventClass notify = ovEventClass<TovNotifyEvent>();
-    const QString ctor = QStringLiteral("constructor Create(AOwner: TComponent)");
     auto S = [](const char *t) { return QString::fromLatin1(t); };
 
     if (auto *c = s->AddClass(&TControl::staticMetaObject, S("TComponent"))) {
-        // Controls need their window made with them.
-        c->AddConstructor(ctor, call);
         c->AddMethod(S("procedure Hide"), call);
         c->AddMethod(S("procedure Show"), call);
         c->AddMethod(S("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Integer)"), call);
@@ -330,7 +317,6 @@ TovFormsFunctions::TovFormsFunctions(TovScript *aScript) : TovRTTIModule(aScript
     s->AddClass(&TScrollingWinControl::staticMetaObject, S("TWinControl"));
     s->AddClass(&TScrollBox::staticMetaObject, S("TScrollingWinControl"));
     if (auto *c = s->AddClass(&TCustomForm::staticMetaObject, S("TScrollingWinControl"))) {
-        c->AddConstructor(ctor, call);
         c->AddMethod(S("procedure Close"), call);
         c->AddMethod(S("procedure Hide"), call);
         c->AddMethod(S("procedure Show"), call);
@@ -358,11 +344,3 @@ TovFormsFunctions::TovFormsFunctions(TovScript *aScript) : TovRTTIModule(aScript
     s->AddObject(S("Application"), TApplication::Instance());
 }
 
-void ovRegisterFormsRTTI()
-{
-    static const bool added = [] {
-        ovRegisterRTTIModule<TovFormsFunctions>();
-        return true;
-    }();
-    (void)added;
-}

@@ -83,6 +83,3 @@ class TovFormsRTTI : public TvdComponent {
 public:
     Q_INVOKABLE explicit TovFormsRTTI(TvdComponent *owner = nullptr) : TvdComponent(owner) {}
 };
-
-// Appends the forms module to the module class list (once).
-void ovRegisterFormsRTTI();

@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 #include "script/ov_iclasses.h"
+#include "script/ov_iclassesrtti.h"
 
 #include <QColor>
 #include <QFileInfo>
@@ -401,35 +402,6 @@ const QList<TovColorName> &ovColorNames()
 }
 
 // ---------------------------------------------------------------------------
-namespace {
-
-// A class item under its script name where the C++ name differs.
-class TovScriptNamedClass : public TovClassVariable {
-public:
-    TovScriptNamedClass(const QMetaObject *meta, const QString &name, const QString &ancestor, TovScript *program)
-        : TovClassVariable(meta, ancestor, program)
-    {
-        m_name = name;
-        m_upperName = name.toUpper();
-        TypeName = name;
-    }
-};
-
-TovClassVariable *ovAddClassAs(TovScript *script, const QMetaObject *aClass, const QString &scriptName,
-                               const QString &ancestor)
-{
-    if (scriptName == QLatin1String(aClass->className()))
-        return script->AddClass(aClass, ancestor);
-    if (script->Find(scriptName))
-        return nullptr;
-    auto *cls = new TovScriptNamedClass(aClass, scriptName, ancestor, script);
-    if (TovClassVariable *ac = script->FindClass(ancestor))
-        cls->DefProperty = ac->DefProperty;
-    script->Add(scriptName, cls);
-    return cls;
-}
-
-} // namespace
 
 namespace {
 
@@ -576,26 +548,18 @@ TovGraphicsFunctions::TovGraphicsFunctions(TovScript *aScript) : TovRTTIModule(a
         c->AddMethod(QStringLiteral("function TextWidth(const Text: string): Integer"), call);
         c->AddIndexProperty(QStringLiteral("Pixels"), QStringLiteral("Integer, Integer"), QStringLiteral("TColor"), call);
     }
-    if (auto *c = ovAddClassAs(s, &ovs::TGraphic::staticMetaObject, QStringLiteral("TGraphic"), persistent)) {
+    if (auto *c = ovAddHostClass(s, &ovs::TGraphic::staticMetaObject, QStringLiteral("TGraphic"), persistent)) {
         c->AddConstructor(QStringLiteral("constructor Create"), call);
         c->AddMethod(QStringLiteral("procedure LoadFromFile(const Filename: string)"), call);
         c->AddMethod(QStringLiteral("procedure SaveToFile(const Filename: string)"), call);
     }
-    if (auto *c = ovAddClassAs(s, &ovs::TPicture::staticMetaObject, QStringLiteral("TPicture"), persistent)) {
+    if (auto *c = ovAddHostClass(s, &ovs::TPicture::staticMetaObject, QStringLiteral("TPicture"), persistent)) {
         c->AddMethod(QStringLiteral("procedure LoadFromFile(const Filename: string)"), call);
         c->AddMethod(QStringLiteral("procedure SaveToFile(const Filename: string)"), call);
     }
-    ovAddClassAs(s, &ovs::TMetafile::staticMetaObject, QStringLiteral("TMetafile"), QStringLiteral("TGraphic"));
+    ovAddHostClass(s, &ovs::TMetafile::staticMetaObject, QStringLiteral("TMetafile"), QStringLiteral("TGraphic"));
     if (auto *c = s->AddClass(&TMetafileCanvas::staticMetaObject, QStringLiteral("TCanvas")))
         c->AddConstructor(QStringLiteral("constructor Create(AMetafile: TMetafile; ReferenceDevice: Integer)"), call);
-    ovAddClassAs(s, &ovs::TBitmap::staticMetaObject, QStringLiteral("TBitmap"), QStringLiteral("TGraphic"));
+    ovAddHostClass(s, &ovs::TBitmap::staticMetaObject, QStringLiteral("TBitmap"), QStringLiteral("TGraphic"));
 }
 
-void ovRegisterGraphicsRTTI()
-{
-    static const bool added = [] {
-        ovRegisterRTTIModule<TovGraphicsFunctions>();
-        return true;
-    }();
-    (void)added;
-}

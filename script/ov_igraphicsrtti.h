@@ -167,11 +167,12 @@ private:
 };
 
 // Script-side pictures; their C++ names are taken by the picture classes they
-// wrap, so they live in a namespace and are registered under their script names.
+// wrap, so they live in a namespace and carry their script names as class info.
 namespace ovs {
 
 class TGraphic : public TvdPersistent {
     Q_OBJECT
+    Q_CLASSINFO("ScriptName", "TGraphic")
     Q_PROPERTY(int Height READ Height WRITE SetHeight)
     Q_PROPERTY(int Width READ Width WRITE SetWidth)
 public:
@@ -198,6 +199,7 @@ protected:
 
 class TBitmap : public TGraphic {
     Q_OBJECT
+    Q_CLASSINFO("ScriptName", "TBitmap")
     Q_PROPERTY(TCanvas *Canvas READ Canvas)
 public:
     Q_INVOKABLE TBitmap();
@@ -211,6 +213,7 @@ private:
 
 class TMetafile : public TGraphic {
     Q_OBJECT
+    Q_CLASSINFO("ScriptName", "TMetafile")
 public:
     Q_INVOKABLE TMetafile();
     ::TMetafile *Metafile() const { return static_cast<::TMetafile *>(m_graphic.get()); }
@@ -219,6 +222,7 @@ public:
 
 class TPicture : public TvdPersistent {
     Q_OBJECT
+    Q_CLASSINFO("ScriptName", "TPicture")
     Q_PROPERTY(int Height READ Height)
     Q_PROPERTY(int Width READ Width)
 public:
@@ -268,7 +272,4 @@ struct TovColorName {
     int Value;
 };
 const QList<TovColorName> &ovColorNames();
-
-// Appends the graphics module to the module class list (once).
-void ovRegisterGraphicsRTTI();
 

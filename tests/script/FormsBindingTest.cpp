@@ -40,14 +40,6 @@ protected:
     FormsBindingTest() : ui(&headless)
     {
         s.AddRTTI();
-        s.SetAddedBy(ovAddedByModules);
-        // Stand-ins while no base-class module is in the list.
-        for (const char *t : {"TObject", "TPersistent", "TComponent"})
-            if (!s.Find(QString::fromLatin1(t)))
-                s.AddType(QString::fromLatin1(t), fvtVariant);
-        s.Add(QString(), new TovGraphicsFunctions(&s));
-        s.Add(QString(), new TovFormsFunctions(&s));
-        s.SetAddedBy(0);
     }
     ~FormsBindingTest() override
     {

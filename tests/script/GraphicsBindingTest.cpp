@@ -18,11 +18,6 @@ protected:
     GraphicsBindingTest()
     {
         s.AddRTTI();
-        s.SetAddedBy(ovAddedByModules);
-        if (!s.Find(QStringLiteral("TPersistent")))
-            s.AddType(QStringLiteral("TPersistent"), fvtVariant);
-        s.Add(QString(), new TovGraphicsFunctions(&s));
-        s.SetAddedBy(0);
     }
     ~GraphicsBindingTest() override
     {
