@@ -43,8 +43,9 @@ protected:
     }
     ~FormsBindingTest() override
     {
+        QPointer<TCustomForm> f = form();
         s.Clear();
-        delete form();
+        delete f.data();
     }
     void run(const QString &text)
     {
@@ -201,6 +202,44 @@ TEST_F(FormsBindingTest, HandlerErrorsReachTheScriptOrAreShown)
     clickWidget(qobject_cast<TButton *>(obj("B"))->Widget());
     ASSERT_EQ(headless.Prompts().size(), 1);
     EXPECT_EQ(headless.Prompts().at(0).kind, QStringLiteral("MessageDlg"));
+}
+
+TEST_F(FormsBindingTest, HandlerReenteredByShowModalGetsItsLocalsBack)
+{
+    run(QStringLiteral("var F1, F2: TForm; B1, B2: TButton; Depth: Integer; Log: String;\n"
+                       "procedure BClick(Sender: TObject);\n"
+                       "var Mine: Integer;\n"
+                       "begin Depth := Depth + 1; Mine := Depth;\n"
+                       "  if Mine = 1 then F2.ShowModal;\n"
+                       "  Log := Log + IntToStr(Mine); end;\n"
+                       "begin F1 := TForm.Create(nil); F2 := TForm.Create(nil);\n"
+                       "  B1 := TButton.Create(F1); B1.Parent := F1; B2 := TButton.Create(F2); B2.Parent := F2;\n"
+                       "  B2.ModalResult := mrOk; B1.OnClick := 'BClick'; B2.OnClick := 'BClick'; F1.Show; end."));
+    auto *b1 = qobject_cast<TButton *>(obj("B1"));
+    auto *b2 = qobject_cast<TButton *>(obj("B2"));
+    QTimer::singleShot(0, b2->Widget(), [b2] { clickWidget(b2->Widget()); });
+    clickWidget(b1->Widget());
+    EXPECT_EQ(s.Variables(QStringLiteral("Log")).toString(), QStringLiteral("21"));
+    delete obj("F1");
+    delete obj("F2");
+}
+
+TEST_F(FormsBindingTest, CanResizeAndPaintHandlers)
+{
+    run(QStringLiteral("var F: TForm;\n"
+                       "procedure CanResize(Sender: TObject; var NewWidth, NewHeight: Integer; var Resize: Boolean);\n"
+                       "begin if NewWidth > 400 then NewWidth := 400; Resize := NewHeight <> 123; end;\n"
+                       "procedure Paint(Sender: TObject);\n"
+                       "begin F.Canvas.Brush.Color := clRed; F.Canvas.Pen.Style := psClear;\n"
+                       "  F.Canvas.Rectangle(0, 0, 50, 40); end;\n"
+                       "begin F := TForm.Create(nil); F.OnCanResize := 'CanResize'; F.OnPaint := 'Paint';\n"
+                       "  F.SetBounds(0, 0, 900, 200); F.SetBounds(0, 0, 300, 123); end."));
+    TCustomForm *f = form();
+    EXPECT_EQ(f->Width(), 400);
+    EXPECT_EQ(f->Height(), 200);
+    const QImage shot = f->Widget()->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(10, 10)), QColor(Qt::red));
+    EXPECT_NE(QColor(shot.pixel(100, 100)), QColor(Qt::red));
 }
 
 TEST(FormsKeys, QtKeysToVirtualKeys)
