@@ -356,6 +356,18 @@ TEST_F(TreeTest, OwnerWideNameCheckCoversDetachedObjects)
     delete m;
 }
 
+TEST_F(TreeTest, RunInMainThreadCallsWithTheSender)
+{
+    TvdxMemoView *m = memo(QString());
+    TvdxComponent *seen = nullptr;
+    m->RunInMainThread([&](TvdxComponent *s) { seen = s; }, band);
+    EXPECT_EQ(seen, band);
+    report->EngineOptions()->SetEnableThreadSafe(true);
+    seen = nullptr;
+    m->RunInMainThread([&](TvdxComponent *s) { seen = s; }, m);
+    EXPECT_EQ(seen, m);
+}
+
 TEST(ReportLifetime, FreesWhatItOwnsInsideAndOutsideTheTree)
 {
     auto report = std::make_unique<TvdxReport>();
