@@ -99,6 +99,8 @@ TEST_F(FormsBindingTest, ClickRunsHandlerAndCloseQueryKeepsFormOpen)
     EXPECT_TRUE(f->Widget()->isVisible());
     EXPECT_EQ(b->Widget()->parentWidget(), f->Widget());
     EXPECT_EQ(b->Caption(), QStringLiteral("Go"));
+    EXPECT_FALSE(s.Evaluate(QStringLiteral("Application.ExeName")).toString().isEmpty());
+    EXPECT_EQ(s.Evaluate(QStringLiteral("B.Parent = F")).toBool(), true);
 
     clickWidget(b->Widget());
     EXPECT_EQ(var("Clicks"), 1);

@@ -175,8 +175,10 @@ TEST_F(GraphicsBindingTest, PixelsSystemColoursAndPictures)
     vdtest::TempDir dir;
     const QString file = dir.path() + QStringLiteral("/p.bmp");
     setFileName(file);
-    run(QStringLiteral("var B: TBitmap; P: TPicture; A, W, H, Sys: Integer;\n"
+    run(QStringLiteral("var B: TBitmap; P: TPicture; A, W, H, Sys, FC, BC: Integer;\n"
                        "begin\n"
+                       "  B := TBitmap.Create; B.Canvas.Font.Color := clNone; B.Canvas.Brush.Color := clWindow;\n"
+                       "  FC := B.Canvas.Font.Color; BC := B.Canvas.Brush.Color; B.Free;\n"
                        "  B := TBitmap.Create; B.Width := 8; B.Height := 6;\n"
                        "  B.Canvas.Pixels[3, 4] := clBlue; A := B.Canvas.Pixels[3, 4];\n"
                        "  B.Canvas.Pixels[0, 0] := clWindow; Sys := B.Canvas.Pixels[0, 0];\n"
@@ -189,6 +191,8 @@ TEST_F(GraphicsBindingTest, PixelsSystemColoursAndPictures)
                        "end."));
     keep("B");
     keep("P");
+    EXPECT_EQ(s.Variables(QStringLiteral("FC")).toInt(), 0x1FFFFFFF);
+    EXPECT_EQ(s.Variables(QStringLiteral("BC")).toInt(), int(0xFF000005u));
     EXPECT_EQ(s.Variables(QStringLiteral("A")).toInt(), 0xFF0000);
     // System colours resolve through the fixed palette (window: white).
     EXPECT_EQ(s.Variables(QStringLiteral("Sys")).toInt(), 0xFFFFFF);
