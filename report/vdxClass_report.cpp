@@ -7,6 +7,8 @@
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_view.h"
+#include "report/vdxClass_io.h"
+#include "report/vdxIOTransportDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,6 +64,10 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxDataPage>();
         vdRegisterClass<TvdxDialogPage>();
         vdRegisterClass<TvdxNullBand>();
+        vdxInitIOTransportClasses();
+        vdxInitDialogIOTransport();
+        if (!vdxReportPreviewPagesHook())
+            vdxReportPreviewPagesHook() = [](TvdxReport *report) { return report->PreviewPages(); };
         return true;
     }();
     Q_UNUSED(done)
