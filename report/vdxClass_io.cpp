@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
+#include <exception>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -457,17 +459,39 @@ bool TvdxIOTransportFile::DoCreateContainer(TvdxNode *node)
     return true;
 }
 
+namespace {
+// A written file replaces the old one only when the stream is released
+// normally; a save that fails half-way leaves the old file as it was.
+class AtomicFile : public QSaveFile {
+public:
+    explicit AtomicFile(const QString &name) : QSaveFile(name), m_uncaught(std::uncaught_exceptions()) {}
+    ~AtomicFile() override
+    {
+        if (std::uncaught_exceptions() > m_uncaught)
+            cancelWriting();
+        commit();
+    }
+
+private:
+    int m_uncaught;
+};
+} // namespace
+
 QIODevice *TvdxIOTransportFile::DoCreateStream(QString &aFullFilePath, const QString &)
 {
     QString path = toSlashes(aFullFilePath);
     // A relative name lives under the base path, like its containers.
     if (!BasePath.isEmpty() && QFileInfo(path).isRelative())
         path = QDir(toSlashes(BasePath)).filePath(path);
-    auto file = std::make_unique<QFile>(path);
     if (FilterAccess == faWrite) {
-        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate))
-            throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file->errorString()));
-    } else if (!file->open(QIODevice::ReadOnly)) {
+        auto out = std::make_unique<AtomicFile>(path);
+        if (!out->open(QIODevice::WriteOnly))
+            throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, out->errorString()));
+        aFullFilePath = path;
+        return out.release();
+    }
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file->errorString()));
     }
     aFullFilePath = path;

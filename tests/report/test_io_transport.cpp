@@ -442,3 +442,35 @@ TEST(DialogTransportStartUp, ListsOneInstance)
 }
 
 } // namespace
+
+namespace {
+// Saves through the transport the way the report does: the stream is released
+// on the way out, also when the save fails.
+void saveThrough(const QString &path, const QByteArray &bytes, bool fail)
+{
+    TvdxIOTransportFile t(nullptr, true);
+    t.FilterAccess = faWrite;
+    QIODevice *s = t.GetStream(path);
+    struct Free {
+        TvdxIOTransportFile &t;
+        QIODevice *s;
+        ~Free() { t.FreeStream(s); }
+    } free{t, s};
+    s->write(bytes);
+    if (fail)
+        throw Exception(QStringLiteral("save failed"));
+}
+} // namespace
+
+TEST_F(FileTransport, FailedSaveKeepsTheOldFile)
+{
+    const QString path = tmp.file("report.vd3");
+    ASSERT_TRUE(vdtest::writeFile(path, "old contents"));
+    EXPECT_THROW(saveThrough(path, "half", true), Exception);
+    EXPECT_EQ(vdtest::readFile(path), QByteArray("old contents"));
+
+    saveThrough(path, "new contents", false);
+    EXPECT_EQ(vdtest::readFile(path), QByteArray("new contents"));
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{QStringLiteral("report.vd3")});
+}
