@@ -445,9 +445,10 @@ QString TCustomIniFile::ReadTStrings(const QString &section, QStringList &value,
 QStringList TCustomIniFile::ReadSectionValuesEx(const QString &section) const
 {
     QStringList r;
+    // Each line's own value: a name may stand more than once in a section.
     for (const QString &line : ReadSectionValues(section)) {
-        const QString name = line.left(line.indexOf(QLatin1Char('=')));
-        r << ReadString(section, name, QString());
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        r << (eq < 0 ? ReadString(section, line, QString()) : line.mid(eq + 1));
     }
     return r;
 }

@@ -93,7 +93,17 @@ void writePublished(QObject *obj, const TvdPropInfo &info, TovVarType memberType
             v = (value.isBool() && value.rawBool()) ? 1 : 0;
         else if (value.varType() == varInt64)
             v = qint32(quint32(quint64(value.rawInt())));
-        else
+        else if (info.kind == TvdPropKind::Set && value.isArray()) {
+            // A set constructor arrives as the array of its members, whose
+            // constants already carry their bits.
+            quint32 bits = 0;
+            for (int i = VarArrayLowBound(value, 1); i <= VarArrayHighBound(value, 1); ++i) {
+                const Variant member = value.arrayGet(i);
+                if (!member.isNull())
+                    bits |= quint32(member.toInt());
+            }
+            v = qint32(bits);
+        } else
             v = value.toInt();
         vdSetOrdProp(obj, info, v);
         break;

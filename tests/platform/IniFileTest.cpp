@@ -69,7 +69,7 @@ TEST(IniData, StringsListsAndBinary)
     EXPECT_EQ(back, QStringList({"a", "b=c", "d"}));
 
     ini.SetStrings({"[D]", "k=1", "j=2", "k=3"});
-    EXPECT_EQ(ini.ReadSectionValuesEx("D"), QStringList({"1", "2", "1"}));
+    EXPECT_EQ(ini.ReadSectionValuesEx("D"), QStringList({"1", "2", "3"}));
 
     QByteArray raw("\x00\x01\xFEz", 4);
     QBuffer in(&raw);

@@ -180,7 +180,7 @@ TEST_F(BindingsTest, IniStreamsAndBinaryValues)
 
 // Disabled until published set properties take set constructors (they are
 // written with Variant::toInt, which refuses the array a set constructor makes).
-TEST_F(BindingsTest, DISABLED_DialogOptionsAreSets)
+TEST_F(BindingsTest, DialogOptionsAreSets)
 {
     run(QStringLiteral("var d: TSaveDialog; o: Variant;\n"
                        "begin\n"
