@@ -23,8 +23,13 @@ TovVarType propVarType(const TvdPropInfo &info, QString &typeName)
         return fvtBool;
     case TvdPropKind::Enumeration:
     case TvdPropKind::Set: {
+        // A set goes by its own name (TFontStyles), not its element's (TFontStyle):
+        // that is the name its constants carry.
         const QMetaEnum e = vdPropEnum(info);
-        typeName = QString::fromLatin1(e.isValid() ? e.enumName() : info.prop.typeName());
+        if (!e.isValid())
+            typeName = QString::fromLatin1(info.prop.typeName());
+        else
+            typeName = QString::fromLatin1(info.kind == TvdPropKind::Set ? e.name() : e.enumName());
         if (typeName.compare(QLatin1String("Boolean"), Qt::CaseInsensitive) == 0
             || typeName.compare(QLatin1String("bool"), Qt::CaseInsensitive) == 0)
             return fvtBool;
@@ -418,6 +423,30 @@ bool TovCustomEvent::handlerAlive() const
     return false;
 }
 
+namespace {
+// What a handler parameter the event does not pass holds on every call.
+Variant emptyParamValue(TovVarType typ)
+{
+    switch (typ) {
+    case fvtInt:
+    case fvtEnum:
+    case fvtClass:  // nil
+        return Variant(0);
+    case fvtInt64:
+        return Variant::fromInt64(0);
+    case fvtFloat:
+        return Variant(0.0);
+    case fvtBool:
+        return Variant(false);
+    case fvtChar:
+    case fvtString:
+        return Variant(QString());
+    default:
+        return Variant::null();
+    }
+}
+} // namespace
+
 void TovCustomEvent::InvokeHandler(QList<Variant> &args)
 {
     TovProcVariable *h = m_handler;
@@ -430,8 +459,15 @@ void TovCustomEvent::InvokeHandler(QList<Variant> &args)
     }
     const int snapshot = h->Executing() ? h->SaveLocalVariables() : -1;
     try {
-        for (int i = 0; i < h->ParamCount() && i < args.size(); ++i)
-            h->GetParam(i)->SetValue(args[i]);
+        for (int i = 0; i < h->ParamCount(); ++i) {
+            TovParamItem *p = h->GetParam(i);
+            // Parameters beyond the event's own start afresh (their default, else
+            // empty), never with the last call's values.
+            if (i < args.size())
+                p->SetValue(args[i]);
+            else
+                p->SetValue(p->IsOptional ? p->DefValue : emptyParamValue(p->Typ));
+        }
         h->GetValue();
         for (int i = 0; i < h->ParamCount() && i < args.size(); ++i)
             if (h->GetParam(i)->IsVarParam)

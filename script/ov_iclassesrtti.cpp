@@ -13,11 +13,6 @@
 // Script class names.
 QString ovScriptClassName(const QMetaObject *meta)
 {
-    if (!meta)
-        return QString();
-    const int i = meta->indexOfClassInfo("ScriptName");
-    if (i >= meta->classInfoOffset())
-        return QString::fromLatin1(meta->classInfo(i).value());
     // The core bases scripts know by their platform names.
     static const std::pair<const QMetaObject *, const char *> bases[] = {
         {&QObject::staticMetaObject, "TObject"},
@@ -28,7 +23,7 @@ QString ovScriptClassName(const QMetaObject *meta)
     for (const auto &[m, name] : bases)
         if (m == meta)
             return QString::fromLatin1(name);
-    return QString::fromLatin1(meta->className());
+    return ovClassScriptName(meta);
 }
 
 namespace {

@@ -22,8 +22,8 @@ class TovXMLDocument;
 // Raised by the base-class bindings (bad index, sorted-list misuse, files).
 VD_DECLARE_EXCEPTION(EovBindingError, Exception)
 
-// The name scripts know a class by: its "ScriptName" class info when the class
-// declares one itself, else its C++ class name.
+// The name scripts know a class by: the platform name of a core base (TObject,
+// TPersistent, TComponent, TCollection, TCollectionItem), else ovClassScriptName.
 QString ovScriptClassName(const QMetaObject *meta);
 // Registers a host class under the script name (AddClass for classes whose
 // C++ name differs); nothing when the name is taken.

@@ -524,12 +524,8 @@ TovGraphicsFunctions::TovGraphicsFunctions(TovScript *aScript) : TovRTTIModule(a
 
     const TovCallMethodNewEvent call = &TovGraphicsFunctions::CallMethod;
     const QString persistent = QStringLiteral("TPersistent");
-    if (auto *c = s->AddClass(&TFont::staticMetaObject, persistent)) {
+    if (auto *c = s->AddClass(&TFont::staticMetaObject, persistent))
         c->AddConstructor(QStringLiteral("constructor Create"), call);
-        // The set property goes by the set's name, like its constants.
-        if (TovCustomHelper *style = c->Find(QStringLiteral("Style")))
-            style->TypeName = QStringLiteral("TFontStyles");
-    }
     if (auto *c = s->AddClass(&TPen::staticMetaObject, persistent))
         c->AddConstructor(QStringLiteral("constructor Create"), call);
     if (auto *c = s->AddClass(&TBrush::staticMetaObject, persistent))

@@ -178,17 +178,17 @@ TEST_F(BindingsTest, IniStreamsAndBinaryValues)
     EXPECT_EQ(var("s"), QStringLiteral("AZ"));
 }
 
-// Disabled until published set properties take set constructors (they are
-// written with Variant::toInt, which refuses the array a set constructor makes).
 TEST_F(BindingsTest, DialogOptionsAreSets)
 {
-    run(QStringLiteral("var d: TSaveDialog; o: Variant;\n"
+    run(QStringLiteral("var d: TSaveDialog; o, one: Variant;\n"
                        "begin\n"
                        "  d := TSaveDialog.Create(nil);\n"
+                       "  d.Options := ofReadOnly; one := d.Options;\n"
                        "  d.Options := [ofOverwritePrompt, ofPathMustExist];\n"
                        "  o := d.Options;\n"
                        "  d.Free;\n"
                        "end."));
+    EXPECT_EQ(s.Variables(QStringLiteral("one")).toInt(), 1);
     EXPECT_EQ(s.Variables(QStringLiteral("o")).toInt(), 2 + 256);
 }
 

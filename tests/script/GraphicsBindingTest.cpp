@@ -100,13 +100,15 @@ TEST_F(GraphicsBindingTest, ScriptPictureMatchesCanvasReference)
                        "  B.Canvas.MoveTo(0, 99); B.Canvas.LineTo(159, 60);\n"
                        "  B.Canvas.Brush.Style := bsClear;\n"
                        "  B.Canvas.Font.Name := 'Arial'; B.Canvas.Font.Size := 12;\n"
-                       "  B.Canvas.Font.Color := clBlue; B.Canvas.Font.Style := fsBold;\n"
+                       "  B.Canvas.Font.Color := clBlue; B.Canvas.Font.Style := [fsBold, fsItalic];\n"
                        "  B.Canvas.TextOut(60, 70, 'Vendari');\n"
                        "  W := B.Canvas.TextWidth('Vendari');\n"
                        "  B.Canvas.Pixels[2, 2] := clFuchsia;\n"
                        "  B.SaveToFile(FileName);\n"
                        "end."));
-    keep("B");
+    auto *bitmap = qobject_cast<ovs::TBitmap *>(keep("B"));
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->Canvas()->Font()->Style(), TFont::fsBold | TFont::fsItalic);
 
     ::TBitmap ref(160, 100);
     Canvas &c = ref.GetCanvas();
@@ -139,6 +141,7 @@ TEST_F(GraphicsBindingTest, ScriptPictureMatchesCanvasReference)
     font.name = QStringLiteral("Arial");
     font.height = -16;
     font.weight = FW_BOLD;
+    font.italic = true;
     c.setFont(font);
     c.SetTextColor(clBlue);
     c.SetBkMode(BkMode::Transparent);
@@ -168,6 +171,34 @@ TEST_F(GraphicsBindingTest, ScriptPictureMatchesCanvasReference)
         for (int x = 60; x < 159; ++x)
             blue += got.pixel(x, y) == qRgb(0, 0, 255);
     EXPECT_GT(blue, 30);
+}
+
+TEST_F(GraphicsBindingTest, FontStyleTakesItsSetConstants)
+{
+    const struct {
+        const char *value;
+        int style;
+    } rows[] = {
+        {"fsBold", TFont::fsBold},
+        {"[fsBold, fsItalic]", TFont::fsBold | TFont::fsItalic},
+        {"[fsUnderline..fsStrikeout]", TFont::fsUnderline | TFont::fsStrikeout},
+        {"[]", 0},
+    };
+    for (const auto &r : rows) {
+        s.Clear();
+        const Compiled c = compile(s, Pascal,
+                                   QStringLiteral("var F: TFont;\nbegin F := TFont.Create; F.Style := [fsStrikeout];\n"
+                                                  "  F.Style := %1; end.")
+                                       .arg(QString::fromLatin1(r.value)));
+        ASSERT_TRUE(c.ok) << r.value << ": " << qPrintable(c.msg);
+        s.Execute();
+        auto *font = qobject_cast<TFont *>(keep("F"));
+        ASSERT_TRUE(font) << r.value;
+        EXPECT_EQ(int(font->Style()), r.style) << r.value;
+    }
+    // Another set's constant is not a font style.
+    s.Clear();
+    EXPECT_FALSE(compile(s, Pascal, QStringLiteral("var F: TFont;\nbegin F.Style := fpFixed; end.")).ok);
 }
 
 TEST_F(GraphicsBindingTest, PixelsSystemColoursAndPictures)

@@ -473,6 +473,29 @@ TEST_F(HostClassTest, EventsAttachDetachAndNeverPileUp)
     }
 }
 
+TEST_F(HostClassTest, HandlerParametersTheEventDoesNotPassStartEmpty)
+{
+    run(Pascal, QStringLiteral("var calls, seenN, seenD: Integer; seenS: String; seenB: Boolean; seenF: Double;\n"
+                               "  seenV: Variant;\n"
+                               "procedure H(Sender: TObject; var Key: Integer; N: Integer; S: String; B: Boolean;\n"
+                               "  F: Double; V: Variant; D: Integer = 5);\n"
+                               "begin calls := calls + 1; seenN := N; seenS := S; seenB := B; seenF := F; seenV := V;\n"
+                               "  seenD := D; N := 7; S := 'stale'; B := True; F := 2.5; V := 'stale'; D := 9;\n"
+                               "  Key := Key + 1; end;\n"
+                               "begin Panel1.OnClick := 'H'; end."));
+    // The second call must not see what the first one left behind.
+    for (int call = 1; call <= 2; ++call) {
+        EXPECT_EQ(panel1->Click(3), 4);
+        EXPECT_EQ(var("calls").toInt(), call);
+        EXPECT_EQ(var("seenN").toInt(), 0) << call;
+        EXPECT_EQ(var("seenS").toString(), QString()) << call;
+        EXPECT_FALSE(var("seenB").toBool()) << call;
+        EXPECT_EQ(var("seenF").toDouble(), 0.0) << call;
+        EXPECT_TRUE(var("seenV").isNull()) << call;
+        EXPECT_EQ(var("seenD").toInt(), 5) << call;
+    }
+}
+
 TEST_F(HostClassTest, AdaptersGoWithTheControlOrTheProgram)
 {
     auto *loose = new TTestPanel;
