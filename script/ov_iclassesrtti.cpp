@@ -54,6 +54,20 @@ TovClassVariable *ovAddHostClass(TovScript *script, const QMetaObject *meta, con
     return cls;
 }
 
+void ovWrongObject(const QObject *obj, const QMetaObject *want)
+{
+    throw EovClassError(obj ? QStringLiteral("Object is not a %1").arg(ovScriptClassName(want))
+                            : QStringLiteral("Object reference is nil"));
+}
+
+QIODevice &ovStreamArg(TovMethodHelper *caller, int i)
+{
+    QIODevice *d = ovStreamDevice(ovValueToObject(caller->GetVParam(i)));
+    if (!d)
+        throw EovClassError(QStringLiteral("Stream is nil"));
+    return *d;
+}
+
 namespace {
 [[noreturn]] void listIndexError(int index)
 {
@@ -740,24 +754,6 @@ QObject *PO(TovMethodHelper *c, int i) { return ovValueToObject(c->GetVParam(i))
 
 Variant objectValue(QObject *obj) { return obj ? Variant::fromObject(obj) : Variant(0); }
 
-template <class T>
-T *need(QObject *instance)
-{
-    auto *t = qobject_cast<T *>(instance);
-    if (!t)
-        throw EovClassError(instance ? QStringLiteral("Object is not a %1").arg(ovScriptClassName(&T::staticMetaObject))
-                                     : QStringLiteral("Object reference is nil"));
-    return t;
-}
-
-QIODevice &streamArg(TovMethodHelper *c, int i)
-{
-    QIODevice *d = ovStreamDevice(PO(c, i));
-    if (!d)
-        throw EovClassError(QStringLiteral("Stream is nil"));
-    return *d;
-}
-
 QObject *construct(QObject *instance, const QMetaObject *cls, TovMethodHelper *c)
 {
     if (instance)
@@ -773,7 +769,7 @@ QObject *construct(QObject *instance, const QMetaObject *cls, TovMethodHelper *c
         TvdComponent *owner = nullptr;
         if (c->ClassRef == &TvdComponent::staticMetaObject && c->ParamCount() > 0)
             if (QObject *o = PO(c, 0))
-                owner = need<TvdComponent>(o);
+                owner = ovNeed<TvdComponent>(o);
         if (cls == &TvdComponent::staticMetaObject)
             return new TvdComponent(owner);
         if (QObject *o = cls->newInstance(Q_ARG(TvdComponent *, owner)))
@@ -936,13 +932,13 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
         if (is(name, "FREE")) {
             ovFreeObject(objectValue(instance));
         } else if (is(name, "CLASSNAME")) {
-            result = Variant(ovScriptClassName(need<QObject>(instance)->metaObject()));
+            result = Variant(ovScriptClassName(ovNeed<QObject>(instance)->metaObject()));
         }
     } else if (classType == mPersistent) {
         if (is(name, "ASSIGN"))
-            need<TvdPersistent>(instance)->Assign(qobject_cast<TvdPersistent *>(PO(c, 0)));
+            ovNeed<TvdPersistent>(instance)->Assign(qobject_cast<TvdPersistent *>(PO(c, 0)));
     } else if (classType == mCollection) {
-        auto *col = need<TvdBaseCollection>(instance);
+        auto *col = ovNeed<TvdBaseCollection>(instance);
         if (is(name, "CLEAR")) {
             col->Clear();
         } else if (is(name, "ITEMS.GET")) {
@@ -952,7 +948,7 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
             result = objectValue(col->Items(i));
         }
     } else if (classType == mList) {
-        auto *l = need<TovHostList>(instance);
+        auto *l = ovNeed<TovHostList>(instance);
         if (is(name, "ADD"))
             result = Variant(l->Add(PO(c, 0)));
         else if (is(name, "CLEAR"))
@@ -970,7 +966,7 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
         else if (is(name, "ITEMS.SET"))
             l->SetItems(PI(c, 0), PO(c, 1));
     } else if (classType == mStrings) {
-        auto *l = need<TovHostStrings>(instance);
+        auto *l = ovNeed<TovHostStrings>(instance);
         if (is(name, "ADD"))
             result = Variant(l->Add(PS(c, 0)));
         else if (is(name, "ADDOBJECT"))
@@ -992,13 +988,13 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
         else if (is(name, "LOADFROMFILE"))
             l->LoadFromFile(PS(c, 0));
         else if (is(name, "LOADFROMSTREAM"))
-            l->LoadFromStream(streamArg(c, 0));
+            l->LoadFromStream(ovStreamArg(c, 0));
         else if (is(name, "SAVETOFILE"))
             l->SaveToFile(PS(c, 0));
         else if (is(name, "MOVE"))
             l->Move(PI(c, 0), PI(c, 1));
         else if (is(name, "SAVETOSTREAM"))
-            l->SaveToStream(streamArg(c, 0));
+            l->SaveToStream(ovStreamArg(c, 0));
         else if (is(name, "NAMES.GET"))
             result = Variant(l->Names(PI(c, 0)));
         else if (is(name, "OBJECTS.GET"))
@@ -1014,7 +1010,7 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
         else if (is(name, "STRINGS.SET"))
             l->SetStrings(PI(c, 0), PS(c, 1));
     } else if (classType == mStringList) {
-        auto *l = need<TovHostStringList>(instance);
+        auto *l = ovNeed<TovHostStringList>(instance);
         if (is(name, "FIND")) {
             int index = 0;
             const bool found = l->Find(PS(c, 0), index);
@@ -1024,7 +1020,7 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
             l->Sort();
         }
     } else if (classType == mStream) {
-        auto *st = need<TovHostStream>(instance);
+        auto *st = ovNeed<TovHostStream>(instance);
         if (is(name, "READ")) {
             const QString buf = st->Read(PL(c, 1));
             c->SetVParam(0, Variant(buf));
@@ -1034,32 +1030,32 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
         } else if (is(name, "SEEK")) {
             result = Variant::fromInt64(st->Seek(PL(c, 0), PI(c, 1)));
         } else if (is(name, "COPYFROM")) {
-            result = Variant::fromInt64(st->CopyFrom(need<TovHostStream>(PO(c, 0)), PL(c, 1)));
+            result = Variant::fromInt64(st->CopyFrom(ovNeed<TovHostStream>(PO(c, 0)), PL(c, 1)));
         }
     } else if (classType == mMemoryStream) {
-        auto *st = need<TovHostMemoryStream>(instance);
+        auto *st = ovNeed<TovHostMemoryStream>(instance);
         if (is(name, "CLEAR"))
             st->Clear();
         else if (is(name, "LOADFROMSTREAM"))
-            st->LoadFromStream(streamArg(c, 0));
+            st->LoadFromStream(ovStreamArg(c, 0));
         else if (is(name, "LOADFROMFILE"))
             st->LoadFromFile(PS(c, 0));
         else if (is(name, "SAVETOSTREAM"))
-            st->SaveToStream(streamArg(c, 0));
+            st->SaveToStream(ovStreamArg(c, 0));
         else if (is(name, "SAVETOFILE"))
             st->SaveToFile(PS(c, 0));
     } else if (classType == mXMLItem) {
-        auto *v = need<TovHostXMLItem>(instance);
+        auto *v = ovNeed<TovHostXMLItem>(instance);
         TovXMLItem *it = v->Item();
         if (!it)
             throw EovClassError(QStringLiteral("Object reference is nil"));
         if (is(name, "ADDITEM")) {
-            v->InsertItem(it->Count(), need<TovHostXMLItem>(PO(c, 0)));
+            v->InsertItem(it->Count(), ovNeed<TovHostXMLItem>(PO(c, 0)));
         } else if (is(name, "CLEAR")) {
             TovHostXMLItem::ReleaseViews(it, false);
             it->Clear();
         } else if (is(name, "INSERTITEM")) {
-            v->InsertItem(PI(c, 0), need<TovHostXMLItem>(PO(c, 1)));
+            v->InsertItem(PI(c, 0), ovNeed<TovHostXMLItem>(PO(c, 1)));
         } else if (is(name, "ADD")) {
             result = objectValue(TovHostXMLItem::Wrap(it->Add()));
         } else if (is(name, "FIND")) {
@@ -1079,11 +1075,11 @@ Variant TovClassesFunctions::CallMethod(QObject *instance, const QMetaObject *cl
             it->SetProp(PS(c, 0), PS(c, 1));
         }
     } else if (classType == mXMLDocument) {
-        auto *d = need<TovHostXMLDocument>(instance);
+        auto *d = ovNeed<TovHostXMLDocument>(instance);
         if (is(name, "SAVETOSTREAM"))
-            d->Document()->SaveToStream(streamArg(c, 0));
+            d->Document()->SaveToStream(ovStreamArg(c, 0));
         else if (is(name, "LOADFROMSTREAM"))
-            d->LoadFromStream(streamArg(c, 0));
+            d->LoadFromStream(ovStreamArg(c, 0));
         else if (is(name, "SAVETOFILE"))
             d->Document()->SaveToFile(PS(c, 0));
         else if (is(name, "LOADFROMFILE"))
@@ -1096,12 +1092,12 @@ Variant TovClassesFunctions::GetProp(QObject *instance, const QMetaObject *class
 {
     if (classType == mCollection) {
         if (is(name, "COUNT"))
-            return Variant(need<TvdBaseCollection>(instance)->Count());
+            return Variant(ovNeed<TvdBaseCollection>(instance)->Count());
     } else if (classType == mList) {
         if (is(name, "COUNT"))
-            return Variant(need<TovHostList>(instance)->Count());
+            return Variant(ovNeed<TovHostList>(instance)->Count());
     } else if (classType == mStrings) {
-        auto *l = need<TovHostStrings>(instance);
+        auto *l = ovNeed<TovHostStrings>(instance);
         if (is(name, "COUNT"))
             return Variant(l->Count());
         if (is(name, "COMMATEXT"))
@@ -1109,16 +1105,16 @@ Variant TovClassesFunctions::GetProp(QObject *instance, const QMetaObject *class
         if (is(name, "TEXT"))
             return Variant(l->Text());
     } else if (classType == mStream) {
-        auto *st = need<TovHostStream>(instance);
+        auto *st = ovNeed<TovHostStream>(instance);
         if (is(name, "POSITION"))
             return Variant::fromInt64(st->Position());
         if (is(name, "SIZE"))
             return Variant::fromInt64(st->Size());
     } else if (classType == mComponent) {
         if (is(name, "OWNER"))
-            return objectValue(need<TvdComponent>(instance)->Owner());
+            return objectValue(ovNeed<TvdComponent>(instance)->Owner());
     } else if (classType == mXMLItem) {
-        TovXMLItem *it = need<TovHostXMLItem>(instance)->Item();
+        TovXMLItem *it = ovNeed<TovHostXMLItem>(instance)->Item();
         if (!it)
             throw EovClassError(QStringLiteral("Object reference is nil"));
         if (is(name, "DATA"))
@@ -1133,7 +1129,7 @@ Variant TovClassesFunctions::GetProp(QObject *instance, const QMetaObject *class
             return Variant(it->Text());
     } else if (classType == mXMLDocument) {
         if (is(name, "ROOT"))
-            return objectValue(need<TovHostXMLDocument>(instance)->Root());
+            return objectValue(ovNeed<TovHostXMLDocument>(instance)->Root());
     }
     return Variant(0);
 }
@@ -1142,16 +1138,16 @@ void TovClassesFunctions::SetProp(QObject *instance, const QMetaObject *classTyp
                                   const Variant &value)
 {
     if (classType == mStrings) {
-        auto *l = need<TovHostStrings>(instance);
+        auto *l = ovNeed<TovHostStrings>(instance);
         if (is(name, "COMMATEXT"))
             l->SetCommaText(VarToStr(value));
         else if (is(name, "TEXT"))
             l->SetText(VarToStr(value));
     } else if (classType == mStream) {
         if (is(name, "POSITION"))
-            need<TovHostStream>(instance)->SetPosition(value.toInt64());
+            ovNeed<TovHostStream>(instance)->SetPosition(value.toInt64());
     } else if (classType == mXMLItem) {
-        TovXMLItem *it = need<TovHostXMLItem>(instance)->Item();
+        TovXMLItem *it = ovNeed<TovHostXMLItem>(instance)->Item();
         if (!it)
             throw EovClassError(QStringLiteral("Object reference is nil"));
         if (is(name, "DATA"))

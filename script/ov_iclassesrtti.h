@@ -16,6 +16,7 @@
 #include <memory>
 
 class TovClassVariable;
+class TovMethodHelper;
 class TovXMLItem;
 class TovXMLDocument;
 
@@ -29,6 +30,21 @@ QString ovScriptClassName(const QMetaObject *meta);
 // C++ name differs); nothing when the name is taken.
 TovClassVariable *ovAddHostClass(TovScript *script, const QMetaObject *meta, const QString &scriptName,
                                  const QString &ancestor);
+
+// Helpers of the binding modules' method callbacks.
+// Raises "Object is not a <script name of want>", or "Object reference is nil".
+[[noreturn]] void ovWrongObject(const QObject *obj, const QMetaObject *want);
+// The instance or an argument as a T, else ovWrongObject.
+template <class T>
+T *ovNeed(QObject *obj)
+{
+    auto *t = qobject_cast<T *>(obj);
+    if (!t)
+        ovWrongObject(obj, &T::staticMetaObject);
+    return t;
+}
+// Argument i of a call as a stream's device; raises "Stream is nil".
+QIODevice &ovStreamArg(TovMethodHelper *caller, int i);
 
 // ---------------------------------------------------------------------------
 // A list of object references; freed objects read as nil.

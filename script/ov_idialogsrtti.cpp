@@ -141,25 +141,7 @@ unsigned setBits(const Variant &v)
     return bits;
 }
 
-template <class T>
-T *need(QObject *obj, const char *what)
-{
-    auto *t = qobject_cast<T *>(obj);
-    if (!t)
-        throw EovClassError(obj ? QStringLiteral("Object is not a %1").arg(QLatin1String(what))
-                                : QStringLiteral("Object reference is nil"));
-    return t;
-}
-
-QIODevice &streamArg(TovMethodHelper *c, int i)
-{
-    QIODevice *d = ovStreamDevice(PO(c, i));
-    if (!d)
-        throw EovClassError(QStringLiteral("Stream is nil"));
-    return *d;
-}
-
-TovHostStrings *stringsArg(TovMethodHelper *c, int i) { return need<TovHostStrings>(PO(c, i), "TStrings"); }
+TovHostStrings *stringsArg(TovMethodHelper *c, int i) { return ovNeed<TovHostStrings>(PO(c, i)); }
 
 void replaceLines(TovHostStrings *l, const QStringList &lines)
 {
@@ -224,7 +206,7 @@ Variant TovDialogsFunctions::CallMethod(QObject *instance, const QMetaObject *cl
 {
     if (classType == mCommonDialog) {
         if (is(name, "EXECUTE"))
-            return Variant(need<TovHostCommonDialog>(instance, "TCommonDialog")->Execute());
+            return Variant(ovNeed<TovHostCommonDialog>(instance)->Execute());
         return Variant(0);
     }
     if (instance)
@@ -308,7 +290,7 @@ TovIniFunctions::TovIniFunctions(TovScript *aScript) : TovRTTIModule(aScript)
 Variant TovIniFunctions::GetProp(QObject *instance, const QMetaObject *classType, const QString &name)
 {
     if (classType == mCustomIni && is(name, "FILENAME"))
-        return Variant(need<TovHostCustomIniFile>(instance, "TCustomIniFile")->Ini()->FileName());
+        return Variant(ovNeed<TovHostCustomIniFile>(instance)->Ini()->FileName());
     return Variant(0);
 }
 
@@ -324,7 +306,7 @@ Variant TovIniFunctions::CallMethod(QObject *instance, const QMetaObject *classT
             return Variant::fromObject(new TovHostIniFile(PS(c, 0)));
         throw EovClassError(QStringLiteral("Cannot create an instance of %1").arg(ovScriptClassName(classType)));
     }
-    TCustomIniFile *ini = need<TovHostCustomIniFile>(instance, "TCustomIniFile")->Ini();
+    TCustomIniFile *ini = ovNeed<TovHostCustomIniFile>(instance)->Ini();
     if (classType == mCustomIni) {
         if (is(name, "READINTEGER"))
             return Variant(ini->ReadInteger(PS(c, 0), PS(c, 1), c->GetVParam(2).toInt()));
@@ -351,9 +333,9 @@ Variant TovIniFunctions::CallMethod(QObject *instance, const QMetaObject *classT
         else if (is(name, "WRITETIME"))
             ini->WriteTime(PS(c, 0), PS(c, 1), PF(c, 2));
         else if (is(name, "READBINARYSTREAM"))
-            return Variant(ini->ReadBinaryStream(PS(c, 0), PS(c, 1), streamArg(c, 2)));
+            return Variant(ini->ReadBinaryStream(PS(c, 0), PS(c, 1), ovStreamArg(c, 2)));
         else if (is(name, "WRITEBINARYSTREAM"))
-            ini->WriteBinaryStream(PS(c, 0), PS(c, 1), streamArg(c, 2));
+            ini->WriteBinaryStream(PS(c, 0), PS(c, 1), ovStreamArg(c, 2));
         else if (is(name, "SECTIONEXISTS"))
             return Variant(ini->SectionExists(PS(c, 0)));
         else if (is(name, "VALUEEXISTS"))
