@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QRecursiveMutex>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class TCustomIniFile;
@@ -178,6 +179,13 @@ public:
 
     TvdxGetCustomDataEvent OnGetCustomData;
     TvdxSaveCustomDataEvent OnSaveCustomData;
+    // Receives the connection strings that ReportOptions.ConnectionName finds
+    // in the settings; the options call it, so they hold it.
+    using TvdxSetConnectionEvent = std::function<void(const QString &connString)>;
+    const TvdxSetConnectionEvent &OnSetConnection() const { return m_reportOptions->OnSetConnection; }
+    void SetOnSetConnection(TvdxSetConnectionEvent handler) { m_reportOptions->OnSetConnection = std::move(handler); }
+    // The designer's connection editor: the current string in, the edited one out.
+    std::function<QString(const QString &connString)> OnEditConnection;
     // How load errors are shown (error box, nothing, or an exception).
     int SilentMode() const;
     void SetSilentMode(int mode);
