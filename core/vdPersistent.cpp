@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 #include <cstring>
+#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -61,6 +62,48 @@ bool vdIsValidIdent(const QString &name)
     return true;
 }
 
+namespace {
+// Nothing when the name holds anything beyond ASCII; the name itself when
+// it has no capitals (no copy is made).
+std::optional<QString> asciiLower(const QString &name)
+{
+    const QChar *p = name.constData();
+    const qsizetype n = name.size();
+    qsizetype firstUpper = -1;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c >= 0x80)
+            return std::nullopt;
+        if (firstUpper < 0 && c >= u'A' && c <= u'Z')
+            firstUpper = i;
+    }
+    if (firstUpper < 0)
+        return name;
+    QString out = name;
+    QChar *d = out.data();
+    for (qsizetype i = firstUpper; i < n; ++i) {
+        const char16_t c = d[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            d[i] = QChar(char16_t(c + 32));
+    }
+    return out;
+}
+} // namespace
+
+QString vdFoldedName(const QString &name)
+{
+    if (std::optional<QString> s = asciiLower(name))
+        return *std::move(s);
+    return name.toCaseFolded();
+}
+
+QString vdLowerName(const QString &name)
+{
+    if (std::optional<QString> s = asciiLower(name))
+        return *std::move(s);
+    return name.toLower();
+}
+
 TvdComponent::TvdComponent(TvdComponent *owner)
 {
     if (owner)
@@ -102,7 +145,7 @@ void TvdComponent::SetName(const QString &name)
     else
         ValidateRename(nullptr, m_name, name);
     m_name = name;
-    m_nameKey = name.toCaseFolded();
+    m_nameKey = vdFoldedName(name);
 }
 
 void TvdComponent::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName)
@@ -123,7 +166,7 @@ TvdComponent *TvdComponent::FindComponent(const QString &name) const
 {
     if (name.isEmpty())
         return nullptr;
-    const QString key = name.toCaseFolded();
+    const QString key = vdFoldedName(name);
     for (TvdComponent *c : m_components)
         if (c->m_nameKey.size() == key.size() && c->m_nameKey == key)
             return c;
@@ -444,24 +487,44 @@ void TvdClassRegistry::Register(const QMetaObject *meta, TvdClassFactory factory
     for (TvdClassInfo &c : m_classes)
         if (c.name.compare(info.name, Qt::CaseInsensitive) == 0) {
             c = info;
+            reindex();
             return;
         }
     m_classes.append(info);
+    reindex();
 }
 
 void TvdClassRegistry::Unregister(const QString &name)
 {
     QMutexLocker lock(&registryMutex());
     m_classes.removeIf([&](const TvdClassInfo &c) { return c.name.compare(name, Qt::CaseInsensitive) == 0; });
+    reindex();
+}
+
+void TvdClassRegistry::reindex()
+{
+    m_exact.clear();
+    m_folded.clear();
+    for (qsizetype i = 0; i < m_classes.size(); ++i) {
+        const QString key = vdFoldedName(m_classes.at(i).name);
+        if (m_folded.contains(key))
+            continue;
+        m_folded.insert(key, i);
+        m_exact.insert(m_classes.at(i).name, i);
+    }
 }
 
 const TvdClassInfo *TvdClassRegistry::Find(const QString &name) const
 {
     QMutexLocker lock(&registryMutex());
-    for (const TvdClassInfo &c : m_classes)
-        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &c;
-    return nullptr;
+    // Files spell class names as registered: the exact name is tried first.
+    auto it = m_exact.constFind(name);
+    if (it == m_exact.cend()) {
+        it = m_folded.constFind(vdFoldedName(name));
+        if (it == m_folded.cend())
+            return nullptr;
+    }
+    return &m_classes.at(*it);
 }
 
 const TvdClassInfo &TvdClassRegistry::Get(const QString &name) const
@@ -543,12 +606,41 @@ const QList<TvdPropInfo> &vdPublishedProperties(const QMetaObject *meta)
     return cache.emplace(meta, std::move(list)).first->second;
 }
 
+namespace {
+// Names of a class's published properties, built once per class. Only the
+// first property of each name (ignoring letter case) is entered, as a scan
+// of the list in published order would find it.
+struct TvdPropLookup {
+    QHash<QString, const TvdPropInfo *> exact;
+    QHash<QString, const TvdPropInfo *> folded;
+};
+} // namespace
+
 const TvdPropInfo *vdFindProperty(const QMetaObject *meta, const QString &name)
 {
-    for (const TvdPropInfo &info : vdPublishedProperties(meta))
-        if (name.compare(QLatin1StringView(info.name()), Qt::CaseInsensitive) == 0)
-            return &info;
-    return nullptr;
+    static QMutex mutex;
+    static std::unordered_map<const QMetaObject *, TvdPropLookup> cache;
+    const TvdPropLookup *lookup = nullptr;
+    {
+        QMutexLocker lock(&mutex);
+        auto it = cache.find(meta);
+        if (it == cache.end()) {
+            TvdPropLookup l;
+            for (const TvdPropInfo &info : vdPublishedProperties(meta)) {
+                const QString n = QString::fromLatin1(info.name());
+                const QString key = vdFoldedName(n);
+                if (l.folded.contains(key))
+                    continue;
+                l.folded.insert(key, &info);
+                l.exact.insert(n, &info);
+            }
+            it = cache.emplace(meta, std::move(l)).first;
+        }
+        lookup = &it->second;
+    }
+    if (const TvdPropInfo *info = lookup->exact.value(name))
+        return info;
+    return lookup->folded.value(vdFoldedName(name));
 }
 
 QMetaEnum vdPropEnum(const TvdPropInfo &info)

@@ -29,6 +29,7 @@
 #pragma once
 #include "core/vdException.h"
 
+#include <QHash>
 #include <QList>
 #include <QMetaEnum>
 #include <QMetaProperty>
@@ -181,6 +182,10 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TvdComponent::ComponentStyle)
 // True for texts that are valid component names (letter or "_", then letters,
 // digits and "_").
 bool vdIsValidIdent(const QString &name);
+// Keys of case-insensitive name indexes: the same as toCaseFolded() and
+// toLower(), with a quick way for ASCII names (every valid component name).
+QString vdFoldedName(const QString &name);
+QString vdLowerName(const QString &name);
 
 // ---------------------------------------------------------------------------
 class TvdBaseCollection;
@@ -287,7 +292,11 @@ public:
     QStringList Names() const;
 
 private:
+    void reindex();
     QList<TvdClassInfo> m_classes;
+    // Positions in m_classes by name as registered and by case-folded name.
+    QHash<QString, qsizetype> m_exact;
+    QHash<QString, qsizetype> m_folded;
 };
 
 template <class T>

@@ -9,8 +9,12 @@
 
 #include <QHash>
 #include <QIODevice>
+#include <QMutex>
 #include <QSet>
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <typeinfo>
 #include <memory>
 #include <zlib.h>
 
@@ -20,9 +24,60 @@ namespace {
 constexpr int kMaxTreeDepth = 256;
 constexpr int kMaxObjectDepth = 16;
 
+// The cast across the class tree walks the type information each time; the
+// place of the hooks inside an object depends only on its dynamic type, so
+// it is found once per type.
 IvdxSerializerHooks *hooksOf(QObject *obj)
 {
-    return dynamic_cast<IvdxSerializerHooks *>(obj);
+    if (!obj)
+        return nullptr;
+    static constexpr qptrdiff kNone = std::numeric_limits<qptrdiff>::min();
+    static QMutex mutex;
+    static QHash<const std::type_info *, qptrdiff> offsets;
+    const std::type_info *type = &typeid(*obj);
+    {
+        QMutexLocker lock(&mutex);
+        const auto it = offsets.constFind(type);
+        if (it != offsets.cend())
+            return *it == kNone ? nullptr
+                                : reinterpret_cast<IvdxSerializerHooks *>(reinterpret_cast<char *>(obj) + *it);
+    }
+    auto *hooks = dynamic_cast<IvdxSerializerHooks *>(obj);
+    const qptrdiff offset = hooks ? reinterpret_cast<char *>(hooks) - reinterpret_cast<char *>(obj) : kNone;
+    QMutexLocker lock(&mutex);
+    offsets.insert(type, offset);
+    return hooks;
+}
+
+// Plain decimal numbers ("-12.5", "3,78") are read here directly; anything
+// else goes the general way with its checks and messages.
+double readFloat(const QString &value)
+{
+    const qsizetype n = value.size();
+    if (n > 0 && n <= 64) {
+        char buf[64];
+        int digits = 0;
+        bool sep = false;
+        bool plain = true;
+        for (qsizetype i = 0; i < n && plain; ++i) {
+            const char16_t c = value.at(i).unicode();
+            if (c >= u'0' && c <= u'9') {
+                buf[i] = char(c);
+                ++digits;
+            } else if ((c == u'.' || c == u',') && !sep) {
+                buf[i] = '.';
+                sep = true;
+            } else if (c == u'-' && i == 0) {
+                buf[i] = '-';
+            } else {
+                plain = false;
+            }
+        }
+        double v = 0;
+        if (plain && digits > 0 && std::from_chars(buf, buf + n, v).ec == std::errc())
+            return v;
+    }
+    return StrToFloatLoose(value);
 }
 
 QString cantFindClass(const QString &name)
@@ -358,7 +413,7 @@ struct TvdxXMLSerializer::LoadState {
     void addName(TvdComponent *c)
     {
         if (c && !c->Name().isEmpty()) {
-            QPointer<TvdComponent> &slot = names[c->Name().toCaseFolded()];
+            QPointer<TvdComponent> &slot = names[vdFoldedName(c->Name())];
             if (!slot)
                 slot = c;
         }
@@ -382,7 +437,7 @@ struct TvdxXMLSerializer::LoadState {
             index(owner, 0);
             indexed = true;
         }
-        TvdComponent *c = names.value(name.toCaseFolded());
+        TvdComponent *c = names.value(vdFoldedName(name));
         // Renamed since it was indexed: ask the tree itself.
         if (c && c->Name().compare(name, Qt::CaseInsensitive) != 0)
             c = owner->FindObject(name);
@@ -413,6 +468,8 @@ void TvdxXMLSerializer::XMLToObj(const QString &s, TvdPersistent *obj)
     if (!obj)
         return;
     QPointer<TvdPersistent> guard(obj);
+    // Looked up once: the cast across the class tree costs more than the rest.
+    IvdxSerializerHooks *hooks = hooksOf(obj);
     const qsizetype n = s.size();
     qsizetype i = 0;
     while (i < n && guard) {
@@ -433,7 +490,7 @@ void TvdxXMLSerializer::XMLToObj(const QString &s, TvdPersistent *obj)
         const QString value = s.mid(q1 + 1, q2 - q1 - 1);
         i = q2 + 1;
         try {
-            applyAttribute(obj, name, value);
+            applyAttribute(obj, hooks, name, value);
         } catch (const Exception &e) {
             AddError(e.message());
         } catch (const std::exception &e) {
@@ -442,7 +499,8 @@ void TvdxXMLSerializer::XMLToObj(const QString &s, TvdPersistent *obj)
     }
 }
 
-void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, const QString &name, const QString &value)
+void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *hooks, const QString &name,
+                                       const QString &value)
 {
     TvdPersistent *cur = obj;
     QString rest = name;
@@ -467,11 +525,12 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, const QString &name, 
         rest = rest.mid(dot + 1);
     }
 
-    IvdxSerializerHooks *hooks = hooksOf(cur);
+    if (cur != obj)
+        hooks = hooksOf(cur);
     if (hooks && rest.size() == 1) {
         const char c = char(rest.at(0).unicode());
         if ((c == 'l' || c == 't' || c == 'w' || c == 'h') && hooks->vdxHasBounds()) {
-            hooks->vdxSetBound(c, StrToFloatLoose(value));
+            hooks->vdxSetBound(c, readFloat(value));
             return;
         }
         if ((c == 'x' || c == 'u') && hooks->vdxIsMemoView()) {
@@ -565,7 +624,7 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, const QString &name, 
         break;
     }
     case TvdPropKind::Float:
-        info->prop.write(cur, StrToFloatLoose(value));
+        info->prop.write(cur, readFloat(value));
         break;
     case TvdPropKind::String:
         info->prop.write(cur, UnescapeXMLAttr(value));
@@ -632,13 +691,18 @@ void TvdxXMLSerializer::finishLoading(LoadState &state)
     state.loadedSet.clear();
 }
 
-bool TvdxXMLSerializer::nameAccepted(const QString &name)
+bool TvdxXMLSerializer::nameAccepted(const QString &name, const TvdClassInfo **cls)
 {
+    if (cls)
+        *cls = nullptr;
     if (name.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0)
         return true;
     const TvdClassInfo *info = vdFindClass(name);
-    if (info && info->isComponent)
+    if (info && info->isComponent) {
+        if (cls)
+            *cls = info;
         return true;
+    }
     AddError(cantFindClass(name));
     return false;
 }
@@ -651,7 +715,8 @@ void TvdxXMLSerializer::readItem(TvdXMLItem *item, TvdComponent *parent, LoadSta
             OnGetCustomDataEvent(item);
         return;
     }
-    if (!nameAccepted(name))
+    const TvdClassInfo *cls = nullptr;
+    if (!nameAccepted(name, &cls))
         return;
     if (depth > kMaxTreeDepth) {
         AddError(QStringLiteral("Invalid file format"));
@@ -668,7 +733,7 @@ void TvdxXMLSerializer::readItem(TvdXMLItem *item, TvdComponent *parent, LoadSta
         if (!comp) {
             if (inherited)
                 return;
-            comp = qobject_cast<TvdComponent *>(vdFindClass(name)->create(parent));
+            comp = qobject_cast<TvdComponent *>(cls->create(parent));
             if (!comp)
                 return;
         } else if (inherited) {
@@ -695,9 +760,9 @@ void TvdxXMLSerializer::readItem(TvdXMLItem *item, TvdComponent *parent, LoadSta
 void TvdxXMLSerializer::readChildren(TvdXMLItem *item, TvdComponent *comp, LoadState &state, int depth)
 {
     QPointer<TvdComponent> guard(comp);
+    IvdxSerializerHooks *hooks = hooksOf(comp);
     for (int i = 0; i < item->Count() && guard; ++i) {
         TvdXMLItem *child = item->Items(i);
-        IvdxSerializerHooks *hooks = hooksOf(comp);
         if (HandleNestedProperties && hooks && hooks->vdxHandlesNestedProperties()) {
             try {
                 if (hooks->vdxReadNestedProperty(child))

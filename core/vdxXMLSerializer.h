@@ -103,9 +103,11 @@ private:
     void readItem(TvdXMLItem *item, TvdComponent *parent, LoadState &state, int depth);
     void readChildren(TvdXMLItem *item, TvdComponent *comp, LoadState &state, int depth);
     void writeItem(TvdComponent *c, TvdXMLItem *item, bool saveChildren, int depth);
-    void applyAttribute(TvdPersistent *obj, const QString &name, const QString &value);
+    // Hooks are those of Obj (looked up once per attribute text).
+    void applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *hooks, const QString &name, const QString &value);
     void finishLoading(LoadState &state);
-    bool nameAccepted(const QString &name);
+    // Cls receives the registered class (nothing for "inherited").
+    bool nameAccepted(const QString &name, const TvdClassInfo **cls = nullptr);
 
     QIODevice *m_stream = nullptr;
     QPointer<TvdComponent> m_owner;

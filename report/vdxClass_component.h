@@ -96,7 +96,7 @@ public:
     QStringList Names() const;
 
 private:
-    static QString key(const QString &name) { return name.toLower(); }
+    static QString key(const QString &name) { return vdLowerName(name); }
     struct Entry {
         QString name;
         TvdxComponent *obj;

@@ -164,7 +164,7 @@ void TvdxReport::Notification(TvdComponent *component, Operation operation)
     if (!component)
         return;
     if (component->Owner() == this && !component->Name().isEmpty()) {
-        const QString key = component->Name().toCaseFolded();
+        const QString key = vdFoldedName(component->Name());
         if (operation == opInsert) {
             if (!m_ownedNames.contains(key))
                 m_ownedNames.insert(key, component);
@@ -186,13 +186,13 @@ void TvdxReport::Notification(TvdComponent *component, Operation operation)
 void TvdxReport::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName)
 {
     if (component && component->Owner() == this && curName.compare(newName, Qt::CaseInsensitive) != 0) {
-        const QString key = newName.toCaseFolded();
+        const QString key = vdFoldedName(newName);
         TvdComponent *other = newName.isEmpty() ? nullptr : m_ownedNames.value(key);
         if (other && other != component && other->Owner() == this
             && other->Name().compare(newName, Qt::CaseInsensitive) == 0)
             throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
         // Nothing raises after this check: the new name will be stored.
-        const QString oldKey = curName.toCaseFolded();
+        const QString oldKey = vdFoldedName(curName);
         if (!curName.isEmpty() && m_ownedNames.value(oldKey) == component)
             m_ownedNames.remove(oldKey);
         if (!newName.isEmpty() && (!other || other->Owner() != this || other->Name().compare(newName, Qt::CaseInsensitive) != 0))
