@@ -230,8 +230,10 @@ const char *stackLimit()
 struct DepthGuard {
     DepthGuard()
     {
-        const char here = 0;
-        if (tCallDepth >= TovProcVariable::MaxCallDepth || &here < stackLimit())
+        // The frame address, not a local's: with stack-use-after-return
+        // checking on, locals live in a heap-allocated fake frame.
+        const char *here = static_cast<const char *>(__builtin_frame_address(0));
+        if (tCallDepth >= TovProcVariable::MaxCallDepth || here < stackLimit())
             throw EovStackOverflow(QStringLiteral("Stack overflow: script procedures nested too deep"));
         ++tCallDepth;
     }
@@ -309,22 +311,38 @@ void TovProcVariable::collectLocals()
     m_locals.clear();
     for (int i = 0; i < m_prog->Count(); ++i) {
         auto *v = dynamic_cast<TovCustomVariable *>(m_prog->Items(i));
-        if (v && (v->ItemKind() == ikParam || dynamic_cast<TovVariable *>(v)))
-            m_locals.push_back(v);
+        if (!v)
+            continue;
+        const bool param = v->ItemKind() == ikParam;
+        if (param || dynamic_cast<TovVariable *>(v))
+            m_locals.push_back(Local{v, dynamic_cast<TovStringVariable *>(v) != nullptr,
+                                     param && static_cast<TovParamItem *>(v)->IsVarParam});
     }
     m_localsKnown = m_prog->Count();
+}
+
+void TovProcVariable::findVarParams()
+{
+    for (int i = 0; i < Count(); ++i)
+        m_hasVarParams = m_hasVarParams || GetParam(i)->IsVarParam;
+    m_paramsKnown = true;
 }
 
 int TovProcVariable::SaveLocalVariables()
 {
     if (m_localsKnown != m_prog->Count())
         collectLocals();
-    if (size_t(m_depth) == m_snapshots.size())
-        m_snapshots.emplace_back();
-    Snapshot &s = m_snapshots[size_t(m_depth)];
-    s.values.resize(m_locals.size());
-    for (size_t i = 0; i < m_locals.size(); ++i)
-        s.values[i] = m_locals[i]->RawValue();
+    const size_t n = m_locals.size();
+    const size_t base = m_depth > 0 ? m_frames[size_t(m_depth - 1)].base + m_frames[size_t(m_depth - 1)].count : 0;
+    if (m_saved.size() < base + n)
+        m_saved.resize(std::max(base + n, m_saved.size() * 2));
+    if (size_t(m_depth) == m_frames.size())
+        m_frames.push_back(Frame{base, n});
+    else
+        m_frames[size_t(m_depth)] = Frame{base, n};
+    Variant *out = m_saved.data() + base;
+    for (const Local &l : m_locals)
+        *out++ = l.text ? l.item->RawValue() : *l.item->PValue();
     return m_depth++;
 }
 
@@ -338,12 +356,7 @@ void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, 
         ~Pop() { self->m_depth = index; }
     } pop{this, stackIndex};
 
-    if (!m_paramsKnown) {
-        for (int i = 0; i < Count(); ++i)
-            m_hasVarParams = m_hasVarParams || GetParam(i)->IsVarParam;
-        m_paramsKnown = true;
-    }
-    if (!m_hasVarParams)
+    if (!HasVarParams())
         dItem = nullptr;
     QVarLengthArray<Variant, 4> varValues;
     const int np = Count();
@@ -353,12 +366,18 @@ void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, 
             if (GetParam(i)->IsVarParam)
                 varValues[i] = GetParam(i)->GetValue();
     }
-    Snapshot &s = m_snapshots[size_t(stackIndex)];
-    for (size_t i = 0; i < m_locals.size() && i < s.values.size(); ++i) {
-        TovCustomVariable *v = m_locals[i];
-        if (skipVarParams && v->ItemKind() == ikParam && static_cast<TovParamItem *>(v)->IsVarParam)
+    const Frame f = m_frames[size_t(stackIndex)];
+    Variant *in = m_saved.data() + f.base;
+    const size_t n = std::min(m_locals.size(), f.count);
+    for (size_t i = 0; i < n; ++i) {
+        const Local &l = m_locals[i];
+        if (skipVarParams && l.varParam)
             continue;
-        v->SetRawValue(s.values[i]);
+        // The saved slot is refilled by the next snapshot: move out of it.
+        if (l.text)
+            l.item->SetRawValue(in[i]);
+        else
+            *l.item->PValue() = std::move(in[i]);
     }
     if (dItem) {
         for (int i = 0; i < np && i < dItem->Count(); ++i)

@@ -580,7 +580,10 @@ void registerTestAtSvgPlace()
 
 TEST(PictureRegistry, LateModulesTakeTheirPlaceAndEmptyRegistryGoes)
 {
-    // Runs in a child process: it tears the process-wide registry down.
+    // Runs in a child process: it tears the process-wide registry down. The
+    // child is a fresh run of this test alone: a plain fork of a process whose
+    // earlier tests started threads inherits their half-held state.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             TvdxGraphicFormats *r = GetGraphicFormats();

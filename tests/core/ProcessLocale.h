@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace vdtest {
 
@@ -60,12 +62,16 @@ private:
                 QTemporaryDir dir(shared + QStringLiteral("-XXXXXX"));
                 if (!dir.isValid())
                     return false;
+                // Side by side: each localedef takes seconds on its own.
+                std::vector<std::unique_ptr<QProcess>> runs;
                 for (const QString &n : names) {
-                    QProcess p;
-                    p.start(QStringLiteral("localedef"), {QStringLiteral("-i"), n.section(u'.', 0, 0), QStringLiteral("-f"),
-                                                          n.section(u'.', 1), dir.filePath(n)});
-                    p.waitForFinished(60000);
+                    runs.push_back(std::make_unique<QProcess>());
+                    runs.back()->start(QStringLiteral("localedef"),
+                                       {QStringLiteral("-i"), n.section(u'.', 0, 0), QStringLiteral("-f"),
+                                        n.section(u'.', 1), dir.filePath(n)});
                 }
+                for (auto &p : runs)
+                    p->waitForFinished(60000);
                 if (!complete(dir.path()))
                     return false;
                 // Another process may have won the race; either copy will do.
