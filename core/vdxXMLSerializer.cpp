@@ -12,6 +12,7 @@
 #include <QMutex>
 #include <QSet>
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 #include <typeinfo>
@@ -126,9 +127,56 @@ QStringList textToList(const QString &text)
     return list;
 }
 
+// FloatToStr's text (15 significant digits, general form) built in one go;
+// the exponent form and the special values are left to FloatToStr itself.
 QString floatText(double v)
 {
-    return FloatToStr(v, XMLFormatSettings());
+    constexpr int kPrecision = 15;
+    const FormatSettings &fs = XMLFormatSettings();
+    if (!std::isfinite(v) || v == 0)
+        return FloatToStr(v, fs);
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(v), std::chars_format::scientific,
+                                   kPrecision - 1);
+    if (res.ec != std::errc())
+        return FloatToStr(v, fs);
+    *res.ptr = '\0';
+    char digits[kPrecision + 1];
+    int nd = 0;
+    const char *p = buf;
+    for (; *p && *p != 'e'; ++p)
+        if (*p != '.' && nd < kPrecision)
+            digits[nd++] = *p;
+    const int exp10 = *p ? std::atoi(p + 1) : 0;
+    while (nd > 1 && digits[nd - 1] == '0')
+        --nd;
+    const int e = exp10 + 1; // v = 0.digits * 10^e
+    if (e > kPrecision || e < -3)
+        return FloatToStr(v, fs);
+    char16_t out[48];
+    int n = 0;
+    if (v < 0)
+        out[n++] = u'-';
+    if (e <= 0) {
+        out[n++] = u'0';
+        out[n++] = fs.DecimalSeparator.unicode();
+        for (int i = 0; i < -e; ++i)
+            out[n++] = u'0';
+        for (int i = 0; i < nd; ++i)
+            out[n++] = char16_t(digits[i]);
+    } else if (nd <= e) {
+        for (int i = 0; i < nd; ++i)
+            out[n++] = char16_t(digits[i]);
+        for (int i = nd; i < e; ++i)
+            out[n++] = u'0';
+    } else {
+        for (int i = 0; i < e; ++i)
+            out[n++] = char16_t(digits[i]);
+        out[n++] = fs.DecimalSeparator.unicode();
+        for (int i = e; i < nd; ++i)
+            out[n++] = char16_t(digits[i]);
+    }
+    return QString(reinterpret_cast<const QChar *>(out), n);
 }
 
 const Variant *variantIn(const QVariant &qv)
