@@ -202,24 +202,43 @@ public:
     // Nested calls deeper than this raise EovStackOverflow.
     static constexpr int MaxCallDepth = 2000;
 
+    // Any parameter passed by reference.
+    bool HasVarParams()
+    {
+        if (!m_paramsKnown)
+            findVarParams();
+        return m_hasVarParams;
+    }
+
 private:
-    struct Snapshot {
-        std::vector<Variant> values;
+    // One saved local: the item, and how its value is stored.
+    struct Local {
+        TovCustomVariable *item;
+        bool text;      // a string variable (value behind RawValue)
+        bool varParam;  // a parameter passed by reference
+    };
+    // Where one snapshot lies in m_saved.
+    struct Frame {
+        size_t base;
+        size_t count;
     };
     void collectLocals();
+    void findVarParams();
     TovScript *m_prog;
     bool m_isFunc;
     bool m_executing = false;
     // Locals of the nested program, collected on first snapshot.
-    std::vector<TovCustomVariable *> m_locals;
+    std::vector<Local> m_locals;
     int m_localsKnown = -1;
     bool m_hasVarParams = false;
     bool m_paramsKnown = false;
     // The function result's value at the start of a call.
     Variant m_resultInit;
     bool m_resultInitKnown = false;
-    // Snapshot stack; entries above m_depth are kept for reuse.
-    std::vector<Snapshot> m_snapshots;
+    // Snapshot stack: the values of all frames end to end, reused between
+    // calls so a recursive call allocates nothing once the stack has grown.
+    std::vector<Variant> m_saved;
+    std::vector<Frame> m_frames;
     int m_depth = 0;
 };
 
@@ -273,12 +292,16 @@ public:
 protected:
     void resolveLateBinding();
     Variant walk(bool writing, const Variant &value);
+    // Reads a lone script procedure call without the general walk.
+    Variant call();
     TovScript *m_prog;
     TovScript *m_mainProg;
     TovDesignatorKind m_kind = dkOther;
     // Fast-kind references: the variable, and the item holding indexes.
     TovCustomVariable *m_ref1 = nullptr;
     TovDesignatorItem *m_ref2 = nullptr;
+    // The procedure of a one-step script procedure call, else null.
+    TovProcVariable *m_call = nullptr;
 };
 
 // One plain variable.
