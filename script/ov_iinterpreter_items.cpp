@@ -427,6 +427,9 @@ void TovDesignator::Finalize()
     IsReadOnly = last->IsReadOnly;
     TovCustomVariable *first = GetItem(0)->Ref;
     m_kind = dkOther;
+    m_call = nullptr;
+    if (n == 1 && first && first->ItemKind() == ikProc && !first->IsMacro && !first->IsHelper())
+        m_call = static_cast<TovProcVariable *>(first);
     if (n == 1 && first && (dynamic_cast<TovVariable *>(first) || first->ItemKind() == ikParam)) {
         m_kind = dkVariable;
         m_ref1 = first;
@@ -449,6 +452,7 @@ void TovDesignator::Borrow(TovDesignator *other)
     m_kind = other->m_kind;
     m_ref1 = other->m_ref1;
     m_ref2 = other->m_ref2;
+    m_call = other->m_call;
     Typ = other->Typ;
     TypeName = other->TypeName;
     IsReadOnly = other->IsReadOnly;
@@ -471,6 +475,7 @@ void TovDesignator::resolveLateBinding()
     m_kind = d->m_kind;
     m_ref1 = d->m_ref1;
     m_ref2 = d->m_ref2;
+    m_call = d->m_call;
     Typ = d->Typ;
     TypeName = d->TypeName;
     IsReadOnly = d->IsReadOnly;
@@ -534,6 +539,46 @@ Variant TovDesignator::walk(bool writing, const Variant &value)
     return cur;
 }
 
+// The walk for one script procedure step, reading its result.
+Variant TovDesignator::call()
+{
+    TovProcVariable *proc = m_call;
+    TovDesignatorItem *item = GetItem(0);
+    const int np = std::min(proc->ParamCount(), item->Count());
+    constexpr int kMaxArgs = 8;
+    if (np > kMaxArgs)
+        return walk(false, Variant());
+    const int snap = proc->Executing() ? proc->SaveLocalVariables() : -1;
+    Variant result;
+    try {
+        if (np == 1) {
+            const Variant a = item->GetItem(0)->GetValue();
+            proc->GetParam(0)->SetValue(a);
+        } else if (np > 1) {
+            // All arguments first: one of them may call the procedure itself.
+            Variant args[kMaxArgs];
+            for (int j = 0; j < np; ++j)
+                args[j] = item->GetItem(j)->GetValue();
+            for (int j = 0; j < np; ++j)
+                proc->GetParam(j)->SetValue(args[j]);
+        }
+        proc->NeedResult = NeedResult;
+        result = proc->GetValue();
+        if (np > 0 && proc->HasVarParams()) {
+            for (int j = 0; j < np; ++j) {
+                TovParamItem *p = proc->GetParam(j);
+                if (p->IsVarParam)
+                    item->GetItem(j)->SetValue(p->GetValue());
+            }
+        }
+    } catch (...) {
+        proc->RestoreLocalVariables(snap, false, nullptr);
+        throw;
+    }
+    proc->RestoreLocalVariables(snap, false, item);
+    return result;
+}
+
 void TovDesignator::SetValue(const Variant &value)
 {
     walk(true, value);
@@ -541,6 +586,8 @@ void TovDesignator::SetValue(const Variant &value)
 
 Variant TovDesignator::GetValue()
 {
+    if (m_call)
+        return call();
     return walk(false, Variant());
 }
 
