@@ -1,6 +1,7 @@
 #include "script/ov_iilparser.h"
 
 #include "script/ov_iconst.h"
+#include "script/ov_itools.h"
 
 #include <QDir>
 #include <QFile>
@@ -548,7 +549,7 @@ public:
     {
         if (aborted)
             return false;
-        if (++depth > TovILParser::MaxDepth) {
+        if (++depth > TovILParser::MaxDepth || ovStackLow()) {
             abort(SNestingTooDeep, skippedPos(lex.Position()));
             --depth;
             return false;

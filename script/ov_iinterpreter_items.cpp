@@ -1,11 +1,11 @@
 // Program items: variables, parameters, procedures, designators and sets.
 #include "script/ov_iinterpreter.h"
 #include "script/ov_iexpression.h"
+#include "script/ov_itools.h"
 #include "script/ov_xml.h"
 
 #include <QVarLengthArray>
 #include <algorithm>
-#include <pthread.h>
 
 // ---------------------------------------------------------------------------
 TovItemList::~TovItemList()
@@ -205,35 +205,12 @@ TovProcVariable::~TovProcVariable()
 }
 
 namespace {
-// The library is linked statically: the cheap thread-local model is safe.
 __attribute__((tls_model("initial-exec"))) thread_local int tCallDepth = 0;
-__attribute__((tls_model("initial-exec"))) thread_local const char *tStackLimit = nullptr;
-
-// The lowest address this thread's calls may reach, leaving room for the
-// host and the run-time library below the deepest script call.
-const char *stackLimit()
-{
-    if (!tStackLimit) {
-        pthread_attr_t attr;
-        void *addr = nullptr;
-        size_t size = 0;
-        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-            pthread_attr_getstack(&attr, &addr, &size);
-            pthread_attr_destroy(&attr);
-        }
-        const size_t margin = std::min<size_t>(size / 4, 512 * 1024);
-        tStackLimit = addr && size > margin ? static_cast<const char *>(addr) + margin : reinterpret_cast<const char *>(1);
-    }
-    return tStackLimit;
-}
 
 struct DepthGuard {
     DepthGuard()
     {
-        // The frame address, not a local's: with stack-use-after-return
-        // checking on, locals live in a heap-allocated fake frame.
-        const char *here = static_cast<const char *>(__builtin_frame_address(0));
-        if (tCallDepth >= TovProcVariable::MaxCallDepth || here < stackLimit())
+        if (tCallDepth >= TovProcVariable::MaxCallDepth || ovStackLow())
             throw EovStackOverflow(QStringLiteral("Stack overflow: script procedures nested too deep"));
         ++tCallDepth;
     }

@@ -4,7 +4,9 @@
 #include "script/ov_iparser.h"
 #include "script/ov_xml.h"
 
+#include <algorithm>
 #include <limits>
+#include <pthread.h>
 
 // ----- types -----
 
@@ -403,4 +405,34 @@ void ovBuildContentsTree(const QList<TovContentsItem> &items, TovXMLItem *root, 
         tn->SetText(QString());
         tn->SetProp(QStringLiteral("text"), typeName + QStringLiteral(": (") + names.join(QLatin1Char(',')) + QLatin1Char(')'));
     }
+}
+
+namespace {
+// The library is linked statically: the cheap thread-local model is safe.
+__attribute__((tls_model("initial-exec"))) thread_local const char *tStackLimit = nullptr;
+
+// The lowest address this thread's recursion may reach, leaving room for the
+// host and the run-time library below the deepest level.
+const char *stackLimit()
+{
+    if (!tStackLimit) {
+        pthread_attr_t attr;
+        void *addr = nullptr;
+        size_t size = 0;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+            pthread_attr_getstack(&attr, &addr, &size);
+            pthread_attr_destroy(&attr);
+        }
+        const size_t margin = std::min<size_t>(size / 4, 512 * 1024);
+        tStackLimit = addr && size > margin ? static_cast<const char *>(addr) + margin : reinterpret_cast<const char *>(1);
+    }
+    return tStackLimit;
+}
+} // namespace
+
+bool ovStackLow()
+{
+    // The frame address, not a local's: with stack-use-after-return checking
+    // on, locals live in a heap-allocated fake frame.
+    return static_cast<const char *>(__builtin_frame_address(0)) < stackLimit();
 }

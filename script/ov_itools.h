@@ -156,3 +156,8 @@ struct TovContentsItem {
 // Fills root with the children "Functions", "Classes", "Types", "Variables" and
 // "Constants" (kept when present) describing the items, in their order.
 void ovBuildContentsTree(const QList<TovContentsItem> &items, TovXMLItem *root, bool functionsOnly);
+
+// True when the calling thread is near the end of its stack: recursive
+// walkers stop there with an error instead of crashing, whatever the stack
+// size of the thread they run on.
+bool ovStackLow();

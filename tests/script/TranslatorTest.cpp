@@ -5,6 +5,7 @@
 #include "common/TestSupport.h"
 
 #include <QDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -524,4 +525,31 @@ TEST(ScriptTranslate, BadInputGivesPositionedMessages)
     }
     const Result r = translate("VevuvaRirivo", deep);
     EXPECT_EQ(r.msg, SNestingTooDeep);
+}
+
+// A thread with a small stack runs out of stack before the nesting limit: the
+// same message, not a crash.
+TEST(ScriptTranslate, DeepNestingOnASmallStack)
+{
+    QString deep = "begin x := ";
+    for (int i = 0; i < 5000; ++i)
+        deep += '(';
+    deep += "1 end.";
+    QString shallow = "begin x := ";
+    for (int i = 0; i < 20; ++i)
+        shallow += '(';
+    shallow += "1" + QString(20, ')') + "; end.";
+    Result r, fine;
+    QThread *t = QThread::create([&] {
+        r = translate("VevuvaRirivo", deep);
+        fine = translate("VevuvaRirivo", shallow);
+    });
+    t->setStackSize(256 * 1024);
+    t->start();
+    t->wait();
+    delete t;
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.msg, SNestingTooDeep);
+    EXPECT_TRUE(r.pos.contains(':'));
+    EXPECT_TRUE(fine.ok) << fine.msg.toStdString();
 }
