@@ -710,8 +710,66 @@ static qint64 rawToInt(const QVariant &v)
     }
 }
 
+bool vdReadPropDirect(const QObject *obj, const QMetaProperty &prop, void *data)
+{
+    const QMetaObject *m = prop.enclosingMetaObject();
+    if (!obj || !m || !m->d.static_metacall || !prop.isReadable())
+        return false;
+    int status = -1;
+    void *argv[] = {data, nullptr, &status};
+    m->d.static_metacall(const_cast<QObject *>(obj), QMetaObject::ReadProperty, prop.relativePropertyIndex(), argv);
+    return true;
+}
+
+bool vdWritePropDirect(QObject *obj, const QMetaProperty &prop, void *data)
+{
+    const QMetaObject *m = prop.enclosingMetaObject();
+    if (!obj || !m || !m->d.static_metacall || !prop.isWritable())
+        return false;
+    int status = -1;
+    int flags = 0;
+    void *argv[] = {data, nullptr, &status, &flags};
+    m->d.static_metacall(obj, QMetaObject::WriteProperty, prop.relativePropertyIndex(), argv);
+    return true;
+}
+
 qint64 vdGetOrdProp(const QObject *obj, const TvdPropInfo &info)
 {
+    {
+        alignas(8) unsigned char buf[8] = {};
+        const QMetaType t = info.prop.metaType();
+        switch (info.kind) {
+        case TvdPropKind::Boolean:
+            if (t.id() == QMetaType::Bool && vdReadPropDirect(obj, info.prop, buf))
+                return *reinterpret_cast<bool *>(buf) ? 1 : 0;
+            break;
+        case TvdPropKind::Char:
+            if (t.id() == QMetaType::QChar && vdReadPropDirect(obj, info.prop, buf))
+                return reinterpret_cast<QChar *>(buf)->unicode();
+            break;
+        case TvdPropKind::Integer:
+        case TvdPropKind::Int64:
+            if (t.id() == QMetaType::Int && vdReadPropDirect(obj, info.prop, buf))
+                return *reinterpret_cast<qint32 *>(buf);
+            break;
+        case TvdPropKind::Enumeration:
+        case TvdPropKind::Set: {
+            const qsizetype size = t.sizeOf();
+            if ((size == 1 || size == 2 || size == 4 || size == 8) && vdReadPropDirect(obj, info.prop, buf)) {
+                if (size == 1)
+                    return *reinterpret_cast<quint8 *>(buf);
+                if (size == 2)
+                    return *reinterpret_cast<quint16 *>(buf);
+                if (size == 4)
+                    return *reinterpret_cast<qint32 *>(buf);
+                return *reinterpret_cast<qint64 *>(buf);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
     const QVariant v = info.prop.read(obj);
     switch (info.kind) {
     case TvdPropKind::Boolean:
@@ -732,6 +790,32 @@ qint64 vdGetOrdProp(const QObject *obj, const TvdPropInfo &info)
 void vdSetOrdProp(QObject *obj, const TvdPropInfo &info, qint64 value)
 {
     const QMetaType t = info.prop.metaType();
+    switch (info.kind) {
+    case TvdPropKind::Boolean:
+        if (t.id() == QMetaType::Bool) {
+            bool b = value != 0;
+            if (vdWritePropDirect(obj, info.prop, &b))
+                return;
+        }
+        break;
+    case TvdPropKind::Char:
+        if (t.id() == QMetaType::QChar) {
+            QChar c{char16_t(value)};
+            if (vdWritePropDirect(obj, info.prop, &c))
+                return;
+        }
+        break;
+    case TvdPropKind::Integer:
+    case TvdPropKind::Int64:
+        if (t.id() == QMetaType::Int && value >= INT32_MIN && value <= INT32_MAX) {
+            qint32 i = qint32(value);
+            if (vdWritePropDirect(obj, info.prop, &i))
+                return;
+        }
+        break;
+    default:
+        break;
+    }
     QVariant v;
     switch (info.kind) {
     case TvdPropKind::Boolean:
@@ -763,6 +847,8 @@ void vdSetOrdProp(QObject *obj, const TvdPropInfo &info, qint64 value)
         } else {
             return;
         }
+        if (vdWritePropDirect(obj, info.prop, buf))
+            return;
         v = QVariant(t, buf);
         break;
     }

@@ -346,6 +346,13 @@ std::optional<qint64> vdPropertyDefault(const QMetaObject *meta, const TvdPropIn
 // Whether the property is written at all (STORED and IsPropertyStored).
 bool vdIsStored(const TvdPersistent *obj, const TvdPropInfo &info);
 
+// Reads or writes a property through the generated accessor of the class that
+// declares it, without the metacall chain and the QVariant. Data points to a
+// value of exactly the property's type. False when the property cannot be
+// reached so; the caller then goes through QMetaProperty.
+bool vdReadPropDirect(const QObject *obj, const QMetaProperty &prop, void *data);
+bool vdWritePropDirect(QObject *obj, const QMetaProperty &prop, void *data);
+
 // Ordinal values (integers, chars, enumerations, Booleans, sets) as integers.
 qint64 vdGetOrdProp(const QObject *obj, const TvdPropInfo &info);
 void vdSetOrdProp(QObject *obj, const TvdPropInfo &info, qint64 value);

@@ -186,6 +186,37 @@ const Variant *variantIn(const QVariant &qv)
     return static_cast<const Variant *>(qv.constData());
 }
 
+// Float and text properties of the plain types are reached directly.
+double readDoubleProp(const QObject *obj, const TvdPropInfo &info)
+{
+    double v = 0;
+    if (info.prop.metaType().id() == QMetaType::Double && vdReadPropDirect(obj, info.prop, &v))
+        return v;
+    return info.prop.read(obj).toDouble();
+}
+
+QString readStringProp(const QObject *obj, const TvdPropInfo &info)
+{
+    QString v;
+    if (info.prop.metaType().id() == QMetaType::QString && vdReadPropDirect(obj, info.prop, &v))
+        return v;
+    return info.prop.read(obj).toString();
+}
+
+void writeDoubleProp(QObject *obj, const TvdPropInfo &info, double v)
+{
+    if (info.prop.metaType().id() == QMetaType::Double && vdWritePropDirect(obj, info.prop, &v))
+        return;
+    info.prop.write(obj, v);
+}
+
+void writeStringProp(QObject *obj, const TvdPropInfo &info, QString v)
+{
+    if (info.prop.metaType().id() == QMetaType::QString && vdWritePropDirect(obj, info.prop, &v))
+        return;
+    info.prop.write(obj, v);
+}
+
 QString variantText(const Variant &v)
 {
     QString t = VariantToXMLStr(v);
@@ -347,15 +378,15 @@ QString ObjWriter::write(TvdPersistent *obj, const QString &add, TvdPersistent *
             break;
         }
         case TvdPropKind::Float: {
-            const double v = info.prop.read(obj).toDouble();
-            doWrite = doWrite || !hasAnc || std::fabs(v - ainfo->prop.read(ancestor).toDouble()) >= 1e-6;
+            const double v = readDoubleProp(obj, info);
+            doWrite = doWrite || !hasAnc || std::fabs(v - readDoubleProp(ancestor, *ainfo)) >= 1e-6;
             if (doWrite)
                 text = floatText(v);
             break;
         }
         case TvdPropKind::String: {
-            const QString v = info.prop.read(obj).toString();
-            doWrite = doWrite || (hasAnc ? v != ainfo->prop.read(ancestor).toString() : !v.isEmpty());
+            const QString v = readStringProp(obj, info);
+            doWrite = doWrite || (hasAnc ? v != readStringProp(ancestor, *ainfo) : !v.isEmpty());
             if (doWrite)
                 text = EscapeXMLAttr(v);
             break;
@@ -672,10 +703,10 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *
         break;
     }
     case TvdPropKind::Float:
-        info->prop.write(cur, readFloat(value));
+        writeDoubleProp(cur, *info, readFloat(value));
         break;
     case TvdPropKind::String:
-        info->prop.write(cur, UnescapeXMLAttr(value));
+        writeStringProp(cur, *info, UnescapeXMLAttr(value));
         break;
     case TvdPropKind::Variant:
         info->prop.write(cur, QVariant::fromValue(Variant(UnescapeXMLAttr(value))));
