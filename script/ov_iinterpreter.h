@@ -170,7 +170,7 @@ public:
 };
 
 // A declared parameter; its value is the argument of the current call.
-class TovParamItem : public TovCustomVariable {
+class TovParamItem final : public TovCustomVariable {
 public:
     TovParamItem(const QString &name, TovVarType typ, const QString &typeName, bool isOptional, bool isVarParam);
     Variant DefValue = Variant::null();

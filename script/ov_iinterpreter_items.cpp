@@ -318,8 +318,13 @@ int TovProcVariable::SaveLocalVariables()
     else
         m_frames[size_t(m_depth)] = Frame{base, n};
     Variant *out = m_saved.data() + base;
-    for (const Local &l : m_locals)
-        *out++ = l.text ? l.item->RawValue() : *l.item->PValue();
+    for (const Local &l : m_locals) {
+        if (l.text)
+            *out = l.item->RawValue();
+        else
+            *out = *l.item->PValue();
+        ++out;
+    }
     return m_depth++;
 }
 
@@ -528,16 +533,22 @@ Variant TovDesignator::call()
     const int snap = proc->Executing() ? proc->SaveLocalVariables() : -1;
     Variant result;
     try {
+        // Parameters store arguments as given (the plain item setter), so
+        // the evaluated value moves straight in.
+        auto pass = [proc](int j, Variant &&v) {
+            TovParamItem *p = proc->GetParam(j);
+            if (!p->IsReadOnly)
+                *p->PValue() = std::move(v);
+        };
         if (np == 1) {
-            const Variant a = item->GetItem(0)->GetValue();
-            proc->GetParam(0)->SetValue(a);
+            pass(0, item->GetItem(0)->GetValue());
         } else if (np > 1) {
             // All arguments first: one of them may call the procedure itself.
             Variant args[kMaxArgs];
             for (int j = 0; j < np; ++j)
                 args[j] = item->GetItem(j)->GetValue();
             for (int j = 0; j < np; ++j)
-                proc->GetParam(j)->SetValue(args[j]);
+                pass(j, std::move(args[j]));
         }
         proc->NeedResult = NeedResult;
         result = proc->GetValue();

@@ -44,8 +44,14 @@ void TovStatement::Execute()
 
 bool TovStatement::notify()
 {
-    m_program->NotifyRunLine(m_unitName, m_sourcePos);
-    return !m_program->Terminated();
+    // NotifyRunLine spelled out: this runs before every statement.
+    TovScript *p = m_program;
+    for (TovScript *q = p; q; q = q->Parent())
+        if (q->OnRunLine) {
+            q->OnRunLine(p, m_unitName, m_sourcePos);
+            break;
+        }
+    return !p->Terminated();
 }
 
 // ---------------------------------------------------------------------------
