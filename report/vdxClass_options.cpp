@@ -242,9 +242,18 @@ TvdxReport *TvdxDataSetItem::report() const
 
 TvdxDataSet *TvdxDataSetItem::DataSet() const { return m_dataSet; }
 
+// The report drops the item when the data set goes (see its Notification):
+// a data set of the application may be freed before the report.
+void TvdxDataSetItem::link(TvdxDataSet *ds)
+{
+    m_dataSet = ds;
+    if (TvdxReport *r = report(); r && ds)
+        ds->FreeNotification(r);
+}
+
 void TvdxDataSetItem::SetDataSet(TvdxDataSet *value)
 {
-    m_dataSet = value;
+    link(value);
     m_dataSetName = value ? value->UserName() : QString();
 }
 
@@ -261,7 +270,7 @@ void TvdxDataSetItem::SetDataSetName(const QString &value)
         TvdxDataSet *ds = r->FindDataSet(m_dataSet, value);
         if (!ds)
             ds = vdxFindDataSet(m_dataSet, value, r);
-        m_dataSet = ds;
+        link(ds);
     }
 }
 

@@ -388,6 +388,7 @@ public:
 
 private:
     TvdxReport *report() const;
+    void link(TvdxDataSet *ds);
     QPointer<TvdxDataSet> m_dataSet;
     QString m_dataSetName;
 };

@@ -9,6 +9,7 @@
 #include "report/vdxClass_view.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxIOTransportDialog.h"
+#include "report/vdxDBSet.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,6 +67,8 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxNullBand>();
         vdxInitIOTransportClasses();
         vdxInitDialogIOTransport();
+        // Named here so that linking the report also links the database data set.
+        vdxRegisterDBSetClasses();
         if (!vdxReportPreviewPagesHook())
             vdxReportPreviewPagesHook() = [](TvdxReport *report) { return report->PreviewPages(); };
         return true;
@@ -260,12 +263,17 @@ void TvdxReport::SetDataSetName(const QString &value)
 {
     m_dataSetName = value;
     m_dataSet = value.isEmpty() ? nullptr : FindDataSet(m_dataSet, value);
+    // An application's data set may be freed first: Notification forgets it.
+    if (m_dataSet)
+        m_dataSet->FreeNotification(this);
 }
 
 void TvdxReport::SetDataSet(TvdxDataSet *value)
 {
     m_dataSet = value;
     m_dataSetName = value ? value->UserName() : QString();
+    if (value)
+        value->FreeNotification(this);
 }
 
 TvdxPage *TvdxReport::Pages(int index) const { return qobject_cast<TvdxPage *>(Objects().Items(index)); }

@@ -456,7 +456,16 @@ void TvdxDBDataset::AssignBlobToLines(const QString &fName, QStringList &lines)
         lines.removeLast();
 }
 
+void vdxRegisterDBSetClasses()
+{
+    static const bool done = [] {
+        vdRegisterClass<TvdxDBDataset>();
+        return true;
+    }();
+    Q_UNUSED(done)
+}
+
 static const bool s_dbSetClasses = [] {
-    vdRegisterClass<TvdxDBDataset>();
+    vdxRegisterDBSetClasses();
     return true;
 }();

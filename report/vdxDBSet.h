@@ -233,3 +233,6 @@ private:
     QMap<QString, QPair<QString, TvdxSqlField *>> m_fieldMap;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TvdxDBDataset::TvdxDataSetOptions)
+
+// Registers the database data set for templates (once; the report's start-up calls it).
+void vdxRegisterDBSetClasses();

@@ -329,3 +329,22 @@ TEST_F(ReportData, DamagedTemplatesLoadWithErrorLines)
         EXPECT_TRUE(back.Errors().isEmpty()) << back.ErrorMessage().toStdString();
     }
 }
+
+TEST_F(ReportData, ApplicationsDataSetMayGoBeforeTheReport)
+{
+    TvdxReport r;
+    auto *ds = new TvdxUserDataSet(nullptr);
+    ds->SetName(QStringLiteral("App"));
+    r.DataSets()->Add(ds);
+    r.SetDataSet(ds);
+    ASSERT_EQ(r.DataSet(), ds);
+    delete ds;
+    EXPECT_EQ(r.DataSet(), nullptr);
+    EXPECT_EQ(r.DataSets()->Count(), 0);
+    QList<QPair<QString, TvdxDataSet *>> list;
+    r.GetDataSetList(list);
+    EXPECT_TRUE(list.isEmpty());
+    // The name stays as the template's main data set; saving reads no freed object.
+    EXPECT_EQ(r.DataSetName(), QStringLiteral("App"));
+    EXPECT_FALSE(saveBytes(r).contains("<Datasets>"));
+}
