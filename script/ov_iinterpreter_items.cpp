@@ -574,7 +574,7 @@ void TovDesignator::SetValue(const Variant &value)
 
 Variant TovDesignator::GetValue()
 {
-    if (m_call)
+    if (m_call && !LateBindingXmlSource)
         return call();
     return walk(false, Variant());
 }
