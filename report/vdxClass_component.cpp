@@ -77,14 +77,18 @@ void TvdxNameIndex::Add(const QString &name, TvdxComponent *obj)
     if (name.isEmpty())
         return;
     const QString k = key(name);
-    if (!m_map.contains(k))
-        m_map.insert(k, Entry{name, obj});
+    // One search: the place found is where a new entry goes.
+    const auto it = m_map.lowerBound(k);
+    if (it == m_map.end() || it.key() != k)
+        m_map.insert(it, k, Entry{name, obj});
 }
 
 void TvdxNameIndex::Remove(const QString &name) { m_map.remove(key(name)); }
 
 void TvdxNameIndex::Remove(const QString &name, const TvdxComponent *obj)
 {
+    if (name.isEmpty())
+        return; // never entered
     const auto it = m_map.find(key(name));
     if (it != m_map.end() && it->obj == obj)
         m_map.erase(it);
