@@ -1,13 +1,38 @@
 // Expression trees: building by priority, typing and evaluation.
 #include "script/ov_iexpression.h"
 
+#include "script/ov_itools.h"
+
 #include <QHash>
+#include <vector>
 
 TovExpressionNode::~TovExpressionNode()
 {
-    delete FLeft;
-    delete FRight;
+    // A long operator chain is a tree as deep as the chain: free it without
+    // recursion, each node handed over without its children.
+    std::vector<TovExpressionNode *> pending;
+    for (TovExpressionNode *c : {FLeft, FRight})
+        if (c)
+            pending.push_back(c);
+    FLeft = FRight = nullptr;
+    while (!pending.empty()) {
+        TovExpressionNode *n = pending.back();
+        pending.pop_back();
+        for (TovExpressionNode *c : {n->FLeft, n->FRight})
+            if (c)
+                pending.push_back(c);
+        n->FLeft = n->FRight = nullptr;
+        delete n;
+    }
 }
+
+namespace {
+void checkStack()
+{
+    if (ovStackLow())
+        throw EovStackOverflow(QStringLiteral("Stack overflow: expression nested too deep"));
+}
+} // namespace
 
 static TovVarType typeOfValue(const Variant &v)
 {
@@ -100,8 +125,16 @@ public:
     int Priority() const override { return m_priority; }
 
 protected:
-    Variant L() { return FLeft ? FLeft->GetValue() : Variant::null(); }
-    Variant R() { return FRight ? FRight->GetValue() : Variant::null(); }
+    Variant L()
+    {
+        checkStack();
+        return FLeft ? FLeft->GetValue() : Variant::null();
+    }
+    Variant R()
+    {
+        checkStack();
+        return FRight ? FRight->GetValue() : Variant::null();
+    }
 
 private:
     int m_priority;
@@ -498,6 +531,7 @@ struct Typer {
 
     TovVarType type(TovExpressionNode *node)
     {
+        checkStack();
         auto *op = dynamic_cast<TovOperatorNode *>(node);
         if (!op)
             return node->Typ;

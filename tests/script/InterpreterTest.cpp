@@ -534,6 +534,38 @@ TEST(InterpreterTest, DeepRecursionIsAScriptError)
     EXPECT_FALSE(message.isEmpty());
 }
 
+// A long operator chain builds a tree as deep as the chain. Typing, running
+// and freeing it stop with an error when the stack runs low, never crash.
+TEST(InterpreterTest, LongOperatorChains)
+{
+    auto chain = [](int terms) {
+        QString src = QStringLiteral("var x: Variant;\nbegin\n  x := 1");
+        for (int i = 1; i < terms; ++i)
+            src += QStringLiteral(" + 1");
+        return src + QStringLiteral(";\nend.");
+    };
+    runAndCheck({kPascal, qPrintable(chain(2000))}, {{"x", Variant(2000)}});
+
+    QString outcome;
+    QThread *t = QThread::create([&] {
+        auto s = makeScript(kPascal, chain(20000));
+        try {
+            if (!s->Compile())
+                outcome = s->ErrorMsg;
+            else
+                s->Execute();
+        } catch (const EovStackOverflow &e) {
+            outcome = e.message();
+        }
+        s.reset();
+    });
+    t->setStackSize(256 * 1024);
+    t->start();
+    t->wait();
+    delete t;
+    EXPECT_FALSE(outcome.isEmpty());
+}
+
 // ---------------------------------------------------------------------------
 TEST(InterpreterTest, TerminateFromAnotherThread)
 {
