@@ -51,6 +51,12 @@ QRecursiveMutex &vdxGlobalLock()
     return lock;
 }
 
+TvdxVD2Events &vdxVD2Events()
+{
+    static TvdxVD2Events events;
+    return events;
+}
+
 TvdxVariables *vdxGlobalVariables()
 {
     static TvdxVariables vars;
@@ -443,9 +449,10 @@ void TvdxReport::fixDataSets()
 
 void TvdxReport::readTree(QIODevice &stream, bool &deciphered)
 {
-    Q_UNUSED(deciphered)
     try {
-        TvdxComponent::LoadFromStream(stream);
+        const auto &onLoad = vdxVD2Events().OnLoad;
+        if (!onLoad || !onLoad(this, stream))
+            TvdxComponent::LoadFromStream(stream);
     } catch (const Exception &e) {
         m_streamLoaded = false;
         const bool xmlError = e.className() == QByteArray("TvdInvalidXMLException");

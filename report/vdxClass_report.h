@@ -1,6 +1,7 @@
 // The report object: root of a template's component tree and the object
 // through which applications load and save templates (.vd3 files).
 #pragma once
+#include "core/vdVariant.h"
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_io.h"
@@ -21,6 +22,20 @@ QRecursiveMutex &vdxGlobalLock();
 TvdxVariables *vdxGlobalVariables();
 // Registers the report classes that templates name (once per process).
 void vdxRegisterReportClasses();
+
+class TvdxReport;
+// Process-wide hooks for templates of an older generation. The library sets
+// none of them; the report consults them.
+struct TvdxVD2Events {
+    std::function<void(const QString &varName, Variant &value)> OnGetValue;
+    std::function<void(QObject *sender)> OnPrepareScript;
+    // True when the hook read the template itself.
+    std::function<bool(TvdxReport *report, QIODevice &stream)> OnLoad;
+    std::function<Variant(Variant &params)> OnGetScriptValue;
+    // File-dialog pattern of the older files.
+    QString Filter;
+};
+TvdxVD2Events &vdxVD2Events();
 
 class TvdxReport : public TvdxComponent {
     Q_OBJECT

@@ -348,3 +348,30 @@ TEST_F(ReportData, ApplicationsDataSetMayGoBeforeTheReport)
     EXPECT_EQ(r.DataSetName(), QStringLiteral("App"));
     EXPECT_FALSE(saveBytes(r).contains("<Datasets>"));
 }
+
+TEST_F(ReportData, OlderGenerationHookMayReadTheTemplate)
+{
+    const QByteArray bytes = shopTemplate();
+    auto &hook = vdxVD2Events().OnLoad;
+    int calls = 0;
+    bool handled = true;
+    hook = [&](TvdxReport *report, QIODevice &stream) {
+        ++calls;
+        if (handled) {
+            stream.readAll();
+            report->ReportOptions()->SetAuthor(QStringLiteral("old format"));
+        }
+        return handled;
+    };
+    TvdxReport r;
+    EXPECT_TRUE(loadBytes(r, bytes));
+    EXPECT_EQ(r.ReportOptions()->Author(), QStringLiteral("old format"));
+    EXPECT_EQ(r.FindObject(QStringLiteral("Customers")), nullptr);
+    EXPECT_TRUE(qobject_cast<TvdxDataPage *>(r.Pages(0))) << "a data page is still ensured";
+    // Declined: the template is read as usual.
+    handled = false;
+    EXPECT_TRUE(loadBytes(r, bytes));
+    EXPECT_NE(r.FindObject(QStringLiteral("Customers")), nullptr);
+    EXPECT_EQ(calls, 2);
+    hook = nullptr;
+}
