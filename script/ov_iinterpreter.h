@@ -224,6 +224,7 @@ private:
     };
     void collectLocals();
     void findVarParams();
+    void restoreFrame(int stackIndex, bool skipVarParams);
     TovScript *m_prog;
     bool m_isFunc;
     bool m_executing = false;

@@ -328,26 +328,8 @@ int TovProcVariable::SaveLocalVariables()
     return m_depth++;
 }
 
-void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, TovDesignatorItem *dItem)
+void TovProcVariable::restoreFrame(int stackIndex, bool skipVarParams)
 {
-    if (stackIndex < 0)
-        return;
-    struct Pop {
-        TovProcVariable *self;
-        int index;
-        ~Pop() { self->m_depth = index; }
-    } pop{this, stackIndex};
-
-    if (!HasVarParams())
-        dItem = nullptr;
-    QVarLengthArray<Variant, 4> varValues;
-    const int np = Count();
-    if (dItem) {
-        varValues.resize(np);
-        for (int i = 0; i < np; ++i)
-            if (GetParam(i)->IsVarParam)
-                varValues[i] = GetParam(i)->GetValue();
-    }
     const Frame f = m_frames[size_t(stackIndex)];
     Variant *in = m_saved.data() + f.base;
     const size_t n = std::min(m_locals.size(), f.count);
@@ -361,11 +343,35 @@ void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, 
         else
             *l.item->PValue() = std::move(in[i]);
     }
-    if (dItem) {
-        for (int i = 0; i < np && i < dItem->Count(); ++i)
-            if (GetParam(i)->IsVarParam)
-                dItem->GetItem(i)->SetValue(varValues[i]);
+}
+
+void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, TovDesignatorItem *dItem)
+{
+    if (stackIndex < 0)
+        return;
+    if (!dItem || !HasVarParams()) {
+        // Nothing to write back: put the frame back and pop it.
+        m_depth = stackIndex;
+        restoreFrame(stackIndex, skipVarParams);
+        return;
     }
+    struct Pop {
+        TovProcVariable *self;
+        int index;
+        ~Pop() { self->m_depth = index; }
+    } pop{this, stackIndex};
+
+    // The var parameters' values of this call go to the caller's arguments
+    // after the caller's own locals are back.
+    const int np = Count();
+    QVarLengthArray<Variant, 4> varValues(np);
+    for (int i = 0; i < np; ++i)
+        if (GetParam(i)->IsVarParam)
+            varValues[i] = GetParam(i)->GetValue();
+    restoreFrame(stackIndex, skipVarParams);
+    for (int i = 0; i < np && i < dItem->Count(); ++i)
+        if (GetParam(i)->IsVarParam)
+            dItem->GetItem(i)->SetValue(varValues[i]);
 }
 
 // ---------------------------------------------------------------------------
