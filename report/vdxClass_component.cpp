@@ -77,10 +77,8 @@ void TvdxNameIndex::Add(const QString &name, TvdxComponent *obj)
     if (name.isEmpty())
         return;
     const QString k = key(name);
-    // One search: the place found is where a new entry goes.
-    const auto it = m_map.lowerBound(k);
-    if (it == m_map.end() || it.key() != k)
-        m_map.insert(it, k, Entry{name, obj});
+    if (!m_map.contains(k))
+        m_map.insert(k, Entry{name, obj});
 }
 
 void TvdxNameIndex::Remove(const QString &name) { m_map.remove(key(name)); }
@@ -96,19 +94,36 @@ void TvdxNameIndex::Remove(const QString &name, const TvdxComponent *obj)
 
 int TvdxNameIndex::CountBetween(const QString &lo, const QString &hi) const
 {
-    auto it = m_map.upperBound(key(lo));
-    const auto end = m_map.lowerBound(key(hi));
+    // Keys after lo and before hi. A range given the wrong way round counts
+    // as the sorted walk from lo's end did: nothing when no key lies between
+    // them, else every key after lo.
+    const QString klo = key(lo), khi = key(hi);
+    const bool bounded = klo < khi;
+    if (!bounded) {
+        bool between = false;
+        for (auto it = m_map.cbegin(); it != m_map.cend() && !between; ++it)
+            between = !(it.key() < khi) && !(klo < it.key());
+        if (!between)
+            return 0;
+    }
     int n = 0;
-    for (; it != end && it != m_map.cend(); ++it)
-        ++n;
+    for (auto it = m_map.cbegin(); it != m_map.cend(); ++it)
+        if (klo < it.key() && (!bounded || it.key() < khi))
+            ++n;
     return n;
 }
 
 QStringList TvdxNameIndex::Names() const
 {
+    QList<QPair<QString, QString>> sorted;
+    sorted.reserve(m_map.size());
+    for (auto it = m_map.cbegin(); it != m_map.cend(); ++it)
+        sorted.append({it.key(), it->name});
+    std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QStringList out;
-    for (const Entry &e : m_map)
-        out.append(e.name);
+    out.reserve(sorted.size());
+    for (const auto &p : sorted)
+        out.append(p.second);
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include "core/vdxXMLSerializer.h"
 #include "report/vdFont.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QList>
 #include <QMap>
@@ -79,7 +80,8 @@ private:
     bool m_fromEnd = false;
 };
 
-// Name index of a tree: case-insensitive, sorted, duplicates ignored.
+// Name index of a tree: case-insensitive, duplicates ignored. Hashed: a
+// large template looks every name up several times while it loads.
 class TvdxNameIndex {
 public:
     int Count() const { return int(m_map.size()); }
@@ -93,6 +95,7 @@ public:
     void Clear() { m_map.clear(); }
     // Entries sorting strictly between lo and hi.
     int CountBetween(const QString &lo, const QString &hi) const;
+    // In the order of their keys.
     QStringList Names() const;
 
 private:
@@ -101,7 +104,7 @@ private:
         QString name;
         TvdxComponent *obj;
     };
-    QMap<QString, Entry> m_map;
+    QHash<QString, Entry> m_map;
 };
 
 // ---------------------------------------------------------------------------
