@@ -375,3 +375,32 @@ TEST_F(ReportData, OlderGenerationHookMayReadTheTemplate)
     EXPECT_EQ(calls, 2);
     hook = nullptr;
 }
+
+TEST_F(ReportData, QueryOutlivesTheReportThatUsedIt)
+{
+    if (!haveSqlite())
+        GTEST_SKIP() << "sqlite3 tool not installed";
+    const QString dbFile = makeShop();
+    ASSERT_FALSE(dbFile.isEmpty());
+    TvdxSqlDataSet query;
+    query.SetDatabaseFile(dbFile);
+    query.SetSQL(QStringLiteral("SELECT * FROM customers"));
+    int hostOpens = 0;
+    query.AfterOpen = [&](TvdxSqlDataSet *) { ++hostOpens; };
+    {
+        TvdxReport r;
+        ASSERT_TRUE(loadBytes(r, shopTemplate()));
+        auto *ds = qobject_cast<TvdxDBDataset *>(r.GetDataset(QStringLiteral("Customers")));
+        ASSERT_NE(ds, nullptr);
+        ds->SetDataSet(&query);
+        r.DataSets()->Initialize();
+        ds->First();
+        EXPECT_EQ(ds->GetValue(QStringLiteral("Customer")).toString(), QStringLiteral("Alpha"));
+        EXPECT_EQ(hostOpens, 1);
+        // No Finalize: the report simply goes.
+    }
+    query.Close();
+    query.Open();
+    EXPECT_EQ(hostOpens, 2);
+    EXPECT_EQ(query.RecordCount(), 2);
+}
