@@ -404,3 +404,24 @@ TEST_F(ReportData, QueryOutlivesTheReportThatUsedIt)
     EXPECT_EQ(hostOpens, 2);
     EXPECT_EQ(query.RecordCount(), 2);
 }
+
+TEST_F(ReportData, OfferedDataSetTakesThePlaceOfTheTemplatesOwn)
+{
+    TvdxUserDataSet app;
+    app.SetName(QStringLiteral("AppCustomers"));
+    app.SetUserName(QStringLiteral("Customers"));
+    TvdxReport r;
+    r.EngineOptions()->SetUseGlobalDataSetList(false);
+    r.EnabledDataSets()->Add(&app);
+    ASSERT_TRUE(loadBytes(r, shopTemplate())) << r.ErrorMessage().toStdString();
+    // "Customers" comes from the application; the spare set of the template stays.
+    ASSERT_EQ(r.DataSets()->Count(), 2);
+    EXPECT_EQ(r.DataSets()->GetItem(0)->DataSet(), &app);
+    EXPECT_EQ(r.DataSets()->GetItem(1)->DataSetName(), QStringLiteral("Spare"));
+    EXPECT_EQ(r.DataSet(), &app);
+    EXPECT_EQ(r.GetDataset(QStringLiteral("customers")), &app);
+    QList<QPair<QString, TvdxDataSet *>> active;
+    r.GetActiveDataSetList(active);
+    ASSERT_EQ(active.size(), 1);
+    EXPECT_EQ(active[0].second, &app);
+}
