@@ -328,7 +328,7 @@ int TovProcVariable::SaveLocalVariables()
     return m_depth++;
 }
 
-void TovProcVariable::restoreFrame(int stackIndex, bool skipVarParams)
+__attribute__((always_inline)) inline void TovProcVariable::restoreFrame(int stackIndex, bool skipVarParams)
 {
     const Frame f = m_frames[size_t(stackIndex)];
     Variant *in = m_saved.data() + f.base;
@@ -537,7 +537,7 @@ Variant TovDesignator::call()
     if (np > kMaxArgs)
         return walk(false, Variant());
     const int snap = proc->Executing() ? proc->SaveLocalVariables() : -1;
-    Variant result;
+    bool restored = false;
     try {
         // Parameters store arguments as given (the plain item setter), so
         // the evaluated value moves straight in.
@@ -557,7 +557,7 @@ Variant TovDesignator::call()
                 pass(j, std::move(args[j]));
         }
         proc->NeedResult = NeedResult;
-        result = proc->GetValue();
+        Variant result = proc->GetValue();
         if (np > 0 && proc->HasVarParams()) {
             for (int j = 0; j < np; ++j) {
                 TovParamItem *p = proc->GetParam(j);
@@ -565,12 +565,15 @@ Variant TovDesignator::call()
                     item->GetItem(j)->SetValue(p->GetValue());
             }
         }
+        // Restored once: a failure while writing back must not restore again.
+        restored = true;
+        proc->RestoreLocalVariables(snap, false, item);
+        return result;
     } catch (...) {
-        proc->RestoreLocalVariables(snap, false, nullptr);
+        if (!restored)
+            proc->RestoreLocalVariables(snap, false, nullptr);
         throw;
     }
-    proc->RestoreLocalVariables(snap, false, item);
-    return result;
 }
 
 void TovDesignator::SetValue(const Variant &value)
