@@ -346,6 +346,7 @@ QString ObjWriter::write(TvdPersistent *obj, const QString &add, TvdPersistent *
     }
     const bool all = m_s.SerializeDefaultValues;
     const QMetaObject *meta = obj->metaObject();
+    out.reserve(256); // a component's attributes, without regrowing
 
     for (const TvdPropInfo &info : vdPublishedProperties(meta)) {
         if (!info.prop.isReadable() || !vdIsStored(obj, info))

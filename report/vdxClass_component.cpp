@@ -717,18 +717,36 @@ void TvdxComponent::FontChanged()
 
 bool TvdxComponent::IsPropertyStored(const char *propName) const
 {
-    if (qstrcmp(propName, "Font") == 0)
-        return !m_parentFont;
-    if (qstrcmp(propName, "IndexTag") == 0)
-        return m_indexTag > 0;
-    if (qstrcmp(propName, "Left") == 0)
-        return IsLeftStored();
-    if (qstrcmp(propName, "Top") == 0)
-        return IsTopStored();
-    if (qstrcmp(propName, "Width") == 0)
-        return IsWidthStored();
-    if (qstrcmp(propName, "Height") == 0)
-        return IsHeightStored();
+    // Asked for every property of every object written: the first letter
+    // picks the one name worth comparing.
+    switch (propName ? propName[0] : '\0') {
+    case 'F':
+        if (qstrcmp(propName, "Font") == 0)
+            return !m_parentFont;
+        break;
+    case 'I':
+        if (qstrcmp(propName, "IndexTag") == 0)
+            return m_indexTag > 0;
+        break;
+    case 'L':
+        if (qstrcmp(propName, "Left") == 0)
+            return IsLeftStored();
+        break;
+    case 'T':
+        if (qstrcmp(propName, "Top") == 0)
+            return IsTopStored();
+        break;
+    case 'W':
+        if (qstrcmp(propName, "Width") == 0)
+            return IsWidthStored();
+        break;
+    case 'H':
+        if (qstrcmp(propName, "Height") == 0)
+            return IsHeightStored();
+        break;
+    default:
+        break;
+    }
     return TvdCustomComponent::IsPropertyStored(propName);
 }
 
