@@ -2,28 +2,7 @@
 // resolution and the compile messages with their positions.
 #include "script/ov_iilparser.h"
 
-#include <QProcessEnvironment>
-#include <cstdio>
 #include <gtest/gtest.h>
-
-namespace {
-
-// Prints the intermediate script of $IL_TEXT in language $IL_LANG.
-TEST(IlReaderDump, DISABLED_Dump)
-{
-    const auto env = QProcessEnvironment::systemEnvironment();
-    TovILProgram prog;
-    TovILParser p(&prog);
-    p.SelectLanguage(env.value(QStringLiteral("IL_LANG"), QStringLiteral("VevuvaRirivo")));
-    const bool ok = p.MakeILScript(env.value(QStringLiteral("IL_TEXT")));
-    std::printf("%d %s %s\n", ok, qPrintable(prog.ErrorMsg), qPrintable(prog.ErrorPos));
-    if (ok) {
-        p.ILScript()->SetAutoIndent(true);
-        std::printf("%s\n", p.ILScript()->SaveToBytes().constData());
-    }
-}
-
-} // namespace
 
 #include "RtTestSupport.h"
 #include "core/vdResources.h"
