@@ -156,7 +156,7 @@ void Canvas::IntersectClipRect(const TRect &r)
 {
     // Only the part inside the present clip matters.
     QRegion rgn = TransformedRegion(r.Normalized().toQRect(), m_state.world,
-                                    m_state.clip ? m_state.clip->boundingRect() : QRect());
+                                    m_state.clip ? m_state.clip->boundingRect() : deviceBounds());
     m_state.clip = m_state.clip ? m_state.clip->intersected(rgn) : rgn;
     clipChanged();
 }
@@ -164,7 +164,7 @@ void Canvas::IntersectClipRect(const TRect &r)
 void Canvas::ExcludeClipRect(const TRect &r)
 {
     QRegion rgn = TransformedRegion(r.Normalized().toQRect(), m_state.world,
-                                    m_state.clip ? m_state.clip->boundingRect() : QRect());
+                                    m_state.clip ? m_state.clip->boundingRect() : deviceBounds());
     m_state.clip = m_state.clip.value_or(QRegion(kWholeSurface)).subtracted(rgn);
     clipChanged();
 }

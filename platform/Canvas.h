@@ -307,6 +307,10 @@ protected:
     State m_state;
     std::vector<State> m_saved;
 
+    // The drawing surface in device units, or a null rectangle when it has no
+    // fixed size; clip regions never need to reach past it.
+    virtual QRect deviceBounds() const { return QRect(); }
+
     // Called after the clip or the transform changed (and after RestoreDC).
     virtual void clipChanged() {}
     virtual void transformChanged() {}

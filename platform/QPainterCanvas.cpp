@@ -29,7 +29,8 @@ double ellipseAngle(const QRectF &r, const TPoint &p)
 } // namespace
 
 QPainterCanvas::QPainterCanvas(QImage &image, int logPixels)
-    : Canvas(CanvasKind::Bitmap, logPixels, logPixels), m_own(std::make_unique<QPainter>(&image))
+    : Canvas(CanvasKind::Bitmap, logPixels, logPixels), m_own(std::make_unique<QPainter>(&image)),
+      m_bounds(image.rect())
 {
     m_p = m_own.get();
     init();

@@ -47,6 +47,7 @@ public:
     using Canvas::Rectangle;
 
 protected:
+    QRect deviceBounds() const override { return m_bounds; }
     void clipChanged() override;
     void transformChanged() override;
 
@@ -65,6 +66,7 @@ private:
     void drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const QList<QPointF> &pos, const TextPlacement &tp);
 
     std::unique_ptr<QPainter> m_own;
+    QRect m_bounds;  // the image, when this canvas owns its painter
     QPainter *m_p = nullptr;
     QTransform m_base;
     // The painter's own clip when it came to us (a widget's paint region).
