@@ -79,6 +79,31 @@ void reportError(const QString &message)
     vdUiProvider().MessageDlg(message, TvdMsgDlgType::Error, mbOK);
 }
 
+// A real click runs the control's Click; a script error is shown, never
+// thrown through Qt's event loop.
+void connectClick(QAbstractButton *button, TWinControl *control)
+{
+    QObject::connect(button, &QAbstractButton::clicked, control, [control] {
+        try {
+            control->Click();
+        } catch (const Exception &e) {
+            reportError(e.message());
+        }
+    });
+}
+
+QString buttonText(QWidget *w)
+{
+    auto *b = qobject_cast<QAbstractButton *>(w);
+    return b ? b->text() : QString();
+}
+
+void setButtonText(QWidget *w, const QString &text)
+{
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        b->setText(text);
+}
+
 // The top-level window of a form.
 class FormWindow : public QWidget {
 public:
@@ -843,25 +868,17 @@ TButton::TButton(TvdComponent *owner) : TWinControl(owner)
 {
     auto *b = new QPushButton;
     setWidget(b);
-    QObject::connect(b, &QAbstractButton::clicked, this, [this] {
-        try {
-            Click();
-        } catch (const Exception &e) {
-            reportError(e.message());
-        }
-    });
+    connectClick(b, this);
 }
 
 QString TButton::Caption() const
 {
-    auto *b = qobject_cast<QPushButton *>(m_widget.data());
-    return b ? b->text() : QString();
+    return buttonText(m_widget.data());
 }
 
 void TButton::SetCaption(const QString &v)
 {
-    if (auto *b = qobject_cast<QPushButton *>(m_widget.data()))
-        b->setText(v);
+    setButtonText(m_widget.data(), v);
 }
 
 bool TButton::Default() const
@@ -888,25 +905,17 @@ TCheckBox::TCheckBox(TvdComponent *owner) : TWinControl(owner)
 {
     auto *b = new QCheckBox;
     setWidget(b);
-    QObject::connect(b, &QAbstractButton::clicked, this, [this] {
-        try {
-            Click();
-        } catch (const Exception &e) {
-            reportError(e.message());
-        }
-    });
+    connectClick(b, this);
 }
 
 QString TCheckBox::Caption() const
 {
-    auto *b = qobject_cast<QCheckBox *>(m_widget.data());
-    return b ? b->text() : QString();
+    return buttonText(m_widget.data());
 }
 
 void TCheckBox::SetCaption(const QString &v)
 {
-    if (auto *b = qobject_cast<QCheckBox *>(m_widget.data()))
-        b->setText(v);
+    setButtonText(m_widget.data(), v);
 }
 
 TCheckBox::TCheckBoxState TCheckBox::State() const
@@ -938,25 +947,17 @@ TRadioButton::TRadioButton(TvdComponent *owner) : TWinControl(owner)
 {
     auto *b = new QRadioButton;
     setWidget(b);
-    QObject::connect(b, &QAbstractButton::clicked, this, [this] {
-        try {
-            Click();
-        } catch (const Exception &e) {
-            reportError(e.message());
-        }
-    });
+    connectClick(b, this);
 }
 
 QString TRadioButton::Caption() const
 {
-    auto *b = qobject_cast<QRadioButton *>(m_widget.data());
-    return b ? b->text() : QString();
+    return buttonText(m_widget.data());
 }
 
 void TRadioButton::SetCaption(const QString &v)
 {
-    if (auto *b = qobject_cast<QRadioButton *>(m_widget.data()))
-        b->setText(v);
+    setButtonText(m_widget.data(), v);
 }
 
 bool TRadioButton::Checked() const
