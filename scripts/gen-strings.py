@@ -5,7 +5,7 @@ Collects every resource key whose English text the design documents quote
 and writes them, grouped by area, into the documents the library embeds.
 Also writes the list of collected keys for the check in the test suite.
 
-usage: gen-strings.py [DOC_FOLDER] [OUT_FOLDER] [LIST_FILE]
+usage: gen-strings.py DOC_FOLDER [OUT_FOLDER] [LIST_FILE]
 """
 import glob
 import os
@@ -173,7 +173,9 @@ def sort_key(item):
 
 
 def main():
-    doc_folder = sys.argv[1] if len(sys.argv) > 1 else '/work/shared/spec'
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    doc_folder = sys.argv[1]
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(ROOT, 'core', 'res', 'strings')
     listing = sys.argv[3] if len(sys.argv) > 3 else os.path.join(ROOT, 'tests', 'data', 'res', 'quoted-keys.txt')
     found, conflicts = collect(doc_folder)
