@@ -100,35 +100,7 @@ QString generalText(double v, int precision, const FormatSettings &fs)
     const Decimal d = toDecimal(v, std::clamp(precision, 1, kMaxDigits), -1);
     if (d.digits.isEmpty())
         return QStringLiteral("0");
-    QString out;
-    if (d.neg)
-        out += u'-';
-    const int e = d.exp;
-    const QString digits = QString::fromLatin1(d.digits);
-    if (e > precision || e < -3) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += fs.DecimalSeparator;
-            out += QStringView(digits).mid(1);
-        }
-        out += u'E';
-        if (e - 1 < 0)
-            out += u'-';
-        out += QString::number(std::abs(e - 1));
-    } else if (e <= 0) {
-        out += u'0';
-        out += fs.DecimalSeparator;
-        out += QString(-e, u'0');
-        out += digits;
-    } else if (digits.size() <= e) {
-        out += digits;
-        out += QString(e - digits.size(), u'0');
-    } else {
-        out += QStringView(digits).left(e);
-        out += fs.DecimalSeparator;
-        out += QStringView(digits).mid(e);
-    }
-    return out;
+    return GeneralFloatText(d.neg, QString::fromLatin1(d.digits), d.exp, precision, fs);
 }
 
 QString currencyText(const QString &number, bool negative, const FormatSettings &fs)

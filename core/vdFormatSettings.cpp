@@ -282,9 +282,13 @@ QString FloatToStrPrec(double value, int precision, const FormatSettings &fs)
     const int exp10 = *p ? std::atoi(p + 1) : 0;
     while (digits.size() > 1 && digits.endsWith(u'0'))
         digits.chop(1);
-    const int e = exp10 + 1;  // value = 0.digits * 10^e
+    return GeneralFloatText(value < 0, digits, exp10 + 1, precision, fs);
+}
+
+QString GeneralFloatText(bool negative, QStringView digits, int e, int precision, const FormatSettings &fs)
+{
     QString out;
-    if (value < 0)
+    if (negative)
         out += u'-';
     if (e > precision || e < -3) {
         out += digits[0];
@@ -293,9 +297,9 @@ QString FloatToStrPrec(double value, int precision, const FormatSettings &fs)
             out += QStringView(digits).mid(1);
         }
         out += u'E';
-        if (exp10 < 0)
+        if (e - 1 < 0)
             out += u'-';
-        out += QString::number(std::abs(exp10));
+        out += QString::number(std::abs(e - 1));
     } else if (e <= 0) {
         out += u'0';
         out += fs.DecimalSeparator;

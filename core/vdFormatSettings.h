@@ -53,6 +53,9 @@ private:
 QString FloatToStr(double value, const FormatSettings &fs = DefaultFormatSettings());
 // The same with another precision (7 for single-precision values).
 QString FloatToStrPrec(double value, int precision, const FormatSettings &fs = DefaultFormatSettings());
+// Lays out significant digits as general text: value = 0.digits * 10^exponent;
+// fixed notation unless the exponent passes precision or lies below -3.
+QString GeneralFloatText(bool negative, QStringView digits, int exponent, int precision, const FormatSettings &fs);
 // A currency value (scaled by 10000) as text with up to four decimals.
 QString CurrToStr(qint64 scaled, const FormatSettings &fs = DefaultFormatSettings());
 
