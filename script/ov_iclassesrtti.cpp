@@ -27,6 +27,27 @@ QString ovScriptClassName(const QMetaObject *meta)
 }
 
 namespace {
+// Whole-file load and atomic save of the list and stream classes.
+template <class Load>
+void loadFromFile(const QString &fileName, Load load)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EovBindingError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
+    load(f);
+}
+
+template <class Save>
+void saveToFile(const QString &fileName, Save save)
+{
+    QSaveFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly))
+        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    save(f);
+    if (!f.commit())
+        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+}
+
 // A class item under a name of its own choosing.
 class TovNamedClassVariable : public TovClassVariable {
 public:
@@ -368,20 +389,12 @@ void TovHostStrings::SaveToStream(QIODevice &stream) const
 
 void TovHostStrings::LoadFromFile(const QString &fileName)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EovBindingError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
-    LoadFromStream(f);
+    loadFromFile(fileName, [this](QIODevice &f) { LoadFromStream(f); });
 }
 
 void TovHostStrings::SaveToFile(const QString &fileName) const
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f);
-    if (!f.commit())
-        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    saveToFile(fileName, [this](QIODevice &f) { SaveToStream(f); });
 }
 
 void TovHostStrings::Assign(const TvdPersistent *source)
@@ -602,20 +615,12 @@ void TovHostMemoryStream::SaveToStream(QIODevice &dest) const
 
 void TovHostMemoryStream::LoadFromFile(const QString &fileName)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EovBindingError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
-    LoadFromStream(f);
+    loadFromFile(fileName, [this](QIODevice &f) { LoadFromStream(f); });
 }
 
 void TovHostMemoryStream::SaveToFile(const QString &fileName) const
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f);
-    if (!f.commit())
-        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    saveToFile(fileName, [this](QIODevice &f) { SaveToStream(f); });
 }
 
 TovHostFileStream::TovHostFileStream(const QString &fileName, int mode) : TovHostStream(&m_file), m_file(fileName)
