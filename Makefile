@@ -6,6 +6,8 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
+# Paths relative to the checkout, so clones and worktrees share cached objects.
+export CCACHE_BASEDIR := $(CURDIR)
 export QT_QPA_PLATFORM ?= offscreen
 
 .PHONY: all deps build run test test-asan fuzz bench clean
