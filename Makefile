@@ -8,6 +8,7 @@ CMAKE_FLAGS ?=
 export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
 # Paths relative to the checkout, so clones and worktrees share cached objects.
 export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 export QT_QPA_PLATFORM ?= offscreen
 
 .PHONY: all deps build run test test-asan fuzz bench clean
