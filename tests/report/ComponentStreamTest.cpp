@@ -284,4 +284,4 @@ TEST(DataLink, ExpressionStateAndDiff)
     EXPECT_EQ(shown.Diff(QStringLiteral("DataLink"), &tmpl), QString());
 }
 
-#include "test_component_stream.moc"
+#include "ComponentStreamTest.moc"

@@ -383,4 +383,4 @@ TEST(ReportLifetime, FreesWhatItOwnsInsideAndOutsideTheTree)
     EXPECT_TRUE(c.isNull());
 }
 
-#include "test_component_tree.moc"
+#include "ComponentTreeTest.moc"

@@ -186,4 +186,4 @@ TEST(DialogControl, DrawPaintsTheWidgetAtItsPlace)
     EXPECT_EQ(img.pixelColor(5, 5), QColor(Qt::white));
 }
 
-#include "test_dialog.moc"
+#include "DialogTest.moc"

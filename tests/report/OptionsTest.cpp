@@ -255,4 +255,4 @@ TEST(Options, PasswordCheck)
     EXPECT_TRUE(r.CheckPassword()); // accepted once, not asked again
 }
 
-#include "test_options.moc"
+#include "OptionsTest.moc"

@@ -499,4 +499,4 @@ TEST(PropertyEditors, FontEditorNeedsADialog)
 
 } // namespace
 
-#include "test_registries.moc"
+#include "RegistriesTest.moc"

@@ -411,4 +411,4 @@ TEST_F(ReportTemplate, SettingsStoreFollowsIniFile)
     vdSetSettingsRoot(QString());
 }
 
-#include "test_report_template.moc"
+#include "ReportTemplateTest.moc"

@@ -338,4 +338,4 @@ TEST(GlobalDataSetList, LockIsReentrant)
 
 } // namespace
 
-#include "test_service_bases.moc"
+#include "ServiceBasesTest.moc"
