@@ -1,4 +1,5 @@
 #include "platform/IniFile.h"
+#include "platform/AtomicFile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -6,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <climits>
@@ -198,8 +198,9 @@ void vdWriteIniText(const QString &fileName, const QString &text)
 {
     const QFileInfo info(fileName);
     QDir().mkpath(info.absolutePath());
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) < 0 || !f.commit())
+    const QByteArray bytes = text.toUtf8();
+    const TvdSaveResult r = vdAtomicSave(fileName, [&](QIODevice &f) { f.write(bytes); });
+    if (!r.ok())
         throw EIniFileException(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(fileName)));
 }
 
