@@ -1,11 +1,12 @@
 #include "core/vdGraphic.h"
 #include "platform/Canvas.h"
 #include "platform/QPainterCanvas.h"
+#include "core/vdXML.h"
+#include "platform/AtomicFile.h"
 #include <QBuffer>
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <cstring>
 
 void vdCheckGraphicSize(int64_t width, int64_t height, const char *what)
@@ -90,12 +91,8 @@ void TGraphic::LoadFromFile(const QString &fileName)
 
 void TGraphic::SaveToFile(const QString &fileName) const
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EInvalidGraphic(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f);
-    if (!f.commit())
-        throw EInvalidGraphic(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    const TvdSaveResult r = vdAtomicSave(fileName, [this](QIODevice &f) { SaveToStream(f); });
+    vdRaiseSaveError<EFCreateError, EFWriteError>(fileName, r);
 }
 
 void TGraphic::Assign(const TGraphic &source)

@@ -2,13 +2,13 @@
 
 #include "core/vdUtils.h"
 #include "core/vdVariant.h"
+#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 
 #include <QBuffer>
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <charconv>
 #include <cmath>
@@ -897,9 +897,11 @@ void TvdXMLWriter::flush()
 {
     if (m_n == 0)
         return;
-    const qint64 w = m_stream->write(m_out.get(), m_n);
+    const qint64 n = m_n;
+    const qint64 w = m_stream->write(m_out.get(), n);
     m_n = 0;
-    if (w < 0)
+    // A short count is a failed write too (a full disk), not a partial success.
+    if (w != n)
         throw EFWriteError(QStringLiteral("Stream write error"));
 }
 
@@ -1162,17 +1164,8 @@ void TvdXMLDocument::SaveToFile(const QString &fileName)
 {
     // The old file stays until the new one is complete; it may also be the
     // source that unloaded subtrees are read back from while writing.
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(fileName), f.errorString()));
-    try {
-        SaveToStream(f);
-    } catch (...) {
-        f.cancelWriting();
-        throw;
-    }
-    if (!f.commit())
-        throw EFWriteError(QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(fileName), f.errorString()));
+    const TvdSaveResult r = vdAtomicSave(fileName, [this](QIODevice &f) { SaveToStream(f); });
+    vdRaiseSaveError<EFCreateError, EFWriteError>(fileName, r);
     ReleaseSwap();
     LoadFromFile(fileName);
 }

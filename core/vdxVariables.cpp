@@ -2,10 +2,10 @@
 #include "core/vdFiler.h"
 #include "core/vdXML.h"
 #include "core/vdxXMLSerializer.h"
+#include "platform/AtomicFile.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 
 static bool sameText(const QString &a, const QString &b)
 {
@@ -206,12 +206,8 @@ void TvdxVariables::SaveToStream(QIODevice &stream) const
 
 void TvdxVariables::SaveToFile(const QString &fileName) const
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f);
-    if (!f.commit())
-        throw EFWriteError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    const TvdSaveResult r = vdAtomicSave(fileName, [this](QIODevice &f) { SaveToStream(f); });
+    vdRaiseSaveError<EFCreateError, EFWriteError>(fileName, r);
 }
 
 void TvdxVariables::LoadFromXMLItem(TvdXMLItem *item, bool oldXMLFormat)

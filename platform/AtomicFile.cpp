@@ -119,7 +119,12 @@ TvdSaveResult vdAtomicSave(const QString &fileName, const std::function<void(QIO
     try {
         write(f);
     } catch (...) {
+        // A writer that gave up because the file refused its bytes: the
+        // file's own reason (a full disk) says more than the writer's.
+        const bool fileFailed = !f.failureText().isEmpty();
         f.discard();
+        if (fileFailed)
+            return {TvdSaveResult::NotWritten, f.failureText()};
         throw;
     }
     if (!f.commit())

@@ -45,7 +45,8 @@ struct TvdSaveResult {
 };
 
 // Writes a whole file atomically: `write` fills the device. An exception from
-// `write` discards the save and passes on; other failures come back in the result.
+// `write` discards the save and passes on, unless the file had refused a write
+// (then the file's reason comes back); other failures come back in the result.
 TvdSaveResult vdAtomicSave(const QString &fileName, const std::function<void(QIODevice &)> &write);
 
 // The usual messages for a failed save.

@@ -3,11 +3,11 @@
 #include "core/vdXML.h"
 #include "core/vdUtils.h"
 #include "core/vdxRes.h"
+#include "platform/AtomicFile.h"
 #include "report/vdxClass_report.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <exception>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -460,22 +460,78 @@ bool TvdxIOTransportFile::DoCreateContainer(TvdxNode *node)
 }
 
 namespace {
-// A written file replaces the old one only when the stream is released
-// normally; a save that fails half-way leaves the old file as it was.
-class AtomicFile : public QSaveFile {
+// A written file replaces the old one only when it is committed: by FreeStream
+// or CloseFilter, which raise when that fails. A save abandoned by an
+// exception leaves the old file as it was. A stream the transport drops when
+// it goes away commits quietly, with the same guarantee for the old file.
+class TransportFile : public TvdAtomicFile {
 public:
-    explicit AtomicFile(const QString &name) : QSaveFile(name), m_uncaught(std::uncaught_exceptions()) {}
-    ~AtomicFile() override
+    explicit TransportFile(const QString &name) : TvdAtomicFile(name), m_uncaught(std::uncaught_exceptions()) {}
+    ~TransportFile() override
     {
+        if (!isPending())
+            return;
         if (std::uncaught_exceptions() > m_uncaught)
-            cancelWriting();
-        commit();
+            discard();
+        else
+            commit();
+    }
+    // Empty on success (or when an exception is on its way and the save is
+    // given up), else the message of the failure.
+    QString finish()
+    {
+        if (!isPending())
+            return QString();
+        if (std::uncaught_exceptions() > m_uncaught) {
+            discard();
+            return QString();
+        }
+        return commit() ? QString() : vdSaveWriteMessage(fileName(), failureText());
     }
 
 private:
     int m_uncaught;
 };
+
+bool holdsStream(TvdxNode *root, QIODevice *stream)
+{
+    return stream && (root->ObjectData() == stream || root->Find(stream, true));
+}
+
+// Commits every pending file of the tree; answers the first failure.
+QString finishAll(TvdxNode *node)
+{
+    QString first;
+    if (auto *f = dynamic_cast<TransportFile *>(node->ObjectData())) {
+        first = f->finish();
+    }
+    for (int i = 0; i < node->Count(); ++i) {
+        const QString e = finishAll(node->GetNode(i));
+        if (first.isEmpty())
+            first = e;
+    }
+    return first;
+}
 } // namespace
+
+void TvdxIOTransportFile::FreeStream(QIODevice *aStream, const QString &aFileName)
+{
+    QString error;
+    if (holdsStream(FDirTree.get(), aStream))
+        if (auto *f = dynamic_cast<TransportFile *>(aStream))
+            error = f->finish();
+    TvdxCustomIOTransport::FreeStream(aStream, aFileName);
+    if (!error.isEmpty())
+        throw EFWriteError(error);
+}
+
+void TvdxIOTransportFile::CloseFilter()
+{
+    const QString error = finishAll(FDirTree.get());
+    TvdxCustomIOTransport::CloseFilter();
+    if (!error.isEmpty())
+        throw EFWriteError(error);
+}
 
 QIODevice *TvdxIOTransportFile::DoCreateStream(QString &aFullFilePath, const QString &)
 {
@@ -484,9 +540,9 @@ QIODevice *TvdxIOTransportFile::DoCreateStream(QString &aFullFilePath, const QSt
     if (!BasePath.isEmpty() && QFileInfo(path).isRelative())
         path = QDir(toSlashes(BasePath)).filePath(path);
     if (FilterAccess == faWrite) {
-        auto out = std::make_unique<AtomicFile>(path);
-        if (!out->open(QIODevice::WriteOnly))
-            throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, out->errorString()));
+        auto out = std::make_unique<TransportFile>(path);
+        if (!out->open())
+            throw EFCreateError(vdSaveCreateMessage(path, out->failureText()));
         aFullFilePath = path;
         return out.release();
     }

@@ -199,6 +199,10 @@ public:
     QString GetDescription() override;
     bool DoCreateContainer(TvdxNode *node) override;
     QIODevice *DoCreateStream(QString &aFullFilePath, const QString &aFileName) override;
+    // A written stream replaces its file here; EFWriteError when it cannot.
+    void FreeStream(QIODevice *aStream, const QString &aFileName = QString()) override;
+    // Commits the written streams still open, then closes; EFWriteError as above.
+    void CloseFilter() override;
     // A fresh private folder becomes BasePath.
     void CreateTempContainer() override;
     // Deletes what the temporary folder holds, never anything outside it.

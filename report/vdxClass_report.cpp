@@ -647,11 +647,20 @@ bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString
     if (fileName.isEmpty() && filter->FileName.isEmpty())
         filter->FileName = QFileInfo(m_fileName).fileName();
     filter->SetReport(this);
+    // On the way out after an error the filter is closed and the stream freed
+    // by these guards; the normal path does both itself, so that a save that
+    // cannot be committed raises its error instead of passing for done.
     struct Close {
         TvdxCustomIOTransport *f;
+        bool done = false;
         ~Close()
         {
-            f->CloseFilter();
+            if (!done) {
+                try {
+                    f->CloseFilter();
+                } catch (const Exception &) {
+                }
+            }
             f->SetReport(nullptr);
         }
     } close{filter};
@@ -659,12 +668,23 @@ bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString
     if (!result)
         return false;
     QIODevice *stream = filter->GetStream(fileName);
-    if (!stream)
+    if (!stream) {
+        close.done = true;
+        filter->CloseFilter();
         return result;
+    }
     struct Free {
         TvdxCustomIOTransport *f;
         QIODevice *s;
-        ~Free() { f->FreeStream(s); }
+        ~Free()
+        {
+            if (!s)
+                return;
+            try {
+                f->FreeStream(s);
+            } catch (const Exception &) {
+            }
+        }
     } freeStream{filter, stream};
     if (!filter->FileName.isEmpty())
         m_fileName = filter->FileName;
@@ -676,6 +696,10 @@ bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString
             SaveToStream(*stream, true, false, false);
         }
     }
+    freeStream.s = nullptr;
+    filter->FreeStream(stream);
+    close.done = true;
+    filter->CloseFilter();
     return result;
 }
 

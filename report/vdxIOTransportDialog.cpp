@@ -4,6 +4,7 @@
 #include "platform/UiProvider.h"
 #include "report/vdxClass_report.h"
 
+#include <exception>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -143,11 +144,20 @@ bool TvdxIOTransportFileDialog::OpenFilter()
 
 void TvdxIOTransportFileDialog::CloseFilter()
 {
-    TvdxIOTransportFile::CloseFilter();
-    if (FFilter)
-        FFilter->CloseFilter();
-    FFilter.reset();
+    // The chosen filter is closed and forgotten even when committing fails.
+    std::exception_ptr failure;
+    try {
+        TvdxIOTransportFile::CloseFilter();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    std::unique_ptr<TvdxCustomIOTransport> filter = std::move(FFilter);
+    if (filter)
+        filter->CloseFilter();
+    filter.reset();
     FSaveDialog.reset();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 QIODevice *TvdxIOTransportFileDialog::GetStream(const QString &aFileName)

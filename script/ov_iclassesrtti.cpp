@@ -1,9 +1,9 @@
 #include "script/ov_iclassesrtti.h"
+#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "script/ov_iclasses.h"
 #include "script/ov_xml.h"
 
-#include <QSaveFile>
 #include <QRecursiveMutex>
 #include <QSet>
 #include <QStringDecoder>
@@ -40,12 +40,7 @@ void loadFromFile(const QString &fileName, Load load)
 template <class Save>
 void saveToFile(const QString &fileName, Save save)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    save(f);
-    if (!f.commit())
-        throw EovBindingError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    vdRaiseSaveError<EovBindingError, EovBindingError>(fileName, vdAtomicSave(fileName, save));
 }
 
 // A class item under a name of its own choosing.

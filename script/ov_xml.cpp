@@ -1,4 +1,5 @@
 #include "script/ov_xml.h"
+#include "platform/AtomicFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -302,10 +303,7 @@ void TovXMLDocument::LoadFromFile(const QString &fileName)
 
 void TovXMLDocument::SaveToFile(const QString &fileName) const
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f);
+    vdRaiseSaveError<Exception, Exception>(fileName, vdAtomicSave(fileName, [this](QIODevice &f) { SaveToStream(f); }));
 }
 
 void TovXMLDocument::LoadFromBytes(const QByteArray &bytes)
@@ -458,14 +456,21 @@ TovXMLWriter::TovXMLWriter(QIODevice &stream) : m_stream(stream) {}
 
 TovXMLWriter::~TovXMLWriter()
 {
-    Flush();
+    // Normal saves flush explicitly and see the error; here it cannot be raised.
+    try {
+        Flush();
+    } catch (const Exception &) {
+    }
 }
 
 void TovXMLWriter::Flush()
 {
     if (!m_buffer.isEmpty()) {
-        m_stream.write(m_buffer);
+        const qint64 w = m_stream.write(m_buffer);
+        const qint64 n = m_buffer.size();
         m_buffer.clear();
+        if (w != n)
+            throw Exception(QStringLiteral("Stream write error"));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "core/vdBaseForm.h"
 #include "core/vdxProgress.h"
 #include "core/vdxRes.h"
+#include "common/SaveFaults.h"
 #include "common/TestSupport.h"
 
 #include <QApplication>
@@ -176,6 +177,25 @@ TEST(FormPreferences, FailedSaveIsReplacedByRestore)
     std::unique_ptr<PrefForm> top(vdCreateForm<PrefForm>(QString()));
     top->ProcessPreferences(vdPaSave);
     EXPECT_EQ(top->saves, 0);
+}
+
+TEST(FormPreferences, SaveOnAFullDiskKeepsTheOldStore)
+{
+    vdtest::TempDir dir;
+    const QString path = dir.file("prefs.ini");
+    const QByteArray old("[Other]\nKey=kept\n");
+    ASSERT_TRUE(vdtest::writeFile(path, old));
+    std::unique_ptr<PrefForm> form(vdCreateForm<PrefForm>(path));
+    {
+        TvdWriteFault fault;
+        fault.bytesLeft = 4;
+        TvdScopedWriteFault scope(fault);
+        EXPECT_NO_THROW(form->ProcessPreferences(vdPaSave));
+    }
+    EXPECT_FALSE(form->PreferencesSaved());
+    EXPECT_EQ(form->restores, 1);
+    EXPECT_EQ(vdtest::readFile(path), old);
+    EXPECT_EQ(vdtest::filesIn(dir.path()), QStringList{QStringLiteral("prefs.ini")});
 }
 
 TEST(FormPreferences, OwnedFormsUseTheOwnersStore)
