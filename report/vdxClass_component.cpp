@@ -1,5 +1,6 @@
 #include "report/vdxClass_component.h"
 #include "core/vdThreading.h"
+#include "core/vdUtils.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "report/vdxClass_report.h"
@@ -816,4 +817,11 @@ TvdRectF TvdxReportComponent::GetRealBounds()
 {
     const double l = double(AbsLeft()), t = double(AbsTop());
     return vdRectF(l, t, l + double(Width()), t + double(Height()));
+}
+
+std::unique_ptr<TvdWideStrings> vdxWideStringsFromText(const QString &text)
+{
+    auto list = std::make_unique<TvdWideStrings>();
+    list->SetText(text);
+    return list;
 }

@@ -477,4 +477,9 @@ private:
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TvdxReportComponent::TvdxPrintOnTypes)
 
+class TvdWideStrings;
+
+// A new wide-string list holding Text (split at line breaks); the caller owns it.
+std::unique_ptr<TvdWideStrings> vdxWideStringsFromText(const QString &text);
+
 VD_DECLARE_EXCEPTION(EAbstractError, Exception)

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <functional>
 
+class TvdWideStrings;
+
 class TvdxDataSet : public TvdxDialogComponent {
     Q_OBJECT
 public:
@@ -82,6 +84,8 @@ public:
     // Obj is a QStringList (lines) or a QIODevice (bytes); other targets are ignored.
     virtual void AssignBlobTo(const QString &fName, QObject *obj) { Q_UNUSED(fName) Q_UNUSED(obj) }
     virtual void AssignBlobToLines(const QString &fName, QStringList &lines) { Q_UNUSED(fName) Q_UNUSED(lines) }
+    // The blob as the text of a wide-string list; nothing unless overridden.
+    virtual void AssignBlobTo(const QString &fName, TvdWideStrings &list) { Q_UNUSED(fName) Q_UNUSED(list) }
     virtual void GetFieldList(QStringList &list) { list.clear(); }
     bool HasField(const QString &fName);
 

@@ -4,6 +4,7 @@
 #include "platform/Canvas.h"
 #include "core/vdImageList.h"
 #include "core/vdxRes.h"
+#include "report/vdxAnchorKeeper.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxDsgnIntf.h"
 
@@ -203,6 +204,8 @@ void TvdxDialogControl::SetControl(QWidget *control)
     if (!m_caption.isEmpty())
         SetCaption(m_caption);
     control->setGeometry(scaled(Left()), scaled(Top()), scaled(Width()), scaled(Height()));
+    m_anchorKeeper = new TvdxAnchorKeeper(control);
+    m_anchorKeeper->SetAnchors(int(Anchors()));
     applyParent();
 }
 
@@ -284,6 +287,14 @@ void TvdxDialogControl::SetName(const QString &value)
 void TvdxDialogControl::SetAnchors(TvdxAnchors value)
 {
     TvdxReportComponent::SetAnchors(value);
+    if (m_anchorKeeper)
+        m_anchorKeeper->SetAnchors(int(value));
+}
+
+void TvdxDialogControl::rebaseAnchors()
+{
+    if (m_anchorKeeper)
+        m_anchorKeeper->Rebase();
 }
 
 void TvdxDialogControl::SetLeft(long double value)
@@ -291,6 +302,7 @@ void TvdxDialogControl::SetLeft(long double value)
     TvdxReportComponent::SetLeft(value);
     if (m_control)
         m_control->move(scaled(value), m_control->y());
+    rebaseAnchors();
     CorrectControlCoordinates();
 }
 
@@ -299,6 +311,7 @@ void TvdxDialogControl::SetTop(long double value)
     TvdxReportComponent::SetTop(value);
     if (m_control)
         m_control->move(m_control->x(), scaled(value));
+    rebaseAnchors();
     CorrectControlCoordinates();
 }
 
@@ -307,6 +320,7 @@ void TvdxDialogControl::SetWidth(long double value)
     TvdxReportComponent::SetWidth(value);
     if (m_control)
         m_control->resize(scaled(value), m_control->height());
+    rebaseAnchors();
 }
 
 void TvdxDialogControl::SetHeight(long double value)
@@ -314,6 +328,7 @@ void TvdxDialogControl::SetHeight(long double value)
     TvdxReportComponent::SetHeight(value);
     if (m_control)
         m_control->resize(m_control->width(), scaled(value));
+    rebaseAnchors();
 }
 
 void TvdxDialogControl::SetParentFont(bool value)
@@ -373,6 +388,7 @@ void TvdxDialogControl::applyParent()
             const QRect g = w->geometry();
             w->setParent(self->parentWindow());
             w->setGeometry(g);
+            self->rebaseAnchors();
             w->setVisible(self->Visible());
             if (self->Parent())
                 self->CorrectControlCoordinates();

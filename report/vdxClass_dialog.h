@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class TvdxAnchorKeeper;
+
 // The hidden host form of dialog controls that have no dialog parent.
 class TParentForm : public QWidget {
     Q_OBJECT
@@ -126,7 +128,10 @@ private:
     QWidget *parentWindow() const;
     void applyParent();
 
+    // Anchors follow the parent widget's resizes through this (owned by the widget).
+    void rebaseAnchors();
     QPointer<QWidget> m_control;
+    QPointer<TvdxAnchorKeeper> m_anchorKeeper;
     QString m_caption;
     TColor m_color = clBtnFace;
     QString m_hint;

@@ -1,6 +1,8 @@
 #include "report/vdxDBSet.h"
 
 #include "core/vdResources.h"
+#include "core/vdStringStream.h"
+#include "core/vdUtils.h"
 #include "core/vdxRes.h"
 
 #include <QBuffer>
@@ -408,7 +410,8 @@ bool TvdxDBDataset::IsMemoBlobField(const QString &fName)
     if (!IsBlobField(fName))
         return false;
     bool listed = false;
-    return mappedField(fName, &listed)->DataType() == TvdxSqlFieldType::Memo;
+    const TvdxSqlFieldType t = mappedField(fName, &listed)->BlobType();
+    return t == TvdxSqlFieldType::String || t == TvdxSqlFieldType::Memo;
 }
 
 bool TvdxDBDataset::IsWideMemoBlobField(const QString &fName)
@@ -416,7 +419,9 @@ bool TvdxDBDataset::IsWideMemoBlobField(const QString &fName)
     if (!IsBlobField(fName))
         return false;
     bool listed = false;
-    return mappedField(fName, &listed)->DataType() == TvdxSqlFieldType::WideMemo;
+    const TvdxSqlFieldType t = mappedField(fName, &listed)->BlobType();
+    return t == TvdxSqlFieldType::WideString || t == TvdxSqlFieldType::FixedWideChar ||
+           t == TvdxSqlFieldType::WideMemo;
 }
 
 TvdxSqlField *TvdxDBDataset::blobField(const QString &fName)
@@ -440,8 +445,33 @@ void TvdxDBDataset::AssignBlobTo(const QString &fName, QObject *obj)
     TvdxSqlField *f = blobField(fName);
     if (!f)
         return;
-    f->SaveToStream(*stream);
+    // A string stream takes a wide memo as text, not as its UTF-16 bytes.
+    auto *text = qobject_cast<TvdStringStream *>(stream);
+    if (text && f->BlobType() == TvdxSqlFieldType::WideMemo)
+        text->WriteString(f->AsString());
+    else
+        f->SaveToStream(*stream);
     stream->seek(0);
+}
+
+void TvdxDBDataset::AssignBlobTo(const QString &fName, TvdWideStrings &list)
+{
+    TvdxSqlField *f = blobField(fName);
+    if (!f)
+        return;
+    using T = TvdxSqlFieldType;
+    const T t = f->BlobType();
+    if (t == T::WideMemo) {
+        QBuffer bytes;
+        bytes.open(QIODevice::ReadWrite);
+        f->SaveToStream(bytes);
+        bytes.seek(0);
+        list.LoadFromWStream(bytes);
+    } else if (t == T::WideString || t == T::FixedWideChar) {
+        list.SetText(f->AsString());
+    } else {
+        AssignBlobToLines(fName, list.Strings());
+    }
 }
 
 void TvdxDBDataset::AssignBlobToLines(const QString &fName, QStringList &lines)

@@ -210,6 +210,7 @@ public:
     bool IsWideMemoBlobField(const QString &fName) override;
     void AssignBlobTo(const QString &fName, QObject *obj) override;
     void AssignBlobToLines(const QString &fName, QStringList &lines) override;
+    void AssignBlobTo(const QString &fName, TvdWideStrings &list) override;
 
 private:
     void updateFields();

@@ -469,8 +469,9 @@ void TovCustomEvent::InvokeHandler(QList<Variant> &args)
                 p->SetValue(p->IsOptional ? p->DefValue : emptyParamValue(p->Typ));
         }
         h->GetValue();
+        // A handler that forgot "var" still answers through the parameter.
         for (int i = 0; i < h->ParamCount() && i < args.size(); ++i)
-            if (h->GetParam(i)->IsVarParam)
+            if (h->GetParam(i)->IsVarParam || TakesBack(i))
                 args[i] = h->GetParam(i)->Value();
     } catch (...) {
         h->RestoreLocalVariables(snapshot, true, nullptr);

@@ -116,8 +116,16 @@ public:
     ~TovCustomEvent() override;
     // The entry the host calls, bound to this adapter.
     virtual TovEventMethod GetMethod();
-    // Runs the handler with the arguments; var parameters are copied back.
+    // Runs the handler with the arguments; the arguments the event takes back
+    // (and those of var parameters) are copied back from the parameters.
     void InvokeHandler(QList<Variant> &args);
+    // Whether the event reads argument `index` back after the call, whatever
+    // the handler declared: the host's var arguments.
+    virtual bool TakesBack(int index) const
+    {
+        Q_UNUSED(index)
+        return false;
+    }
 
     QObject *Instance() const { return m_instance.data(); }
     TovProcVariable *Handler() const { return m_handler; }

@@ -34,30 +34,35 @@ class TovKeyEvent : public TovCustomEvent {
 public:
     using TovCustomEvent::TovCustomEvent;
     TovEventMethod GetMethod() override;
+    bool TakesBack(int index) const override { return index == 1; }
 };
 
 class TovKeyPressEvent : public TovCustomEvent {
 public:
     using TovCustomEvent::TovCustomEvent;
     TovEventMethod GetMethod() override;
+    bool TakesBack(int index) const override { return index == 1; }
 };
 
 class TovCloseEvent : public TovCustomEvent {
 public:
     using TovCustomEvent::TovCustomEvent;
     TovEventMethod GetMethod() override;
+    bool TakesBack(int index) const override { return index == 1; }
 };
 
 class TovCloseQueryEvent : public TovCustomEvent {
 public:
     using TovCustomEvent::TovCustomEvent;
     TovEventMethod GetMethod() override;
+    bool TakesBack(int index) const override { return index == 1; }
 };
 
 class TovCanResizeEvent : public TovCustomEvent {
 public:
     using TovCustomEvent::TovCustomEvent;
     TovEventMethod GetMethod() override;
+    bool TakesBack(int index) const override { return index >= 1 && index <= 3; }
 };
 
 // The adapter class for an event member: TovEventClass of T.

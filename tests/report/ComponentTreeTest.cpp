@@ -1,4 +1,5 @@
 // Component tree: names, the name index, anchors, mirroring, fonts, hit tests.
+#include "core/vdUtils.h"
 #include "report/vdxClass.h"
 
 #include <gtest/gtest.h>
@@ -384,3 +385,25 @@ TEST(ReportLifetime, FreesWhatItOwnsInsideAndOutsideTheTree)
 }
 
 #include "ComponentTreeTest.moc"
+
+TEST(WideStringsFromText, SplitsAtEveryKindOfLineBreak)
+{
+    struct Case {
+        QString text;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {QString(), {}},
+        {QStringLiteral("one"), {QStringLiteral("one")}},
+        {QStringLiteral("a\r\nb\nc\rd"), {"a", "b", "c", "d"}},
+        {QStringLiteral("a\r\n\r\nb\r\n"), {"a", "", "b"}},
+        {QStringLiteral("\u00e4\u4e2d\r\n"), {QStringLiteral("\u00e4\u4e2d")}},
+    };
+    for (const Case &c : cases) {
+        std::unique_ptr<TvdWideStrings> list = vdxWideStringsFromText(c.text);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->Strings(), c.lines) << c.text.toStdString();
+    }
+    // Each call answers a list of its own.
+    EXPECT_NE(vdxWideStringsFromText(QStringLiteral("x")), vdxWideStringsFromText(QStringLiteral("x")));
+}

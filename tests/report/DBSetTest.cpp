@@ -2,6 +2,8 @@
 // files come from an independent writer): navigation, aliases, typed fields,
 // blobs, field errors, ranges, handler restore, and bad database files.
 #include "common/TestSupport.h"
+#include "core/vdStringStream.h"
+#include "core/vdUtils.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxDBSet.h"
@@ -240,6 +242,45 @@ TEST_F(DBSetTest, BlobFieldsToStreamsAndLines)
     other.open(QIODevice::ReadWrite);
     ds->AssignBlobTo("Name", &other);
     EXPECT_TRUE(other.data().isEmpty());
+}
+
+TEST_F(DBSetTest, WideMemosReachStringStreamsAndWideStringLists)
+{
+    sets->Initialize();
+    ds->First();
+    struct Kind {
+        const char *field;
+        bool memo, wideMemo;
+    };
+    for (const Kind &k : {Kind{"Notes", true, false}, Kind{"WNotes", false, true}, Kind{"Photo", false, false},
+                          Kind{"Name", false, false}}) {
+        EXPECT_EQ(ds->IsMemoBlobField(k.field), k.memo) << k.field;
+        EXPECT_EQ(ds->IsWideMemoBlobField(k.field), k.wideMemo) << k.field;
+    }
+
+    // Into a string stream a wide memo goes as text; into other streams as its UTF-16 bytes.
+    TvdStringStream text;
+    ds->AssignBlobTo("WNotes", &text);
+    EXPECT_EQ(text.pos(), 0);
+    EXPECT_EQ(text.DataString(), QStringLiteral("wide memo"));
+    QBuffer raw;
+    raw.open(QIODevice::ReadWrite);
+    ds->AssignBlobTo("WNotes", &raw);
+    const QString wide = QStringLiteral("wide memo");
+    EXPECT_EQ(raw.data(), QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2));
+    // Other blobs keep their bytes in a string stream too.
+    TvdStringStream photo;
+    ds->AssignBlobTo("Photo", &photo);
+    EXPECT_EQ(photo.data(), QByteArray("\x00\xFF\x10", 3));
+
+    TvdWideStrings list;
+    ds->AssignBlobTo("WNotes", list);
+    EXPECT_EQ(list.Strings(), QStringList{QStringLiteral("wide memo")});
+    ds->AssignBlobTo("Notes", list);
+    EXPECT_EQ(list.Strings(), QStringList({"line one", "line two"}));
+    // Not a blob: the list stays as it was.
+    ds->AssignBlobTo("Name", list);
+    EXPECT_EQ(list.Strings(), QStringList({"line one", "line two"}));
 }
 
 TEST_F(DBSetTest, UnknownFieldsGiveErrorLinesNotExceptions)

@@ -187,3 +187,58 @@ TEST(DialogControl, DrawPaintsTheWidgetAtItsPlace)
 }
 
 #include "DialogTest.moc"
+
+namespace {
+
+TEST(DialogControl, AnchorsMoveAndStretchControlsWhenThePageIsResized)
+{
+    using A = TvdxComponent;
+    QWidget top;
+    auto *window = new QWidget(&top);
+    window->setGeometry(0, 0, 400, 300);
+    top.resize(600, 500);
+    top.show();
+    TvdxReport report;
+    auto *page = new TvdxDialogPage(&report);
+    page->setProperty("Form", QVariant::fromValue(static_cast<QObject *>(window)));
+    page->setProperty("CurrentPPI", 96);
+
+    struct Case {
+        A::TvdxAnchors anchors;
+        QRect grown;
+    };
+    const Case cases[] = {
+        {A::vdaLeft | A::vdaTop, QRect(100, 50, 80, 20)},
+        {A::vdaLeft | A::vdaTop | A::vdaRight, QRect(100, 50, 180, 20)},
+        {A::vdaRight | A::vdaBottom, QRect(200, 110, 80, 20)},
+        {A::vdaLeft | A::vdaTop | A::vdaRight | A::vdaBottom, QRect(100, 50, 180, 80)},
+        {A::TvdxAnchors(), QRect(150, 80, 80, 20)}, // the centre keeps its place
+    };
+    QList<TvdxButtonControl *> buttons;
+    for (const Case &c : cases) {
+        auto *b = new TvdxButtonControl(page);
+        b->SetParent(page);
+        b->SetLeft(100);
+        b->SetTop(50);
+        b->SetWidth(80);
+        b->SetHeight(20);
+        b->SetAnchors(c.anchors);
+        ASSERT_EQ(b->Control()->parentWidget(), window);
+        buttons << b;
+    }
+    window->resize(500, 360);
+    for (int i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(buttons[i]->Control()->geometry(), cases[i].grown) << i;
+    // Back to the first size: every control where it started, nothing drifts.
+    window->resize(399, 299);
+    window->resize(400, 300);
+    for (TvdxButtonControl *b : buttons)
+        EXPECT_EQ(b->Control()->geometry(), QRect(100, 50, 80, 20));
+
+    // A control placed by hand afterwards is measured from its new place.
+    buttons[2]->SetLeft(10);
+    window->resize(420, 300);
+    EXPECT_EQ(buttons[2]->Control()->geometry(), QRect(30, 50, 80, 20));
+}
+
+} // namespace

@@ -170,6 +170,44 @@ TEST_F(FormsBindingTest, KeyPressHandlerChangesOrSwallowsKeys)
     EXPECT_EQ(var("Downs"), 3);
 }
 
+// Handlers that forgot "var": the event still reads the argument back.
+TEST_F(FormsBindingTest, EventsTakeTheirArgumentsBackWithoutVar)
+{
+    run(QStringLiteral("var F: TForm; E: TEdit; Closes: Integer;\n"
+                       "procedure Q(Sender: TObject; CanClose: Boolean);\n"
+                       "begin CanClose := False; end;\n"
+                       "procedure C(Sender: TObject; Action: Integer);\n"
+                       "begin Closes := Closes + 1; Action := caNone; end;\n"
+                       "procedure P(Sender: TObject; Key: Char);\n"
+                       "begin if Key = 'a' then Key := 'z'; end;\n"
+                       "procedure D(Sender: TObject; Key: Integer; Shift: Integer);\n"
+                       "begin Key := 0; end;\n"
+                       "begin F := TForm.Create(nil); E := TEdit.Create(F); E.Parent := F;\n"
+                       "  F.OnCloseQuery := 'Q'; E.OnKeyPress := 'P'; F.Show; end."));
+    TCustomForm *f = form();
+    auto *e = qobject_cast<TEdit *>(obj("E"));
+    ASSERT_TRUE(f && e);
+    EXPECT_FALSE(f->Widget()->close());
+    EXPECT_TRUE(f->Widget()->isVisible());
+
+    typeChar(e->Widget(), u'a');
+    EXPECT_EQ(e->Text(), QStringLiteral("z"));
+
+    // OnClose answering caNone keeps the form too.
+    s.Statement()->Clear();
+    run(QStringLiteral("begin F.OnCloseQuery := nil; F.OnClose := 'C'; end."));
+    EXPECT_FALSE(f->Widget()->close());
+    EXPECT_TRUE(f->Widget()->isVisible());
+    EXPECT_EQ(var("Closes"), 1);
+
+    // Arguments an event passes only one way are never read back.
+    TovKeyEvent down(nullptr, nullptr);
+    EXPECT_TRUE(down.TakesBack(1));
+    EXPECT_FALSE(down.TakesBack(2));
+    TovNotifyEvent click(nullptr, nullptr);
+    EXPECT_FALSE(click.TakesBack(0));
+}
+
 TEST_F(FormsBindingTest, ShowModalEndsWithTheButtonsModalResult)
 {
     run(QStringLiteral("var F: TForm; B: TButton; R, Queries: Integer;\n"
