@@ -2,6 +2,7 @@
 #include "core/vdXML.h"
 #include "core/vdxRes.h"
 #include "core/vdxVariables.h"
+#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
@@ -17,7 +18,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSet>
-#include <QSaveFile>
 
 namespace {
 
@@ -693,7 +693,14 @@ bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString
             LoadFromStream(*stream);
             result = m_streamLoaded;
         } else {
-            SaveToStream(*stream, true, false, false);
+            try {
+                SaveToStream(*stream, true, false, false);
+            } catch (const Exception &) {
+                // A writer stopped by a full disk: name the file and the reason.
+                if (auto *f = dynamic_cast<TvdAtomicFile *>(stream); f && !f->failureText().isEmpty())
+                    throw EFWriteError(vdSaveWriteMessage(f->fileName(), f->failureText()));
+                throw;
+            }
         }
     }
     freeStream.s = nullptr;

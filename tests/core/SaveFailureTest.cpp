@@ -15,7 +15,7 @@ void saveDocument(const QString &path)
     TvdXMLDocument doc;
     doc.SetAutoIndent(true);
     doc.Root()->SetName(QStringLiteral("report"));
-    for (int i = 0; i < 400; ++i)
+    for (int i = 0; i < 1000; ++i)
         doc.Root()->Add(QStringLiteral("item"))->SetProp(QStringLiteral("Name"), QStringLiteral("Memo%1").arg(i));
     doc.SaveToFile(path);
 }

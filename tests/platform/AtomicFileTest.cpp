@@ -122,7 +122,7 @@ void saveIni(const QString &path)
 
 TEST(IniFileSave, FaultsKeepTheOldFileAndNameIt)
 {
-    vdtest::expectFaultsKeepOldFile(saveIni, QStringLiteral("config.ini"), true);
+    vdtest::expectFaultsKeepOldFile(saveIni, QStringLiteral("config.ini"), vdtest::SavedAs::Merged);
     vdtest::expectVanishingFolderFails(saveIni, QStringLiteral("config.ini"));
     vdtest::expectFullDiskKeepsOldFile(saveIni, QStringLiteral("config.ini"));
 

@@ -14,7 +14,7 @@ namespace {
 void saveTemplate(const QString &path)
 {
     TvdxReport report;
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < 500; ++i) {
         auto *page = new TvdxReportPage(&report);
         page->SetParent(&report);
         page->SetName(QStringLiteral("Page%1").arg(i + 1));
@@ -44,19 +44,20 @@ void saveThroughClose(const QString &path)
 struct SavePath {
     const char *name;
     void (*save)(const QString &);
+    vdtest::SavedAs savedAs;
 };
 
 const SavePath kPaths[] = {
-    {"template", saveTemplate},
-    {"transport FreeStream", saveThroughTransport},
-    {"transport CloseFilter", saveThroughClose},
+    {"template", saveTemplate, vdtest::SavedAs::Replaced}, // stamped with the time of the save
+    {"transport FreeStream", saveThroughTransport, vdtest::SavedAs::Same},
+    {"transport CloseFilter", saveThroughClose, vdtest::SavedAs::Same},
 };
 
 TEST(SaveFailure, InjectedFaultsKeepTheOldFile)
 {
     for (const SavePath &p : kPaths) {
         SCOPED_TRACE(p.name);
-        vdtest::expectFaultsKeepOldFile(p.save, QStringLiteral("report.vd3"));
+        vdtest::expectFaultsKeepOldFile(p.save, QStringLiteral("report.vd3"), p.savedAs);
         vdtest::expectVanishingFolderFails(p.save, QStringLiteral("report.vd3"));
     }
 }

@@ -11,7 +11,7 @@ namespace {
 void saveStrings(const QString &path)
 {
     TovHostStringList list;
-    for (int i = 0; i < 500; ++i)
+    for (int i = 0; i < 1000; ++i)
         list.Add(QStringLiteral("line %1 of the list").arg(i));
     list.SaveToFile(path);
 }
@@ -33,7 +33,7 @@ void saveXMLDocument(const QString &path)
     TovXMLDocument doc;
     doc.SetAutoIndent(true);
     doc.Root()->SetName(QStringLiteral("root"));
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 1500; ++i) {
         TovXMLItem *item = doc.Root()->Add();
         item->SetName(QStringLiteral("item"));
         item->SetProp(QStringLiteral("n"), QString::number(i));

@@ -127,6 +127,72 @@ TEST(ScriptTranslate, GoldenPrograms)
     }
 }
 
+// Shapes written by hand, not by the translator: the goldens above are the
+// translator's own output, so a wrong translation would pass them.
+TEST(ScriptTranslate, HandWrittenShapes)
+{
+    const QString assignA1 = "    assignstmt\n"
+                             "      dsgn\n"
+                             "        node a\n"
+                             "      expr\n"
+                             "        number 1\n";
+    const QString bracketed = "      expr\n"
+                              "        op (\n"
+                              "        expr\n"
+                              "          number 1\n"
+                              "          op +\n"
+                              "          number 2\n"
+                              "        op )\n"
+                              "        op *\n"
+                              "        number 3\n";
+    // The same statements, one level less deep (top-level statements of the
+    // languages without a main block).
+    auto outdent = [](const QString &text) {
+        QStringList lines = text.split('\n');
+        for (QString &l : lines)
+            l.remove(0, 2);
+        return lines.join('\n');
+    };
+    const struct {
+        const char *lang;
+        const char *text;
+        QString shape;
+    } cases[] = {
+        {"VevuvaRirivo", "begin a := 1 end.", "program\n  compoundstmt\n" + assignA1},
+        {"VevuvaRirivo", "begin a := (1 + 2) * 3 end.",
+         "program\n  compoundstmt\n    assignstmt\n      dsgn\n        node a\n" + bracketed},
+        {"VevuvaRirivo", "begin repeat a := a + 1 until a > 2 end.",
+         "program\n  compoundstmt\n    repeatstmt\n"
+         "      assignstmt\n        dsgn\n          node a\n        expr\n          dsgn\n            node a\n"
+         "          op +\n          number 1\n"
+         "      expr\n        dsgn\n          node a\n        op >\n        number 2\n"},
+        {"D++Edirud", "{ a = 1; }", "program\n  compoundstmt\n" + assignA1},
+        {"D++Edirud", "{ a = (1 + 2) * 3; }",
+         "program\n  compoundstmt\n    assignstmt\n      dsgn\n        node a\n" + bracketed},
+        {"D++Edirud", "{ a += 2; i++; }",
+         "program\n  compoundstmt\n"
+         "    assignstmt\n      dsgn\n        node a\n      modificator +\n      expr\n        number 2\n"
+         "    callstmt\n      dsgn\n        node i\n      modificator +\n"},
+        {"DadavOvurid", "a = 1\n", "program\n" + outdent(assignA1)},
+        {"DadavOvurid", "a = (1 + 2) * 3\n",
+         "program\n  assignstmt\n    dsgn\n      node a\n" + outdent(bracketed)},
+        {"DadavOvurid", "Do\na = 1\nLoop While a < 3\n",
+         "program\n  repeatstmt\n" + assignA1 + "    expr\n      dsgn\n        node a\n      op <\n      number 3\n"
+         "    inverse while\n"}, // the word that ended the loop
+        {"JScript", "a = 1;", "program\n" + outdent(assignA1)},
+        {"JScript", "a = (1 + 2) * 3;", "program\n  assignstmt\n    dsgn\n      node a\n" + outdent(bracketed)},
+        {"JScript", "a -= 2; i--;",
+         "program\n"
+         "  assignstmt\n    dsgn\n      node a\n    modificator -\n    expr\n      number 2\n"
+         "  callstmt\n    dsgn\n      node i\n    modificator -\n"},
+    };
+    for (const auto &c : cases) {
+        const Result r = translate(c.lang, c.text);
+        ASSERT_TRUE(r.ok) << c.lang << ": " << c.text << ": " << r.msg.toStdString();
+        EXPECT_EQ(shapeOf(r.il).toStdString(), c.shape.toStdString()) << c.lang << ": " << c.text;
+    }
+}
+
 // The same algorithm written in the four languages gives the same IL, apart
 // from the blocks each language needs.
 TEST(ScriptTranslate, SameAlgorithmSameIL)
