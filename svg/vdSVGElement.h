@@ -1,0 +1,148 @@
+// The base of every SVG element object: tree, kind and accepted attributes,
+// attribute objects, property lists and cascade, inheritance, matrices,
+// bounds and the preparation passes; and the element factory.
+#pragma once
+#include "svg/vdSVGAttributes.h"
+#include "svg/vdSVGCSS.h"
+
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <vector>
+
+class TvdxSVGXMLItem;
+class TSVGRootObj;
+
+class TSVGElementObj {
+public:
+    // Elements nested deeper than this are skipped with their subtrees.
+    static constexpr int MaxDepth = 128;
+
+    TSVGElementObj(TSVGElement kind, TSVGElementObj *parent);
+    virtual ~TSVGElementObj();
+    TSVGElementObj(const TSVGElementObj &) = delete;
+    TSVGElementObj &operator=(const TSVGElementObj &) = delete;
+
+    // ---- tree
+    int Count() const { return int(m_items.size()); }
+    TSVGElementObj *GetItem(int index) const { return m_items[size_t(index)]; }
+    TSVGElementObj *Parent() const { return m_parent; }
+    TSVGRootObj *Root() const { return m_root; }
+    TSVGElementObj *HostSVG() const { return m_hostSVG; }
+    TSVGElementObj *Pattern() const { return m_pattern; }
+    TSVGElement Element() const { return m_element; }
+    const QString &ID() const { return m_id; }
+    bool SwitchedOn() const { return m_switchedOn; }
+    void SetSwitchedOn(bool v) { m_switchedOn = v; }
+    int SerialNumber() const;
+    const QString &ElementName() const { return SVGElementName(m_element); }
+    bool HasOption(TSVGElementOption o) const { return SVGHasOption(m_element, o); }
+    bool GetIsAttrEnabled(TSVGAttribute a) const { return m_isAttrEnabled.test(a); }
+    void SetIsAttrEnabled(TSVGAttribute a, bool v) { m_isAttrEnabled.set(a, v); }
+    bool IsInPattern() const { return m_pattern && m_pattern != this; }
+    TSVGElementObj *FindByID(const QString &id);
+    virtual void Clear();
+    void ClearItems();
+    const QStringList &Classes() const { return m_classes; }
+    TvdxCSSStyle &InlineStyle() { return m_inlineStyle; }
+    TvdxCSSStyle &AttributeStyle() { return m_attributeStyle; }
+    const std::vector<const TvdxCSSStyle *> &StylesApplyingSequence() const { return m_sequence; }
+
+    // ---- copies: a clone has its own property lists and cascade
+    virtual TSVGElementObj *CreateSameKind(TSVGElementObj *parent) const;
+    virtual void AssignTo(TSVGElementObj &dest) const;
+    TSVGElementObj *Clone(TSVGElementObj *parent) const;
+    virtual void CopyStylesApplyingSequence(TSVGElementObj &dest) const;
+
+    // ---- loading
+    void LoadFromXMLItem(TvdxSVGXMLItem *item, int depth = 0);
+    void ReadChildren(TvdxSVGXMLItem *item, int depth);
+
+    // ---- attributes
+    TSVGAttributeObj *GetAttrObj(TSVGAttribute a);
+    bool IsAttrAbsent(TSVGAttribute a) const;
+    float atAlpha(TSVGAttribute a);
+    bool atIsDefault(TSVGAttribute a);
+    bool atIsPercent(TSVGAttribute a);
+    float atLength(TSVGAttribute a, float base = NoBase);
+    float atLengthAuto(TSVGAttribute a, float base = NoBase);
+    void atSetLengthAuto(TSVGAttribute a, float value);
+    std::vector<float> atLengthList(TSVGAttribute a);
+    TSVGTransform atMatrix(TSVGAttribute a);
+    float atNumber(TSVGAttribute a);
+    TSVGPreserveAspectRatio atPAR();
+    const TSinglePointDynArray &atPoints();
+    QString atString(TSVGAttribute a);
+    QString atURI(TSVGAttribute a);
+    TSingleBounds atBounds(TSVGAttribute a);
+    TSVGColor atColorInherit(TSVGAttribute a);
+    TSVGColor atColorCurrent(TSVGAttribute a);
+    TSVGPaint atPaint(TSVGAttribute a);
+    float atFontWeight();
+    float atLengthInherit(TSVGAttribute a);
+    float atNumberInherit(TSVGAttribute a);
+    TSVGSpecificWord atSpecificWord(TSVGAttribute a);
+    TSVGSpecificWordSet atSpecificWordSet(TSVGAttribute a);
+    QString atStringInherit(TSVGAttribute a);
+    std::vector<float> atLengthListNoneInherit(TSVGAttribute a, TSVGSpecificWord &sw);
+    // The font size "em" refers to here.
+    float FontSize();
+
+    // ---- sizes, bounds, opacity, matrices
+    float GetDiagonal() const;
+    float GetDirectionalSize(TSVGDirection d) const;
+    float GetDirectionalHostSize(TSVGDirection d);
+    TSingleBounds GetBounds() const;
+    TSingleBounds ObjBounds() const { return m_objBounds; }
+    bool IsNeedsPainting();
+    virtual bool IsRoot() const { return false; }
+    virtual float GetHostWidth();
+    virtual float GetHostHeight();
+    virtual float GetHostDiagonal();
+    virtual float GetWidth();
+    virtual float GetHeight();
+    virtual TSVGTransform GetTransform();
+    virtual float CalcFillOpacity();
+    virtual float CalcStrokeOpacity();
+    virtual bool IsForceLengthToPercent();
+    virtual float GetPatternFactor();
+    virtual bool GetIsFullOpacity() const;
+    virtual void SetIsFullOpacity(bool) {}
+    virtual TSingleBounds CalcSelfBounds();
+    // The view box of an svg element: its attribute, else (0, 0, width, height).
+    virtual TSingleBounds GetViewBox();
+    const TSVGTransform &CompleteMatrix() const { return m_completeMatrix; }
+    const TSVGTransform &InnerMatrix() const { return m_innerMatrix; }
+    void CalcMatrix();
+    void CalculateMatrices();
+
+    // ---- preparation passes
+    virtual void ClarifyOwnShorthandProperties();
+    void CollectStyles();
+    virtual void ConstructPath() {}
+    virtual void ApplySwitch() {}
+    TSingleBounds CalcChildrenBounds() const;
+    void ClarifyBounds();
+
+protected:
+    TSVGElementObj *inheritParent(TSVGAttribute a) const;
+    void readAttribute(TSVGAttributeObj &obj);
+
+    TSVGElementObj *m_parent = nullptr;
+    std::vector<TSVGElementObj *> m_items;
+    TSVGElementObj *m_hostSVG = nullptr;
+    std::vector<const TvdxCSSStyle *> m_sequence;
+    std::array<std::unique_ptr<TSVGAttributeObj>, SVGAttributeCount> m_attrObj;
+    TSVGAttributeSet m_isAttrEnabled;
+    QString m_id;
+    TSVGRootObj *m_root = nullptr;
+    TSVGElementObj *m_pattern = nullptr;
+    TSVGElement m_element;
+    TvdxCSSStyle m_inlineStyle;
+    TvdxCSSStyle m_attributeStyle;
+    QStringList m_classes;
+    bool m_switchedOn = true;
+    TSVGTransform m_completeMatrix = IdentityMatrix();
+    TSVGTransform m_innerMatrix = IdentityMatrix();
+    TSingleBounds m_objBounds;
+};
