@@ -308,12 +308,14 @@ void ParseStringSW(const QString &text, TSVGStringSW &value)
 
 void ParseURI(const QString &text, QString &value)
 {
-    if (!text.startsWith(QLatin1String("url(#")) || !text.endsWith(u')') || text.size() < 6)
+    // url(#id), also with the reference quoted as CSS allows.
+    if (!text.startsWith(QLatin1String("url(")) || !text.endsWith(u')'))
         return;
-    QString id = text.mid(5, text.size() - 6);
-    if (id.size() >= 2 && (id.front() == u'\'' || id.front() == u'"') && id.back() == id.front())
-        id = id.mid(1, id.size() - 2);
-    value = id;
+    QString ref = text.mid(4, text.size() - 5).trimmed();
+    if (ref.size() >= 2 && (ref.front() == u'\'' || ref.front() == u'"') && ref.back() == ref.front())
+        ref = ref.mid(1, ref.size() - 2);
+    if (ref.startsWith(u'#') && ref.size() > 1)
+        value = ref.mid(1);
 }
 
 // ---- Font shorthand ---------------------------------------------------------

@@ -82,7 +82,13 @@ TvdxSVGAttributeNodes::TvdxSVGAttributeNodes(const QString &text)
         const qsizetype close = text.indexOf(u'"', eq + 2);
         if (close < 0)
             break;
-        m_names << text.mid(start, eq - start).trimmed();
+        // The name is the last word before "=": a malformed pair before it
+        // ("a = \"1\"") does not swallow the next attribute.
+        QString name = text.mid(start, eq - start).trimmed();
+        qsizetype blank = name.size();
+        while (blank > 0 && name.at(blank - 1).unicode() > 32)
+            --blank;
+        m_names << name.mid(blank);
         m_values << UnescapeText(text.mid(eq + 2, close - eq - 2).trimmed());
         start = close + 1;
     }
