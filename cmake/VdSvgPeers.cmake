@@ -1,0 +1,17 @@
+# The SVG renderers ours is compared with: QtSvg and librsvg. Only tests and
+# benchmarks link them (vd_svg never does); without them those parts skip.
+function(vd_link_svg_peers target)
+  find_package(Qt6 QUIET COMPONENTS Svg)
+  if(TARGET Qt6::Svg)
+    target_link_libraries(${target} PRIVATE Qt6::Svg)
+    target_compile_definitions(${target} PRIVATE VD_HAVE_QTSVG=1)
+  endif()
+  find_package(PkgConfig QUIET)
+  if(PkgConfig_FOUND)
+    pkg_check_modules(RSVG QUIET IMPORTED_TARGET librsvg-2.0)
+    if(RSVG_FOUND)
+      target_link_libraries(${target} PRIVATE PkgConfig::RSVG)
+      target_compile_definitions(${target} PRIVATE VD_HAVE_RSVG=1)
+    endif()
+  endif()
+endfunction()
