@@ -6,6 +6,8 @@
 
 QString SVGDumpNumber(float v)
 {
+    if (!std::isfinite(v) || std::fabs(v) >= 1e15f)
+        return QString::number(double(v), 'g', 6);
     const double r = std::nearbyint(double(v));
     if (std::fabs(double(v) - r) < 0.005) {
         if (r == 0)
