@@ -6,8 +6,20 @@
 #include "svg/vdSVGRoot.h"
 
 #include <cmath>
+#include <span>
 
 namespace {
+
+constexpr TSVGSpecificWord kFillRules[] = {svg_evenodd, svg_inherit, svg_nonzero};
+constexpr TSVGSpecificWord kUnits[] = {svg_userSpaceOnUse, svg_objectBoundingBox};
+constexpr TSVGSpecificWord kDisplays[] = {svg_inherit, svg_none};
+constexpr TSVGSpecificWord kBaselines[] = {svg_auto, svg_use_script, svg_no_change, svg_reset_size, svg_ideographic, svg_alphabetic, svg_hanging, svg_mathematical, svg_central, svg_middle, svg_text_after_edge, svg_text_before_edge, svg_text_top};
+constexpr TSVGSpecificWord kFontStyles[] = {svg_inherit, svg_italic, svg_normal, svg_oblique};
+constexpr TSVGSpecificWord kSpreads[] = {svg_pad, svg_reflect, svg_repeat};
+constexpr TSVGSpecificWord kLineCaps[] = {svg_butt, svg_inherit, svg_round, svg_square};
+constexpr TSVGSpecificWord kLineJoins[] = {svg_arcs, svg_bevel, svg_inherit, svg_miter, svg_miter_clip, svg_round};
+constexpr TSVGSpecificWord kAnchors[] = {svg_end, svg_inherit, svg_middle, svg_start};
+constexpr TSVGSpecificWord kVisibilities[] = {svg_hidden, svg_collapse, svg_visible};
 
 [[noreturn]] void wrongValue() { throw Exception(QStringLiteral("Wrong SVG Value")); }
 
@@ -32,7 +44,7 @@ TSVGAttributeObj::TSVGAttributeObj(const TSVGAttributeObj &o)
       m_lengthRootDefault(o.m_lengthRootDefault), m_lengthAuto(o.m_lengthAuto), m_lengthSW(o.m_lengthSW),
       m_lengthList(o.m_lengthList), m_lengthListSW(o.m_lengthListSW), m_string(o.m_string),
       m_stringSW(o.m_stringSW), m_word(o.m_word), m_wordRootDefault(o.m_wordRootDefault),
-      m_acceptable(o.m_acceptable), m_wordSet(o.m_wordSet), m_wordSetRootDefault(o.m_wordSetRootDefault),
+      m_acceptable(o.m_acceptable), m_acceptableCount(o.m_acceptableCount), m_wordSet(o.m_wordSet), m_wordSetRootDefault(o.m_wordSetRootDefault),
       m_color(o.m_color), m_colorRootDefault(o.m_colorRootDefault), m_alpha(o.m_alpha), m_number(o.m_number),
       m_numberSW(o.m_numberSW), m_numberSWRootDefault(o.m_numberSWRootDefault), m_points(o.m_points),
       m_par(o.m_par), m_bounds(o.m_bounds), m_paint(o.m_paint), m_paintRootDefault(o.m_paintRootDefault),
@@ -53,12 +65,14 @@ void TSVGAttributeObj::Init()
 {
     m_default = true;
     m_force = false;
-    auto word = [this](TSVGSpecificWord deflt, std::initializer_list<TSVGSpecificWord> accepted,
+    // The accepted keywords live in static tables: attribute objects are many.
+    auto word = [this](TSVGSpecificWord deflt, std::span<const TSVGSpecificWord> accepted,
                        TSVGSpecificWord rootDefault = vdx_noMater) {
         m_svgValue = svSpecificWord;
         m_word = deflt;
         m_wordRootDefault = rootDefault;
-        m_acceptable.assign(accepted);
+        m_acceptable = accepted.data();
+        m_acceptableCount = int(accepted.size());
         m_inheritable = deflt == svg_inherit;
     };
     auto length = [this](float v, TSVGUnit u) {
@@ -75,11 +89,11 @@ void TSVGAttributeObj::Init()
     switch (m_attribute) {
     case at_clip_path: m_svgValue = svURI; break;
     case at_clip_rule:
-    case at_fill_rule: word(svg_inherit, {svg_evenodd, svg_inherit, svg_nonzero}, svg_nonzero); break;
+    case at_fill_rule: word(svg_inherit, kFillRules, svg_nonzero); break;
     case at_clipPathUnits:
-    case at_patternContentUnits: word(svg_userSpaceOnUse, {svg_userSpaceOnUse, svg_objectBoundingBox}); break;
+    case at_patternContentUnits: word(svg_userSpaceOnUse, kUnits); break;
     case at_gradientUnits:
-    case at_patternUnits: word(svg_objectBoundingBox, {svg_userSpaceOnUse, svg_objectBoundingBox}); break;
+    case at_patternUnits: word(svg_objectBoundingBox, kUnits); break;
     case at_color:
         m_svgValue = svColorInherit;
         m_color.SW = svg_inherit;
@@ -98,11 +112,9 @@ void TSVGAttributeObj::Init()
         m_svgValue = svPath;
         m_force = true;
         break;
-    case at_display: word(svg_inherit, {svg_inherit, svg_none}, vdx_noMater); break;
+    case at_display: word(svg_inherit, kDisplays, vdx_noMater); break;
     case at_dominant_baseline:
-        word(svg_auto, {svg_auto, svg_use_script, svg_no_change, svg_reset_size, svg_ideographic, svg_alphabetic,
-                        svg_hanging, svg_mathematical, svg_central, svg_middle, svg_text_after_edge,
-                        svg_text_before_edge, svg_text_top});
+        word(svg_auto, kBaselines);
         break;
     case at_dx:
     case at_dy:
@@ -139,7 +151,7 @@ void TSVGAttributeObj::Init()
         lengthInherit({1, suEM});
         m_force = true;
         break;
-    case at_font_style: word(svg_inherit, {svg_inherit, svg_italic, svg_normal, svg_oblique}, svg_normal); break;
+    case at_font_style: word(svg_inherit, kFontStyles, svg_normal); break;
     case at_font_weight:
         m_svgValue = svNumberFontWeight;
         m_numberSW = {svg_inherit, 0};
@@ -171,9 +183,9 @@ void TSVGAttributeObj::Init()
         m_svgValue = svString;
         m_force = true;
         break;
-    case at_method: word(svg_align, {}); break;
-    case at_side: word(svg_left, {}); break;
-    case at_spacing: word(svg_exact, {}); break;
+    case at_method: word(svg_align, std::span<const TSVGSpecificWord>()); break;
+    case at_side: word(svg_left, std::span<const TSVGSpecificWord>()); break;
+    case at_spacing: word(svg_exact, std::span<const TSVGSpecificWord>()); break;
     case at_points:
         m_svgValue = svSinglePointList;
         m_force = true;
@@ -183,7 +195,7 @@ void TSVGAttributeObj::Init()
         length(e == el_circle ? 0 : 50, e == el_circle ? suNone : suPercent);
         m_force = e != el_radialGradient;
         break;
-    case at_spreadMethod: word(svg_pad, {svg_pad, svg_reflect, svg_repeat}); break;
+    case at_spreadMethod: word(svg_pad, kSpreads); break;
     case at_startOffset: length(0, suNone); break;
     case at_stop_color:
         m_svgValue = svColorCurrent;
@@ -195,9 +207,9 @@ void TSVGAttributeObj::Init()
         m_inheritable = true;
         break;
     case at_stroke_dashoffset: lengthInherit({0, suNone}); break;
-    case at_stroke_linecap: word(svg_inherit, {svg_butt, svg_inherit, svg_round, svg_square}, svg_butt); break;
+    case at_stroke_linecap: word(svg_inherit, kLineCaps, svg_butt); break;
     case at_stroke_linejoin:
-        word(svg_inherit, {svg_arcs, svg_bevel, svg_inherit, svg_miter, svg_miter_clip, svg_round}, svg_miter);
+        word(svg_inherit, kLineJoins, svg_miter);
         break;
     case at_stroke_miterlimit:
         m_svgValue = svNumberInherit;
@@ -209,14 +221,14 @@ void TSVGAttributeObj::Init()
         lengthInherit({1, suNone});
         m_force = true;
         break;
-    case at_text_anchor: word(svg_inherit, {svg_end, svg_inherit, svg_middle, svg_start}, svg_start); break;
+    case at_text_anchor: word(svg_inherit, kAnchors, svg_start); break;
     case at_text_decoration:
         m_svgValue = svSpecificWordSet;
         m_wordSet.set(svg_inherit);
         m_inheritable = true;
         break;
     case at_viewBox: m_svgValue = svBounds; break;
-    case at_visibility: word(svg_visible, {svg_hidden, svg_collapse, svg_visible}); break;
+    case at_visibility: word(svg_visible, kVisibilities); break;
     case at_x:
     case at_y:
         if (e == el_image || e == el_pattern || e == el_rect || e == el_svg || e == el_use)
@@ -294,9 +306,9 @@ void TSVGAttributeObj::parse(const QString &text)
     case svSinglePointList: ParsePoints(text, m_points); break;
     case svSpecificWordSet: ParseTextDecoration(text, m_wordSet); break;
     case svSpecificWord:
-        for (TSVGSpecificWord w : m_acceptable)
-            if (text == SVGSpecificWordText(w)) {
-                m_word = w;
+        for (int i = 0; i < m_acceptableCount; ++i)
+            if (text == SVGSpecificWordText(m_acceptable[i])) {
+                m_word = m_acceptable[i];
                 break;
             }
         break;
@@ -346,35 +358,40 @@ float TSVGAttributeObj::GetPercentBase() const
 
 float TSVGAttributeObj::ResolveLength(const TSVGLength &length, float base) const
 {
+    return resolveAs(length, m_attribute, m_force, base);
+}
+
+// A length resolved as attribute "as" would resolve it (transform arguments
+// take the direction of their position).
+float TSVGAttributeObj::resolveAs(const TSVGLength &length, TSVGAttribute as, bool force, float base) const
+{
     TSVGLength l = length;
-    if (m_force && l.SVGUnit == suNone && m_elementObj->IsForceLengthToPercent())
+    if (force && l.SVGUnit == suNone && m_elementObj->IsForceLengthToPercent())
         l = {l.Value * 100, suPercent};
     float v;
     switch (l.SVGUnit) {
     case suEM:
     case suEX: v = l.Value * GetFontSize(); break;
-    case suPercent: v = l.Value * (base == NoBase ? GetPercentBase() : base) / 100; break;
+    case suPercent:
+        if (base == NoBase) {
+            const TSVGDirection d = SVGAttributeDirection(as);
+            if (d == sdNo)
+                throw Exception(QStringLiteral("Wrong Direction"));
+            base = m_elementObj->GetDirectionalHostSize(d);
+        }
+        v = l.Value * base / 100;
+        break;
     default: v = l.Value; break;
     }
     // Lengths in a pattern of user-space units scale with the pattern.
     TSVGElementObj *owner = m_elementObj;
     TSVGElementObj *pattern = owner->Pattern();
     if (pattern) {
-        const bool own = pattern == owner && (m_attribute == at_height || m_attribute == at_width);
+        const bool own = pattern == owner && (as == at_height || as == at_width);
         if ((own || pattern != owner) && pattern->atSpecificWord(at_patternUnits) == svg_userSpaceOnUse)
             v *= owner->GetPatternFactor();
     }
     return v;
-}
-
-// An argument of a transform resolves as the named attribute would.
-float TSVGAttributeObj::resolveIn(const TSVGLength &length, TSVGAttribute as) const
-{
-    TSVGAttributeObj probe(m_elementObj, as);
-    probe.m_force = false;
-    if (length.SVGUnit == suPercent && SVGAttributeDirection(as) == sdNo)
-        throw Exception(QStringLiteral("Wrong Direction"));
-    return probe.ResolveLength(length, NoBase);
 }
 
 float TSVGAttributeObj::GetAlpha() const
@@ -560,7 +577,7 @@ TSVGTransform TSVGAttributeObj::GetTransform() const
                                  : dir[i] == sdVertical ? at_ry
                                  : dir[i] == sdDiagonal ? at_r
                                                         : at_transform;
-        data.push_back(resolveIn(raw[i], as));
+        data.push_back(resolveAs(raw[i], as, false, NoBase));
     }
     m_tl->SetData(data);
     return m_tl->GetMatrix();

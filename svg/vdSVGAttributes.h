@@ -83,7 +83,7 @@ protected:
     void check(TSVGValue kind) const;
     bool ownerIsRoot() const;
     void parse(const QString &text);
-    float resolveIn(const TSVGLength &length, TSVGAttribute as) const;
+    float resolveAs(const TSVGLength &length, TSVGAttribute as, bool force, float base) const;
 
     TSVGElementObj *m_elementObj;
     TSVGElement m_element;
@@ -103,7 +103,8 @@ protected:
     TSVGStringSW m_stringSW;
     TSVGSpecificWord m_word = vdx_noMater;
     TSVGSpecificWord m_wordRootDefault = vdx_noMater;
-    std::vector<TSVGSpecificWord> m_acceptable;
+    const TSVGSpecificWord *m_acceptable = nullptr; // static table
+    int m_acceptableCount = 0;
     TSVGSpecificWordSet m_wordSet;
     TSVGSpecificWordSet m_wordSetRootDefault;
     TSVGColorSW m_color;

@@ -481,7 +481,20 @@ void TSVGElementObj::CalculateMatrices()
         return;
     CalcMatrix();
     for (TSVGElementObj *c : m_items)
-        c->CalculateMatrices();
+        c->calculateMatrices(&m_completeMatrix, &m_innerMatrix);
+}
+
+// CalcMatrix from the parent's result: each transform is computed once.
+void TSVGElementObj::calculateMatrices(const TSVGTransform *parentComplete, const TSVGTransform *parentInner)
+{
+    if (!HasOption(eoMatrix))
+        return;
+    const TSVGTransform t = GetTransform();
+    const bool top = m_element == el_pattern;
+    m_completeMatrix = top ? t : MultiplyMatrix(t, *parentComplete);
+    m_innerMatrix = m_element == el_svg ? IdentityMatrix() : top ? t : MultiplyMatrix(t, *parentInner);
+    for (TSVGElementObj *c : m_items)
+        c->calculateMatrices(&m_completeMatrix, &m_innerMatrix);
 }
 
 // ---- preparation passes ---------------------------------------------------------------

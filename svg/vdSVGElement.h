@@ -116,6 +116,11 @@ public:
     void CalcMatrix();
     void CalculateMatrices();
 
+private:
+    void calculateMatrices(const TSVGTransform *parentComplete, const TSVGTransform *parentInner);
+
+public:
+
     // ---- preparation passes
     virtual void ClarifyOwnShorthandProperties();
     void CollectStyles();
