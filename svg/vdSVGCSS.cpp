@@ -109,18 +109,20 @@ TvdxCSSStyle *TvdxCSSList::append(std::unique_ptr<TvdxCSSStyle> style)
 
 int TvdxCSSList::AddText(const QString &sheet)
 {
-    QString s = sheet;
-    // Comments, each up to the next "*/"; an unterminated one stays.
+    // Comments, each up to the next "*/"; an unterminated one stays. One
+    // pass, so that many comments cost no more than their text.
+    QString s;
+    s.reserve(sheet.size());
     qsizetype from = 0;
     for (;;) {
-        const qsizetype open = s.indexOf(QLatin1String("/*"), from);
-        if (open < 0)
+        const qsizetype open = sheet.indexOf(QLatin1String("/*"), from);
+        const qsizetype close = open < 0 ? -1 : sheet.indexOf(QLatin1String("*/"), open + 2);
+        if (close < 0) {
+            s += QStringView(sheet).mid(from);
             break;
-        const qsizetype close = s.indexOf(QLatin1String("*/"), open + 2);
-        if (close < 0)
-            break;
-        s.remove(open, close + 2 - open);
-        from = open;
+        }
+        s += QStringView(sheet).mid(from, open - from);
+        from = close + 2;
     }
     qsizetype pos = 0;
     for (;;) {

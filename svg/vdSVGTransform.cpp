@@ -177,25 +177,39 @@ TSVGTransform TCSSTransformObj::GetMatrix() const
 
 TCSSSVGTransformList::TCSSSVGTransformList(const QString &text)
 {
-    QString s = text.trimmed();
-    while (!s.isEmpty()) {
+    const QStringView all(text);
+    const qsizetype n = all.size();
+    qsizetype pos = 0;
+    auto skipBlanks = [&] {
+        while (pos < n && all.at(pos).unicode() <= 32)
+            ++pos;
+    };
+    skipBlanks();
+    // Found positions stay valid while they lie ahead: every search is linear.
+    qsizetype open = -1, close = -1;
+    while (pos < n) {
         // A comma may separate two functions.
-        if (s.startsWith(u','))
-            s = s.mid(1).trimmed();
-        const qsizetype open = s.indexOf(u'(');
-        const qsizetype close = s.indexOf(u')');
+        if (all.at(pos) == u',') {
+            ++pos;
+            skipBlanks();
+        }
+        if (open < pos)
+            open = text.indexOf(u'(', pos);
+        if (close < pos)
+            close = text.indexOf(u')', pos);
         if (open < 0 || close < 0)
             break;
         if (close > open) {
-            QString args = s.mid(open + 1, close - open - 1).trimmed();
+            QString args = all.mid(open + 1, close - open - 1).trimmed().toString();
             for (QChar &c : args)
                 if (c.unicode() <= 32)
                     c = u',';
-            auto fn = std::make_unique<TCSSTransformObj>(s.left(open), args);
+            auto fn = std::make_unique<TCSSTransformObj>(all.mid(pos, open - pos).toString(), args);
             if (fn->Func() != tf_unknown)
                 m_items.push_back(std::move(fn));
         }
-        s = s.mid(close + 1).trimmed();
+        pos = close + 1;
+        skipBlanks();
     }
 }
 

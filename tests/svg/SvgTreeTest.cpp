@@ -345,3 +345,21 @@ TEST(SvgTree, HostileInput)
         ++depth;
     EXPECT_EQ(depth, TSVGElementObj::MaxDepth);
 }
+
+// Long values of many small parts stay linear to read.
+TEST(SvgTree, ManyPartsStayLinear)
+{
+    QString transforms, sheet;
+    for (int i = 0; i < 100000; ++i) {
+        transforms += QStringLiteral("scale(1) ");
+        sheet += QStringLiteral("/**/");
+    }
+    QString closers(200000, u')');
+    TSVGRootObj root;
+    root.LoadFromText(QStringLiteral("<svg><style>") + sheet + QStringLiteral(".a{fill:red}</style><g transform=\"")
+                      + transforms + QStringLiteral("\"/><g transform=\"") + closers
+                      + QStringLiteral("(\"/><rect class=\"a\"/></svg>"));
+    ASSERT_EQ(root.Count(), 3);
+    EXPECT_TRUE(SameMatrix(root.GetItem(0)->atMatrix(at_transform), IdentityMatrix()));
+    EXPECT_EQ(root.GetItem(2)->atPaint(at_fill).R, 255);
+}
