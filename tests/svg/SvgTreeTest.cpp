@@ -363,3 +363,65 @@ TEST(SvgTree, ManyPartsStayLinear)
     EXPECT_TRUE(SameMatrix(root.GetItem(0)->atMatrix(at_transform), IdentityMatrix()));
     EXPECT_EQ(root.GetItem(2)->atPaint(at_fill).R, 255);
 }
+
+// Defaults per attribute and element kind, under the stand-in host of 300 x 150.
+TEST(SvgTree, AttributeDefaults)
+{
+    Doc d(R"x(<svg><circle id="circle"/><ellipse id="ellipse"/><rect id="rect"/><line id="line"/>
+      <linearGradient id="lg"><stop id="stop"/></linearGradient><radialGradient id="rg"/>
+      <pattern id="pattern"/><svg id="svg"/><text id="text"/><image id="image"/></svg>)x");
+    struct Case {
+        const char *id;
+        TSVGAttribute a;
+        float value;
+    } lengths[] = {
+        {"circle", at_cx, 0},  {"circle", at_r, 0},   {"ellipse", at_cy, 0}, {"rg", at_cx, 150},
+        {"rg", at_cy, 75},     {"rg", at_fx, 150},    {"rg", at_fr, 0},      {"line", at_x2, 0},
+        {"lg", at_x1, 0},      {"lg", at_x2, 300},    {"lg", at_y2, 0},      {"rect", at_x, 0},
+    };
+    for (const Case &c : lengths)
+        EXPECT_FLOAT_EQ(d[c.id].atLength(c.a), c.value) << c.id << "." << SVGAttributeName(c.a).toStdString();
+    EXPECT_FLOAT_EQ(d["rg"].atLength(at_r), 50 * std::sqrt((300.0f * 300 + 150 * 150) / 2) / 100);
+    EXPECT_FLOAT_EQ(d["rect"].atLengthAuto(at_width), 0);
+    EXPECT_FLOAT_EQ(d["rect"].atLengthAuto(at_rx), 0);
+    EXPECT_FLOAT_EQ(d["svg"].atLengthAuto(at_width), 300);
+    EXPECT_FLOAT_EQ(d["svg"].atLengthAuto(at_height), 150);
+    EXPECT_TRUE(d["text"].atLengthList(at_x).empty());
+    EXPECT_FLOAT_EQ(d["stop"].atAlpha(at_offset), 0);
+    EXPECT_FLOAT_EQ(d["stop"].atAlpha(at_stop_opacity), 1);
+
+    struct Word {
+        const char *id;
+        TSVGAttribute a;
+        TSVGSpecificWord w;
+    } words[] = {
+        {"lg", at_gradientUnits, svg_objectBoundingBox},
+        {"lg", at_spreadMethod, svg_pad},
+        {"pattern", at_patternUnits, svg_objectBoundingBox},
+        {"pattern", at_patternContentUnits, svg_userSpaceOnUse},
+        {"rect", at_visibility, svg_visible},
+        {"rect", at_fill_rule, svg_nonzero},
+        {"rect", at_stroke_linecap, svg_butt},
+        {"rect", at_stroke_linejoin, svg_miter},
+        {"text", at_text_anchor, svg_start},
+        {"text", at_dominant_baseline, svg_auto},
+        {"text", at_font_style, svg_normal},
+        {"rect", at_display, vdx_noMater},
+    };
+    for (const Word &w : words)
+        EXPECT_EQ(d[w.id].atSpecificWord(w.a), w.w) << w.id << "." << SVGAttributeName(w.a).toStdString();
+    const TSVGPreserveAspectRatio par = d["image"].atPAR();
+    EXPECT_EQ(par.Align, svg_xMidYMid);
+    EXPECT_EQ(par.MeetOrSlice, svg_meet);
+    EXPECT_FLOAT_EQ(d["rect"].atFontWeight(), 400);
+    EXPECT_FLOAT_EQ(d["rect"].atLengthInherit(at_stroke_width), 1);
+    EXPECT_FLOAT_EQ(d["rect"].atLengthInherit(at_stroke_dashoffset), 0);
+    const TSVGPaint fill = d["rect"].atPaint(at_fill);
+    EXPECT_EQ(fill.SW, vdx_RGBA);
+    EXPECT_EQ(fill.R + fill.G + fill.B, 0);
+    // The stop's colour follows "color" by default.
+    EXPECT_EQ(d["stop"].atColorCurrent(at_stop_color).R, 0);
+    // An image takes no fill; asking for it is an error, its opacity is not.
+    EXPECT_FALSE(d["image"].GetIsAttrEnabled(at_fill));
+    EXPECT_TRUE(d["image"].GetIsAttrEnabled(at_opacity));
+}
