@@ -478,7 +478,7 @@ QByteArray TvdxBarcode::AutoSubsets(const QByteArray &input)
     return out;
 }
 
-QByteArray TvdxBarcode::code128()
+QByteArray TvdxBarcode::Code128Tokens() const
 {
     QByteArray d = Text;
     d.replace("&FNC1;", "&1;");
@@ -502,7 +502,12 @@ QByteArray TvdxBarcode::code128()
                 d += k.back();
         }
     }
+    return d;
+}
 
+QByteArray TvdxBarcode::code128()
+{
+    const QByteArray d = Code128Tokens();
     const QString invalid = QStringLiteral("Invalid Barcode");
     const QByteArray first = code128Token(d, 0, 'B');
     int start;

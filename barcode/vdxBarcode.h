@@ -101,6 +101,8 @@ public:
     QByteArray PadWithZeros(int n) const;
     static QByteArray ConvertGS1(const QByteArray &text);
     static QByteArray StripEscapes(const QByteArray &text, bool functions);
+    // The escaped text a Code 128 family symbol encodes ("&B;AB&C;1234").
+    QByteArray Code128Tokens() const;
     // Automatic subset selection of Code 128.
     static QByteArray AutoSubsets(const QByteArray &text);
     // Identifier and whether the type encodes digits only.
