@@ -15,7 +15,7 @@ PACKAGES=(
   # fonts the renderer maps to
   fonts-liberation2 fonts-dejavu-core
   # independent oracles
-  libzxing-dev qpdf poppler-utils emf2svg sqlite3 locales
+  libzxing-dev zint libzint-dev qpdf poppler-utils emf2svg sqlite3 locales
   # servers that tests start on loopback
   cups cups-bsd postgresql
 )
