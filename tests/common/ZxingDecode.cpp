@@ -3,6 +3,8 @@
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 
+#include <algorithm>
+
 QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options)
 {
     QList<ZxingResult> out;
@@ -17,6 +19,8 @@ QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options)
     hints.setTryCode39ExtendedMode(options.code39Extended);
     hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Read);
     hints.setReturnCodabarStartEnd(true);
+    if (options.maxSymbols > 0)
+        hints.setMaxNumberOfSymbols(uint8_t(std::min(options.maxSymbols, 255)));
     for (const auto &r : ZXing::ReadBarcodes(view, hints)) {
         if (!r.isValid())
             continue;

@@ -14,6 +14,7 @@ struct ZxingResult {
 struct ZxingOptions {
     bool code39Extended = false; // read Code 39 full-ASCII pairs
     bool tryHarder = true;       // also turned and upside-down symbols
+    int maxSymbols = 0;          // stop after this many (0: all)
 };
 
 QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options = {});
