@@ -39,43 +39,23 @@ const char *const Code128Patterns[106] = {
 };
 const char *const Code128Stop = "2331112";
 
-// The character of a Code 128 value in subsets A and B as the program's table
-// holds them: values 96..105 carry a space, and 95 carries a space in B.
-int code128CharA(int v)
-{
-    if (v < 64)
-        return v + 32;
-    if (v < 96)
-        return v - 64;
-    return ' ';
-}
-int code128CharB(int v)
-{
-    if (v < 95)
-        return v + 32;
-    return ' ';
-}
+// Subset A holds codes 32..95 and 0..31, subset B codes 32..126: the
+// program's table has a space where code 127 would be.
+// The first row holding the character, as a lookup in the table would find it.
 int code128ValueA(unsigned char ch)
 {
-    for (int v = 0; v < 106; ++v)
-        if (code128CharA(v) == ch)
-            return v;
+    if (ch >= 32 && ch <= 95)
+        return ch - 32;
+    if (ch < 32)
+        return ch + 64;
     return -1;
 }
 int code128ValueB(unsigned char ch)
 {
-    for (int v = 0; v < 106; ++v)
-        if (code128CharB(v) == ch)
-            return v;
+    if (ch >= 32 && ch <= 126)
+        return ch - 32;
     return -1;
 }
-int code128ValueC(const QByteArray &pair)
-{
-    if (pair.size() != 2 || !std::isdigit((unsigned char)pair[0]) || !std::isdigit((unsigned char)pair[1]))
-        return -1;
-    return (pair[0] - '0') * 10 + (pair[1] - '0');
-}
-
 bool isEscapeAt(const QByteArray &d, qsizetype p, const char *letters)
 {
     if (p + 2 >= d.size() || d[p] != '&' || d[p + 2] != ';')
@@ -85,16 +65,6 @@ bool isEscapeAt(const QByteArray &d, qsizetype p, const char *letters)
         if (*l == c)
             return true;
     return false;
-}
-
-// One token at p in subset s ('A', 'B', 'C').
-QByteArray code128Token(const QByteArray &d, qsizetype p, char s)
-{
-    if (isEscapeAt(d, p, "ABCS1234"))
-        return QByteArray("&") + char(std::toupper((unsigned char)d[p + 1])) + ';';
-    if (s == 'C' && p + 1 < d.size())
-        return d.mid(p, 2);
-    return d.mid(p, 1);
 }
 
 // The GS1 application-identifier table; "X" matches any character.
@@ -509,47 +479,59 @@ QByteArray TvdxBarcode::code128()
 {
     const QByteArray d = Code128Tokens();
     const QString invalid = QStringLiteral("Invalid Barcode");
-    const QByteArray first = code128Token(d, 0, 'B');
+    const char first = isEscapeAt(d, 0, "ABC") ? char(std::toupper((unsigned char)d[1])) : 0;
     int start;
     char subset;
-    if (first == "&A;") { start = 103; subset = 'A'; }
-    else if (first == "&B;") { start = 104; subset = 'B'; }
-    else if (first == "&C;") { start = 105; subset = 'C'; }
+    if (first == 'A') { start = 103; subset = 'A'; }
+    else if (first == 'B') { start = 104; subset = 'B'; }
+    else if (first == 'C') { start = 105; subset = 'C'; }
     else fail(invalid);
 
-    QByteArray widths = Code128Patterns[start];
+    // Width digits become module characters as they are appended: bars at
+    // even places ("5".."8"), spaces at odd ones ("0".."3").
+    QByteArray out;
+    out.reserve(d.size() * 6 + 32);
+    auto append = [&out](const char *pattern) {
+        for (int i = 0; pattern[i]; ++i)
+            out += char((i % 2 == 0 ? '5' : '0') + (pattern[i] - '1'));
+    };
+    append(Code128Patterns[start]);
     long long sum = start;
     long long weight = 1;
     qsizetype p = 3;
     char shifted = 0;
     while (p < d.size()) {
         const char s = shifted ? shifted : subset;
-        const QByteArray tok = code128Token(d, p, s);
-        p += tok.size();
-        int v = -1;
         shifted = 0;
-        if (tok == "&A;") { v = 101; subset = 'A'; }
-        else if (tok == "&B;") { v = 100; subset = 'B'; }
-        else if (tok == "&C;") { v = 99; subset = 'C'; }
-        else if (tok == "&S;") { v = 98; shifted = subset == 'A' ? 'B' : 'A'; }
-        else if (tok == "&1;") v = 102;
-        else if (tok == "&2;") v = 97;
-        else if (tok == "&3;") v = 96;
-        else if (tok == "&4;") v = s == 'A' ? 101 : 100;
-        else if (s == 'A') v = tok.size() == 1 ? code128ValueA((unsigned char)tok[0]) : -1;
-        else if (s == 'B') v = tok.size() == 1 ? code128ValueB((unsigned char)tok[0]) : -1;
-        else v = code128ValueC(tok);
+        int v = -1;
+        if (isEscapeAt(d, p, "ABCS1234")) {
+            const char e = char(std::toupper((unsigned char)d[p + 1]));
+            p += 3;
+            switch (e) {
+            case 'A': v = 101; subset = 'A'; break;
+            case 'B': v = 100; subset = 'B'; break;
+            case 'C': v = 99; subset = 'C'; break;
+            case 'S': v = 98; shifted = subset == 'A' ? 'B' : 'A'; break;
+            case '1': v = 102; break;
+            case '2': v = 97; break;
+            case '3': v = 96; break;
+            default: v = s == 'A' ? 101 : 100; break; // FNC4
+            }
+        } else if (s == 'C') {
+            if (p + 1 < d.size() && isDigit(d[p]) && isDigit(d[p + 1]))
+                v = (d[p] - '0') * 10 + (d[p + 1] - '0');
+            p += 2;
+        } else {
+            v = s == 'A' ? code128ValueA((unsigned char)d[p]) : code128ValueB((unsigned char)d[p]);
+            ++p;
+        }
         if (v < 0)
             fail(invalid);
-        widths += Code128Patterns[v];
+        append(Code128Patterns[v]);
         sum += v * weight;
         ++weight;
     }
-    widths += Code128Patterns[sum % 103];
-    widths += Code128Stop;
-
-    QByteArray out(widths.size(), '0');
-    for (qsizetype i = 0; i < widths.size(); ++i)
-        out[i] = char((i % 2 == 0 ? '5' : '0') + (widths[i] - '1'));
+    append(Code128Patterns[sum % 103]);
+    append(Code128Stop);
     return out;
 }

@@ -99,6 +99,8 @@ TEST(LinearCode128, FamilyVariants)
     EXPECT_EQ(encode(B::bcCode128C, "123").error, "Invalid Barcode");
     EXPECT_EQ(encode(B::bcCode128, "\xE9").error, "Invalid Barcode");
     EXPECT_EQ(encode(B::bcCode128A, "ab").error, "Invalid Barcode");
+    EXPECT_EQ(encode(B::bcCode128B, "\x7f").error, "Invalid Barcode");
+    EXPECT_TRUE(encode(B::bcCode128A, QByteArray("\x00\x1f _", 4)).error.isEmpty());
     EXPECT_EQ(B::StripEscapes("&B;AB&c;12&1;3", false), QByteArray("AB12&1;3"));
     EXPECT_EQ(B::StripEscapes("&B;AB&c;12&1;3", true), QByteArray("AB123"));
 }
