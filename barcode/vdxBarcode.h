@@ -113,8 +113,10 @@ public:
     // The digits EAN-8 draws (with the check digit when Checksum is on).
     QByteArray Ean8Digits() const;
 
-    // Paints the symbol into rect (device units of canvas); Part of the
-    // caption settings come from BarcodeText. Sets Height, Left and Top.
+    // Paints the symbol and, with showText, its captions (fonts and edges from
+    // BarcodeText) into rect, in device units of the canvas. The scale
+    // factors and directToEMF change nothing: the symbol is always drawn
+    // straight onto the canvas. Sets Height, Left and Top.
     void DrawBarcode(Canvas &canvas, const TRect &rect, bool showText, double scaleDPIX = 1, double scaleDPIY = 1,
                      bool directToEMF = false);
 

@@ -233,3 +233,47 @@ TEST(BarcodeView, ScriptComparesBarTypeWithItsConstant)
     EXPECT_EQ(s.Variables(QStringLiteral("R")).toInt(), 17);
     EXPECT_EQ(bar.BarType(), B::bcCode128);
 }
+
+TEST(BarcodeView, TemplateWithBarcodesLoadsAndSavesBackAndListsErrors)
+{
+    auto report = std::make_unique<TvdxReport>();
+    auto *page = new TvdxReportPage(report.get());
+    page->SetName(QStringLiteral("Page1"));
+    auto *band = new TvdxBand(page);
+    band->SetName(QStringLiteral("Band1"));
+    auto *good = new TvdxBarCodeView(band);
+    good->SetName(QStringLiteral("BarCode1"));
+    good->SetBarTypeValue(B::bcGS1Code128);
+    good->SetText(QStringLiteral("(10)ABC(21)X"));
+    auto *bad = new TvdxBarCodeView(band);
+    bad->SetName(QStringLiteral("BarCode2"));
+    bad->SetBarTypeValue(B::bcCodeEAN8);
+    bad->SetText(QStringLiteral("ABC"));
+    bad->SetTop(60);
+
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    report->SaveToStream(buf);
+    const QByteArray first = buf.data();
+    TvdxReport back;
+    buf.seek(0);
+    back.LoadFromStream(buf);
+    auto *loaded = qobject_cast<TvdxBarCodeView *>(back.FindObject(QStringLiteral("BarCode2")));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Text(), "ABC"); // no sample text on load
+    QBuffer again;
+    again.open(QIODevice::ReadWrite);
+    back.SaveToStream(again);
+    EXPECT_EQ(again.data(), first);
+
+    // Drawing the loaded objects shows the error and lists it with the report.
+    QImage img(400, 300, QImage::Format_RGB32);
+    QPainterCanvas canvas(img);
+    for (auto *o : back.AllObjects())
+        if (auto *v = qobject_cast<TvdxBarCodeView *>(o))
+            v->Draw(canvas, 1, 1, 0, 0);
+    EXPECT_EQ(loaded->Text(), "ABC");
+    EXPECT_TRUE(back.Errors().contains(QStringLiteral("BarCode2: Barcode must be numeric")))
+        << back.Errors().join('|').toStdString();
+    EXPECT_EQ(back.Errors().size(), 1);
+}
