@@ -239,13 +239,11 @@ TEST(BarcodeView, TemplateWithBarcodesLoadsAndSavesBackAndListsErrors)
     auto report = std::make_unique<TvdxReport>();
     auto *page = new TvdxReportPage(report.get());
     page->SetName(QStringLiteral("Page1"));
-    auto *band = new TvdxBand(page);
-    band->SetName(QStringLiteral("Band1"));
-    auto *good = new TvdxBarCodeView(band);
+    auto *good = new TvdxBarCodeView(page);
     good->SetName(QStringLiteral("BarCode1"));
     good->SetBarTypeValue(B::bcGS1Code128);
     good->SetText(QStringLiteral("(10)ABC(21)X"));
-    auto *bad = new TvdxBarCodeView(band);
+    auto *bad = new TvdxBarCodeView(page);
     bad->SetName(QStringLiteral("BarCode2"));
     bad->SetBarTypeValue(B::bcCodeEAN8);
     bad->SetText(QStringLiteral("ABC"));
@@ -264,7 +262,10 @@ TEST(BarcodeView, TemplateWithBarcodesLoadsAndSavesBackAndListsErrors)
     QBuffer again;
     again.open(QIODevice::ReadWrite);
     back.SaveToStream(again);
-    EXPECT_EQ(again.data(), first);
+    // The report's own header carries the time of the save; the page must match.
+    auto pagePart = [](const QByteArray &xml) { return xml.mid(xml.indexOf("<TvdxReportPage")); };
+    EXPECT_EQ(pagePart(again.data()), pagePart(first));
+    EXPECT_TRUE(first.contains("Text=\"ABC\""));
 
     // Drawing the loaded objects shows the error and lists it with the report.
     QImage img(400, 300, QImage::Format_RGB32);
