@@ -1,0 +1,48 @@
+// Start-up registrations of the linear barcode: its palette entries (one per
+// symbology, the flag carrying the type), the class names templates use, and
+// the script binding with the TvdxBarcodeType constants.
+#include "barcode/vdxBarcodeView.h"
+#include "report/vdxDsgnIntf.h"
+#include "script/ov_irtti.h"
+
+namespace {
+
+const char *const PaletteCaptions[TvdxBarcode::TypeCount] = {
+    "2_5_interleaved", "2_5_industrial", "2_5_matrix", "ITF_14", "Code11", "Code39", "Code39 Extended",
+    "Code128", "Code128A", "Code128B", "Code128C", "Code93", "Code93 Extended", "MSI", "PostNet", "Codabar",
+    "EAN8", "EAN13", "UPC_A", "UPC_E0", "UPC_E1", "UPC_Supp2", "UPC_Supp5", "EAN128", "EAN128A", "EAN128B",
+    "EAN128C", "USPS Intelligent Mail", "Plessey", "GS1 Code128", "Pharmacode", "Deutsche Post Identcode",
+    "Deutsche Post Leitcode",
+};
+
+class TovBarcodeFunctions : public TovRTTIModule {
+public:
+    explicit TovBarcodeFunctions(TovScript *aScript) : TovRTTIModule(aScript)
+    {
+        aScript->AddEnum(
+            QStringLiteral("TvdxBarcodeType"),
+            QStringLiteral(
+                "bcCode_2_5_interleaved, bcCode_2_5_industrial,bcCode_2_5_matrix, bcCode_ITF_14, bcCode11, "
+                "bcCode39, bcCode39Extended, bcCode128, bcCode128A, bcCode128B,bcCode128C, bcCode93, "
+                "bcCode93Extended, bcCodeMSI, bcCodePostNet,bcCodeCodabar, bcCodeEAN8, bcCodeEAN13, bcCodeUPC_A, "
+                "bcCodeUPC_E0,bcCodeUPC_E1, bcCodeUPC_Supp2, bcCodeUPC_Supp5, bcCodeEAN128, bcCodeEAN128A,"
+                "bcCodeEAN128B, bcCodeEAN128C, bcCodeUSPSIntelligentMail, bcCodePlessey, bcGS1Code128, "
+                "bcPharmacode,bcDeutsche_Post_Identcode, bcDeutsche_Post_Leitcode"));
+        aScript->AddClass(&TvdxBarCodeView::staticMetaObject, QStringLiteral("TvdxView"));
+    }
+};
+
+void registerLinearBarcode()
+{
+    vdRegisterClass<TvdxBarCodeObject>();
+    TvdxObjectCollection &reg = vdxObjectRegistry();
+    reg.RegisterCategory(QStringLiteral("Barcode"), QImage(), QStringLiteral("obBarC"), 23);
+    for (int t = 0; t < TvdxBarcode::TypeCount; ++t)
+        reg.RegisterObject1<TvdxBarCodeView>(QImage(), QString::fromLatin1(PaletteCaptions[t]),
+                                             QStringLiteral("Barcode"), quint16(t), 23);
+    ovRegisterRTTIModule<TovBarcodeFunctions>();
+}
+
+} // namespace
+
+Q_CONSTRUCTOR_FUNCTION(registerLinearBarcode)

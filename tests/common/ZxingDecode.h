@@ -1,0 +1,20 @@
+// Decoding of barcodes in an image through zxing-cpp: the independent oracle
+// of the barcode tests (and of the vd-zxdecode tool).
+#pragma once
+#include <QImage>
+#include <QList>
+#include <QString>
+
+struct ZxingResult {
+    QString format;     // zxing's name ("Code128", "EAN-13", "ITF"...)
+    QString text;       // decoded text, UTF-8 decoded
+    QString symbology;  // symbology identifier ("]C1" for GS1-128)
+};
+
+struct ZxingOptions {
+    bool code39Extended = false; // read Code 39 full-ASCII pairs
+    bool tryHarder = true;       // also turned and upside-down symbols
+    int maxSymbols = 0;          // stop after this many (0: all)
+};
+
+QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options = {});
