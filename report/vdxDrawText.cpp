@@ -391,12 +391,8 @@ QString TvdxDrawText::GetOutBoundsText(bool &paraBreak)
             m_plainText += u'-';
     }
     if (m_tags.AllowTags() && first) {
-        QString prefix = QStringLiteral("<font color=\"#%1%2%3\">")
-                             .arg(GetRValue(first->Color), 2, 16, QChar(u'0'))
-                             .arg(GetGValue(first->Color), 2, 16, QChar(u'0'))
-                             .arg(GetBValue(first->Color), 2, 16, QChar(u'0'))
-                             .toUpper()
-                             .replace(QStringLiteral("<FONT COLOR="), QStringLiteral("<font color="));
+        QString prefix = QString::asprintf("<font color=\"#%02X%02X%02X\">", GetRValue(first->Color),
+                                           GetGValue(first->Color), GetBValue(first->Color));
         if (first->SubType == ssSuperscript)
             prefix += QStringLiteral("<sup>");
         else if (first->SubType == ssSubscript)

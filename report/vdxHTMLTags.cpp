@@ -147,36 +147,48 @@ void TvdxHTMLTagsList::appendVisible()
     t->Small = t->Size != m_defSize;
 }
 
-void TvdxHTMLTagsList::closeName(QString &s, int i, int tagLength, const QString &name,
-                                 std::vector<QString> &names, std::vector<QString> &attrs)
+void TvdxHTMLTagsList::applyOpen(const OpenTag &tag)
 {
-    const int after = i + tagLength;
-    auto reopen = [&](size_t k) {
-        QString open = QStringLiteral("<") + names[k];
-        if (!attrs[k].isEmpty())
-            open += u' ' + attrs[k];
-        open += u'>';
-        s.insert(after, open);
-        m_position -= int(open.size());
-        names.erase(names.begin() + qsizetype(k));
-        attrs.erase(attrs.begin() + qsizetype(k));
-    };
-    // Tags opened inside the closed one are closed with it and opened again
-    // after it, so improperly nested tags keep their meaning.
-    while (!names.empty() && names.back() != name)
-        reopen(names.size() - 1);
-    if (names.empty())
-        return;
-    names.pop_back();
-    attrs.pop_back();
-    for (size_t k = names.size(); k-- > 0;)
-        if (names[k] == name) {
-            reopen(k);
-            break;
-        }
+    if (const int bit = styleBit(tag.name))
+        m_style |= bit;
+    else if (tag.name == u"SUB" || tag.name == u"SUP") {
+        m_size = roundEven(m_defSize / 1.5);
+        m_addY = tag.name == u"SUB" ? 1 : 0;
+        m_subStyle = tag.name == u"SUB" ? ssSubscript : ssSuperscript;
+    } else if (tag.name == u"NOWRAP")
+        m_dontWrap = true;
+    else if (tag.name == u"FONT")
+        m_color = tag.color;
 }
 
-int TvdxHTMLTagsList::parseTag(QString &s, int i, std::vector<QString> &names, std::vector<QString> &attrs)
+void TvdxHTMLTagsList::closeName(const QString &name, std::vector<OpenTag> &open)
+{
+    // Tags opened inside the closed one close with it and open again right
+    // after it (as if their opening text followed the closing tag), so
+    // improperly nested tags keep their meaning. Re-opening applies their
+    // effect and pushes them again without touching the text.
+    std::vector<OpenTag> reopen;
+    while (!open.empty() && open.back().name != name) {
+        reopen.push_back(std::move(open.back()));
+        open.pop_back();
+    }
+    if (!open.empty()) {
+        open.pop_back();
+        for (size_t k = open.size(); k-- > 0;)
+            if (open[k].name == name) {
+                reopen.push_back(std::move(open[k]));
+                open.erase(open.begin() + qsizetype(k));
+                break;
+            }
+    }
+    // The last one removed stands first after the closing tag.
+    for (size_t k = reopen.size(); k-- > 0;) {
+        applyOpen(reopen[k]);
+        open.push_back(std::move(reopen[k]));
+    }
+}
+
+int TvdxHTMLTagsList::parseTag(const QString &s, int i, std::vector<OpenTag> &open)
 {
     for (const SimpleTag &tag : kTags) {
         const QStringView text(tag.text);
@@ -184,16 +196,9 @@ int TvdxHTMLTagsList::parseTag(QString &s, int i, std::vector<QString> &names, s
             continue;
         const QString name = QString::fromUtf16(tag.name);
         if (!tag.closing) {
-            if (const int bit = styleBit(name))
-                m_style |= bit;
-            else if (name == u"SUB" || name == u"SUP") {
-                m_size = roundEven(m_defSize / 1.5);
-                m_addY = name == u"SUB" ? 1 : 0;
-                m_subStyle = name == u"SUB" ? ssSubscript : ssSuperscript;
-            } else if (name == u"NOWRAP")
-                m_dontWrap = true;
-            names.push_back(name);
-            attrs.push_back(QString());
+            OpenTag t{name, clBlack};
+            applyOpen(t);
+            open.push_back(std::move(t));
         } else {
             if (const int bit = styleBit(name))
                 m_style &= ~bit;
@@ -205,7 +210,7 @@ int TvdxHTMLTagsList::parseTag(QString &s, int i, std::vector<QString> &names, s
                 m_dontWrap = false;
             else if (name == u"FONT")
                 m_color = m_defColor;
-            closeName(s, i, int(text.size()), name, names, attrs);
+            closeName(name, open);
         }
         return int(text.size());
     }
@@ -225,34 +230,37 @@ int TvdxHTMLTagsList::parseTag(QString &s, int i, std::vector<QString> &names, s
     // A colour that cannot be read leaves the whole tag as text.
     if (!readColor(value, color))
         return 0;
-    m_color = color;
-    names.push_back(QStringLiteral("FONT"));
-    attrs.push_back(QStringLiteral("COLOR = ") + value);
+    OpenTag t{QStringLiteral("FONT"), color};
+    applyOpen(t);
+    open.push_back(std::move(t));
     return close - i + 1;
 }
 
 void TvdxHTMLTagsList::ExpandHTMLTags(QString &s)
 {
-    std::vector<QString> names;
-    std::vector<QString> attrs;
+    std::vector<OpenTag> open;
+    QString out;
+    out.reserve(s.size());
     int i = 0;
     while (i < s.size()) {
         if (m_allowTags && s[i] == u'<') {
-            const int len = parseTag(s, i, names, attrs);
+            const int len = parseTag(s, i, open);
             if (len > 0) {
-                s.remove(i, len);
+                i += len;
                 m_position += len;
                 continue;
             }
         }
+        out += s[i];
         appendVisible();
         ++i;
         ++m_position;
     }
-    if (s.isEmpty()) {
+    if (out.isEmpty()) {
         appendVisible();
-        s = QStringLiteral(" ");
+        out = QStringLiteral(" ");
     }
+    s = out;
 }
 
 void TvdxHTMLTagsList::SplitLineAt(int value, bool addHyphen)
@@ -273,8 +281,14 @@ void TvdxHTMLTagsList::SplitLineAt(int value, bool addHyphen)
     const TvdxHTMLTag &lastKept = *old.Items(value - 1);
     if (addHyphen)
         old.Add()->Assign(lastKept);
-    else if (added->Count() > 0 && added->Items(0)->Default)
-        added->Items(0)->Assign(lastKept);
+    else if (added->Count() > 0 && added->Items(0)->Default) {
+        // Only the attributes: the record keeps its own place in the source,
+        // which is where the text continues when the box is full.
+        TvdxHTMLTag *first = added->Items(0);
+        const int position = first->Position;
+        first->Assign(lastKept);
+        first->Position = position;
+    }
 }
 
 int TvdxHTMLTagsList::MeasureCharAdvances(std::vector<int> &widths, const QString &s, bool cumulative,

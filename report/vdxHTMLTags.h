@@ -84,10 +84,14 @@ public:
                             int lineIndex, Canvas &canvas, const TvdxTextMeasure &measure);
 
 private:
+    struct OpenTag {
+        QString name;
+        TColor color; // of a FONT tag
+    };
     // Length of the tag at s[i] (0-based), applying it; 0 when none stands there.
-    int parseTag(QString &s, int i, std::vector<QString> &names, std::vector<QString> &attrs);
-    void closeName(QString &s, int i, int tagLength, const QString &name, std::vector<QString> &names,
-                   std::vector<QString> &attrs);
+    int parseTag(const QString &s, int i, std::vector<OpenTag> &open);
+    void applyOpen(const OpenTag &tag);
+    void closeName(const QString &name, std::vector<OpenTag> &open);
     void appendVisible();
 
     std::vector<std::unique_ptr<TvdxHTMLTags>> m_lines;
