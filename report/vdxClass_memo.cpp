@@ -191,10 +191,9 @@ void TvdxCustomMemoView::ExpandExpressions()
         const QString expr = GetBracketedText(s, open, close, i, j);
         if (i == j)
             break;
-        s.remove(i, j - i + 1);
         const TvdxFormat *f = k < m_formats->Count() ? m_formats->GetItem(k) : nullptr;
         const QString result = CalcAndFormat(expr, f);
-        s.insert(i, result);
+        s.replace(i, j - i + 1, result);
         i += int(result.size());
         if (k < m_formats->Count() - 1)
             ++k;
