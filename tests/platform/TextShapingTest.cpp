@@ -103,11 +103,11 @@ TEST_P(RightToLeftDrawing, MatchesQTextLayout)
         QTextLayout layout(text, MakeQFont(QStringLiteral("DejaVu Sans"), px, 400, false));
         QTextOption opt;
         opt.setTextDirection(Qt::RightToLeft);
-        opt.setAlignment(Qt::AlignLeft);
+        opt.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
         layout.setTextOption(opt);
         layout.beginLayout();
         QTextLine line = layout.createLine();
-        line.setLineWidth(line.naturalTextWidth() + 1);
+        line.setLineWidth(480);
         layout.endLayout();
         layout.draw(&p, QPointF(10 - line.x(), 50 - line.ascent()));
     }
@@ -118,12 +118,26 @@ TEST_P(RightToLeftDrawing, MatchesQTextLayout)
     EXPECT_NEAR(ra.right(), rb.right(), 3);
     EXPECT_NEAR(ra.top(), rb.top(), 2);
     EXPECT_NEAR(ra.bottom(), rb.bottom(), 2);
+    // Ink with no ink of the other image within one pixel: rounding of the
+    // advances and antialiasing move edges by a pixel, a wrong glyph or
+    // order moves whole strokes.
+    auto near = [](const QImage &m, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int xx = x + dx, yy = y + dy;
+                if (xx >= 0 && yy >= 0 && xx < m.width() && yy < m.height() && m.pixelIndex(xx, yy))
+                    return true;
+            }
+        return false;
+    };
     int inkA = 0, differ = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             inkA += a.pixelIndex(x, y);
-            differ += a.pixelIndex(x, y) != b.pixelIndex(x, y);
+            differ += (a.pixelIndex(x, y) && !near(b, x, y)) + (b.pixelIndex(x, y) && !near(a, x, y));
         }
+    // Rounded cluster advances drift a pixel or two over a line; a wrong
+    // order or glyph differs in most of the ink.
     EXPECT_LT(differ, inkA / 4) << "pixels differing: " << differ << " of " << inkA;
 }
 
