@@ -1,5 +1,6 @@
 #include "platform/Canvas.h"
 #include "platform/FontMap.h"
+#include "platform/TextShaping.h"
 #include <QRawFont>
 #include <cmath>
 
@@ -260,6 +261,11 @@ QList<int> Canvas::CharAdvances(const QString &text) const
     QList<int> result(text.size(), 0);
     if (text.isEmpty())
         return result;
+    if (NeedsShaping(text)) {
+        const CanvasFont &f = m_state.font;
+        return ShapeText(f.name, f.weight, f.italic, emSize(f), text, IsRightToLeftText(text), {}, FontStretch())
+            .unitAdvances;
+    }
     QRawFont raw = rawFontOf(m_state.font);
     QList<quint32> glyphs;
     QList<int> starts;
@@ -316,27 +322,36 @@ TextPlacement Canvas::PlaceText(int x, int y, const QString &text, std::span<con
     TextPlacement p;
     const CanvasFont &f = m_state.font;
     QRawFont raw = rawFontOf(f);
-    QList<int> starts;
-    glyphsOf(raw, text, p.glyphs, starts);
-    // Advance per UTF-16 unit: the caller's, else the font's rounded ones.
-    QList<int> adv;
-    if (dx.size() < size_t(text.size()))
-        adv = CharAdvances(text);
-    else
-        adv.resize(text.size());
-    for (size_t i = 0; i < dx.size() && i < size_t(text.size()); ++i)
-        adv[qsizetype(i)] = dx[i];
-    p.offsets.reserve(p.glyphs.size());
-    double pos = 0;
-    int unit = 0;
-    for (qsizetype g = 0; g < p.glyphs.size(); ++g) {
-        for (; unit < starts[g]; ++unit)
+    if (NeedsShaping(text)) {
+        // Shaped clusters in visual order at the caller's advances.
+        const ShapedText shaped =
+            ShapeText(f.name, f.weight, f.italic, emSize(f), text, IsRightToLeftText(text), dx, FontStretch());
+        p.glyphs = shaped.glyphs;
+        p.offsets = shaped.offsets;
+        p.width = shaped.width;
+    } else {
+        QList<int> starts;
+        glyphsOf(raw, text, p.glyphs, starts);
+        // Advance per UTF-16 unit: the caller's, else the font's rounded ones.
+        QList<int> adv;
+        if (dx.size() < size_t(text.size()))
+            adv = CharAdvances(text);
+        else
+            adv.resize(text.size());
+        for (size_t i = 0; i < dx.size() && i < size_t(text.size()); ++i)
+            adv[qsizetype(i)] = dx[i];
+        p.offsets.reserve(p.glyphs.size());
+        double pos = 0;
+        int unit = 0;
+        for (qsizetype g = 0; g < p.glyphs.size(); ++g) {
+            for (; unit < starts[g]; ++unit)
+                pos += adv[unit];
+            p.offsets.append(pos);
+        }
+        for (; unit < text.size(); ++unit)
             pos += adv[unit];
-        p.offsets.append(pos);
+        p.width = pos;
     }
-    for (; unit < text.size(); ++unit)
-        pos += adv[unit];
-    p.width = pos;
     p.stretch = FontStretch();
     p.ascent = roundInt(raw.ascent());
     p.descent = roundInt(raw.descent());
