@@ -11,4 +11,5 @@
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_shape.h"
 #include "report/vdxClass_view.h"

@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_shape.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxIOTransportDialog.h"
@@ -71,6 +72,7 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxDataPage>();
         vdRegisterClass<TvdxDialogPage>();
         vdRegisterClass<TvdxNullBand>();
+        vdRegisterClass<TvdxShapeView>();
         vdxInitIOTransportClasses();
         vdxInitDialogIOTransport();
         // Named here so that linking the report also links the database data set.
