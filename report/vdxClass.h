@@ -11,5 +11,7 @@
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_line.h"
+#include "report/vdxClass_picture.h"
 #include "report/vdxClass_shape.h"
 #include "report/vdxClass_view.h"

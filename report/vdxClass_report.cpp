@@ -7,6 +7,8 @@
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_line.h"
+#include "report/vdxClass_picture.h"
 #include "report/vdxClass_shape.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxClass_io.h"
@@ -73,6 +75,8 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxDialogPage>();
         vdRegisterClass<TvdxNullBand>();
         vdRegisterClass<TvdxShapeView>();
+        vdRegisterClass<TvdxLineView>();
+        vdRegisterClass<TvdxPictureView>();
         vdxInitIOTransportClasses();
         vdxInitDialogIOTransport();
         // Named here so that linking the report also links the database data set.
