@@ -152,8 +152,7 @@ TEST(PictureLoad, FileLinkLoadsOrClears)
     Sheet s;
     auto *v = new TvdxPictureView(s.band);
     v->SetName(QStringLiteral("Picture1"));
-    v->SetFileLink(QStringLiteral("['") + dir.path() + QStringLiteral("'] + '/p.png'"));
-    v->SetFileLink(dir.file(QStringLiteral("p.png")));
+    v->SetFileLink(QStringLiteral("['") + dir.path() + QStringLiteral("/' + 'p.png']")); // expanded first
     v->GetData();
     EXPECT_EQ(v->GraphicWidth(), 4);
     v->SetFileLink(dir.file(QStringLiteral("missing.png")));
