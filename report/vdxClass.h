@@ -14,4 +14,5 @@
 #include "report/vdxClass_line.h"
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_shape.h"
+#include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"

@@ -154,8 +154,8 @@ public:
     // Names of the system variables, in their fixed order.
     const QStringList &SysVariables() const { return m_sysVariables; }
     QStringList &DrillState() { return m_drillState; }
-    // The "Styles" content of the template, kept as read.
-    TvdXMLItem *StylesItem() const { return m_stylesItem.get(); }
+    // The report's styles, written into the template under "Styles".
+    TvdxStyles *Styles() const { return m_styles.get(); }
 
     // The value of an expression of the report's script language. A failed
     // expression adds "CurObject: message" to the error list and raises
@@ -243,7 +243,7 @@ private:
     QStringList m_scriptText;
     bool m_showProgress = true;
     bool m_storeInDFM = true;
-    std::unique_ptr<TvdXMLItem> m_stylesItem;
+    std::shared_ptr<TvdxStyles> m_styles;
     QStringList m_sysVariables;
     bool m_terminated = false;
     std::unique_ptr<TvdxVariables> m_variables;

@@ -9,6 +9,7 @@
 #include "platform/QPainterCanvas.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_styles.h"
 
 #include <cmath>
 
@@ -332,11 +333,30 @@ TvdxMetafile *TvdxView::GetVectorGraphic(bool drawFill, double aScaleX, double a
 void TvdxView::SetStyle(const QString &v)
 {
     m_style = v;
+    if (TvdxReport *r = Report(); r && r->Styles())
+        ApplyStyle(r->Styles()->Find(v));
 }
 
-void TvdxView::ApplyStyle(TvdxCustomStyleItem *) {}
+void TvdxView::ApplyStyle(TvdxCustomStyleItem *style)
+{
+    if (!style)
+        return;
+    if (style->ApplyFill())
+        SetFill(style->Fill());
+    if (style->ApplyFont())
+        SetFont(style->Font());
+    if (style->ApplyFrame())
+        SetFrame(style->Frame());
+}
 
-void TvdxView::AssignToStyle(TvdxCustomStyleItem *) {}
+void TvdxView::AssignToStyle(TvdxCustomStyleItem *style)
+{
+    if (!style)
+        return;
+    style->SetFill(Fill());
+    style->SetFont(Font());
+    style->SetFrame(Frame());
+}
 
 // ---- data and printing ---------------------------------------------------------
 
