@@ -420,7 +420,11 @@ bool TvdxStyles::RenameStyleSheet(const QString &name, const QString &newName)
 void TvdxStyles::GetStyleSheetList(QStringList &list) const
 {
     list = m_sheetNames;
-    list.prepend(GetResStr(3880));
+    // Resource 3880 is "Default"; the key answers itself when the table lacks it.
+    QString def = GetResStr(3880);
+    if (def == QLatin1String("3880"))
+        def = QStringLiteral("Default");
+    list.prepend(def);
 }
 
 void TvdxStyles::SetActiveStyleSheet(const QString &value)
