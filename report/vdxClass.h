@@ -13,6 +13,7 @@
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_line.h"
 #include "report/vdxClass_picture.h"
+#include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_shape.h"
 #include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"

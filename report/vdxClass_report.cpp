@@ -9,6 +9,7 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_line.h"
 #include "report/vdxClass_picture.h"
+#include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_shape.h"
 #include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"
@@ -82,6 +83,11 @@ void vdxRegisterReportClasses()
         vdxInitDialogIOTransport();
         // Named here so that linking the report also links the database data set.
         vdxRegisterDBSetClasses();
+        TvdxPreviewPagesHooks &hooks = vdxPreviewPagesHooks();
+        if (!hooks.createPostProcessor) {
+            hooks.createPostProcessor = [] { return new TvdxPostProcessor(); };
+            hooks.freePostProcessor = [](TvdxPostProcessor *p) { delete p; };
+        }
         if (!vdxReportPreviewPagesHook())
             vdxReportPreviewPagesHook() = [](TvdxReport *report) { return report->PreviewPages(); };
         return true;
