@@ -5,7 +5,20 @@
 #include "core/vdPersistent.h"
 #include "platform/GraphicsTypes.h"
 
+#include <cmath>
+
 class Canvas;
+
+// Report coordinates to device pixels: halves to even. Values are held
+// within 2^26 so that sums of a few of them stay inside int.
+inline int vdxRoundPx(double v)
+{
+    constexpr double limit = 67108864.0;
+    if (!(v == v))
+        return 0;
+    const double r = std::nearbyint(v);
+    return r >= limit ? int(limit) : r <= -limit ? -int(limit) : int(r);
+}
 
 // Rounded a * b / c (halves away from zero); -1 for c = 0.
 int vdMulDiv(int a, int b, int c);

@@ -1,4 +1,5 @@
 #include "report/vdxClass_frame.h"
+#include "report/vdxClass_fill.h"
 
 #include "core/vdFormatSettings.h"
 #include "core/vdVariant.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-int roundInt(double v) { return int(RoundHalfEven(v)); }
+int roundInt(double v) { return vdxRoundPx(v); }
 
 bool floatsDiffer(double a, double b) { return std::fabs(a - b) > 0.0001; }
 
@@ -24,6 +25,8 @@ void vdxDrawWideStroke(Canvas &canvas, int x1, int y1, int x2, int y2, int w)
 {
     if (w <= 0)
         w = 1;
+    // A stroke wider than any device is as good as one this wide.
+    w = std::min(w, 8192);
     const int oldWidth = canvas.pen().width;
     canvas.pen().width = 1;
     const bool vertical = std::abs(x2 - x1) > std::abs(y2 - y1);

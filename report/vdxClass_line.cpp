@@ -7,7 +7,7 @@
 #include <cmath>
 
 namespace {
-int roundInt(double v) { return int(RoundHalfEven(v)); }
+int roundInt(double v) { return vdxRoundPx(v); }
 
 QString attr(const char *name, const QString &value)
 {

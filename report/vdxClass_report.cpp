@@ -75,6 +75,7 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxReportPage>();
         vdRegisterClass<TvdxDataPage>();
         vdRegisterClass<TvdxDialogPage>();
+        vdRegisterClass<TvdxBand>();
         vdRegisterClass<TvdxNullBand>();
         vdRegisterClass<TvdxShapeView>();
         vdRegisterClass<TvdxLineView>();

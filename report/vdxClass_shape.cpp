@@ -5,7 +5,7 @@
 #include "platform/Canvas.h"
 
 namespace {
-int roundInt(double v) { return int(RoundHalfEven(v)); }
+int roundInt(double v) { return vdxRoundPx(v); }
 } // namespace
 
 TvdxShapeView::TvdxShapeView(TvdComponent *owner) : TvdxView(owner)
@@ -207,6 +207,9 @@ void TvdxShapeView::paintShape()
             drawOutline();
         }
         c.setBrush(CanvasBrush{ColorToRGB(frame->Color()), ::BrushStyle(int(BrushStyle()))});
+        // The hatch goes over the colour painted first instead of a background.
+        if (color != clNone)
+            c.SetBkMode(BkMode::Transparent);
     } else if (color == clNone) {
         c.brush().style = ::BrushStyle::Clear;
     } else {
