@@ -16,10 +16,7 @@ class TvdBinaryReader;
 
 VD_DECLARE_EXCEPTION(EOSError, Exception)
 
-// Font character sets.
-constexpr int ANSI_CHARSET = 0;
-constexpr int DEFAULT_CHARSET = 1;
-constexpr int SYMBOL_CHARSET = 2;
+// Font character sets (the first three with the graphic types).
 constexpr int MAC_CHARSET = 77;
 constexpr int SHIFTJIS_CHARSET = 128;
 constexpr int HANGEUL_CHARSET = 129;

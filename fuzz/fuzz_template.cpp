@@ -3,7 +3,10 @@
 // and load again, and the objects must give their difference texts.
 #include "report/vdxClass.h"
 
+#include "platform/QPainterCanvas.h"
+
 #include <QBuffer>
+#include <QImage>
 #include <cstdint>
 
 namespace {
@@ -52,6 +55,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TvdxReport again;
     again.SetSilentMode(1);
     again.LoadFromStream(out);
+
+    // Views and styles draw at any size without changing what they save.
+    QImage img(64, 64, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        int drawn = 0;
+        for (TvdxComponent *c : report.GetAllObjects())
+            if (auto *v = qobject_cast<TvdxView *>(c); v && drawn++ < 32) {
+                canvas.SaveDC();
+                v->Draw(canvas, 0.5, 0.5, 0, 0);
+                canvas.RestoreDC();
+            }
+    }
+    report.Styles()->Apply();
 
     const QList<TvdxComponent *> a = report.GetAllObjects(), b = again.GetAllObjects();
     for (int i = 0; i < a.size() && i < b.size() && i < 64; ++i) {

@@ -52,9 +52,6 @@ struct CanvasBrush {
 
 // ---- fonts -------------------------------------------------------------------
 
-constexpr std::uint8_t ANSI_CHARSET = 0;
-constexpr std::uint8_t DEFAULT_CHARSET = 1;
-constexpr std::uint8_t SYMBOL_CHARSET = 2;
 
 constexpr int FW_NORMAL = 400;
 constexpr int FW_BOLD = 700;

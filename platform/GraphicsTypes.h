@@ -119,6 +119,11 @@ struct TSize {
     static TSize fromQSize(const QSize &s) { return TSize(s.width(), s.height()); }
 };
 
+// Font character sets every layer names.
+constexpr int ANSI_CHARSET = 0;
+constexpr int DEFAULT_CHARSET = 1;
+constexpr int SYMBOL_CHARSET = 2;
+
 // Integer results of rectangle arithmetic saturate instead of wrapping.
 constexpr int SaturatedInt(long long v)
 {

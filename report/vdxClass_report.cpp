@@ -7,6 +7,11 @@
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_line.h"
+#include "report/vdxClass_picture.h"
+#include "report/vdxClass_postprocessor.h"
+#include "report/vdxClass_shape.h"
+#include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxIOTransportDialog.h"
@@ -70,11 +75,20 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxReportPage>();
         vdRegisterClass<TvdxDataPage>();
         vdRegisterClass<TvdxDialogPage>();
+        vdRegisterClass<TvdxBand>();
         vdRegisterClass<TvdxNullBand>();
+        vdRegisterClass<TvdxShapeView>();
+        vdRegisterClass<TvdxLineView>();
+        vdRegisterClass<TvdxPictureView>();
         vdxInitIOTransportClasses();
         vdxInitDialogIOTransport();
         // Named here so that linking the report also links the database data set.
         vdxRegisterDBSetClasses();
+        TvdxPreviewPagesHooks &hooks = vdxPreviewPagesHooks();
+        if (!hooks.createPostProcessor) {
+            hooks.createPostProcessor = [] { return new TvdxPostProcessor(); };
+            hooks.freePostProcessor = [](TvdxPostProcessor *p) { delete p; };
+        }
         if (!vdxReportPreviewPagesHook())
             vdxReportPreviewPagesHook() = [](TvdxReport *report) { return report->PreviewPages(); };
         return true;
@@ -88,6 +102,7 @@ TvdxReport::TvdxReport(TvdComponent *owner) : TvdxComponent(owner)
     m_version = QStringLiteral("2023.2");
     m_dataSets = std::make_unique<TvdxReportDataSets>(this);
     m_variables = std::make_unique<TvdxVariables>(this);
+    m_styles = std::make_shared<TvdxStyles>(this);
     m_engineOptions = std::make_unique<TvdxEngineOptions>();
     m_previewOptions = std::make_unique<TvdxPreviewOptions>();
     m_printOptions = std::make_unique<TvdxPrintOptions>();
@@ -136,7 +151,7 @@ void TvdxReport::Clear()
     m_previewOptions->Clear();
     m_printOptions->Clear();
     m_reportOptions->Clear();
-    m_stylesItem.reset();
+    m_styles->ClearAll();
     m_dataSet = nullptr;
     m_dataSetName.clear();
     m_dotMatrixReport = false;
@@ -350,8 +365,8 @@ void TvdxReport::WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor
         SaveCollectionToXMLItem(m_dataSets.get(), QStringLiteral("Datasets"), item, true, nullptr, this);
     if (m_variables->Count() > 0)
         m_variables->SaveToXMLItem(item->Add(QStringLiteral("Variables")));
-    if (m_stylesItem && m_stylesItem->Count() > 0)
-        copyItem(m_stylesItem.get(), item->Add(), 0);
+    if (m_styles->Count() > 0)
+        m_styles->SaveToXMLItem(item->Add(QStringLiteral("Styles")));
 }
 
 bool TvdxReport::ReadNestedProperty(TvdXMLItem *item)
@@ -366,8 +381,7 @@ bool TvdxReport::ReadNestedProperty(TvdXMLItem *item)
         return true;
     }
     if (n.compare(QLatin1String("Styles"), Qt::CaseInsensitive) == 0) {
-        m_stylesItem = std::make_unique<TvdXMLItem>();
-        copyItem(item, m_stylesItem.get(), 0);
+        m_styles->LoadFromXMLItem(item, nullptr, m_xmlSerializer && m_xmlSerializer->OldFormat);
         return true;
     }
     return false;

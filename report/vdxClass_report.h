@@ -14,7 +14,12 @@
 #include <memory>
 
 class TCustomIniFile;
+class TovScript;
 class TvdxVariables;
+class TvdxStyles;
+
+// A failed report expression.
+VD_DECLARE_EXCEPTION(EReportScriptError, Exception)
 
 // The module's global lock: template reading of thread-safe reports.
 QRecursiveMutex &vdxGlobalLock();
@@ -149,8 +154,16 @@ public:
     // Names of the system variables, in their fixed order.
     const QStringList &SysVariables() const { return m_sysVariables; }
     QStringList &DrillState() { return m_drillState; }
-    // The "Styles" content of the template, kept as read.
-    TvdXMLItem *StylesItem() const { return m_stylesItem.get(); }
+    // The report's styles, written into the template under "Styles".
+    TvdxStyles *Styles() const { return m_styles.get(); }
+
+    // The value of an expression of the report's script language. A failed
+    // expression adds "CurObject: message" to the error list and raises
+    // EReportScriptError (IgnoreExprError: the expression text is the value).
+    Variant Calc(const QString &expr);
+    // The object the running expressions see as Self.
+    TvdxComponent *SelfValue() const { return m_selfValue; }
+    void SetSelfValue(TvdxComponent *value) { m_selfValue = value; }
 
     // Whether the report runs with thread-safe engine options.
     bool IsThreadSafe() const;
@@ -230,7 +243,7 @@ private:
     QStringList m_scriptText;
     bool m_showProgress = true;
     bool m_storeInDFM = true;
-    std::unique_ptr<TvdXMLItem> m_stylesItem;
+    std::shared_ptr<TvdxStyles> m_styles;
     QStringList m_sysVariables;
     bool m_terminated = false;
     std::unique_ptr<TvdxVariables> m_variables;
@@ -246,6 +259,9 @@ private:
     std::unique_ptr<TvdxReportDataSets> m_enabledDataSets;
     std::unique_ptr<TvdxCustomPreviewPages> m_previewPages;
     std::unique_ptr<TvdxCustomEngine> m_engine;
+    // Compiles and evaluates Calc's expressions (made on first use).
+    std::shared_ptr<TovScript> m_calcScript;
+    TvdxComponent *m_selfValue = nullptr;
     // Names of the components the report owns (case-folded), for the owner-wide check.
     QHash<QString, TvdComponent *> m_ownedNames;
 };
