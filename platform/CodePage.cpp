@@ -66,6 +66,8 @@ const char *iconvName(int cp)
     case 936: return "CP936";
     case 949: return "CP949";
     case 950: return "CP950";
+    case 1200: return "UTF-16LE";
+    case 1201: return "UTF-16BE";
     case 1250: return "CP1250";
     case 1251: return "CP1251";
     case 1253: return "CP1253";
@@ -79,9 +81,18 @@ const char *iconvName(int cp)
     case 20127: return "ASCII";
     case 28591: return "ISO-8859-1";
     case 28592: return "ISO-8859-2";
+    case 28593: return "ISO-8859-3";
+    case 28594: return "ISO-8859-4";
     case 28595: return "ISO-8859-5";
+    case 28596: return "ISO-8859-6";
     case 28597: return "ISO-8859-7";
+    case 28598: return "ISO-8859-8";
+    case 28599: return "ISO-8859-9";
+    case 28600: return "ISO-8859-10";
+    case 28603: return "ISO-8859-13";
+    case 28604: return "ISO-8859-14";
     case 28605: return "ISO-8859-15";
+    case 28606: return "ISO-8859-16";
     default: return nullptr;
     }
 }

@@ -25,7 +25,8 @@ QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options)
         if (!r.isValid())
             continue;
         out.append({QString::fromLatin1(ZXing::ToString(r.format())), QString::fromStdString(r.text()),
-                    QString::fromStdString(r.symbologyIdentifier())});
+                    QString::fromStdString(r.symbologyIdentifier()), QString::fromStdString(r.ecLevel()),
+                    r.hasECI()});
     }
     return out;
 }

@@ -9,6 +9,8 @@ struct ZxingResult {
     QString format;     // zxing's name ("Code128", "EAN-13", "ITF"...)
     QString text;       // decoded text, UTF-8 decoded
     QString symbology;  // symbology identifier ("]C1" for GS1-128)
+    QString ecLevel;    // error-correction level of 2D symbols ("L", "M"...)
+    bool hasECI = false; // the symbol carries an ECI designator
 };
 
 struct ZxingOptions {

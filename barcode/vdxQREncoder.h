@@ -1,0 +1,110 @@
+// QR Code encoder (ISO/IEC 18004, Model 2, versions 1 to 40): the facade
+// that holds the settings and the finished module matrix, and the encoder
+// that turns a text into segments, codewords and the matrix.
+#pragma once
+#include "barcode/vdxBarcode2DArray.h"
+#include "barcode/vdxBarcode2DTypes.h"
+#include "barcode/vdxQREncoder_matrix.h"
+#include "barcode/vdxQREncoder_version.h"
+#include "core/vdException.h"
+
+#include <QString>
+#include <optional>
+
+VD_DECLARE_EXCEPTION(EQREncoderError, Exception)
+
+enum class TMode {
+    qmTerminator,
+    qmNumeric,
+    qmAlphanumeric,
+    qmStructuredAppend,
+    qmByte,
+    qmECI,
+    qmKanji,
+    qmFNC1FirstPosition,
+    qmFNC1SecondPosition,
+    qmHanzi
+};
+
+int ModeIndicator(TMode mode);
+// Character-count-indicator width for versions 1-9, 10-26 and 27-40.
+int CharacterCountBits(TMode mode, int version);
+
+// The ECI number a code page maps to (3 for 0 and unlisted pages), and back
+// (0 for an ECI number without a code page).
+int ECIForCodePage(int codePage);
+int CodePageForECI(int eci);
+
+// The byte segments of a text in ECI mode: markers "&ECInn;" switch the
+// ECI number; each stretch between them becomes (ECI number, bytes in the
+// number's code page). Raises EQREncoderError for a character the code page
+// cannot represent.
+std::vector<std::pair<int, QByteArray>> QRSplitECI(const QString &text, int codePage);
+
+// One encoding result.
+struct TQRCode {
+    TMode Mode = TMode::qmTerminator;
+    TErrorCorrectionLevel ECLevel;
+    int Version = -1;
+    int MatrixWidth = -1;
+    int MaskPattern = -1;
+    int NumTotalBytes = -1;
+    int NumDataBytes = -1;
+    int NumECBytes = -1;
+    int NumRSBlocks = -1;
+    std::optional<TByteMatrix> Matrix;
+};
+
+// One encoding. Every unusable input raises EQREncoderError: a failed step
+// never yields a symbol.
+class TEncoder {
+public:
+    int Codepage = 0;
+    int CodeVersion = 0;
+
+    void Encode(const QString &content, TQRCodeEncoding encoding, const TErrorCorrectionLevel &level, TQRCode &qrCode);
+};
+
+class TvdxQREncoder {
+public:
+    TvdxQREncoder() = default;
+
+    const QString &Data() const { return m_data; }
+    void SetData(const QString &value);
+    TQRCodeEncoding Encoding() const { return m_encoding; }
+    void SetEncoding(TQRCodeEncoding value);
+    TQRErrorLevels ErrorLevels() const { return m_errorLevels; }
+    void SetErrorLevels(TQRErrorLevels value);
+    int QuietZone() const { return m_quietZone; }
+    // 0 to 100; other values are ignored.
+    void SetQuietZone(int value);
+    int CodePage() const { return m_codePage; }
+    void SetCodePage(int value);
+
+    // Symbol size plus twice the quiet zone; 0 before the first encoding.
+    int Rows() const { return m_rows; }
+    int Columns() const { return m_columns; }
+    // The symbol without its quiet zone, [column][row].
+    const T2DBooleanArray &Matrix() const { return m_matrix; }
+    bool IsBlack(int row, int column) const;
+    // Version and mask of the current symbol (0 before the first encoding).
+    int Version() const { return m_version; }
+    int MaskPattern() const { return m_mask; }
+
+    // Encodes Data with the current settings. On failure the previous
+    // symbol stays and EQREncoderError passes on.
+    void Encode();
+
+private:
+    QString m_data;
+    TQRCodeEncoding m_encoding = qrAuto;
+    TQRErrorLevels m_errorLevels = ecL;
+    int m_quietZone = 4;
+    int m_codePage = 0;
+    TErrorCorrectionLevel m_level;
+    int m_rows = 0;
+    int m_columns = 0;
+    int m_version = 0;
+    int m_mask = 0;
+    T2DBooleanArray m_matrix;
+};
