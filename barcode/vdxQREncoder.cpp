@@ -513,7 +513,13 @@ void TvdxQREncoder::Encode()
     TEncoder encoder;
     encoder.Codepage = m_codePage;
     TQRCode code;
-    encoder.Encode(m_data, m_encoding, m_level, code);
+    try {
+        encoder.Encode(m_data, m_encoding, m_level, code);
+    } catch (const Exception &e) {
+        m_lastError = e.message();
+        throw;
+    }
+    m_lastError.clear();
     const TByteMatrix &m = *code.Matrix;
     T2DBooleanArray result(m.Width(), m.Height());
     for (int y = 0; y < m.Height(); ++y)

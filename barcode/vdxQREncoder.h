@@ -90,6 +90,8 @@ public:
     // Version and mask of the current symbol (0 before the first encoding).
     int Version() const { return m_version; }
     int MaskPattern() const { return m_mask; }
+    // Message of the last encoding when it failed, else empty.
+    const QString &LastError() const { return m_lastError; }
 
     // Encodes Data with the current settings. On failure the previous
     // symbol stays and EQREncoderError passes on.
@@ -106,5 +108,6 @@ private:
     int m_columns = 0;
     int m_version = 0;
     int m_mask = 0;
+    QString m_lastError;
     T2DBooleanArray m_matrix;
 };

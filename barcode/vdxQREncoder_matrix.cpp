@@ -309,7 +309,7 @@ int TMatrixUtil::ChooseMaskAndBuild(const TBitArray &dataBits, const TErrorCorre
             x -= 2;
         }
     }
-    if (int(dataCells.size()) != dataBits.GetSize())
+    if (int(dataCells.size()) < dataBits.GetSize())
         MatrixUtilError = true;
 
     int bestMask = 0;

@@ -1,4 +1,4 @@
-#include "ZxingDecode.h"
+#include "common/ZxingDecode.h"
 
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
