@@ -169,8 +169,8 @@ TEST(Barcode2DBase, CaptionFollowsTheRotation)
         // The symbol's own square.
         QRect sym;
         switch (rotation) {
-        case 90: sym = QRect(100, 60, 40, 40); break;
-        case 180: sym = QRect(60, 100 + e.GetFooterHeight(), 40, 40); break;
+        case 90: sym = QRect(100, 100, 40, 40); break;
+        case 180: sym = QRect(100, 100 + e.GetFooterHeight(), 40, 40); break;
         case 270: sym = QRect(100 + e.GetFooterHeight(), 100, 40, 40); break;
         default: sym = QRect(100, 100, 40, 40); break;
         }
