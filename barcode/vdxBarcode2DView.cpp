@@ -1,0 +1,230 @@
+#include "barcode/vdxBarcode2DView.h"
+
+
+#include <QMetaEnum>
+#include <cmath>
+#include <map>
+
+// From core/vdUtils.h, whose charset constants clash with the canvas's.
+QString WideStrToHex(const QString &text);
+QString HexToWideStr(const QString &hex);
+
+namespace {
+
+std::map<int, TvdxBarcode2DFactory> &factories()
+{
+    static std::map<int, TvdxBarcode2DFactory> table = [] {
+        std::map<int, TvdxBarcode2DFactory> t;
+        t[bcCodeQR] = {[] { return std::make_unique<TvdxBarcodeQR>(); },
+                       [] { return std::make_unique<TvdxQRProperties>(); }};
+        t[bcPharmacodeTT] = {[] { return std::make_unique<TvdxPTTDatabar>(); },
+                             [] { return std::make_unique<TvdxPTTDatabarProperties>(); }};
+        return t;
+    }();
+    return table;
+}
+
+// Stands in for a type whose engine is not built in.
+class TvdxMissingEngine : public TvdxBarcode2DBaseWithUnion {
+public:
+    explicit TvdxMissingEngine(TvdxBarcode2DType type)
+    {
+        m_message = QStringLiteral("Bar type %1 is not available")
+                        .arg(QString::fromLatin1(QMetaEnum::fromType<TvdxBarcode2DType>().valueToKey(type)));
+        m_errorText = m_message;
+    }
+    void SetText(const QString &value) override
+    {
+        TvdxBarcode2DBase::SetText(value);
+        m_errorText = m_message;
+    }
+
+private:
+    QString m_message;
+};
+
+int R(double v) { return int(std::nearbyint(v)); }
+
+} // namespace
+
+void vdxRegister2DBarcode(TvdxBarcode2DType type, TvdxBarcode2DFactory factory)
+{
+    factories()[type] = std::move(factory);
+}
+
+TvdxBarcode2DView::TvdxBarcode2DView(TvdComponent *owner) : TvdxView(owner)
+{
+    m_barType = bcCodeQR; // differs, so that the factory below runs
+    SetBarType(bcCodePDF417);
+    SetWidth(0);
+    SetHeight(0);
+}
+
+TvdxBarcode2DView::~TvdxBarcode2DView() = default;
+
+void TvdxBarcode2DView::SetBarType(TvdxBarcode2DType value)
+{
+    if (value == m_barType && m_engine)
+        return;
+    m_barType = value;
+    const auto it = factories().find(value);
+    if (it != factories().end()) {
+        m_engine = it->second.Engine();
+        m_prop = it->second.Properties();
+    } else {
+        m_engine = std::make_unique<TvdxMissingEngine>(value);
+        m_prop = std::make_unique<TvdxPTTDatabarProperties>();
+    }
+    if (m_engine->IsScaled())
+        m_engine->SetHeight(R(double(Height())));
+    m_prop->SetWhose(m_engine.get());
+}
+
+void TvdxBarcode2DView::SetBarProperties(TvdxBarcode2DProperties *value)
+{
+    if (value && value != m_prop.get())
+        m_prop->Assign(value);
+}
+
+void TvdxBarcode2DView::SetText(const QString &value)
+{
+    m_engine->SetText(value);
+    if (!m_autoSize && m_engine->Width() != 0)
+        SetZoom(double(Width()) / m_engine->Width());
+    FitToSymbol();
+}
+
+QString TvdxBarcode2DView::HexData() const
+{
+    return WideStrToHex(m_engine->Text());
+}
+
+void TvdxBarcode2DView::SetHexData(const QString &value)
+{
+    SetText(HexToWideStr(value));
+}
+
+void TvdxBarcode2DView::calcTextExtra(double &x, double &y) const
+{
+    x = y = 0;
+    if (FontScaled() || !ShowText())
+        return;
+    const int footer = m_engine->GetFooterHeight();
+    if (Rotation() == 90 || Rotation() == 270)
+        x = footer;
+    else
+        y = footer;
+    x -= Zoom() * x;
+    y -= Zoom() * y;
+}
+
+void TvdxBarcode2DView::FitToSymbol()
+{
+    const int r = Rotation();
+    int snapped = 0;
+    if (r >= 0 && r <= 44)
+        snapped = 0;
+    else if (r >= 45 && r <= 135)
+        snapped = 90;
+    else if (r >= 136 && r <= 224)
+        snapped = 180;
+    else if (r >= 225 && r <= 315)
+        snapped = 270;
+    SetRotation(snapped);
+    int w = m_engine->Width(), h = m_engine->Height();
+    const bool turned = snapped == 90 || snapped == 270;
+    if (turned)
+        std::swap(w, h);
+    double x, y;
+    calcTextExtra(x, y);
+    if (!(m_engine->IsScaled() && turned))
+        SetWidth(w * Zoom() + x);
+    if (!(m_engine->IsScaled() && !turned))
+        SetHeight(h * Zoom() + y);
+}
+
+void TvdxBarcode2DView::SetWidth(long double value)
+{
+    const bool turned = Rotation() == 90 || Rotation() == 270;
+    if (m_engine && m_engine->IsScaled() && turned) {
+        m_engine->SetHeight(R(double(value)));
+    } else if (m_engine && !m_autoSize && std::fabs(double(value - Width())) > 1e-9 && m_engine->Width() != 0) {
+        double x, y;
+        calcTextExtra(x, y);
+        SetZoom((double(value) - x) / m_engine->Width());
+    }
+    TvdxView::SetWidth(value);
+}
+
+void TvdxBarcode2DView::SetHeight(long double value)
+{
+    const bool turned = Rotation() == 90 || Rotation() == 270;
+    if (m_engine && m_engine->IsScaled() && !turned) {
+        m_engine->SetHeight(R(double(value)));
+    } else if (m_engine && !m_autoSize && std::fabs(double(value - Height())) > 1e-9 && m_engine->Height() != 0) {
+        double x, y;
+        calcTextExtra(x, y);
+        SetZoom((double(value) - y) / m_engine->Height());
+    }
+    TvdxView::SetHeight(value);
+}
+
+void TvdxBarcode2DView::GetData()
+{
+    TvdxView::GetData();
+    if (!m_expression.isEmpty() && OnEvaluate)
+        m_engine->SetText(OnEvaluate(m_expression));
+    if (!m_autoSize && m_engine->Width() != 0)
+        SetZoom(double(Width()) / m_engine->Width());
+}
+
+void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+{
+    m_engine->SetColor(m_color == 0x1FFFFFFF ? 0xFFFFFF : m_color);
+    FitToSymbol();
+    const int X = R(double(AbsLeft()) * scaleX + offsetX);
+    const int Y = R(double(AbsTop()) * scaleY + offsetY);
+    const int X1 = R(double(AbsLeft() + Width()) * scaleX + offsetX);
+    const int Y1 = R(double(AbsTop() + Height()) * scaleY + offsetY);
+    if (!m_engine->ErrorText().isEmpty()) {
+        CanvasFont f;
+        f.name = QStringLiteral("Arial");
+        canvas.setFont(f);
+        canvas.SetFontSize(R(8 * scaleY));
+        canvas.SetTextColor(0x0000FF);
+        canvas.pen().color = 0;
+        const TRect r(X + 2, Y + 2, X1, Y1);
+        // Word-wrapped into the object's rectangle.
+        const QStringList words = m_engine->ErrorText().split(u' ');
+        const int lineHeight = canvas.TextHeight(QStringLiteral("Wg"));
+        QString line;
+        int y = r.Top;
+        auto flush = [&] {
+            if (!line.isEmpty())
+                canvas.TextRect(r, r.Left, y, line);
+            y += lineHeight;
+            line.clear();
+        };
+        for (const QString &word : words) {
+            const QString candidate = line.isEmpty() ? word : line + u' ' + word;
+            if (!line.isEmpty() && canvas.TextWidth(candidate) > r.Right - r.Left)
+                flush();
+            line = line.isEmpty() ? word : line + u' ' + word;
+        }
+        flush();
+        return;
+    }
+    if (m_color != 0x1FFFFFFF) {
+        canvas.brush().color = m_color;
+        canvas.brush().style = BrushStyle::Solid;
+        canvas.FillRect(TRect(X, Y, X1, Y1));
+    }
+    m_engine->Draw2DBarcode(canvas, scaleX, scaleY, X, Y);
+}
+
+static const bool registered = [] {
+    vdRegisterClass<TvdxBarcode2DView>();
+    vdRegisterClass<TvdxQRProperties>();
+    vdRegisterClass<TvdxPTTDatabarProperties>();
+    return true;
+}();

@@ -1,0 +1,159 @@
+#include "Barcode2DTestUtil.h"
+#include "barcode/vdxBarcode2DView.h"
+#include "common/ZxingDecode.h"
+#include "core/vdxXMLSerializer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Root : public TvdComponent {
+public:
+    Root() = default;
+};
+
+} // namespace
+
+TEST(Barcode2DView, NewObjectAndTypeChange)
+{
+    TvdxBarcode2DView v;
+    EXPECT_EQ(v.BarType(), bcCodePDF417);
+    EXPECT_TRUE(v.AutoSize());
+    v.SetBarType(bcCodeQR);
+    ASSERT_NE(dynamic_cast<TvdxBarcodeQR *>(v.Engine()), nullptr);
+    ASSERT_NE(qobject_cast<TvdxQRProperties *>(v.BarProperties()), nullptr);
+    v.SetText(QStringLiteral("ABC"));
+    v.SetBarType(bcCodeQR); // same type: text kept
+    EXPECT_EQ(v.Text(), QStringLiteral("ABC"));
+    v.SetBarType(bcPharmacodeTT);
+    EXPECT_EQ(v.Text(), QStringLiteral("12345678"));
+}
+
+TEST(Barcode2DView, HexDataAndRotationSnap)
+{
+    TvdxBarcode2DView v;
+    v.SetBarType(bcCodeQR);
+    v.SetText(QStringLiteral("AB"));
+    EXPECT_EQ(v.HexData(), QStringLiteral("41004200"));
+    v.SetText(QStringLiteral("x"));
+    v.SetHexData(QStringLiteral("41004200"));
+    EXPECT_EQ(v.Text(), QStringLiteral("AB"));
+    const std::pair<int, int> cases[] = {{100, 90}, {200, 180}, {300, 270}, {350, 0}, {-90, 0}, {44, 0}, {45, 90}};
+    for (auto [in, out] : cases) {
+        v.SetRotation(in);
+        v.SetText(QStringLiteral("AB"));
+        EXPECT_EQ(v.Rotation(), out) << in;
+    }
+}
+
+TEST(Barcode2DView, PixelSizeHasALowerBound)
+{
+    TvdxBarcode2DView v;
+    v.SetBarType(bcCodeQR);
+    auto *p = qobject_cast<TvdxQRProperties *>(v.BarProperties());
+    for (int value : {1, 0}) {
+        p->SetPixelSize(value);
+        EXPECT_EQ(p->PixelSize(), 2);
+    }
+}
+
+TEST(Barcode2DView, SizeFollowsTheSymbol)
+{
+    TvdxBarcode2DView v;
+    v.SetBarType(bcCodeQR);
+    v.SetShowText(false);
+    v.SetText(QStringLiteral("12345678"));
+    EXPECT_DOUBLE_EQ(double(v.Width()), 84);
+    EXPECT_DOUBLE_EQ(double(v.Height()), 84);
+    v.SetAutoSize(false);
+    v.SetWidth(168);
+    EXPECT_DOUBLE_EQ(v.Zoom(), 2.0);
+    // A Pharmacode turned by 90 degrees takes its bar height from the width.
+    TvdxBarcode2DView p;
+    p.SetBarType(bcPharmacodeTT);
+    p.SetShowText(false);
+    p.SetRotation(90);
+    p.SetText(QStringLiteral("4"));
+    p.SetWidth(40);
+    EXPECT_DOUBLE_EQ(p.Zoom(), 1.0);
+    EXPECT_EQ(p.Engine()->Height(), 40);
+}
+
+TEST(Barcode2DView, InvalidTextDrawsTheMessageInRed)
+{
+    TvdxBarcode2DView v;
+    v.SetBarType(bcCodeQR);
+    auto *p = qobject_cast<TvdxQRProperties *>(v.BarProperties());
+    p->SetEncoding(qrNumeric);
+    v.SetText(QStringLiteral("abc"));
+    EXPECT_FALSE(v.ErrorText().isEmpty());
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainterCanvas canvas(image);
+    v.Draw(canvas, 1, 1, 0, 0);
+    bool red = false, black = false;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red = red || (c.red() > 150 && c.green() < 100);
+            black = black || (c.red() < 50 && c.green() < 50 && c.blue() < 50);
+        }
+    EXPECT_TRUE(red);
+    EXPECT_FALSE(black);
+}
+
+TEST(Barcode2DView, TemplateRoundTrip)
+{
+    Root root;
+    TvdxXMLSerializer s;
+    auto *v = new TvdxBarcode2DView(&root);
+    v->SetBarType(bcCodeQR);
+    auto *p = qobject_cast<TvdxQRProperties *>(v->BarProperties());
+    p->SetErrorLevels(ecM);
+    p->SetCodePage(1251);
+    p->SetQuietZone(2);
+    p->GraphicMarker()->SetShowGraphicMarker(true);
+    v->SetShowText(false);
+    v->SetText(QString::fromUtf16(u"\u041f\u0440\u0438\u0432\u0435\u0442"));
+    const QString text = s.WriteComponentStr(v);
+    EXPECT_TRUE(text.contains(QStringLiteral("BarProperties.ErrorLevels=\"ecM\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("BarProperties.CodePage=\"1251\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("BarType=\"bcCodeQR\""))) << text.toStdString();
+
+    auto *c = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, text));
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(s.Errors().isEmpty()) << s.Errors().join(u'\n').toStdString();
+    auto *q = qobject_cast<TvdxQRProperties *>(c->BarProperties());
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->ErrorLevels(), ecM);
+    EXPECT_EQ(q->CodePage(), 1251);
+    EXPECT_EQ(q->QuietZone(), 2);
+    EXPECT_TRUE(q->GraphicMarker()->ShowGraphicMarker());
+    EXPECT_EQ(c->Text(), v->Text());
+    EXPECT_EQ(s.WriteComponentStr(c), text);
+
+    QImage image(400, 400, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainterCanvas canvas(image);
+    c->SetLeft(40);
+    c->SetTop(40);
+    c->Draw(canvas, 1, 1, 0, 0);
+    const QList<DecodedBarcode> found = ZxingDecode(image);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].text, v->Text());
+    EXPECT_EQ(found[0].ecLevel, QStringLiteral("M"));
+}
+
+TEST(Barcode2DView, BrokenSettingsInATemplateKeepLoading)
+{
+    Root root;
+    TvdxXMLSerializer s;
+    auto *c = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(
+        &root, QStringLiteral("TvdxBarcode2DView BarType=\"bcCodeQR\" BarProperties.Encoding=\"qrNumeric\" "
+                              "BarProperties.QuietZone=\"101\" Text=\"abc\" Rotation=\"90\"")));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->Text(), QStringLiteral("abc"));
+    EXPECT_FALSE(c->ErrorText().isEmpty());
+    EXPECT_EQ(c->Rotation(), 90);
+    EXPECT_EQ(qobject_cast<TvdxQRProperties *>(c->BarProperties())->QuietZone(), 0);
+}
