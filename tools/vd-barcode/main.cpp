@@ -6,6 +6,7 @@
 #include "barcode/vdxBarcode.h"
 #include "platform/CodePage.h"
 
+#include "Barcode2DCommand.h"
 #include <QGuiApplication>
 #include <QMetaEnum>
 #include <cstdio>
@@ -28,6 +29,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() >= 2 && args[1] == QLatin1String("2d"))
+        return RunBarcode2DCommand(args.mid(2));
     if (args.size() < 2 || args[1] != QLatin1String("linear"))
         return usage();
 
