@@ -1,5 +1,6 @@
 // A module matrix indexed [column][row]; engines build their symbol in it.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,7 +13,7 @@ public:
     {
         m_columns = columns > 0 ? columns : 0;
         m_rows = rows > 0 ? rows : 0;
-        m_cells.assign(size_t(m_columns) * size_t(m_rows), 0);
+        m_cells.assign(std::size_t(m_columns) * std::size_t(m_rows), 0);
     }
     int Columns() const { return m_columns; }
     int Rows() const { return m_rows; }
@@ -20,9 +21,9 @@ public:
     {
         if (column < 0 || row < 0 || column >= m_columns || row >= m_rows)
             return false;
-        return m_cells[size_t(column) * size_t(m_rows) + size_t(row)] != 0;
+        return m_cells[std::size_t(column) * std::size_t(m_rows) + std::size_t(row)] != 0;
     }
-    void Set(int column, int row, bool dark) { m_cells[size_t(column) * size_t(m_rows) + size_t(row)] = dark ? 1 : 0; }
+    void Set(int column, int row, bool dark) { m_cells[std::size_t(column) * std::size_t(m_rows) + std::size_t(row)] = dark ? 1 : 0; }
     bool operator==(const T2DBooleanArray &) const = default;
 
 private:
