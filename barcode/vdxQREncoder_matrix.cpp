@@ -32,76 +32,90 @@ bool TMaskUtil::GetDataMaskBit(int maskPattern, int x, int y)
 
 namespace {
 
-// Rule 1 along rows (horizontal) or columns.
-int rule1(const TByteMatrix &m, bool horizontal)
+// The rules that look along lines, over rows of a row-major buffer; columns
+// are scored as the rows of the transposed buffer.
+int rule1Lines(const std::uint8_t *a, int lines, int len)
 {
     int penalty = 0;
-    const int outer = horizontal ? m.Height() : m.Width();
-    const int inner = horizontal ? m.Width() : m.Height();
-    for (int a = 0; a < outer; ++a) {
-        int run = 0;
-        int prev = -2;
-        for (int b = 0; b < inner; ++b) {
-            const int v = horizontal ? m.Raw(b, a) : m.Raw(a, b);
-            if (v == prev) {
+    for (int l = 0; l < lines; ++l) {
+        const std::uint8_t *line = a + size_t(l) * size_t(len);
+        int run = 1;
+        for (int b = 1; b < len; ++b) {
+            if (line[b] == line[b - 1]) {
                 ++run;
             } else {
                 if (run >= 5)
                     penalty += 3 + (run - 5);
                 run = 1;
-                prev = v;
             }
         }
-        if (run >= 5)
+        if (len > 0 && run >= 5)
             penalty += 3 + (run - 5);
     }
     return penalty;
 }
 
+// Four light modules inside the line from `from`; outside does not count as light.
+bool light4(const std::uint8_t *line, int len, int from)
+{
+    if (from < 0 || from + 4 > len)
+        return false;
+    return line[from] == 0 && line[from + 1] == 0 && line[from + 2] == 0 && line[from + 3] == 0;
+}
+
+int rule3Lines(const std::uint8_t *a, int lines, int len)
+{
+    int penalty = 0;
+    for (int l = 0; l < lines; ++l) {
+        const std::uint8_t *line = a + size_t(l) * size_t(len);
+        for (int b = 0; b + 7 <= len; ++b) {
+            if (line[b] == 1 && line[b + 1] == 0 && line[b + 2] == 1 && line[b + 3] == 1 && line[b + 4] == 1
+                && line[b + 5] == 0 && line[b + 6] == 1 && (light4(line, len, b + 7) || light4(line, len, b - 4)))
+                penalty += 40;
+        }
+    }
+    return penalty;
+}
+
+std::vector<std::uint8_t> transposed(const TByteMatrix &m)
+{
+    const int w = m.Width(), h = m.Height();
+    const std::uint8_t *a = m.GetArray().data();
+    std::vector<std::uint8_t> t(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            t[size_t(x) * size_t(h) + size_t(y)] = a[size_t(y) * size_t(w) + size_t(x)];
+    return t;
+}
+
 } // namespace
 
-int TMaskUtil::ApplyMaskPenaltyRule1(const TByteMatrix &m) { return rule1(m, true) + rule1(m, false); }
+int TMaskUtil::ApplyMaskPenaltyRule1(const TByteMatrix &m)
+{
+    const std::vector<std::uint8_t> t = transposed(m);
+    return rule1Lines(m.GetArray().data(), m.Height(), m.Width()) + rule1Lines(t.data(), m.Width(), m.Height());
+}
 
 int TMaskUtil::ApplyMaskPenaltyRule2(const TByteMatrix &m)
 {
     int penalty = 0;
-    for (int y = 0; y + 1 < m.Height(); ++y)
-        for (int x = 0; x + 1 < m.Width(); ++x) {
-            const int v = m.Raw(x, y);
-            if (v == m.Raw(x + 1, y) && v == m.Raw(x, y + 1) && v == m.Raw(x + 1, y + 1))
+    const int w = m.Width();
+    const std::uint8_t *a = m.GetArray().data();
+    for (int y = 0; y + 1 < m.Height(); ++y) {
+        const std::uint8_t *r0 = a + size_t(y) * size_t(w), *r1 = r0 + w;
+        for (int x = 0; x + 1 < w; ++x) {
+            const int v = r0[x];
+            if (v == r0[x + 1] && v == r1[x] && v == r1[x + 1])
                 penalty += 3;
         }
+    }
     return penalty;
 }
 
 int TMaskUtil::ApplyMaskPenaltyRule3(const TByteMatrix &m)
 {
-    static const int pattern[7] = {1, 0, 1, 1, 1, 0, 1};
-    int penalty = 0;
-    for (int dir = 0; dir < 2; ++dir) {
-        const bool horizontal = dir == 0;
-        const int outer = horizontal ? m.Height() : m.Width();
-        const int inner = horizontal ? m.Width() : m.Height();
-        auto at = [&](int a, int b) { return horizontal ? m.Raw(b, a) : m.Raw(a, b); };
-        // Four light modules inside the symbol; outside does not count as light.
-        auto light4 = [&](int a, int from) {
-            if (from < 0 || from + 4 > inner)
-                return false;
-            for (int k = from; k < from + 4; ++k)
-                if (at(a, k) != 0)
-                    return false;
-            return true;
-        };
-        for (int a = 0; a < outer; ++a)
-            for (int b = 0; b + 7 <= inner; ++b) {
-                bool match = true;
-                for (int k = 0; k < 7 && match; ++k)
-                    match = at(a, b + k) == pattern[k];
-                if (match && (light4(a, b + 7) || light4(a, b - 4)))
-                    penalty += 40;
-            }
-    }
-    return penalty;
+    const std::vector<std::uint8_t> t = transposed(m);
+    return rule3Lines(m.GetArray().data(), m.Height(), m.Width()) + rule3Lines(t.data(), m.Width(), m.Height());
 }
 
 int TMaskUtil::ApplyMaskPenaltyRule4(const TByteMatrix &m)
@@ -117,9 +131,52 @@ int TMaskUtil::ApplyMaskPenaltyRule4(const TByteMatrix &m)
     return int(steps) * 10;
 }
 
+namespace {
+
+// Rules 1 and 3 in one pass per line: runs are counted as they end, and the
+// last eleven modules, kept in a shift register, show the finder-like
+// pattern with four light modules before (0x05D) or after it (0x5D0).
+int rules13Lines(const std::uint8_t *a, int lines, int len)
+{
+    int penalty = 0;
+    for (int l = 0; l < lines; ++l) {
+        const std::uint8_t *line = a + size_t(l) * size_t(len);
+        unsigned window = 0, beforeHits = 0;
+        int run = 0;
+        std::uint8_t prev = 2;
+        for (int b = 0; b < len; ++b) {
+            const std::uint8_t v = line[b];
+            if (v == prev) {
+                ++run;
+            } else {
+                if (run >= 5)
+                    penalty += run - 2;
+                run = 1;
+                prev = v;
+            }
+            window = ((window << 1) | (v & 1u)) & 0x7FFu;
+            unsigned before = 0;
+            if (b >= 10) {
+                before = window == 0x05Du;
+                // The same occurrence, four modules later, with light after it.
+                if (before || (window == 0x5D0u && !((beforeHits >> 3) & 1u)))
+                    penalty += 40;
+            }
+            beforeHits = (beforeHits << 1) | before;
+        }
+        if (run >= 5)
+            penalty += run - 2;
+    }
+    return penalty;
+}
+
+} // namespace
+
 int TMaskUtil::CalculateMaskPenalty(const TByteMatrix &m)
 {
-    return ApplyMaskPenaltyRule1(m) + ApplyMaskPenaltyRule2(m) + ApplyMaskPenaltyRule3(m) + ApplyMaskPenaltyRule4(m);
+    const std::vector<std::uint8_t> t = transposed(m);
+    return rules13Lines(m.GetArray().data(), m.Height(), m.Width()) + rules13Lines(t.data(), m.Width(), m.Height())
+           + ApplyMaskPenaltyRule2(m) + ApplyMaskPenaltyRule4(m);
 }
 
 int TMatrixUtil::CalculateBCHCode(int value, int poly)
@@ -317,19 +374,25 @@ int TMatrixUtil::ChooseMaskAndBuild(const TBitArray &dataBits, const TErrorCorre
     std::vector<std::uint8_t> best;
     TByteMatrix trial(matrix.Width(), matrix.Height());
     const int width = base.Width();
+    const int n = int(dataCells.size());
+    const int bits = dataBits.GetSize();
+    // Stream bits and the eight mask conditions of every data cell, once.
+    std::vector<std::uint8_t> cellBits(size_t(n), 0), cellMasks(size_t(n), 0);
+    for (int i = 0; i < n; ++i) {
+        const int cell = dataCells[size_t(i)];
+        cellBits[size_t(i)] = i < bits && dataBits.Get(i) ? 1 : 0;
+        std::uint8_t masks = 0;
+        for (int mask = 0; mask < 8; ++mask)
+            if (TMaskUtil::GetDataMaskBit(mask, cell % width, cell / width))
+                masks |= std::uint8_t(1u << mask);
+        cellMasks[size_t(i)] = masks;
+    }
     for (int mask = 0; mask < 8; ++mask) {
         trial = base;
         embedTypeInfo(level, mask, trial);
         auto &bytes = trial.Bytes();
-        const int n = int(dataCells.size());
-        const int bits = dataBits.GetSize();
-        for (int i = 0; i < n; ++i) {
-            const int cell = dataCells[size_t(i)];
-            bool bit = i < bits && dataBits.Get(i);
-            if (TMaskUtil::GetDataMaskBit(mask, cell % width, cell / width))
-                bit = !bit;
-            bytes[size_t(cell)] = bit ? 1 : 0;
-        }
+        for (int i = 0; i < n; ++i)
+            bytes[size_t(dataCells[size_t(i)])] = std::uint8_t(cellBits[size_t(i)] ^ ((cellMasks[size_t(i)] >> mask) & 1u));
         const int penalty = TMaskUtil::CalculateMaskPenalty(trial);
         if (mask == 0 || penalty < bestPenalty) {
             bestPenalty = penalty;

@@ -219,3 +219,25 @@ TEST(QREncoderFacade, QuietZoneAndRetainedSymbol)
     EXPECT_EQ(f.Matrix(), before);
     EXPECT_EQ(f.Rows(), 25);
 }
+
+TEST(QRMatrix, PenaltyIsTheSumOfItsRules)
+{
+    // The combined scan equals the four rules taken one by one, on real
+    // symbols of several versions under every mask.
+    for (int length : {5, 60, 300, 1200}) {
+        const TQRCode code = encode(QString(length, u'a') + QStringLiteral("Zz09"), qrAuto, ecM);
+        for (int mask = 0; mask < 8; ++mask) {
+            TByteMatrix m(code.MatrixWidth, code.MatrixWidth);
+            TBitArray bits;
+            const TVersion *v = TVersion::GetVersionForNumber(code.Version);
+            for (int i = 0; i < v->TotalCodewords(); ++i)
+                bits.AppendBits(uint32_t((i * 37 + length) & 0xFF), 8);
+            TMatrixUtil util;
+            util.BuildMatrix(bits, TErrorCorrectionLevel::From(ecM), *v, mask, m);
+            EXPECT_EQ(TMaskUtil::CalculateMaskPenalty(m),
+                      TMaskUtil::ApplyMaskPenaltyRule1(m) + TMaskUtil::ApplyMaskPenaltyRule2(m)
+                          + TMaskUtil::ApplyMaskPenaltyRule3(m) + TMaskUtil::ApplyMaskPenaltyRule4(m))
+                << length << " mask " << mask;
+        }
+    }
+}
