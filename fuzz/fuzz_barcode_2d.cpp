@@ -1,0 +1,39 @@
+// Arbitrary bytes as a 2D barcode: the first bytes choose the type and the
+// settings, the rest is the text. Encoding, the rectangle cover and drawing
+// must end in a symbol or an error text, never a crash or a hang.
+#include "barcode/vdxBarcode2DView.h"
+#include "platform/QPainterCanvas.h"
+
+#include <QImage>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 6 || size > 8192)
+        return 0;
+    const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417};
+    TvdxBarcode2DView view;
+    view.SetBarType(types[data[0] % 3]);
+    if (auto *qr = qobject_cast<TvdxQRProperties *>(view.BarProperties())) {
+        qr->SetEncoding(TQRCodeEncoding(data[1] % 7));
+        qr->SetErrorLevels(TQRErrorLevels(data[2] & 3));
+        qr->SetQuietZone(int(data[2] >> 2) - 8);
+        static const int codePages[] = {0, 1251, 1252, 932, 65001, 1200, 28592, 936, 949, 950, 20127, 874, 99999};
+        qr->SetCodePage(codePages[data[3] % 13]);
+        qr->SetPixelSize(data[4] % 6);
+        qr->GraphicMarker()->SetShowGraphicMarker(data[4] & 0x80);
+    }
+    view.SetRotation(int(data[5]) * 3 - 200);
+    view.SetShowText(data[5] & 1);
+    view.SetTextSup(data[5] & 2 ? QStringLiteral("sup") : QString());
+    const QString text = data[1] & 0x80
+                             ? QString::fromUtf8(reinterpret_cast<const char *>(data + 6), qsizetype(size - 6))
+                             : QString::fromUtf16(reinterpret_cast<const char16_t *>(data + 6), qsizetype(size - 6) / 2);
+    view.SetText(text);
+    (void)view.HexData();
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainterCanvas canvas(image);
+    view.Draw(canvas, 0.5, 0.5, 0, 0);
+    return 0;
+}
