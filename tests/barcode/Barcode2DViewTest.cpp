@@ -157,3 +157,25 @@ TEST(Barcode2DView, BrokenSettingsInATemplateKeepLoading)
     EXPECT_EQ(c->Rotation(), 90);
     EXPECT_EQ(qobject_cast<TvdxQRProperties *>(c->BarProperties())->QuietZone(), 0);
 }
+
+#include "script/ov_iinterpreter.h"
+#include "script/ov_irtti.h"
+
+TEST(Barcode2DView, ScriptSetsSettingsAndComparesTheType)
+{
+    TvdxBarcode2DView v;
+    v.SetBarType(bcCodeQR);
+    TovScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("B"), &v);
+    s.SetSyntaxType(QStringLiteral("VevuvaRirivo"));
+    s.SetLines(QStringList{QStringLiteral("var isQR: Boolean; n: Integer;"), QStringLiteral("begin"),
+                           QStringLiteral("  TvdxQRProperties(B.BarProperties).ErrorLevels := ecM;"),
+                           QStringLiteral("  isQR := B.BarType = bcCodeQR;"), QStringLiteral("  n := bcCodeQR;"),
+                           QStringLiteral("end.")});
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString() << " at " << s.ErrorPos.toStdString();
+    s.Execute();
+    EXPECT_EQ(qobject_cast<TvdxQRProperties *>(v.BarProperties())->ErrorLevels(), ecM);
+    EXPECT_TRUE(s.Variables(QStringLiteral("isQR")).toBool());
+    EXPECT_EQ(s.Variables(QStringLiteral("n")).toInt(), 2);
+}
