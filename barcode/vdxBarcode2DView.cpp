@@ -1,5 +1,8 @@
 #include "barcode/vdxBarcode2DView.h"
 
+#include "core/vdxXMLSerializer.h"
+#include "report/vdxClass_report.h"
+
 
 #include <QMetaEnum>
 #include <cmath>
@@ -52,7 +55,8 @@ void vdxRegister2DBarcode(TvdxBarcode2DType type, TvdxBarcode2DFactory factory)
     factories()[type] = std::move(factory);
 }
 
-TvdxBarcode2DView::TvdxBarcode2DView(TvdComponent *owner) : TvdxView(owner)
+TvdxBarcode2DView::TvdxBarcode2DView(TvdComponent *owner)
+    : TvdxView(owner), m_preset(std::make_unique<TvdxObjectDataPreset>(this))
 {
     m_barType = bcCodeQR; // differs, so that the factory below runs
     SetBarType(bcCodePDF417);
@@ -60,7 +64,35 @@ TvdxBarcode2DView::TvdxBarcode2DView(TvdComponent *owner) : TvdxView(owner)
     SetHeight(0);
 }
 
-TvdxBarcode2DView::~TvdxBarcode2DView() = default;
+TvdxBarcode2DView::~TvdxBarcode2DView()
+{
+    // The preset puts the settings it changed back first.
+    m_preset.reset();
+}
+
+QString TvdxBarcode2DView::Formats() const
+{
+    if (!m_preset->IsHasPresetData())
+        return QString();
+    TvdxXMLSerializer s;
+    return s.ObjToXML(m_preset.get()).trimmed();
+}
+
+void TvdxBarcode2DView::SetFormats(const QString &value)
+{
+    TvdxXMLSerializer s;
+    s.XMLToObj(value, m_preset.get());
+    if (TvdxReport *report = Report())
+        for (const QString &e : s.Errors())
+            report->AddError(e);
+}
+
+bool TvdxBarcode2DView::IsPropertyStored(const char *propName) const
+{
+    if (qstrcmp(propName, "Formats") == 0)
+        return m_preset->IsHasPresetData();
+    return TvdxView::IsPropertyStored(propName);
+}
 
 void TvdxBarcode2DView::SetBarType(TvdxBarcode2DType value)
 {
@@ -172,8 +204,14 @@ void TvdxBarcode2DView::SetHeight(long double value)
 void TvdxBarcode2DView::GetData()
 {
     TvdxView::GetData();
-    if (!m_expression.isEmpty() && OnEvaluate)
+    if (m_preset->IsHasPresetData())
+        m_engine->SetText(m_preset->GetData(Report()));
+    else if (!m_expression.isEmpty() && OnEvaluate)
         m_engine->SetText(OnEvaluate(m_expression));
+    // Encoding errors also reach the report's error list.
+    if (!m_engine->ErrorText().isEmpty())
+        if (TvdxReport *report = Report())
+            report->AddError(QStringLiteral("%1: %2").arg(Name(), m_engine->ErrorText()));
     if (!m_autoSize && m_engine->Width() != 0)
         SetZoom(double(Width()) / m_engine->Width());
 }
@@ -219,7 +257,17 @@ void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, doubl
         canvas.brush().style = BrushStyle::Solid;
         canvas.FillRect(TRect(X, Y, X1, Y1));
     }
-    m_engine->Draw2DBarcode(canvas, scaleX, scaleY, X, Y);
+    const TRect area(X, Y, X1, Y1);
+    const bool metafile = canvas.isMetafile();
+    if (!metafile)
+        m_preset->BeginDraw(canvas, scaleX, scaleY, area);
+    try {
+        m_engine->Draw2DBarcode(canvas, scaleX, scaleY, X, Y);
+    } catch (...) {
+        m_preset->EndDraw(canvas, scaleX, scaleY, area);
+        throw;
+    }
+    m_preset->EndDraw(canvas, scaleX, scaleY, area);
 }
 
 static const bool registered = [] {

@@ -4,6 +4,7 @@
 #pragma once
 #include "barcode/vdxBarcode2DProperties.h"
 #include "barcode/vdxBarcode2DTypes.h"
+#include "barcode/vdxObjectDataPreset.h"
 #include "report/vdxClass_view.h"
 
 #include <memory>
@@ -34,6 +35,8 @@ class TvdxBarcode2DView : public TvdxView {
     Q_PROPERTY(int ColorBar READ ColorBar WRITE SetColorBar)
     Q_PROPERTY(QString TextSup READ TextSup WRITE SetTextSup)
     Q_PROPERTY(TvdxBarcodeText *BarcodeText READ BarcodeText WRITE SetBarcodeText)
+    // The preset holder as one attribute, written only while a preset is attached.
+    Q_PROPERTY(QString Formats READ Formats WRITE SetFormats DESIGNABLE false)
     Q_CLASSINFO("default:AutoSize", "True")
     Q_CLASSINFO("default:BarType", "bcCodePDF417")
     Q_CLASSINFO("default:Color", "536870911")
@@ -85,6 +88,10 @@ public:
             m_engine->BarcodeText()->Assign(value);
     }
     TvdxBarcode2DBase *Engine() const { return m_engine.get(); }
+    TvdxObjectDataPreset *ExpressionPreset() const { return m_preset.get(); }
+    QString Formats() const;
+    void SetFormats(const QString &value);
+    bool IsPropertyStored(const char *propName) const override;
 
     void SetWidth(long double value) override;
     void SetHeight(long double value) override;
@@ -98,6 +105,7 @@ public:
 private:
     void calcTextExtra(double &x, double &y) const;
 
+    std::unique_ptr<TvdxObjectDataPreset> m_preset;
     std::unique_ptr<TvdxBarcode2DBase> m_engine;
     TvdxBarcode2DType m_barType = bcCodePDF417;
     std::unique_ptr<TvdxBarcode2DProperties> m_prop;

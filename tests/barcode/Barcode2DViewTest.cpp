@@ -179,3 +179,88 @@ TEST(Barcode2DView, ScriptSetsSettingsAndComparesTheType)
     EXPECT_TRUE(s.Variables(QStringLiteral("isQR")).toBool());
     EXPECT_EQ(s.Variables(QStringLiteral("n")).toInt(), 2);
 }
+
+namespace {
+
+// A preset that supplies a fixed payload and raises the error level while attached.
+class TvdxTestPreset : public TvdxCustomObjectPreset {
+    Q_OBJECT
+    Q_PROPERTY(QString Payload READ Payload WRITE SetPayload)
+public:
+    Q_INVOKABLE TvdxTestPreset() = default;
+    QString Payload() const { return m_payload; }
+    void SetPayload(const QString &v) { m_payload = v; }
+    QString GetData(TvdxReport *) override { return m_payload; }
+    void ApplySettings(TvdxComponent *c) override { props(c)->SetErrorLevels(ecH); }
+    void SaveComponentState(TvdxComponent *c) override { m_saved = props(c)->ErrorLevels(); }
+    void RestoreComponentState(TvdxComponent *c) override { props(c)->SetErrorLevels(m_saved); }
+
+private:
+    static TvdxQRProperties *props(TvdxComponent *c)
+    {
+        return qobject_cast<TvdxQRProperties *>(qobject_cast<TvdxBarcode2DView *>(c)->BarProperties());
+    }
+    QString m_payload;
+    TQRErrorLevels m_saved = ecL;
+};
+
+const bool presetRegistered = [] {
+    vdRegisterClass<TvdxTestPreset>();
+    vdxGlobalDataPresets().append(&TvdxTestPreset::staticMetaObject);
+    return true;
+}();
+
+} // namespace
+
+TEST(Barcode2DView, PresetSuppliesTheTextAndRoundTrips)
+{
+    Root root;
+    auto *v = new TvdxBarcode2DView(&root);
+    v->SetBarType(bcCodeQR);
+    EXPECT_FALSE(v->ExpressionPreset()->IsHasPresetData());
+    EXPECT_TRUE(v->ExpressionPreset()->GetData(nullptr).isEmpty());
+    v->ExpressionPreset()->SetPresetClass(QStringLiteral("TvdxTestPreset"));
+    ASSERT_TRUE(v->ExpressionPreset()->IsHasPresetData());
+    auto *props = qobject_cast<TvdxQRProperties *>(v->BarProperties());
+    EXPECT_EQ(props->ErrorLevels(), ecH);
+    qobject_cast<TvdxTestPreset *>(v->ExpressionPreset()->DataObject())->SetPayload(QStringLiteral("PAY \"1\""));
+    v->SetExpression(QStringLiteral("ignored"));
+    v->GetData();
+    EXPECT_EQ(v->Text(), QStringLiteral("PAY \"1\""));
+    // An unknown class name keeps the preset.
+    v->ExpressionPreset()->SetPresetClass(QStringLiteral("TNoSuchPreset"));
+    EXPECT_EQ(v->ExpressionPreset()->PresetClass(), QStringLiteral("TvdxTestPreset"));
+
+    TvdxXMLSerializer s;
+    const QString text = s.WriteComponentStr(v);
+    EXPECT_TRUE(text.contains(QStringLiteral("Formats="))) << text.toStdString();
+    auto *c = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, text));
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(s.Errors().isEmpty()) << s.Errors().join(u'\n').toStdString();
+    EXPECT_EQ(c->ExpressionPreset()->PresetClass(), QStringLiteral("TvdxTestPreset"));
+    EXPECT_EQ(qobject_cast<TvdxTestPreset *>(c->ExpressionPreset()->DataObject())->Payload(), QStringLiteral("PAY \"1\""));
+
+    // Released: the settings it changed come back.
+    v->ExpressionPreset()->SetPresetClass(QString());
+    EXPECT_EQ(props->ErrorLevels(), ecL);
+    EXPECT_FALSE(s.WriteComponentStr(v).contains(QStringLiteral("Formats=")));
+}
+
+TEST(Barcode2DView, HostileFormatsAndHexData)
+{
+    Root root;
+    TvdxXMLSerializer s;
+    for (const char *formats : {"PresetClass=\"TNoSuchPreset\"", "garbage", "PresetClass=\"TvdxBarcode2DView\"",
+                                "PresetClass=\"TvdxTestPreset\" DataObject.Payload=\"&amp;ECI99;x\" Nope=\"1\""}) {
+        const QString t = QStringLiteral("TvdxBarcode2DView BarType=\"bcCodeQR\" Formats=\"%1\" HexData=\"410\"")
+                              .arg(QString::fromLatin1(formats).toHtmlEscaped());
+        auto *c = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, t));
+        ASSERT_NE(c, nullptr) << formats;
+        c->GetData();
+        QImage image(100, 100, QImage::Format_RGB32);
+        QPainterCanvas canvas(image);
+        c->Draw(canvas, 1, 1, 0, 0);
+    }
+}
+
+#include "Barcode2DViewTest.moc"
