@@ -2,6 +2,7 @@
 #include "barcode/vdxBarcode2DView.h"
 #include "common/ZxingDecode.h"
 #include "core/vdxXMLSerializer.h"
+#include "report/vdxClass_report.h"
 
 #include <gtest/gtest.h>
 
@@ -261,6 +262,22 @@ TEST(Barcode2DView, HostileFormatsAndHexData)
         QPainterCanvas canvas(image);
         c->Draw(canvas, 1, 1, 0, 0);
     }
+}
+
+TEST(Barcode2DView, EncodingErrorsReachTheReportErrorList)
+{
+    TvdxReport report;
+    auto *page = new TvdxReportPage(&report);
+    auto *v = new TvdxBarcode2DView(page);
+    v->SetName(QStringLiteral("QR1"));
+    v->SetBarType(bcCodeQR);
+    qobject_cast<TvdxQRProperties *>(v->BarProperties())->SetEncoding(qrNumeric);
+    v->SetExpression(QStringLiteral("Field"));
+    v->OnEvaluate = [](const QString &) { return QStringLiteral("12x"); };
+    v->GetData();
+    ASSERT_EQ(report.Errors().size(), 1);
+    EXPECT_EQ(report.Errors().first(),
+              QStringLiteral("QR1: Character \"x\" (U+0078) is not allowed in numeric mode"));
 }
 
 #include "Barcode2DViewTest.moc"
