@@ -139,7 +139,7 @@ TEST(Barcode2DView, TemplateRoundTrip)
     c->SetLeft(40);
     c->SetTop(40);
     c->Draw(canvas, 1, 1, 0, 0);
-    const QList<DecodedBarcode> found = ZxingDecode(image);
+    const QList<ZxingResult> found = ZxingDecode(image);
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(found[0].text, v->Text());
     EXPECT_EQ(found[0].ecLevel, QStringLiteral("M"));

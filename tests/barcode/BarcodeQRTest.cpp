@@ -18,11 +18,11 @@ QImage render(TvdxBarcodeQR &qr, int x = 50, int y = 50)
     return image;
 }
 
-DecodedBarcode decodeOne(const QImage &image)
+ZxingResult decodeOne(const QImage &image)
 {
-    const QList<DecodedBarcode> found = ZxingDecode(image);
+    const QList<ZxingResult> found = ZxingDecode(image);
     EXPECT_EQ(found.size(), 1);
-    return found.isEmpty() ? DecodedBarcode{} : found.first();
+    return found.isEmpty() ? ZxingResult{} : found.first();
 }
 
 } // namespace
@@ -103,7 +103,7 @@ TEST(BarcodeQR, DecodesAtEverySizeRotationAndLevel)
                 qr.SetText(QStringLiteral("https://example.com/label?id=1234"));
                 ASSERT_TRUE(qr.ErrorText().isEmpty());
                 const QImage image = render(qr);
-                const DecodedBarcode d = decodeOne(image);
+                const ZxingResult d = decodeOne(image);
                 EXPECT_EQ(d.text, QStringLiteral("https://example.com/label?id=1234"))
                     << "module " << module << " rotation " << rotation << " level " << level;
                 EXPECT_EQ(d.ecLevel, QString::fromLatin1(levelNames[level]));
@@ -138,7 +138,7 @@ TEST(BarcodeQR, DecodesEveryEncoding)
         qr.SetCodepage(c.codePage);
         qr.SetText(QString::fromUtf16(c.text));
         ASSERT_TRUE(qr.ErrorText().isEmpty()) << qr.ErrorText().toStdString();
-        const DecodedBarcode d = decodeOne(render(qr));
+        const ZxingResult d = decodeOne(render(qr));
         EXPECT_EQ(d.text, QString::fromUtf16(c.expected)) << QString::fromUtf16(c.text).toStdString();
         EXPECT_EQ(d.hasECI, c.eci) << QString::fromUtf16(c.text).toStdString();
     }
@@ -180,7 +180,7 @@ TEST(BarcodeQR, AssignCopiesEverythingAndEncodes)
     EXPECT_EQ(dst.Logo()->Width(), 20);
     EXPECT_EQ(dst.Encoder().Matrix(), src.Encoder().Matrix());
     dst.SetShowText(false);
-    const DecodedBarcode d = decodeOne(render(dst));
+    const ZxingResult d = decodeOne(render(dst));
     EXPECT_EQ(d.text, QString::fromUtf16(u"\u0416\u0416\u0416"));
 }
 
