@@ -2,7 +2,8 @@
 // topics of forms, the embedded raw resources and the image lists built from
 // packed image strips per screen density.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
+#include "core/vdCoreClasses.h"
 #include "core/vdPersistent.h"
 
 #include <QHash>
@@ -38,6 +39,10 @@ class IvdStringResourcesChangedListener {
 public:
     virtual ~IvdStringResourcesChangedListener() = default;
     virtual void StringResourcesChanged(TvdStringResources *sender) = 0;
+};
+
+// Listener base: the string resources never free a listener; its owner does.
+class TvdStringResourcesChangedListener : public TvdInterfacedObject, public IvdStringResourcesChangedListener {
 };
 
 struct TvdHelpTopic {

@@ -43,17 +43,7 @@ const HelpEntry kHelpTopics[] = {
 
 std::array<QString *, 17> g_scriptTargets{};
 
-class ScriptMessagesListener : public IvdStringResourcesChangedListener {
-public:
-    void StringResourcesChanged(TvdStringResources *sender) override
-    {
-        for (size_t i = 0; i < vdxScriptMessageKeys.size(); ++i)
-            if (g_scriptTargets[i])
-                *g_scriptTargets[i] = sender->Get(QString::fromLatin1(vdxScriptMessageKeys[i]));
-    }
-};
-
-ScriptMessagesListener g_listener;
+TvdxStringResourcesChangedListener g_listener;
 bool g_initialized = false;
 
 std::unique_ptr<TvdxImageResources> &imageResources()
@@ -73,6 +63,13 @@ void vdxResInitialize()
     res->AddListener(&g_listener);
     for (const HelpEntry &e : kHelpTopics)
         res->AddHelpTopic(QString::fromLatin1(e.form), QString::fromLatin1(e.topic));
+}
+
+void TvdxStringResourcesChangedListener::StringResourcesChanged(TvdStringResources *sender)
+{
+    for (size_t i = 0; i < vdxScriptMessageKeys.size(); ++i)
+        if (g_scriptTargets[i])
+            *g_scriptTargets[i] = sender->Get(QString::fromLatin1(vdxScriptMessageKeys[i]));
 }
 
 void vdxSetScriptMessageTargets(const std::array<QString *, 17> &targets)

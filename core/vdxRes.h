@@ -84,6 +84,13 @@ enum TvdxSilentMode { simMessageBoxes, simSilent, simReThrow };
 // simMessageBoxes: error box; simSilent: nothing; simReThrow: raises Exception(msg).
 void HandleReportError(TvdxSilentMode mode, const QString &msg);
 
+// Copies the seventeen script compile messages out of the string resources
+// whenever their language changes.
+class TvdxStringResourcesChangedListener : public TvdStringResourcesChangedListener {
+public:
+    void StringResourcesChanged(TvdStringResources *sender) override;
+};
+
 // Registers the help topics and the script-message listener (idempotent; the
 // accessors above call it).
 void vdxResInitialize();

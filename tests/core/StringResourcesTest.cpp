@@ -208,6 +208,27 @@ TEST(StringResources, LanguageSwitchingTellsListeners)
     vdxSetScriptMessageTargets({});
 }
 
+TEST(StringResources, ScriptMessagesListenerCopiesTheSeventeenTexts)
+{
+    TvdStringResources res;
+    res.AddOrSet("SLangNotFound", "Sprache '%s' fehlt");
+    res.AddOrSet("SEventError", "Ereignis");
+    QString scriptMessages[17];
+    std::array<QString *, 17> targets;
+    for (int i = 0; i < 17; ++i)
+        targets[i] = &scriptMessages[i];
+    targets[1] = nullptr; // an unbound message is skipped
+    vdxSetScriptMessageTargets(targets);
+    TvdxStringResourcesChangedListener listener;
+    IvdStringResourcesChangedListener &asInterface = listener;
+    asInterface.StringResourcesChanged(&res);
+    EXPECT_EQ(scriptMessages[0], "Sprache '%s' fehlt");
+    EXPECT_EQ(scriptMessages[16], "Ereignis");
+    EXPECT_TRUE(scriptMessages[1].isEmpty());
+    EXPECT_EQ(listener.AddRef(), -1); // no reference counting: its owner frees it
+    vdxSetScriptMessageTargets({});
+}
+
 TEST(StringResources, HelpComputesTheTopicPath)
 {
     TvdStringResources *res = GetResources();
