@@ -819,12 +819,10 @@ void TovILParser::SelectLanguage(const QString &langName)
     } catch (const EovXMLError &) {
         throw Exception(SInvalidLanguage);
     }
+    // Settings a grammar only ever switches on (case rule, second comment
+    // mark, undeclared names as variables) stay as the language chosen first
+    // left them: a program that switches language keeps its host's rules.
     m_parser->Clear();
-    // A language chosen later starts from the lexer defaults, not from the
-    // case rule or comment mark of the language chosen before.
-    m_parser->SetCaseSensitive(false);
-    m_parser->SetCommentLine2(QString());
-    m_needDeclareVars = true;
     m_grammar = g;
     m_langName = langName;
     for (const QString &k : g->keywords)

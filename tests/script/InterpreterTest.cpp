@@ -600,6 +600,23 @@ TEST(InterpreterTest, TerminateFromTheRunLineHook)
     EXPECT_GT(s->Variables(QStringLiteral("x")).toInt(), 0);
 }
 
+// A language directive keeps the host language's rule on undeclared names.
+TEST(InterpreterTest, LanguageDirectiveKeepsUndeclaredNamesAsVariants)
+{
+    auto s = makeScript(kJs, QStringLiteral("#language VevuvaRirivo\nbegin u := 6 * 7 end."));
+    ASSERT_TRUE(s->Compile()) << s->ErrorMsg.toStdString() << " at " << s->ErrorPos.toStdString();
+    ASSERT_NO_THROW(s->Execute());
+    const auto *u = s->FindLocal(QStringLiteral("u"));
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u->Typ, fvtVariant);
+    EXPECT_TRUE(same(s->Variables(QStringLiteral("u")), Variant(42)));
+
+    // A host language that wants declarations still wants them after the switch.
+    auto strict = makeScript(kPascal, QStringLiteral("#language D++Edirud\n{ u = 1; }"));
+    EXPECT_FALSE(strict->Compile());
+    EXPECT_EQ(strict->ErrorMsg, "Undeclared identifier: 'u'");
+}
+
 // ---------------------------------------------------------------------------
 TEST(InterpreterTest, EvaluateInEveryLanguage)
 {

@@ -485,9 +485,14 @@ TEST(ScriptTranslate, LanguageDirective)
     TovILParser p(&prog);
     p.SelectLanguage("DadavOvurid");
     EXPECT_TRUE(p.MakeILScript("#LANGUAGE VevuvaRirivo\r\nbegin end."));
-    EXPECT_TRUE(p.NeedDeclareVars());
-    // The earlier language's comment mark and case rule do not leak into the new one.
-    EXPECT_EQ(p.Parser()->CommentLine2(), "");
+    // What the new grammar does not set keeps the first grammar's value.
+    EXPECT_FALSE(p.NeedDeclareVars());
+    EXPECT_EQ(p.Parser()->CommentLine2(), "rem");
+    TovILParser cs(&prog);
+    cs.SelectLanguage("D++Edirud");
+    EXPECT_TRUE(cs.MakeILScript("#language VevuvaRirivo\nbegin end."));
+    EXPECT_TRUE(cs.Parser()->CaseSensitive());
+    EXPECT_TRUE(cs.NeedDeclareVars());
     EXPECT_THROW(p.MakeILScript("#language Nope\nx"), Exception);
     // Not a directive: "#" followed by something else.
     TovILParser c(&prog);
