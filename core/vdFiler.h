@@ -3,7 +3,7 @@
 // followed by its bytes (little-endian). Objects write theirs through
 // TvdPersistent::WriteBinaryProperties and read them back one by one.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <QByteArray>
 #include <QString>

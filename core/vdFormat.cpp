@@ -1,5 +1,5 @@
 #include "core/vdFormat.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <cmath>
 #include <limits>

@@ -1,5 +1,5 @@
 #include "core/vdFormatSettings.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdFormat.h"
 
 #include <QDate>

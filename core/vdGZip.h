@@ -1,7 +1,7 @@
 // Packed image strips (gzip members whose time field holds the Adler-32 of
 // the data) and zlib compression of whole streams.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include <QIODevice>
 
 VD_DECLARE_EXCEPTION(EZCompressionError, Exception)

@@ -2,7 +2,7 @@
 // with their decoded indices, writes them back with our LZW encoder, and renders all
 // frames side by side into one strip bitmap with a transparency mask.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdGraphic.h"
 #include "core/vdGif2_records.h"
 #include <QIODevice>

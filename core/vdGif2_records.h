@@ -1,7 +1,7 @@
 // Records of the GIF codec (module vdGif2): screen, colour tables, images and their extension blocks,
 // plus the frame records that the GIF picture keeps per image.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include <QByteArray>
 #include <QImage>
 #include <QList>

@@ -2,7 +2,7 @@
 // container. Every picture keeps the file bytes it was loaded from and saves
 // them back unchanged until its pixels are modified.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "platform/GraphicsTypes.h"
 #include <QByteArray>
 #include <QImage>

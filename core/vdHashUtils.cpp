@@ -1,5 +1,5 @@
 #include "core/vdHashUtils.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <QIODevice>
 #include <openssl/evp.h>

@@ -27,7 +27,7 @@
 // component frees the components it owns, last first, and tells the
 // components that asked for it (FreeNotification) when it goes.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <QHash>
 #include <QList>

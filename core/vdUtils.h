@@ -2,7 +2,7 @@
 // character sets, splitting and tokenizing, loose number parsing, hex and
 // binary texts, temporary files and component lookup by dotted name.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "platform/GraphicsTypes.h"
 
 #include <QByteArray>

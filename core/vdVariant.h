@@ -3,7 +3,7 @@
 // checked object references, with the platform's conversion, arithmetic and
 // comparison rules.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <QList>
 #include <QMetaObject>

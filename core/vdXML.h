@@ -2,7 +2,7 @@
 // until asked for, a buffered reader and writer, partial loading of marked
 // subtrees, and a streaming reader for general XML that other readers build on.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdFormatSettings.h"
 
 #include <QByteArray>

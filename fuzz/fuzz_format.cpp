@@ -1,7 +1,7 @@
 // Format strings, number pictures, date pictures and edit masks come from
 // templates. Any of them gives a text or a clean error, never a crash, a hang
 // or an outsized result.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdFormat.h"
 
 #include <cstddef>

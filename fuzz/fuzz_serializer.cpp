@@ -1,6 +1,6 @@
 // Loads arbitrary bytes as a component tree: every failure must end as an
 // error line or an exception of ours, never as a crash or a hang.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdPersistent.h"
 #include "core/vdVariant.h"
 #include "core/vdxVariables.h"

@@ -1,6 +1,6 @@
 // Texts met by the value conversions: numbers, dates, literals, positions and
 // host declaration strings. Any input gives a value or a clean error.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdFormatSettings.h"
 #include "core/vdVariant.h"
 #include "script/ov_itools.h"

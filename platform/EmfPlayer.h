@@ -2,7 +2,7 @@
 // any Canvas. Every record is bounds-checked; bad data raises
 // EMetafileError before or while drawing, never reads outside the bytes.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "platform/Canvas.h"
 #include <QByteArray>
 

@@ -1,5 +1,5 @@
 #include "platform/GraphicsTypes.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include <cmath>
 
 namespace {

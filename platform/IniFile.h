@@ -5,7 +5,7 @@
 // the order of lines survive a rewrite. Floats are written with "." and read
 // with "." or ",".
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include <QIODevice>
 #include <QString>
 #include <QStringList>

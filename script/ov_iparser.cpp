@@ -1,6 +1,6 @@
 #include "script/ov_iparser.h"
 
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "script/ov_iconst.h"
 #include "script/ov_ibasic.h"
 #include "script/ov_icpp.h"

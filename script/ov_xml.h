@@ -2,7 +2,7 @@
 // contents tree of script items. Attributes stay one raw text per element and
 // are decoded only when asked for.
 #pragma once
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "platform/FontMap.h"
 #include "platform/GraphicsTypes.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
