@@ -367,7 +367,7 @@ void EmfRecorderCanvas::prepare(bool pen, bool brush, bool text)
         syncFont();
 }
 
-QRect EmfRecorderCanvas::deviceBounds(const QRectF &logical, bool withPen) const
+QRect EmfRecorderCanvas::drawnBounds(const QRectF &logical, bool withPen) const
 {
     QRectF l = logical.normalized();
     if (withPen && m_state.pen.style != PenStyle::Null) {
@@ -406,7 +406,7 @@ void EmfRecorderCanvas::writeBoundsAndPoints(std::uint32_t type16, std::uint32_t
         }
         lb = QRectF(QPointF(l, t), QPointF(r, b));
     }
-    QRect db = deviceBounds(lb, withPen);
+    QRect db = drawnBounds(lb, withPen);
     addBounds(db);
     const bool small = fits16(pts);
     Record rec(small ? type16 : type32);
@@ -571,7 +571,7 @@ void EmfRecorderCanvas::LineTo(int x, int y)
 {
     if (active()) {
         prepare(true, false);
-        addBounds(deviceBounds(QRectF(QPointF(m_state.penPos.X, m_state.penPos.Y), QPointF(x, y)), true));
+        addBounds(drawnBounds(QRectF(QPointF(m_state.penPos.X, m_state.penPos.Y), QPointF(x, y)), true));
         Record r(EMR_LINETO);
         r.i32(x);
         r.i32(y);
@@ -625,7 +625,7 @@ void EmfRecorderCanvas::PolyPolygon(std::span<const TPoint> points, std::span<co
         l = std::min(l, p.X), r = std::max(r, p.X);
         t = std::min(t, p.Y), b = std::max(b, p.Y);
     }
-    QRect db = deviceBounds(QRectF(QPointF(l, t), QPointF(r, b)), true);
+    QRect db = drawnBounds(QRectF(QPointF(l, t), QPointF(r, b)), true);
     addBounds(db);
     const bool small = fits16(used);
     Record rec(small ? EMR_POLYPOLYGON16 : EMR_POLYPOLYGON);
@@ -651,7 +651,7 @@ void EmfRecorderCanvas::shapeRecord(std::uint32_t type, const TRect &r, const QL
     if (!active())
         return;
     prepare(true, fill);
-    addBounds(deviceBounds(r.toQRectF(), true));
+    addBounds(drawnBounds(r.toQRectF(), true));
     Record rec(type);
     rec.rectl(r);
     for (std::int32_t v : extra)
@@ -740,7 +740,7 @@ void EmfRecorderCanvas::DrawPath(const QPainterPath &path, bool stroke, bool fil
     }
     Record end(EMR_ENDPATH);
     append(end);
-    QRect db = deviceBounds(path.boundingRect(), stroke);
+    QRect db = drawnBounds(path.boundingRect(), stroke);
     addBounds(db);
     Record op(stroke && fill ? EMR_STROKEANDFILLPATH : stroke ? EMR_STROKEPATH : EMR_FILLPATH);
     op.rect(db);
@@ -767,7 +767,7 @@ void EmfRecorderCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *
             if (options & ETO_OPAQUE)
                 box = box.united(rect->Normalized().toQRectF());
         }
-        QRect db = deviceBounds(box, false);
+        QRect db = drawnBounds(box, false);
         addBounds(db);
         Record r(EMR_EXTTEXTOUTW);
         r.rect(db);
@@ -810,7 +810,7 @@ void EmfRecorderCanvas::StretchDIBits(const TRect &dest, const QImage &image, co
     syncValues(false);
     if (rop == PATCOPY)
         syncBrush();
-    QRect db = deviceBounds(dest.toQRectF(), false);
+    QRect db = drawnBounds(dest.toQRectF(), false);
     addBounds(db);
     if (noSource) {
         // Pattern and constant operations are a bit-block transfer without source.
@@ -877,7 +877,7 @@ void EmfRecorderCanvas::AlphaBlend(const TRect &dest, const QImage &image, const
     if (s.IsEmpty())
         return;
     syncValues(false);
-    QRect db = deviceBounds(dest.toQRectF(), false);
+    QRect db = drawnBounds(dest.toQRectF(), false);
     addBounds(db);
     QByteArray header, bits;
     QImage part = image.copy(s.toQRect());

@@ -55,6 +55,11 @@ public:
     using Canvas::Polyline;
     using Canvas::Rectangle;
 
+protected:
+    // The picture's extent: clip regions past it never show, and keeping them
+    // inside it keeps turned clips cheap to scan convert.
+    QRect deviceBounds() const override { return QRect(0, 0, m_width, m_height); }
+
 private:
     // What the playing device context holds after the records written so far.
     struct Emitted {
@@ -86,7 +91,7 @@ private:
     void release(std::uint32_t h);
     void selectNew(std::uint32_t &slot, std::uint32_t h);
     // Device bounds of what a logical rectangle covers, grown by the pen.
-    QRect deviceBounds(const QRectF &logical, bool withPen) const;
+    QRect drawnBounds(const QRectF &logical, bool withPen) const;
     void addBounds(const QRect &deviceRect);
     void writeBoundsAndPoints(std::uint32_t type16, std::uint32_t type32, std::span<const TPoint> points, bool withPen);
     void shapeRecord(std::uint32_t type, const TRect &r, const QList<std::int32_t> &extra, bool fill);

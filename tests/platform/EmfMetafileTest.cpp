@@ -168,6 +168,25 @@ TEST(EmfRecorder, ExternalConverterReadsClipTransformAndAlpha)
     EXPECT_TRUE(svg.toLower().contains(QStringLiteral("#ff00ff")));
 }
 
+// A turned clip with no clip before it covers the picture, not the plane:
+// such a region is scan converted row by row.
+TEST(EmfRecorder, TurnedClipStaysWithinThePicture)
+{
+    EmfRecorderCanvas rec(64, 48);
+    QTransform t;
+    t.rotate(30);
+    rec.SetWorldTransform(t);
+    rec.IntersectClipRect(TRect(-2000000, -2000000, 2000000, 2000000));
+    ASSERT_TRUE(rec.HasClip());
+    EXPECT_EQ(rec.ClipRegion().boundingRect(), QRect(0, 0, 64, 48));
+    rec.ExcludeClipRect(TRect(-2000000, -2000000, 0, 2000000));
+    EXPECT_TRUE(QRect(0, 0, 64, 48).contains(rec.ClipRegion().boundingRect()));
+    EXPECT_FALSE(rec.ClipRegion().isEmpty());
+    const QList<quint32> types = recordTypes(rec.finish());
+    EXPECT_TRUE(types.contains(emf::EMR_INTERSECTCLIPRECT));
+    EXPECT_TRUE(types.contains(emf::EMR_EXCLUDECLIPRECT));
+}
+
 TEST(EmfRecorder, ReplayMatchesDirectDrawing)
 {
     const QImage direct = render(drawScene);
