@@ -11,7 +11,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps build run test test-asan fuzz bench clean
+.PHONY: all deps build run test test-asan fuzz fuzz-run bench clean
 
 all: build
 
@@ -35,12 +35,18 @@ test: build
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVD_SANITIZE=ON -DVD_BUILD_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 bash scripts/run-tests.sh $(ASAN_BUILD)
+	UBSAN_OPTIONS=print_stacktrace=1 bash scripts/run-tests.sh $(ASAN_BUILD)
 
 # libFuzzer binaries (clang), e.g. ./build-fuzz/fuzz/fuzz_xml fuzz/corpus/fuzz_xml
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVD_FUZZ=ON -DVD_SANITIZE=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS each, from its corpus; new inputs and
+# crashes land in a temporary folder, never in fuzz/corpus/.
+FUZZ_SECONDS ?= 30
+fuzz-run: fuzz
+	bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: build
 	bash scripts/run-bench.sh $(BUILD)
