@@ -113,15 +113,28 @@ TvdComponent::TvdComponent(TvdComponent *owner)
 TvdComponent::~TvdComponent()
 {
     m_state |= csDestroying;
+    tellFreeNotifies();
+    DestroyComponents();
+    if (m_owner)
+        m_owner->RemoveComponent(this);
+}
+
+void TvdComponent::AnnounceDestruction()
+{
+    m_state |= csDestroying;
+    tellFreeNotifies();
+    if (m_owner)
+        m_owner->RemoveComponent(this);
+}
+
+void TvdComponent::tellFreeNotifies()
+{
     // Everyone that asked to hear of this component's end is told now.
     while (!m_freeNotifies.isEmpty()) {
         TvdComponent *other = m_freeNotifies.takeLast();
         other->m_freeNotifies.removeAll(this);
         other->Notification(this, opRemove);
     }
-    DestroyComponents();
-    if (m_owner)
-        m_owner->RemoveComponent(this);
 }
 
 TvdPersistent *TvdComponent::GetOwner() const

@@ -158,12 +158,18 @@ public:
     virtual void Loaded();
 
 protected:
+    // Tells the components that asked to hear of this one's end (free
+    // notifications) and its owner that it goes. The destructor does it last
+    // of all; a class whose listeners hold guarded pointers of its own type
+    // calls it from its destructor, while the object is still of that type.
+    void AnnounceDestruction();
     // Told when a component this one knows is inserted or destroyed.
     virtual void Notification(TvdComponent *component, Operation operation);
     virtual void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName);
     virtual void ValidateInsert(TvdComponent *component) { Q_UNUSED(component) }
 
 private:
+    void tellFreeNotifies();
     void insertInto(TvdComponent *component);
     void removeFrom(TvdComponent *component);
 

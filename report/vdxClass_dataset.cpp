@@ -46,8 +46,13 @@ TvdxDataSet::TvdxDataSet(TvdComponent *owner) : TvdxDialogComponent(owner)
 TvdxDataSet::~TvdxDataSet()
 {
     // Out of the list before any part is torn down: no search can reach it.
-    ListLock list;
-    list->Remove(this);
+    {
+        ListLock list;
+        list->Remove(this);
+    }
+    // Reports and items keep guarded data-set pointers: they hear of the end
+    // while this is still a data set, not from the component base.
+    AnnounceDestruction();
 }
 
 void TvdxDataSet::SetUserName(const QString &value)
