@@ -1,6 +1,7 @@
 #include "script/ov_iclasses.h"
 
 #include "core/vdPersistent.h"
+#include "script/ov_iclassesrtti.h"
 #include "script/ov_iconst.h"
 
 #include <algorithm>
@@ -184,6 +185,17 @@ QObject *ovValueToObject(const Variant &value)
     throw EovClassError(QStringLiteral("Invalid object reference: %1").arg(VarTypeAsText(value.varType())));
 }
 
+bool ovHasOwner(const QObject *obj)
+{
+    if (obj->parent())
+        return true;
+    if (auto *c = qobject_cast<const TvdComponent *>(obj); c && c->Owner())
+        return true;
+    if (auto *x = qobject_cast<const TovHostXMLItem *>(obj); x && x->Item() && x->Item()->Parent())
+        return true;
+    return false;
+}
+
 void ovFreeObject(const Variant &value)
 {
     QObject *obj = ovValueToObject(value);
@@ -306,11 +318,23 @@ Variant TovMethodHelper::GetValue()
         for (int i = 0; i < n; ++i)
             if (GetParam(i)->IsVarParam && args.isArray() && i <= args.arrayHighBound(1))
                 GetParam(i)->SetValue(args.arrayGet(i));
+        adoptConstructed(obj, result);
         return result;
     }
-    if (OnCallNew)
-        return OnCallNew(obj, cls, name, const_cast<TovMethodHelper *>(this));
+    if (OnCallNew) {
+        const Variant result = OnCallNew(obj, cls, name, const_cast<TovMethodHelper *>(this));
+        adoptConstructed(obj, result);
+        return result;
+    }
     return Variant(0);
+}
+
+void TovMethodHelper::adoptConstructed(const QObject *instance, const Variant &result) const
+{
+    // A constructor run on a class (not on an instance) made a new object.
+    if (Typ == fvtConstructor && !instance && Prog && result.isObject())
+        if (QObject *made = result.object())
+            Prog->AdoptCreated(made);
 }
 
 void TovMethodHelper::SetValue(const Variant &value)

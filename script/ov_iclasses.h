@@ -85,6 +85,7 @@ public:
 
 private:
     QObject *instance(const QMetaObject **classType) const;
+    void adoptConstructed(const QObject *instance, const Variant &result) const;
     Variant m_pending = Variant::null();
 };
 
@@ -235,6 +236,18 @@ QString ovClassScriptName(const QMetaObject *meta);
 // The class item of an object's class, or of its nearest registered ancestor.
 TovClassVariable *ovFindClassOf(TovScript *prog, const QMetaObject *meta);
 
-// Frees an object a script created. Refuses objects that another object owns
-// (a component with an owner, a Qt child), so their owner never frees twice.
+// Who frees an object a script creates with a constructor:
+// - an owner, when it has one: a component created with (or later given) an
+//   owner, a Qt child, an XML item inside another item. The owner frees it.
+// - otherwise the script, through Free; ovFreeObject refuses owned objects,
+//   so their owner never frees twice.
+// - otherwise the program whose constructor created it (the outermost
+//   program, for procedures and evaluated expressions): when the program is
+//   destroyed it frees, newest first, every such object that is still alive
+//   and still has no owner. Clear keeps them (a host may still use them); a
+//   host that keeps a script-made object longer than the program gives it an
+//   owner.
+// Objects the host hands to a script stay the host's.
 void ovFreeObject(const Variant &value);
+// True when another object frees obj (see above).
+bool ovHasOwner(const QObject *obj);

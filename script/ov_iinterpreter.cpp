@@ -34,6 +34,7 @@ TovScript::TovScript(TvdComponent *owner)
 
 TovScript::~TovScript()
 {
+    freeCreated();
     Clear();
     ClearRTTI();
     while (!m_items.empty())
@@ -293,6 +294,28 @@ void TovScript::Clear()
     ErrorPos.clear();
     ErrorMsg.clear();
     ErrorUnit.clear();
+}
+
+void TovScript::AdoptCreated(QObject *obj)
+{
+    TovScript *root = this;
+    while (root->m_parent)
+        root = root->m_parent;
+    // Objects freed meanwhile leave null guards behind: drop them now and then.
+    if (root->m_created.size() >= 64 && root->m_created.size() % 64 == 0)
+        std::erase_if(root->m_created, [](const QPointer<QObject> &p) { return p.isNull(); });
+    root->m_created.emplace_back(obj);
+}
+
+void TovScript::freeCreated()
+{
+    // Newest first: a later object may refer to an earlier one.
+    while (!m_created.empty()) {
+        QPointer<QObject> obj = m_created.back();
+        m_created.pop_back();
+        if (obj && !ovHasOwner(obj))
+            delete obj.data();
+    }
 }
 
 void TovScript::RemoveItems(TovAddedBy owner)

@@ -7,6 +7,7 @@
 #include "script/ov_iilparser.h"
 #include "script/ov_itools.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <atomic>
 #include <functional>
@@ -611,6 +612,9 @@ public:
     TovClassVariable *FindClass(const QString &name) const;
 
     void Clear();
+    // An object a constructor of this program (or of one of its procedures or
+    // expressions) created; the owner rule is at ovFreeObject.
+    void AdoptCreated(QObject *obj);
     void RemoveItems(TovAddedBy owner);
     void ClearItems(TovAddedBy owner);
 
@@ -726,4 +730,8 @@ private:
     const QString *m_progNameRef = nullptr;
     // Executable lines per unit name.
     QHash<QString, QSet<int>> m_unitLines;
+    // Objects its constructors created, oldest first (guarded: a script or an
+    // owner may free them sooner).
+    std::vector<QPointer<QObject>> m_created;
+    void freeCreated();
 };

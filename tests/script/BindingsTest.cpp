@@ -9,6 +9,7 @@
 #include "script/ov_idialogsrtti.h"
 
 #include <QBuffer>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,6 +106,48 @@ TEST_F(BindingsTest, ListsComponentsAndAssign)
     EXPECT_EQ(var("txt"), QStringLiteral("x\r\ny\r\n"));
     EXPECT_EQ(var("own"), QStringLiteral("True"));
     EXPECT_EQ(var("cn"), QStringLiteral("TComponent"));
+}
+
+// What a script creates and leaves behind, its program frees; what an owner
+// holds, the owner frees; what the script freed is not freed again.
+TEST_F(BindingsTest, ProgramFreesTheOwnerlessObjectsItsConstructorsMade)
+{
+    TvdComponent hostOwner;
+    auto prog = std::make_unique<TovScript>();
+    prog->AddRTTI();
+    prog->AddVariable(QStringLiteral("HostOwner"), QStringLiteral("TComponent"), Variant::fromObject(&hostOwner));
+    const Compiled c = compile(*prog, Pascal,
+                               QStringLiteral("var kept: TMemoryStream; freed: TStringList; owned, scriptOwned: TComponent;\n"
+                                              "  doc: TovXMLDocument; item: TovXMLItem;\n"
+                                              "  procedure MakeOne; begin kept := TMemoryStream.Create; end;\n"
+                                              "begin\n"
+                                              "  MakeOne;\n"
+                                              "  freed := TStringList.Create; freed.Free;\n"
+                                              "  owned := TComponent.Create(HostOwner);\n"
+                                              "  scriptOwned := TComponent.Create(nil);\n"
+                                              "  TComponent.Create(scriptOwned);\n"
+                                              "  doc := TovXMLDocument.Create; item := TovXMLItem.Create;\n"
+                                              "  doc.Root.AddItem(item);\n"
+                                              "end."));
+    ASSERT_TRUE(c.ok) << c.msg.toStdString() << " at " << c.pos.toStdString();
+    ASSERT_NO_THROW(prog->Execute());
+    QPointer<QObject> kept = prog->Variables(QStringLiteral("kept")).object();
+    QPointer<QObject> owned = prog->Variables(QStringLiteral("owned")).object();
+    QPointer<QObject> scriptOwned = prog->Variables(QStringLiteral("scriptOwned")).object();
+    QPointer<QObject> doc = prog->Variables(QStringLiteral("doc")).object();
+    QPointer<QObject> item = prog->Variables(QStringLiteral("item")).object();
+    ASSERT_TRUE(kept && owned && scriptOwned && doc && item);
+    EXPECT_TRUE(ovHasOwner(owned));
+    EXPECT_TRUE(ovHasOwner(item)); // inside the document
+    EXPECT_FALSE(ovHasOwner(doc));
+
+    prog.reset();
+    EXPECT_TRUE(kept.isNull()); // made inside a procedure: the outer program frees it
+    EXPECT_TRUE(scriptOwned.isNull());
+    EXPECT_TRUE(doc.isNull());
+    EXPECT_TRUE(item.isNull()); // went with its document
+    ASSERT_FALSE(owned.isNull());
+    EXPECT_EQ(hostOwner.ComponentCount(), 1);
 }
 
 TEST_F(BindingsTest, UnknownMembersAnswerZero)
