@@ -3,7 +3,7 @@
 // its width class and kind), which DrawBarcode paints on a canvas.
 #pragma once
 #include "barcode/vdxBarcodeText.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "platform/GraphicsTypes.h"
 
 #include <QByteArray>

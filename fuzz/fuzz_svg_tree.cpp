@@ -1,7 +1,7 @@
 // SVG text through the reader, the element factory and the cascade; then
 // every accepted attribute of every element is read, matrices and the dump
 // computed, and a clone of the tree made.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "svg/vdSVGDump.h"
 #include "svg/vdSVGRoot.h"
 #include "svg/vdSVGXML.h"

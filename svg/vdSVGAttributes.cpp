@@ -1,6 +1,6 @@
 #include "svg/vdSVGAttributes.h"
 
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "svg/vdSVGCSS.h"
 #include "svg/vdSVGElement.h"
 #include "svg/vdSVGRoot.h"

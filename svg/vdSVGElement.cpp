@@ -1,6 +1,6 @@
 #include "svg/vdSVGElement.h"
 
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "svg/vdSVGRoot.h"
 #include "svg/vdSVGXML.h"
 

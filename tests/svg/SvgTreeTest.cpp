@@ -1,4 +1,4 @@
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "svg/vdSVGDump.h"
 #include "svg/vdSVGRoot.h"
 #include "svg/vdSVGXML.h"

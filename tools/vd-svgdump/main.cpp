@@ -1,5 +1,5 @@
 // vd-svgdump file.svg: prints the resolved element tree of an SVG file.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "svg/vdSVGDump.h"
 #include "svg/vdSVGRoot.h"
 
