@@ -1,6 +1,6 @@
 // Loads arbitrary bytes as a style file and as a style scheme: a broken file
 // raises and leaves the styles as they were; what loads saves and loads again.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "report/vdxClass.h"
 
 #include <QBuffer>

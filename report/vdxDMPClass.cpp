@@ -1,5 +1,5 @@
 #include "report/vdxDMPClass.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "core/vdxRes.h"
 #include "report/vdFont.h"
 #include <cmath>

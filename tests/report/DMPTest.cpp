@@ -1,4 +1,4 @@
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "report/vdxDMPClass.h"
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Styles: names, style sheets and their variants, applying to views, style
 // files and schemes, and bad files.
-#include "core/vdException.h"
+#include "platform/Exception.h"
 #include "report/vdxClass.h"
 
 #include <QBuffer>
