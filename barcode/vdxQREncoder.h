@@ -6,7 +6,7 @@
 #include "barcode/vdxBarcode2DTypes.h"
 #include "barcode/vdxQREncoder_matrix.h"
 #include "barcode/vdxQREncoder_version.h"
-#include "core/vdException.h"
+#include "platform/Exception.h"
 
 #include <QString>
 #include <optional>
