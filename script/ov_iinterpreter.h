@@ -650,6 +650,10 @@ public:
     bool MainProg = false;
     TovScript *Parent() const { return m_parent; }
     void SetParent(TovScript *parent) { m_parent = parent; }
+    // A program whose items this one sees after its own and before its
+    // parent's, as if they were its own (binding modules prepared once).
+    TovScript *SharedItems() const { return m_shared; }
+    void SetSharedItems(TovScript *shared) { m_shared = shared; }
     TovScript *ProgRunning() const { return m_progRunning; }
     QString ProgName() const;
     void SetProgName(const QString &name);
@@ -718,6 +722,7 @@ private:
     QStringList m_lines;
     QStringList m_macros;
     TovScript *m_parent = nullptr;
+    TovScript *m_shared = nullptr;
     TovScript *m_progRunning = nullptr;
     TovStatement *m_statement;
     QString m_syntaxType;
