@@ -114,6 +114,8 @@ public:
     QString GetNamePath() const override;
 
     QString Name() const { return m_name; }
+    // The name case-folded (names are ASCII identifiers: the same as lowered).
+    const QString &NameKey() const { return m_nameKey; }
     // Checks the name (identifier, unique among the owner's components).
     virtual void SetName(const QString &name);
     int Tag() const { return m_tag; }

@@ -493,7 +493,7 @@ struct TvdxXMLSerializer::LoadState {
     void addName(TvdComponent *c)
     {
         if (c && !c->Name().isEmpty()) {
-            QPointer<TvdComponent> &slot = names[vdFoldedName(c->Name())];
+            QPointer<TvdComponent> &slot = names[c->NameKey()];
             if (!slot)
                 slot = c;
         }

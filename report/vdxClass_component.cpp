@@ -73,13 +73,14 @@ TvdxComponent *TvdxNameIndex::Find(const QString &name) const
     return it == m_map.cend() ? nullptr : it->obj;
 }
 
-void TvdxNameIndex::Add(const QString &name, TvdxComponent *obj)
+void TvdxNameIndex::AddKey(const QString &name, const QString &key, TvdxComponent *obj)
 {
     if (name.isEmpty())
         return;
-    const QString k = key(name);
-    if (!m_map.contains(k))
-        m_map.insert(k, Entry{name, obj});
+    // Entries never hold an empty name: an empty one was made just now.
+    Entry &e = m_map[key];
+    if (e.name.isEmpty())
+        e = Entry{name, obj};
 }
 
 void TvdxNameIndex::Remove(const QString &name) { m_map.remove(key(name)); }
@@ -154,11 +155,7 @@ QString TvdxComponent::baseNameOf(const QString &className)
 TvdxComponent::TvdxComponent(TvdComponent *owner) : TvdCustomComponent(frameworkOwner(owner))
 {
     m_vdStyle = csPreviewVisible;
-    m_objects = std::make_unique<TvdxObjectsNotifyList>();
-    m_objects->OnNotify = [this](TvdxComponent *item, TvdxObjectsNotifyList::Action a) { ObjectListNotify(item, a); };
-    m_font = std::make_unique<TvdFont>();
-    m_font->SetPixelsPerInch(96);
-    m_font->OnChange = [this] { FontChanged(); };
+    m_objects.OnNotify = [this](TvdxComponent *item, TvdxObjectsNotifyList::Action a) { ObjectListNotify(item, a); };
     m_visible = true;
     m_parentFont = true;
     if (auto *p = qobject_cast<TvdxComponent *>(owner))
@@ -171,13 +168,14 @@ TvdxComponent::~TvdxComponent()
     m_componentEditors = nullptr;
     if (m_sortedObjects)
         m_sortedObjects->Clear();
-    SetParent(nullptr);
+    detachFromParent(false);
     Clear();
     // Ancestor objects that Clear keeps go with their parent.
-    m_objects->SetSearchFromEnd(true);
-    while (m_objects->Count() > 0)
-        delete m_objects->Items(m_objects->Count() - 1);
-    m_font->OnChange = nullptr;
+    m_objects.SetSearchFromEnd(true);
+    while (m_objects.Count() > 0)
+        delete m_objects.Items(m_objects.Count() - 1);
+    if (m_font)
+        m_font->OnChange = nullptr;
     if (m_selectList)
         m_selectList->removeAll(this);
 }
@@ -206,7 +204,7 @@ void TvdxComponent::fillAll(QList<TvdxComponent *> &list, int depth) const
 {
     if (depth > kMaxDepth)
         return;
-    for (TvdxComponent *c : m_objects->List()) {
+    for (TvdxComponent *c : m_objects.List()) {
         list.append(c);
         c->fillAll(list, depth + 1);
     }
@@ -220,13 +218,26 @@ void TvdxComponent::SetParent(TvdxComponent *value)
     for (TvdxComponent *p = value; p; p = p->m_parent)
         if (p == this)
             return;
+    if (!value) {
+        detachFromParent(true);
+        return;
+    }
     if (m_parent)
-        m_parent->m_objects->Remove(this);
-    if (value)
-        value->m_objects->Add(this);
+        m_parent->m_objects.Remove(this);
+    value->m_objects.Add(this);
     m_parent = value;
-    if (value)
-        SetParentFont(m_parentFont);
+    SetParentFont(m_parentFont);
+}
+
+void TvdxComponent::detachFromParent(bool keepFont)
+{
+    if (!m_parent)
+        return;
+    // A font still taken from the parent is kept as it was when the parent goes.
+    if (keepFont && m_parentFont)
+        Font();
+    m_parent->m_objects.Remove(this);
+    m_parent = nullptr;
 }
 
 void TvdxComponent::SetParentComponent(TvdComponent *parent) { SetParent(qobject_cast<TvdxComponent *>(parent)); }
@@ -234,8 +245,8 @@ void TvdxComponent::SetParentComponent(TvdComponent *parent) { SetParent(qobject
 QList<TvdComponent *> TvdxComponent::GetChildren() const
 {
     QList<TvdComponent *> out;
-    out.reserve(m_objects->Count());
-    for (TvdxComponent *c : m_objects->List())
+    out.reserve(m_objects.Count());
+    for (TvdxComponent *c : m_objects.List())
         out.append(c);
     return out;
 }
@@ -280,17 +291,17 @@ void TvdxComponent::Clear()
 {
     if (m_sortedObjects)
         m_sortedObjects->Clear();
-    m_objects->SetSearchFromEnd(true);
-    for (int i = m_objects->Count() - 1; i >= 0; --i) {
-        if (i >= m_objects->Count())
+    m_objects.SetSearchFromEnd(true);
+    for (int i = m_objects.Count() - 1; i >= 0; --i) {
+        if (i >= m_objects.Count())
             continue;
-        TvdxComponent *c = m_objects->Items(i);
+        TvdxComponent *c = m_objects.Items(i);
         if (c->HasState(csAncestor))
             c->Clear();
         else
             delete c;
     }
-    m_objects->SetSearchFromEnd(false);
+    m_objects.SetSearchFromEnd(false);
 }
 
 TvdComponent *TvdxComponent::FindObject(const QString &name) const
@@ -329,7 +340,7 @@ void TvdxComponent::buildIndex(TvdxComponent *obj, TvdxNameIndex &index, int dep
     if (depth > kMaxDepth)
         return;
     index.Add(obj->Name(), obj);
-    for (TvdxComponent *c : obj->m_objects->List())
+    for (TvdxComponent *c : obj->m_objects.List())
         buildIndex(c, index, depth + 1);
 }
 
@@ -387,7 +398,7 @@ void TvdxComponent::SetName(const QString &value)
         TvdxNameIndex *index = GetSortedObjects();
         // A name given up is free for others again.
         index->Remove(old, this);
-        index->Add(value, this);
+        index->AddKey(value, NameKey(), this);
     }
 }
 
@@ -457,7 +468,7 @@ void TvdxComponent::SetWidth(long double value)
 {
     if (IsDesigning() && Restrictions().testFlag(rfDontSize))
         return;
-    if (m_objects->Count() > 0 && std::fabs(double(value - m_width)) > 0.01)
+    if (m_objects.Count() > 0 && std::fabs(double(value - m_width)) > 0.01)
         ApplyAnchors(value - m_width, 0);
     m_width = value;
 }
@@ -466,7 +477,7 @@ void TvdxComponent::SetHeight(long double value)
 {
     if (IsDesigning() && Restrictions().testFlag(rfDontSize))
         return;
-    if (m_objects->Count() > 0 && std::fabs(double(value - m_height)) > 0.01)
+    if (m_objects.Count() > 0 && std::fabs(double(value - m_height)) > 0.01)
         ApplyAnchors(0, value - m_height);
     m_height = value;
 }
@@ -512,7 +523,7 @@ void TvdxComponent::ApplyAnchors(long double deltaX, long double deltaY)
         return;
     m_anchorsUpdating = true;
     try {
-        const QList<TvdxComponent *> children = m_objects->List();
+        const QList<TvdxComponent *> children = m_objects.List();
         for (TvdxComponent *c : children) {
             if (c->m_anchorsUpdating)
                 continue;
@@ -548,7 +559,7 @@ void TvdxComponent::ApplyMirrorMode(TvdxMirrorControlModes modes)
     MirrorContent(modes);
     if (!m_parent)
         return;
-    const bool childless = m_objects->Count() == 0;
+    const bool childless = m_objects.Count() == 0;
     const bool band = qobject_cast<TvdxBand *>(this) != nullptr;
     if ((modes.testFlag(mcmRTLObjects) && childless) || (modes.testFlag(mcmRTLBands) && band))
         SetLeft(m_parent->Width() - Left() - Width());
@@ -558,11 +569,11 @@ void TvdxComponent::ApplyMirrorMode(TvdxMirrorControlModes modes)
 
 void TvdxComponent::AlignChildren(bool ignoreInvisible, TvdxMirrorControlModes modes)
 {
-    if (m_objects->Count() == 0)
+    if (m_objects.Count() == 0)
         return;
     QList<TvdxView *> parts;
     QMultiMap<QString, TvdxView *> sorted;
-    for (TvdxComponent *c : m_objects->List()) {
+    for (TvdxComponent *c : m_objects.List()) {
         auto *v = qobject_cast<TvdxView *>(c);
         if (!v || v->Align() == TvdxView::baHidden || (ignoreInvisible && !v->Visible()))
             continue;
@@ -652,11 +663,11 @@ bool TvdxComponent::IsInRect(const TvdRectF &r) const
 TvdxComponent *TvdxComponent::GetContainedComponent(double x, double y, TvdxComponent *isCanContain)
 {
     const bool inside = IsContain(x, y);
-    if (!inside && m_objects->Count() == 0)
+    if (!inside && m_objects.Count() == 0)
         return nullptr;
-    TvdxComponent *result = (m_objects->Count() == 0 || inside) ? this : nullptr;
-    for (int i = m_objects->Count() - 1; i >= 0; --i) {
-        TvdxComponent *c = m_objects->Items(i)->GetContainedComponent(x, y, isCanContain);
+    TvdxComponent *result = (m_objects.Count() == 0 || inside) ? this : nullptr;
+    for (int i = m_objects.Count() - 1; i >= 0; --i) {
+        TvdxComponent *c = m_objects.Items(i)->GetContainedComponent(x, y, isCanContain);
         if (c && !qobject_cast<TvdxNullBand *>(c)) {
             result = c;
             break;
@@ -673,12 +684,12 @@ void TvdxComponent::GetContainedComponents(const TvdRectF &rect, const QMetaObje
     if (!components)
         return;
     const bool inRect = IsInRect(rect);
-    if (!inRect && m_objects->Count() == 0)
+    if (!inRect && m_objects.Count() == 0)
         return;
     if (!components->contains(this) && (selectContainers || !m_vdStyle.testFlag(csObjectsContainer))
-        && (m_objects->Count() == 0 || inRect) && (!inheriteFrom || metaObject()->inherits(inheriteFrom)))
+        && (m_objects.Count() == 0 || inRect) && (!inheriteFrom || metaObject()->inherits(inheriteFrom)))
         components->append(this);
-    for (TvdxComponent *c : m_objects->List())
+    for (TvdxComponent *c : m_objects.List())
         c->GetContainedComponents(rect, inheriteFrom, components, false);
 }
 
@@ -691,17 +702,52 @@ bool TvdxComponent::IsAcceptControl(TvdxComponent *control) const
 }
 
 // ---------------------------------------------------------------------------
+const TvdFont *TvdxComponent::inheritedFont() const
+{
+    // That of the nearest parent with a font of its own; none means the
+    // default font.
+    const TvdxComponent *from = m_parent;
+    while (from && !from->m_font && from->m_parentFont)
+        from = from->m_parent;
+    return from ? from->m_font.get() : nullptr;
+}
+
+TvdFont *TvdxComponent::makeFont() const
+{
+    auto font = std::make_unique<TvdFont>();
+    font->SetPixelsPerInch(96);
+    if (m_parentFont)
+        if (const TvdFont *from = inheritedFont())
+            font->Assign(from);
+    auto *self = const_cast<TvdxComponent *>(this);
+    font->OnChange = [self] { self->FontChanged(); };
+    m_font = std::move(font);
+    return m_font.get();
+}
+
 void TvdxComponent::SetFont(TvdFont *value)
 {
     if (value)
-        m_font->Assign(value);
+        Font()->Assign(value);
     SetParentFont(false);
 }
 
 void TvdxComponent::SetParentFont(bool value)
 {
-    if (value && m_parent)
-        SetFont(m_parent->Font());
+    if (value && m_parent) {
+        // Without a font of its own it takes the parent's when first asked.
+        if (m_font) {
+            if (const TvdFont *from = inheritedFont()) {
+                SetFont(const_cast<TvdFont *>(from));
+            } else {
+                TvdFont plain;
+                plain.SetPixelsPerInch(96);
+                SetFont(&plain);
+            }
+        }
+    } else if (!value) {
+        Font();
+    }
     m_parentFont = value;
 }
 
@@ -710,7 +756,7 @@ void TvdxComponent::SetVisible(bool value) { m_visible = value; }
 void TvdxComponent::FontChanged()
 {
     m_parentFont = false;
-    const QList<TvdxComponent *> children = m_objects->List();
+    const QList<TvdxComponent *> children = m_objects.List();
     for (TvdxComponent *c : children)
         if (c->ParentFont())
             c->SetParentFont(true);

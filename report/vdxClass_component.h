@@ -88,7 +88,9 @@ public:
     TvdxComponent *Find(const QString &name) const;
     bool Contains(const QString &name) const { return m_map.contains(key(name)); }
     // Keeps an existing entry of the same name.
-    void Add(const QString &name, TvdxComponent *obj);
+    void Add(const QString &name, TvdxComponent *obj) { AddKey(name, key(name), obj); }
+    // The same with the key computed already (a component's NameKey).
+    void AddKey(const QString &name, const QString &key, TvdxComponent *obj);
     void Remove(const QString &name);
     // Removes the entry only when it names obj.
     void Remove(const QString &name, const TvdxComponent *obj);
@@ -102,7 +104,7 @@ private:
     static QString key(const QString &name) { return vdLowerName(name); }
     struct Entry {
         QString name;
-        TvdxComponent *obj;
+        TvdxComponent *obj = nullptr;
     };
     QHash<QString, Entry> m_map;
 };
@@ -176,12 +178,12 @@ public:
     }
 
     // --- tree
-    TvdxObjectsNotifyList &Objects() { return *m_objects; }
-    const TvdxObjectsNotifyList &Objects() const { return *m_objects; }
+    TvdxObjectsNotifyList &Objects() { return m_objects; }
+    const TvdxObjectsNotifyList &Objects() const { return m_objects; }
     // All descendants, each before its children; rebuilt on every call.
     const QList<TvdxComponent *> &AllObjects();
     QList<TvdxComponent *> GetAllObjects() const;
-    virtual QList<TvdxComponent *> ContainerObjects() const { return m_objects->List(); }
+    virtual QList<TvdxComponent *> ContainerObjects() const { return m_objects.List(); }
     TvdxComponent *Parent() const { return m_parent; }
     virtual void SetParent(TvdxComponent *value);
     TvdxPage *Page() const;
@@ -291,7 +293,9 @@ public:
     void SetHeightF(double v) { SetHeight(v); }
 
     // --- fonts and visibility
-    TvdFont *Font() const { return m_font.get(); }
+    // Made on first use: until then a component that takes its parent's font
+    // needs none of its own (most of a loaded template never asks).
+    TvdFont *Font() const { return m_font ? m_font.get() : makeFont(); }
     virtual void SetFont(TvdFont *value);
     bool ParentFont() const { return m_parentFont; }
     virtual void SetParentFont(bool value);
@@ -369,8 +373,12 @@ private:
     void removeNames(TvdxComponent *obj, TvdxNameIndex &index);
     void fillAll(QList<TvdxComponent *> &list, int depth) const;
 
-    std::unique_ptr<TvdFont> m_font;
-    std::unique_ptr<TvdxObjectsNotifyList> m_objects;
+    TvdFont *makeFont() const;
+    const TvdFont *inheritedFont() const;
+    void detachFromParent(bool keepFont);
+
+    mutable std::unique_ptr<TvdFont> m_font;
+    TvdxObjectsNotifyList m_objects;
     QList<TvdxComponent *> m_allObjects;
     std::unique_ptr<TvdxNameIndex> m_sortedObjects;
     long double m_left = 0;

@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_dialog.h"
 #include "report/vdxClass_line.h"
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_postprocessor.h"
@@ -126,6 +127,8 @@ TvdxReport::~TvdxReport()
     QSet<TvdComponent *> inTree;
     for (TvdxComponent *c : GetAllObjects())
         inTree.insert(c);
+    // Every owned name goes: one clear instead of a lookup per component.
+    m_ownedNames.clear();
     QList<QPointer<TvdComponent>> leftovers;
     while (ComponentCount() > 0) {
         TvdComponent *c = Components(ComponentCount() - 1);
@@ -187,8 +190,8 @@ void TvdxReport::Notification(TvdComponent *component, Operation operation)
 {
     if (!component)
         return;
-    if (component->Owner() == this && !component->Name().isEmpty()) {
-        const QString key = vdFoldedName(component->Name());
+    if (component->Owner() == this && !component->Name().isEmpty() && (operation == opInsert || !m_ownedNames.isEmpty())) {
+        const QString &key = component->NameKey();
         if (operation == opInsert) {
             if (!m_ownedNames.contains(key))
                 m_ownedNames.insert(key, component);
@@ -407,7 +410,7 @@ void TvdxReport::CheckDataPage()
     Objects().Move(Objects().IndexOf(page), 0);
     int moved = 0;
     for (TvdxComponent *c : all)
-        if (c->inherits("TvdxDialogComponent")) {
+        if (qobject_cast<TvdxDialogComponent *>(c)) {
             c->SetParent(page);
             c->SetTop(20);
             c->SetLeft(60 + 64 * moved);

@@ -166,9 +166,10 @@ TovClassVariable *ovFindClassOf(TovScript *prog, const QMetaObject *meta)
             if (c->ClassRef == m)
                 return c;
         for (TovScript *p = prog; p; p = p->Parent())
-            for (int i = 0; i < p->Count(); ++i)
-                if (auto *c = dynamic_cast<TovClassVariable *>(p->Items(i)); c && c->ClassRef == m)
-                    return c;
+            for (TovScript *q : {p, p->SharedItems()})
+                for (int i = 0; q && i < q->Count(); ++i)
+                    if (auto *c = dynamic_cast<TovClassVariable *>(q->Items(i)); c && c->ClassRef == m)
+                        return c;
     }
     return nullptr;
 }

@@ -4,6 +4,7 @@
 #include "script/ov_itools.h"
 
 #include <QHash>
+#include <typeinfo>
 #include <vector>
 
 TovExpressionNode::~TovExpressionNode()
@@ -148,14 +149,23 @@ public:
     explicit TOpNode(TovOperatorType op) : TovOperatorNode(op), m_priority(priorityOf(op)) {}
     int Priority() const override { return m_priority; }
 
+    // Operands read in place: a constant, or a parameter (its value is its
+    // stored value). Set once the tree is final.
+    const Variant *LeftLeaf = nullptr;
+    const Variant *RightLeaf = nullptr;
+
 protected:
     Variant L()
     {
+        if (LeftLeaf)
+            return *LeftLeaf;
         const EvalLevel level;
         return FLeft ? FLeft->GetValue() : Variant::null();
     }
     Variant R()
     {
+        if (RightLeaf)
+            return *RightLeaf;
         const EvalLevel level;
         return FRight ? FRight->GetValue() : Variant::null();
     }
@@ -163,6 +173,39 @@ protected:
 private:
     int m_priority;
 };
+
+// The stored value that reading the node gives, for nodes read in place.
+const Variant *leafValue(TovExpressionNode *n)
+{
+    if (!n)
+        return nullptr;
+    if (typeid(*n) == typeid(TovOperandNode))
+        return n->PValue();
+    if (auto *dn = dynamic_cast<TovDesignatorNode *>(n))
+        if (TovCustomVariable *v = dn->Variable(); v && v->ItemKind() == TovCustomVariable::ikParam)
+            return v->PValue();
+    return nullptr;
+}
+
+// Marks the in-place operands of every operator of a final tree (iterative:
+// long operator chains make deep trees).
+void markLeaves(TovExpressionNode *root)
+{
+    std::vector<TovExpressionNode *> pending;
+    if (root)
+        pending.push_back(root);
+    while (!pending.empty()) {
+        TovExpressionNode *n = pending.back();
+        pending.pop_back();
+        if (auto *op = dynamic_cast<TOpNode *>(n)) {
+            op->LeftLeaf = leafValue(n->FLeft);
+            op->RightLeaf = leafValue(n->FRight);
+        }
+        for (TovExpressionNode *c : {n->FLeft, n->FRight})
+            if (c)
+                pending.push_back(c);
+    }
+}
 
 class TNoneNode : public TOpNode {
 public:
@@ -630,6 +673,7 @@ QString TovExpression::Finalize()
     TypeName = m_node->TypeName;
     auto *dn = dynamic_cast<TovDesignatorNode *>(m_node);
     IsReadOnly = !(dn && !dn->Designator()->IsReadOnly);
+    markLeaves(m_node);
     return typer.error;
 }
 

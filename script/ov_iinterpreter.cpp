@@ -106,9 +106,13 @@ TovCustomVariable *TovScript::FindLocal(const QString &name) const
 
 TovCustomVariable *TovScript::Find(const QString &name) const
 {
-    for (const TovScript *p = this; p; p = p->m_parent)
+    for (const TovScript *p = this; p; p = p->m_parent) {
         if (TovCustomVariable *v = p->FindLocal(name))
             return v;
+        if (p->m_shared)
+            if (TovCustomVariable *v = p->m_shared->FindLocal(name))
+                return v;
+    }
     return nullptr;
 }
 
@@ -569,6 +573,21 @@ bool wrapperIntact(const TovXMLItem *root)
 }
 } // namespace
 
+namespace {
+// The binding modules an expression of a program without them sees. Creating
+// them costs far more than compiling an expression, so each thread prepares
+// them once (their items keep call state, so threads do not share them).
+TovScript *evaluateModules()
+{
+    thread_local std::unique_ptr<TovScript> modules;
+    if (!modules) {
+        modules = std::make_unique<TovScript>(nullptr);
+        modules->AddRTTI();
+    }
+    return modules.get();
+}
+} // namespace
+
 Variant TovScript::Evaluate(const QString &expression, bool *ok)
 {
     m_evaluteRiseError = false;
@@ -580,9 +599,9 @@ Variant TovScript::Evaluate(const QString &expression, bool *ok)
     TovScript tmp(nullptr);
     bool modules = false;
     for (TovScript *p = ctx; p; p = p->m_parent)
-        modules = modules || p->m_rttiAdded;
+        modules = modules || p->m_rttiAdded || p->m_shared;
     if (!modules)
-        tmp.AddRTTI();
+        tmp.SetSharedItems(evaluateModules());
     tmp.SetParent(ctx);
     tmp.OnGetVarValue = ctx->OnGetVarValue;
     tmp.UseClassLateBinding = UseClassLateBinding;

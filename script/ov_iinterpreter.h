@@ -179,6 +179,33 @@ public:
     bool IsVarParam;
 };
 
+// The caller's locals during a re-entrant call, kept in the calling C++
+// frame: the common small procedure saves and restores them without the
+// snapshot stack. Holds nothing when the procedure has more locals than fit
+// or passes parameters by reference (the snapshot stack serves those).
+class TovCallFrame {
+public:
+    static constexpr int Capacity = 8;
+    TovCallFrame() = default;
+    TovCallFrame(const TovCallFrame &) = delete;
+    TovCallFrame &operator=(const TovCallFrame &) = delete;
+    ~TovCallFrame() { clear(); }
+    bool Holds() const { return m_count >= 0; }
+
+private:
+    friend class TovProcVariable;
+    // Only the slots in use are constructed.
+    Variant *storage() { return reinterpret_cast<Variant *>(m_raw); }
+    void clear()
+    {
+        for (int i = 0; i < m_count; ++i)
+            storage()[i].~Variant();
+        m_count = -1;
+    }
+    alignas(Variant) unsigned char m_raw[Capacity * sizeof(Variant)];
+    int m_count = -1;
+};
+
 // A script procedure or function with its own nested program.
 class TovProcVariable : public TovCustomVariable {
 public:
@@ -202,6 +229,10 @@ public:
 
     // Nested calls deeper than this raise EovStackOverflow.
     static constexpr int MaxCallDepth = 2000;
+
+    // True when the locals went into frame.
+    bool SaveLocalsInto(TovCallFrame &frame);
+    void RestoreLocalsFrom(TovCallFrame &frame);
 
     // Any parameter passed by reference.
     bool HasVarParams()
@@ -654,6 +685,10 @@ public:
     bool MainProg = false;
     TovScript *Parent() const { return m_parent; }
     void SetParent(TovScript *parent) { m_parent = parent; }
+    // A program whose items this one sees after its own and before its
+    // parent's, as if they were its own (binding modules prepared once).
+    TovScript *SharedItems() const { return m_shared; }
+    void SetSharedItems(TovScript *shared) { m_shared = shared; }
     TovScript *ProgRunning() const { return m_progRunning; }
     QString ProgName() const;
     void SetProgName(const QString &name);
@@ -722,6 +757,7 @@ private:
     QStringList m_lines;
     QStringList m_macros;
     TovScript *m_parent = nullptr;
+    TovScript *m_shared = nullptr;
     TovScript *m_progRunning = nullptr;
     TovStatement *m_statement;
     QString m_syntaxType;

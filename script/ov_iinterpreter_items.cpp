@@ -6,6 +6,7 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <new>
 
 // ---------------------------------------------------------------------------
 TovItemList::~TovItemList()
@@ -345,6 +346,40 @@ __attribute__((always_inline)) inline void TovProcVariable::restoreFrame(int sta
     }
 }
 
+bool TovProcVariable::SaveLocalsInto(TovCallFrame &frame)
+{
+    if (m_localsKnown != m_prog->Count())
+        collectLocals();
+    const size_t n = m_locals.size();
+    if (n > size_t(TovCallFrame::Capacity) || HasVarParams())
+        return false;
+    Variant *out = frame.storage();
+    frame.m_count = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Local &l = m_locals[i];
+        if (l.text)
+            new (out + i) Variant(l.item->RawValue());
+        else
+            new (out + i) Variant(*l.item->PValue());
+        frame.m_count = int(i) + 1;
+    }
+    return true;
+}
+
+void TovProcVariable::RestoreLocalsFrom(TovCallFrame &frame)
+{
+    const size_t n = std::min(m_locals.size(), size_t(frame.m_count));
+    Variant *in = frame.storage();
+    for (size_t i = 0; i < n; ++i) {
+        const Local &l = m_locals[i];
+        if (l.text)
+            l.item->SetRawValue(in[i]);
+        else
+            *l.item->PValue() = std::move(in[i]);
+    }
+    frame.clear();
+}
+
 void TovProcVariable::RestoreLocalVariables(int stackIndex, bool skipVarParams, TovDesignatorItem *dItem)
 {
     if (stackIndex < 0)
@@ -536,8 +571,15 @@ Variant TovDesignator::call()
     constexpr int kMaxArgs = 8;
     if (np > kMaxArgs)
         return walk(false, Variant());
-    const int snap = proc->Executing() ? proc->SaveLocalVariables() : -1;
+    TovCallFrame frame;
+    const int snap = proc->Executing() && !proc->SaveLocalsInto(frame) ? proc->SaveLocalVariables() : -1;
     bool restored = false;
+    auto restore = [&](TovDesignatorItem *dItem) {
+        if (frame.Holds())
+            proc->RestoreLocalsFrom(frame);
+        else
+            proc->RestoreLocalVariables(snap, false, dItem);
+    };
     try {
         // Parameters store arguments as given (the plain item setter), so
         // the evaluated value moves straight in.
@@ -567,11 +609,11 @@ Variant TovDesignator::call()
         }
         // Restored once: a failure while writing back must not restore again.
         restored = true;
-        proc->RestoreLocalVariables(snap, false, item);
+        restore(item);
         return result;
     } catch (...) {
         if (!restored)
-            proc->RestoreLocalVariables(snap, false, nullptr);
+            restore(nullptr);
         throw;
     }
 }

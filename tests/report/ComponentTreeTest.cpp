@@ -230,6 +230,33 @@ TEST_F(TreeTest, FontsFlowDownUntilSet)
     EXPECT_EQ(inner->Font()->Size(), 14);
 }
 
+// A component that has not asked for its font yet still ends up with the
+// font it would have copied: when it leaves its parent, when it stops taking
+// the parent's font and when it moves to another parent.
+TEST_F(TreeTest, FontsNotAskedForYetFollowTheSameRules)
+{
+    band->Font()->SetName(QStringLiteral("Courier New"));
+    TvdxMemoView *leaving = memo(QString());
+    TvdxMemoView *fixed = memo(QString());
+    TvdxMemoView *moving = memo(QString());
+    auto *other = new TvdxBand(page);
+    other->Font()->SetSize(20);
+
+    leaving->SetParent(nullptr);
+    std::unique_ptr<TvdxMemoView> owned(leaving);
+    fixed->SetParentFont(false);
+    moving->SetParent(other);
+    band->Font()->SetName(QStringLiteral("Tahoma"));
+
+    EXPECT_EQ(leaving->Font()->Name(), QStringLiteral("Courier New"));
+    EXPECT_EQ(fixed->Font()->Name(), QStringLiteral("Courier New"));
+    EXPECT_FALSE(fixed->ParentFont());
+    EXPECT_EQ(moving->Font()->Name(), QStringLiteral("Arial"));
+    EXPECT_EQ(moving->Font()->Size(), 20);
+    EXPECT_TRUE(moving->ParentFont());
+    EXPECT_EQ(memo(QString())->Font()->Name(), QStringLiteral("Tahoma"));
+}
+
 TEST_F(TreeTest, HitTestsAndAbsolutePositions)
 {
     band->SetBounds(0, 100, 500, 50);

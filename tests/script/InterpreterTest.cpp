@@ -6,6 +6,7 @@
 #include <QThread>
 #include <atomic>
 #include <future>
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -640,6 +641,31 @@ TEST(InterpreterTest, EvaluateInEveryLanguage)
         EXPECT_FALSE(s.EvaluteRiseError());
         EXPECT_TRUE(same(v, c.value)) << c.expr << " gave " << VarToStr(v).toStdString();
     }
+}
+
+// A program without binding modules still reaches the system functions in
+// its expressions, without gaining any items; so does one on another thread.
+TEST(InterpreterTest, EvaluateWithoutModulesSeesTheSystemFunctions)
+{
+    auto evaluate = [](const char *expr) {
+        TovScript s;
+        addTypes(s);
+        s.AddVariable(QStringLiteral("v"), QStringLiteral("Integer"), Variant(21));
+        const int items = s.Count();
+        Variant out[2];
+        for (Variant &v : out)
+            v = s.Evaluate(QString::fromLatin1(expr));
+        EXPECT_EQ(s.Count(), items);
+        EXPECT_FALSE(s.RTTIAdded());
+        EXPECT_TRUE(same(out[0], out[1])) << expr;
+        return out[0];
+    };
+    EXPECT_TRUE(same(evaluate("IntToStr(v) + 'x'"), Variant(QStringLiteral("21x"))));
+    EXPECT_TRUE(same(evaluate("Length('abc') + v"), Variant(24)));
+    Variant fromThread;
+    std::thread t([&] { fromThread = evaluate("UpperCase('ab') + IntToStr(v)"); });
+    t.join();
+    EXPECT_TRUE(same(fromThread, Variant(QStringLiteral("AB21"))));
 }
 
 TEST(InterpreterTest, EvaluateRefusesAnythingButOneExpression)
