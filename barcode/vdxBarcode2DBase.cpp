@@ -1,4 +1,5 @@
 #include "barcode/vdxBarcode2DBase.h"
+#include "platform/GraphicsTypes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,18 +11,6 @@ constexpr auto btpTop = TvdxTextSettings::btpTop;
 constexpr auto btpBottom = TvdxTextSettings::btpBottom;
 
 int R(double v) { return int(std::nearbyint(v)); }
-
-// The platform's MulDiv: 64-bit product, rounded half away from zero.
-int mulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    const qint64 p = qint64(a) * b;
-    const qint64 half = std::llabs(qint64(c)) / 2;
-    const bool neg = (p < 0) != (c < 0);
-    const qint64 q = (std::llabs(p) + half) / std::llabs(qint64(c));
-    return int(neg ? -q : q);
-}
 
 } // namespace
 
@@ -118,7 +107,7 @@ void TvdxBarcode2DBase::drawCaption(Canvas &g, int tx, int ty, const QString &te
     f.charset = std::uint8_t(font.Charset());
     f.escapement = f.orientation = R(m_rotation * 10.0);
     const double s = g.isPrinter() ? 1.0 : scaleY;
-    const int base = mulDiv(font.Size(), g.LogPixelsY(), 72);
+    const int base = MulDiv(font.Size(), g.LogPixelsY(), 72);
     f.height = m_fontScaled ? -R(base * m_zoom * s) : -R(base * s);
     g.setFont(f);
     g.SetTextColor(font.Color());

@@ -17,6 +17,20 @@
 // clDefault are markers, not colours.
 using TColor = std::int32_t;
 
+// The platform's MulDiv: a*b/c with a 64-bit product, rounded half away from
+// zero and saturated to int; -1 when c is 0.
+inline int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const std::int64_t p = std::int64_t(a) * b;
+    const std::int64_t ac = c < 0 ? -std::int64_t(c) : std::int64_t(c);
+    const std::int64_t ap = p < 0 ? -p : p;
+    const std::int64_t q = (ap + ac / 2) / ac;
+    const std::int64_t r = (p < 0) != (c < 0) ? -q : q;
+    return int(std::clamp<std::int64_t>(r, INT32_MIN, INT32_MAX));
+}
+
 constexpr TColor clSystemColor = TColor(0xFF000000u);
 
 constexpr TColor RGBColor(int r, int g, int b)

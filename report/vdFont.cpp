@@ -1,20 +1,7 @@
 #include "report/vdFont.h"
+#include "platform/GraphicsTypes.h"
 
 #include <cmath>
-
-namespace {
-// The platform's MulDiv: 64-bit product, rounded half away from zero.
-int mulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    const qint64 p = qint64(a) * b;
-    const qint64 half = std::llabs(qint64(c)) / 2;
-    const bool neg = (p < 0) != (c < 0);
-    const qint64 q = (std::llabs(p) + half) / std::llabs(qint64(c));
-    return int(neg ? -q : q);
-}
-} // namespace
 
 TvdFont::TvdFont() = default;
 
@@ -57,9 +44,9 @@ void TvdFont::SetName(const QString &value)
     }
 }
 
-int TvdFont::Size() const { return -mulDiv(m_height, 72, m_ppi); }
+int TvdFont::Size() const { return -MulDiv(m_height, 72, m_ppi); }
 
-void TvdFont::SetSize(int points) { SetHeight(-mulDiv(points, m_ppi, 72)); }
+void TvdFont::SetSize(int points) { SetHeight(-MulDiv(points, m_ppi, 72)); }
 
 void TvdFont::SetStyle(TFontStyles value)
 {
@@ -83,7 +70,7 @@ void TvdFont::Assign(const TvdPersistent *source)
     m_charset = f->m_charset;
     m_color = f->m_color;
     // Same point size at this font's resolution.
-    m_height = f->m_ppi == m_ppi ? f->m_height : -mulDiv(f->Size(), m_ppi, 72);
+    m_height = f->m_ppi == m_ppi ? f->m_height : -MulDiv(f->Size(), m_ppi, 72);
     m_name = f->m_name;
     m_style = f->m_style;
     --m_updating;

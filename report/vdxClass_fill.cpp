@@ -8,18 +8,6 @@
 #include <cmath>
 #include <cstdlib>
 
-int vdMulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    const long long p = (long long)a * b;
-    long long q = p / c;
-    const long long r = p % c;
-    if (2 * std::llabs(r) >= std::llabs((long long)c))
-        q += ((p < 0) != (c < 0)) ? -1 : 1;
-    return SaturatedInt(q);
-}
-
 namespace {
 
 QString attr(const QString &add, const char *name, const QString &value)
@@ -38,7 +26,7 @@ TColor stepColor(TColor start, TColor end, int i, int n)
     int ch[3];
     for (int k = 0; k < 3; ++k) {
         const int s = channel(start, 8 * k);
-        ch[k] = (s + vdMulDiv(i, channel(end, 8 * k) - s, n)) & 0xFF;
+        ch[k] = (s + MulDiv(i, channel(end, 8 * k) - s, n)) & 0xFF;
     }
     return RGBColor(ch[0], ch[1], ch[2]);
 }
@@ -123,12 +111,12 @@ void TvdxGradientFill::Draw(Canvas &canvas, int x, int y, int x1, int y1, double
     case gsHorizontal:
         for (int i = 0; i < 256; ++i)
             solidRect(canvas, stepColor(m_startColor, m_endColor, i, 255),
-                      TRect(x + vdMulDiv(i, w, 256), y, x + vdMulDiv(i + 1, w, 256), y1));
+                      TRect(x + MulDiv(i, w, 256), y, x + MulDiv(i + 1, w, 256), y1));
         break;
     case gsVertical:
         for (int i = 0; i < 256; ++i)
             solidRect(canvas, stepColor(m_startColor, m_endColor, i, 255),
-                      TRect(x, y + vdMulDiv(i, h, 256), x1, y + vdMulDiv(i + 1, h, 256)));
+                      TRect(x, y + MulDiv(i, h, 256), x1, y + MulDiv(i + 1, h, 256)));
         break;
     case gsElliptic: {
         const int saved = canvas.SaveDC();

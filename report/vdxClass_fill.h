@@ -20,9 +20,6 @@ inline int vdxRoundPx(double v)
     return r >= limit ? int(limit) : r <= -limit ? -int(limit) : int(r);
 }
 
-// Rounded a * b / c (halves away from zero); -1 for c = 0.
-int vdMulDiv(int a, int b, int c);
-
 class TvdxCustomFill : public TvdPersistent {
     Q_OBJECT
 public:

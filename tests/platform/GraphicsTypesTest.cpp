@@ -58,6 +58,24 @@ TEST(GraphicsTypes, RectanglesHaveExclusiveEdges)
     EXPECT_EQ(TRect::fromQRectF(QRectF(0.5, 0.5, 1.0, 1.0)), TRect(0, 0, 2, 2));
 }
 
+TEST(GraphicsTypes, MulDivRoundsHalvesAwayFromZeroAndSaturates)
+{
+    struct Case { int a, b, c, expected; };
+    const Case cases[] = {
+        {12, 72, 96, 9},              // font heights: 9 exactly
+        {5, 1, 2, 3},                 // half up
+        {-5, 1, 2, -3},               // half away from zero, not to even
+        {5, -1, 2, -3},
+        {7, 1, 3, 2},
+        {1, 1, 0, -1},                // division by zero
+        {INT32_MAX, INT32_MAX, 1, INT32_MAX},
+        {INT32_MIN, INT32_MAX, 1, INT32_MIN},
+        {INT32_MAX, 2, 2, INT32_MAX}, // the product needs 64 bits
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
+}
+
 TEST(FontMap, TemplateFamiliesMapToInstalledFonts)
 {
     struct Case {

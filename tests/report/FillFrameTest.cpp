@@ -85,7 +85,7 @@ TEST(GradientFill, HorizontalStripsAndMiddleColour)
         g.Draw(canvas, 0, 0, 512, 4, 1, 1);
     }
     for (int i = 0; i < 256; i += 51) {
-        const int v = 255 - vdMulDiv(i, 255, 255);
+        const int v = 255 - MulDiv(i, 255, 255);
         EXPECT_EQ(px(img, 2 * i, 1), RGBColor(v, v, v)) << i;
         EXPECT_EQ(px(img, 2 * i + 1, 1), RGBColor(v, v, v)) << i;
     }
