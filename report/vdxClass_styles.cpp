@@ -3,11 +3,11 @@
 #include "core/vdXML.h"
 #include "core/vdxRes.h"
 #include "core/vdxXMLSerializer.h"
+#include "platform/AtomicFile.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -531,12 +531,8 @@ void TvdxStyles::LoadFromStream(QIODevice &stream)
 
 void TvdxStyles::SaveToFile(const QString &fileName)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw Exception(f.errorString());
-    SaveToStream(f);
-    if (!f.commit())
-        throw Exception(f.errorString());
+    const TvdSaveResult r = vdAtomicSave(fileName, [this](QIODevice &f) { SaveToStream(f); });
+    vdRaiseSaveError<EFCreateError, EFWriteError>(fileName, r);
 }
 
 void TvdxStyles::LoadFromFile(const QString &fileName)
@@ -608,12 +604,8 @@ void TvdxStyleScheme::LoadFromStream(QIODevice &stream)
 
 void TvdxStyleScheme::SaveToFile(const QString &fileName)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw Exception(f.errorString());
-    SaveToStream(f);
-    if (!f.commit())
-        throw Exception(f.errorString());
+    const TvdSaveResult r = vdAtomicSave(fileName, [this](QIODevice &f) { SaveToStream(f); });
+    vdRaiseSaveError<EFCreateError, EFWriteError>(fileName, r);
 }
 
 void TvdxStyleScheme::LoadFromFile(const QString &fileName)

@@ -2,6 +2,7 @@
 #include "core/vdXML.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxIOTransportDialog.h"
 #include "tests/common/SaveFaults.h"
@@ -41,6 +42,26 @@ void saveThroughClose(const QString &path)
     t.CloseFilter();
 }
 
+void fillStyles(TvdxStyles &styles)
+{
+    for (int i = 0; i < 300; ++i)
+        styles.Add()->SetName(QStringLiteral("Style%1").arg(i + 1));
+}
+
+void saveStyles(const QString &path)
+{
+    TvdxStyles styles;
+    fillStyles(styles);
+    styles.SaveToFile(path);
+}
+
+void saveStyleScheme(const QString &path)
+{
+    TvdxStyleScheme scheme;
+    fillStyles(*scheme.Add());
+    scheme.SaveToFile(path);
+}
+
 struct SavePath {
     const char *name;
     void (*save)(const QString &);
@@ -51,6 +72,8 @@ const SavePath kPaths[] = {
     {"template", saveTemplate, vdtest::SavedAs::Replaced}, // stamped with the time of the save
     {"transport FreeStream", saveThroughTransport, vdtest::SavedAs::Same},
     {"transport CloseFilter", saveThroughClose, vdtest::SavedAs::Same},
+    {"style file", saveStyles, vdtest::SavedAs::Same},
+    {"style scheme", saveStyleScheme, vdtest::SavedAs::Same},
 };
 
 TEST(SaveFailure, InjectedFaultsKeepTheOldFile)
