@@ -8,6 +8,7 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_dialog.h"
 #include "report/vdxClass_engine.h"
+#include "report/vdxClass_export.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
