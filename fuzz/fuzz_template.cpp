@@ -71,6 +71,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     report.Styles()->Apply();
 
+    // Bands and pages: layout, fill objects and page setup on whatever loaded.
+    for (TvdxComponent *c : report.GetAllObjects()) {
+        if (auto *band = qobject_cast<TvdxBand *>(c)) {
+            (void)band->BandNumber();
+            (void)band->BandName();
+            band->CreateFillMemo();
+            band->DisposeFillMemo();
+            if (auto *db = qobject_cast<TvdxDataBand *>(band))
+                db->SetCurColumn(db->CurColumn() + 1);
+        } else if (auto *page = qobject_cast<TvdxReportPage *>(c)) {
+            page->AlignChildren();
+            page->SetColumns(page->Columns());
+            page->SetOrientation(page->Orientation() == TvdxReportPage::poPortrait ? TvdxReportPage::poLandscape
+                                                                                  : TvdxReportPage::poPortrait);
+            (void)page->FindBand(&TvdxMasterData::staticMetaObject);
+        }
+    }
+
     const QList<TvdxComponent *> a = report.GetAllObjects(), b = again.GetAllObjects();
     for (int i = 0; i < a.size() && i < b.size() && i < 64; ++i) {
         (void)b[i]->AllDiff(a[i]);

@@ -76,8 +76,7 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxReportPage>();
         vdRegisterClass<TvdxDataPage>();
         vdRegisterClass<TvdxDialogPage>();
-        vdRegisterClass<TvdxBand>();
-        vdRegisterClass<TvdxNullBand>();
+        vdxRegisterBandClasses();
         vdRegisterClass<TvdxShapeView>();
         vdRegisterClass<TvdxLineView>();
         vdRegisterClass<TvdxPictureView>();

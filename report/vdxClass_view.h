@@ -1,5 +1,5 @@
-// Views, bands and pages: the view base of every printed object, the band
-// and null-band kinds, and the page kinds (report, data and dialog pages).
+// Views: the base of every printed object (fill, frame, hyperlink, bound
+// data, style, visibility per output, drawing); bands and pages follow.
 #pragma once
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_fill.h"
@@ -272,69 +272,6 @@ private:
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TvdxView::TvdxVisibilityTypes)
 
-class TvdxBand : public TvdxReportComponent {
-    Q_OBJECT
-    Q_PROPERTY(TvdFont *Font READ Font WRITE SetFont)
-    Q_PROPERTY(double Height READ GetHeightF WRITE SetHeightF)
-    Q_PROPERTY(double Left READ GetLeftF WRITE SetLeftF)
-    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
-    Q_PROPERTY(double Top READ GetTopF WRITE SetTopF)
-    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
-    Q_PROPERTY(double Width READ GetWidthF WRITE SetWidthF)
-    Q_CLASSINFO("default:ParentFont", "True")
-    Q_CLASSINFO("default:Visible", "True")
-public:
-    Q_INVOKABLE explicit TvdxBand(TvdComponent *owner = nullptr);
-    void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-};
-
-// The band of objects placed directly on a page in prepared reports.
-class TvdxNullBand : public TvdxBand {
-    Q_OBJECT
-public:
-    Q_INVOKABLE explicit TvdxNullBand(TvdComponent *owner = nullptr);
-};
-
-class TvdxPage : public TvdxReportComponent {
-    Q_OBJECT
-    Q_PROPERTY(TvdFont *Font READ Font WRITE SetFont)
-    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
-    Q_CLASSINFO("default:Visible", "True")
-public:
-    Q_INVOKABLE explicit TvdxPage(TvdComponent *owner = nullptr);
-    void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-};
-
-class TvdxReportPage : public TvdxPage {
-    Q_OBJECT
-public:
-    Q_INVOKABLE explicit TvdxReportPage(TvdComponent *owner = nullptr);
-    // The report of a page shown in a preview without its template.
-    TvdxReport *PageReport() const { return m_report; }
-    void SetPageReport(TvdxReport *report) { m_report = report; }
-
-private:
-    TvdxReport *m_report = nullptr;
-};
-
-// Holds the report's data components.
-class TvdxDataPage : public TvdxPage {
-    Q_OBJECT
-    Q_PROPERTY(double Height READ GetHeightF WRITE SetHeightF)
-    Q_PROPERTY(double Left READ GetLeftF WRITE SetLeftF)
-    Q_PROPERTY(double Top READ GetTopF WRITE SetTopF)
-    Q_PROPERTY(double Width READ GetWidthF WRITE SetWidthF)
-public:
-    Q_INVOKABLE explicit TvdxDataPage(TvdComponent *owner = nullptr);
-};
-
-// Page of dialog controls; its controls' coordinates are their own.
-class TvdxDialogPage : public TvdxPage {
-    Q_OBJECT
-    Q_PROPERTY(double Height READ GetHeightF WRITE SetHeightF)
-    Q_PROPERTY(double Left READ GetLeftF WRITE SetLeftF)
-    Q_PROPERTY(double Top READ GetTopF WRITE SetTopF)
-    Q_PROPERTY(double Width READ GetWidthF WRITE SetWidthF)
-public:
-    Q_INVOKABLE explicit TvdxDialogPage(TvdComponent *owner = nullptr);
-};
+// Bands and pages build on views; including this header gives all of them.
+#include "report/vdxClass_band.h"
+#include "report/vdxClass_page.h"
