@@ -165,11 +165,8 @@ TvdxDialogControl::TvdxDialogControl(TvdComponent *owner) : TvdxReportComponent(
     int ppi = 0;
     if (auto *oc = qobject_cast<TvdxDialogControl *>(owner))
         ppi = oc->CurrentPPI();
-    else if (auto *page = qobject_cast<TvdxDialogPage *>(owner)) {
-        // Dialog pages carry the density they are laid out for as "CurrentPPI".
-        const QVariant v = page->property("CurrentPPI");
-        ppi = v.isValid() ? v.toInt() : 0;
-    }
+    else if (auto *page = qobject_cast<TvdxDialogPage *>(owner))
+        ppi = page->CurrentPPI();
     m_currentPPI = ppi > 0 ? ppi : vdScreenPPI();
 }
 
@@ -367,11 +364,9 @@ QWidget *TvdxDialogControl::parentWindow() const
     if (auto *pc = qobject_cast<TvdxDialogControl *>(Parent()))
         if (pc->Control())
             return pc->Control();
-    if (auto *page = qobject_cast<TvdxDialogPage *>(Parent())) {
-        // A dialog page that has a window publishes it as "Form".
-        if (auto *w = qobject_cast<QWidget *>(page->property("Form").value<QObject *>()))
+    if (auto *page = qobject_cast<TvdxDialogPage *>(Parent()))
+        if (QWidget *w = page->DialogForm())
             return w;
-    }
     return vdxGetParentForm();
 }
 

@@ -360,8 +360,9 @@ TEST_F(TreeTest, ContainedComponents)
     QList<TvdxComponent *> found;
     page->GetContainedComponents(vdRectF(0, 105, 30, 140), &TvdxView::staticMetaObject, &found);
     EXPECT_EQ(found, QList<TvdxComponent *>{a});
-    // A band does not take controls: a view is no candidate for it.
-    EXPECT_FALSE(band->IsAcceptControl(a));
+    // A band takes views, but never itself.
+    EXPECT_TRUE(band->IsAcceptControl(a));
+    EXPECT_FALSE(band->IsAcceptControl(band));
     EXPECT_TRUE(band->IsAcceptControl(nullptr));
 }
 

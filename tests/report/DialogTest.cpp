@@ -89,7 +89,7 @@ TEST(DialogControl, ControlPositionFollowsThePageDensity)
 {
     TvdxReport report;
     auto *page = new TvdxDialogPage(&report);
-    page->setProperty("CurrentPPI", 144);
+    page->UpdateDialogPPI(144);
     auto *button = new TvdxButtonControl(page);
     button->SetParent(page);
     EXPECT_EQ(button->CurrentPPI(), 144);
@@ -193,15 +193,12 @@ namespace {
 TEST(DialogControl, AnchorsMoveAndStretchControlsWhenThePageIsResized)
 {
     using A = TvdxComponent;
-    QWidget top;
-    auto *window = new QWidget(&top);
-    window->setGeometry(0, 0, 400, 300);
-    top.resize(600, 500);
-    top.show();
     TvdxReport report;
     auto *page = new TvdxDialogPage(&report);
-    page->setProperty("Form", QVariant::fromValue(static_cast<QObject *>(window)));
-    page->setProperty("CurrentPPI", 96);
+    QWidget *window = page->DialogForm();
+    ASSERT_NE(window, nullptr);
+    window->resize(400, 300);
+    window->show();
 
     struct Case {
         A::TvdxAnchors anchors;
