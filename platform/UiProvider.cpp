@@ -1,6 +1,7 @@
 #include "platform/UiProvider.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -174,6 +175,15 @@ QString QtUiProvider::SaveFileName(const QString &caption, const QString &folder
     return onGuiThread<QString>([&] { return QFileDialog::getSaveFileName(dialogParent(), caption, folder, filter); });
 }
 
+int UiProvider::ShowModal(QDialog &dialog)
+{
+    if (QtUiProvider::IsHeadless())
+        return mrOk;
+    return onGuiThread<int>([&] { return dialog.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel); });
+}
+
+int QtUiProvider::ShowModal(QDialog &dialog) { return UiProvider::ShowModal(dialog); }
+
 // ----------------------------------------------------------- headless provider
 
 int HeadlessUiProvider::DefaultMessageBoxResult(unsigned flags)
@@ -257,4 +267,14 @@ QString HeadlessUiProvider::SaveFileName(const QString &caption, const QString &
     m_prompts << Prompt{QStringLiteral("SaveFileName"), caption, folder + QLatin1Char('|') + filter, 0};
     QString t;
     return nextText(t) ? t : QString();
+}
+
+int HeadlessUiProvider::ShowModal(QDialog &dialog)
+{
+    m_prompts << Prompt{QStringLiteral("ShowModal"), dialog.windowTitle(), dialog.objectName(), 0};
+    if (OnShowModal)
+        return OnShowModal(dialog);
+    int r = mrOk;
+    nextResult(r);
+    return r;
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 // Button results, numbered as the platform's dialog results.
@@ -47,6 +48,9 @@ public:
     // Empty when cancelled.
     virtual QString OpenFileName(const QString &caption, const QString &folder, const QString &filter) = 0;
     virtual QString SaveFileName(const QString &caption, const QString &folder, const QString &filter) = 0;
+    // Runs a dialog of the library modally; answers mrOk when it was
+    // accepted, mrCancel otherwise. Headless: answers mrOk unseen.
+    virtual int ShowModal(QDialog &dialog);
 };
 
 // Qt Widgets dialogs. On a headless platform ("offscreen", "minimal") it shows
@@ -59,6 +63,7 @@ public:
     bool PasswordQuery(const QString &caption, const QString &prompt, QString &value) override;
     QString OpenFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString SaveFileName(const QString &caption, const QString &folder, const QString &filter) override;
+    int ShowModal(QDialog &dialog) override;
 
     static bool IsHeadless();
 };
@@ -69,7 +74,7 @@ public:
 class HeadlessUiProvider : public UiProvider {
 public:
     struct Prompt {
-        QString kind;     // "MessageBox", "MessageDlg", "InputQuery", "PasswordQuery", "OpenFileName", "SaveFileName"
+        QString kind;     // "MessageBox", "MessageDlg", "InputQuery", "PasswordQuery", "OpenFileName", "SaveFileName", "ShowModal"
         QString caption;
         QString text;
         unsigned flags = 0;
@@ -81,6 +86,10 @@ public:
     bool PasswordQuery(const QString &caption, const QString &prompt, QString &value) override;
     QString OpenFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString SaveFileName(const QString &caption, const QString &folder, const QString &filter) override;
+    // Recorded as "ShowModal" with the window title; OnShowModal (when set)
+    // may look at the dialog, act on it and answer, else a queued result or mrOk.
+    int ShowModal(QDialog &dialog) override;
+    std::function<int(QDialog &dialog)> OnShowModal;
 
     // Answers used in order by the next prompts: a result number for message
     // boxes, a text for queries and file dialogs (an empty text cancels).

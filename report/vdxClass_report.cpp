@@ -278,8 +278,6 @@ void TvdxReport::GetDataSetList(QList<QPair<QString, TvdxDataSet *>> &list, bool
     }
 }
 
-void TvdxReport::SetParentReport(const QString &value) { m_parentReport = value; }
-
 QString TvdxReport::DataSetName() const { return m_dataSet ? m_dataSet->UserName() : m_dataSetName; }
 
 void TvdxReport::SetDataSetName(const QString &value)
@@ -337,12 +335,6 @@ void TvdxReport::reportErrors()
         HandleReportError(m_engineOptions->ReportErrorMode(), ErrorMessage());
 }
 
-void TvdxReport::GetAncestor(const QString &name, TvdPersistent *&ancestor)
-{
-    Q_UNUSED(name)
-    ancestor = nullptr;
-}
-
 QString TvdxReport::EncodePassword(const QString &plain)
 {
     QString s = plain;
@@ -391,6 +383,9 @@ bool TvdxReport::ReadNestedProperty(TvdXMLItem *item)
 
 bool TvdxReport::AcceptsRootElement(const QString &elementName) const
 {
+    // A report with an ancestor is written as an "inherited" element.
+    if (elementName.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0)
+        return true;
     const TvdClassInfo *info = vdFindClass(elementName);
     return info && info->meta && info->meta->inherits(&TvdxReport::staticMetaObject);
 }
@@ -638,8 +633,6 @@ bool TvdxReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
 
 void TvdxReport::SaveToFile(const QString &fileName)
 {
-    if (m_parentReport.size() > 1 && m_parentReport.at(1) == QLatin1Char(':'))
-        m_parentReport = QDir(QFileInfo(fileName).absolutePath()).relativeFilePath(m_parentReport);
     TvdxIOTransportFile transport(nullptr, true);
     transport.BasePath = QFileInfo(fileName).absolutePath();
     ProcessIOTransport(&transport, fileName, faWrite);
@@ -704,6 +697,8 @@ bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString
     } freeStream{filter, stream};
     if (!filter->FileName.isEmpty())
         m_fileName = filter->FileName;
+    if (access == faWrite)
+        adjustParentReportPath();
     if (!filter->DoFilterProcessStream(stream, this)) {
         if (access == faRead) {
             LoadFromStream(*stream);

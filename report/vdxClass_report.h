@@ -182,6 +182,15 @@ public:
     // Object of the ancestor template that Name stands for (none without ancestor).
     virtual void GetAncestor(const QString &name, TvdPersistent *&ancestor);
 
+    // --- inheritance (vdxClass_inherit.cpp)
+    // The separate report holding the ancestor template's content.
+    TvdxReport *ParentReportObject() const { return m_parentReportObject.get(); }
+    // Loads the ancestor template instead of the file road when set.
+    std::function<void(TvdxReport *report, const QString &templateName)> OnLoadTemplate;
+    // Turns this report into one that inherits from the template; False when
+    // it is the report's own file, the ancestor cannot be read or the user cancels.
+    bool InheritFromTemplate(const QString &templName, TvdxInheriteMode inheriteMode = imDefault);
+
     // --- templates
     void LoadFromStream(QIODevice &stream) override;
     void SaveToStream(QIODevice &stream, bool saveChildren = true, bool saveDefaultValues = false,
@@ -226,6 +235,9 @@ private:
     void reportErrors();
     void fixDataSets();
     void readTree(QIODevice &stream, bool &deciphered);
+    void loadAncestor(const QString &value);
+    void adjustParentReportPath();
+    void setAncestorFlags(bool value);
 
     QString m_curObject;
     TvdxDataSet *m_dataSet = nullptr;
@@ -238,6 +250,7 @@ private:
     bool m_modified = false;
     bool m_oldStyleProgress = false;
     QString m_parentReport;
+    std::unique_ptr<TvdxReport> m_parentReportObject;
     bool m_reloading = false;
     QString m_scriptLanguage;
     QStringList m_scriptText;
