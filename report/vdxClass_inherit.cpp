@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRadioButton>
 #include <QSet>
 
 namespace {
@@ -205,16 +206,16 @@ void TvdxReport::loadAncestor(const QString &value)
     m_xmlSerializer = savedSerializer;
 }
 
-void TvdxReport::adjustParentReportPath()
+void TvdxReport::adjustParentReportPath(const QString &target)
 {
     if (!m_parentReportObject || m_parentReport.size() <= 2 || !isRelativeName(m_parentReport))
         return;
     if (QFileInfo(joinPath(GetApplicationFolder(), slashes(m_parentReport))).isFile())
         return;
-    if (m_fileName.isEmpty() || OnLoadTemplate || m_parentReportObject->FileName().isEmpty())
+    if (target.isEmpty() || OnLoadTemplate || m_parentReportObject->FileName().isEmpty())
         return;
     const QString ancestorFile = QDir::cleanPath(QFileInfo(slashes(m_parentReportObject->FileName())).absoluteFilePath());
-    m_parentReport = QDir(QFileInfo(slashes(m_fileName)).absolutePath()).relativeFilePath(ancestorFile);
+    m_parentReport = QDir(QFileInfo(slashes(target)).absolutePath()).relativeFilePath(ancestorFile);
 }
 
 // ---------------------------------------------------------------------------

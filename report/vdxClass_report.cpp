@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
+#include "report/vdxClassRTTI.h"
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_dialog.h"
@@ -84,6 +85,7 @@ void vdxRegisterReportClasses()
         vdxInitDialogIOTransport();
         // Named here so that linking the report also links the database data set.
         vdxRegisterDBSetClasses();
+        vdxRegisterClassRTTI();
         TvdxPreviewPagesHooks &hooks = vdxPreviewPagesHooks();
         if (!hooks.createPostProcessor) {
             hooks.createPostProcessor = [] { return new TvdxPostProcessor(); };
@@ -697,8 +699,9 @@ bool TvdxReport::ProcessIOTransport(TvdxCustomIOTransport *filter, const QString
     } freeStream{filter, stream};
     if (!filter->FileName.isEmpty())
         m_fileName = filter->FileName;
+    // The ancestor is named from the folder the template goes to.
     if (access == faWrite)
-        adjustParentReportPath();
+        adjustParentReportPath(qobject_cast<TvdxIOTransportFile *>(filter) && !fileName.isEmpty() ? fileName : m_fileName);
     if (!filter->DoFilterProcessStream(stream, this)) {
         if (access == faRead) {
             LoadFromStream(*stream);

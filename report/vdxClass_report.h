@@ -236,7 +236,7 @@ private:
     void fixDataSets();
     void readTree(QIODevice &stream, bool &deciphered);
     void loadAncestor(const QString &value);
-    void adjustParentReportPath();
+    void adjustParentReportPath(const QString &target);
     void setAncestorFlags(bool value);
 
     QString m_curObject;
