@@ -1,6 +1,8 @@
 // Loads arbitrary bytes as a report template: every failure must end as an
 // error line of the report, never as a crash or a hang; what loads must save
-// and load again, and the objects must give their difference texts.
+// and load again, and the objects must give their difference texts. A
+// ParentReport names the same bytes again as its ancestor (a chain or a
+// cycle), and a child with an ancestor saves and loads back its differences.
 #include "report/vdxClass.h"
 
 #include "platform/QPainterCanvas.h"
@@ -42,8 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size > 1 << 20)
         return 0;
     QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    // Every ancestor is the input itself, whatever its name.
+    const auto loadAncestor = [&bytes](TvdxReport *r, const QString &) {
+        QByteArray copy = bytes;
+        QBuffer b(&copy);
+        b.open(QIODevice::ReadOnly);
+        r->LoadFromStream(b);
+    };
     TvdxReport report;
     report.SetSilentMode(1);
+    report.OnLoadTemplate = loadAncestor;
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
     report.LoadFromStream(in);
@@ -54,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     out.seek(0);
     TvdxReport again;
     again.SetSilentMode(1);
+    again.OnLoadTemplate = loadAncestor;
     again.LoadFromStream(out);
 
     // Views and styles draw at any size without changing what they save.
@@ -95,6 +106,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         TvdxFuzzView copy;
         copy.AssignAll(a[i]);
     }
+
+    // The input as an ancestor of an empty child, which then drops it again.
+    TvdxReport child;
+    child.SetSilentMode(1);
+    child.OnLoadTemplate = loadAncestor;
+    child.SetParentReport(QStringLiteral("input"));
+    QBuffer childOut;
+    childOut.open(QIODevice::ReadWrite);
+    child.SaveToStream(childOut, true, false, false);
+    child.SetParentReport(QString());
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "report/vdxClass_fill.h"
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_picture.h"
+#include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_styles.h"
 #include "script/ov_iclasses.h"
 
@@ -297,6 +298,33 @@ Variant TFunctions::CallMethod(QObject *instance, const QMetaObject *classType, 
             result = Variant(double(e->FreeSpace()));
         else if (is(name, "PROCESSOBJECT"))
             e->ProcessObject(qobject_cast<TvdxComponent *>(PO(c, 0)));
+        else if (is(name, "GETPOSTPROCESSOR")) {
+            TvdxPostProcessor *pp = e->PreviewPages() ? e->PreviewPages()->PostProcessor() : nullptr;
+            if (!pp)
+                return result;
+            auto *holder = e->findChild<TvdxScriptPostProcessor *>(QString(), Qt::FindDirectChildrenOnly);
+            if (!holder) {
+                holder = new TvdxScriptPostProcessor();
+                holder->setParent(e);
+            }
+            holder->PostProcessor = pp;
+            result = Variant::fromObject(holder);
+        }
+    } else if (isClass(classType, "TvdxScriptPostProcessor")) {
+        TvdxPostProcessor *pp = ovNeed<TvdxScriptPostProcessor>(instance)->PostProcessor;
+        if (!pp)
+            return result;
+        if (is(name, "RESETDUPLICATES")) {
+            pp->ResetDuplicates(PS(c, 0));
+        } else if (is(name, "GETMACROLIST")) {
+            auto *list = new TvdxScriptWideStrings();
+            if (const QStringList *macros = pp->GetMacroList(PS(c, 0)))
+                list->SetLines(*macros);
+            // A copy for the script: freed with the program unless the script frees it.
+            if (c->Prog)
+                c->Prog->AdoptCreated(list);
+            result = Variant::fromObject(list);
+        }
     } else if (isClass(classType, "TvdxCustomOutline")) {
         auto *o = ovNeed<TvdxCustomOutline>(instance);
         if (is(name, "ADDITEM")) {
@@ -480,6 +508,7 @@ const ClassEntry kClasses[] = {
     {"TvdxStyles", "TCollection"},
     {"TvdxArray", "TCollection"},
     {"TvdxReport", "TvdxComponent"},
+    {"TvdxPostProcessor", "TPersistent"},
     {"TvdxCustomEngine", "TPersistent"},
     {"TvdxEngine", "TvdxCustomEngine"},
     {"TvdxCustomOutline", "TPersistent"},
@@ -506,6 +535,7 @@ const QMetaObject *knownMeta(const QString &name)
               &TvdxCustomOutline::staticMetaObject})
             h.insert(QString::fromLatin1(m->className()), m);
         h.insert(QStringLiteral("TWideStrings"), &TvdxScriptWideStrings::staticMetaObject);
+        h.insert(QStringLiteral("TvdxPostProcessor"), &TvdxScriptPostProcessor::staticMetaObject);
         return h;
     }();
     if (const QMetaObject *m = known.value(name))
@@ -575,7 +605,8 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
         // The string list only where the script knows its ancestor.
         if (!meta || (name == QLatin1String("TWideStrings") && !s->Find(S("TPersistent"))))
             continue;
-        TovClassVariable *c = name == QLatin1String("TWideStrings")
+        const bool hostNamed = name == QLatin1String("TWideStrings") || name == QLatin1String("TvdxPostProcessor");
+        TovClassVariable *c = hostNamed
                                   ? ovAddHostClass(s, meta, name, QString::fromLatin1(e.ancestor))
                                   : s->AddClass(meta, QString::fromLatin1(e.ancestor));
         if (!c)
@@ -685,6 +716,11 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
             M("procedure StopReport");
             M("function FreeSpace: Extended");
             M("procedure ProcessObject(ReportObject: TvdxView)");
+            M("function GetPostProcessor: TvdxPostProcessor");
+        } else if (name == QLatin1String("TvdxPostProcessor")) {
+            M("function GetMacroList(const MacroName: String): TWideStrings");
+            // BandName may be left out: an empty text.
+            M("procedure ResetDuplicates(const BandName: String = '')");
         } else if (name == QLatin1String("TvdxCustomOutline")) {
             M("procedure AddItem(const Text: String)");
             M("procedure LevelRoot");

@@ -12,6 +12,16 @@ public:
     Q_INVOKABLE TvdxScriptWideStrings() = default;
 };
 
+class TvdxPostProcessor;
+// What scripts hold for the prepared pages' post-processor (which is no
+// object of its own): it lives with the engine that handed it out.
+class TvdxScriptPostProcessor : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("ScriptName", "TvdxPostProcessor")
+public:
+    TvdxPostProcessor *PostProcessor = nullptr;
+};
+
 // Raised when a script takes an object as a class it is not.
 VD_DECLARE_EXCEPTION(EInvalidCast, Exception)
 

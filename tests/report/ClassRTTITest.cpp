@@ -25,8 +25,12 @@ protected:
     QString run(const QString &text)
     {
         s.Clear();
-        for (const auto &o : std::as_const(objects))
-            s.AddObject(o.first, o.second);
+        for (const HostObject &o : std::as_const(objects)) {
+            if (o.typ.isEmpty())
+                s.AddObject(o.name, o.obj);
+            else
+                s.AddVariable(o.name, o.typ, Variant::fromObject(o.obj));
+        }
         s.SetSyntaxType(Pascal);
         s.SetLines(text.split(QLatin1Char('\n')));
         if (!s.Compile())
@@ -39,8 +43,17 @@ protected:
         return s.ErrorMsg;
     }
     // Host objects, given to the program again after each Clear.
-    void addObject(const QString &name, QObject *obj) { objects.append({name, obj}); }
-    QList<QPair<QString, QObject *>> objects;
+    // Declared as typ (the class of the object when empty).
+    void addObject(const QString &name, QObject *obj, const QString &typ = QString())
+    {
+        objects.append({name, obj, typ});
+    }
+    struct HostObject {
+        QString name;
+        QObject *obj;
+        QString typ;
+    };
+    QList<HostObject> objects;
     QString var(const char *name) { return VarToStr(s.Variables(QString::fromLatin1(name))); }
     TovScript s;
 };
@@ -143,6 +156,21 @@ TEST_F(ClassRTTITest, ComponentMembersAndReport)
     EXPECT_TRUE(report.Terminated());
     EXPECT_EQ(var("term"), QStringLiteral("True"));
     EXPECT_DOUBLE_EQ(double(memo->Left()), 10);
+}
+
+TEST_F(ClassRTTITest, EnginePostProcessor)
+{
+    TvdxReport report;
+    // The stand-in engine is known to scripts by its base class.
+    addObject(QStringLiteral("Engine"), report.Engine(), QStringLiteral("TvdxCustomEngine"));
+    const QString err = run(QStringLiteral("var n: Integer;\n"
+                                           "begin\n"
+                                           "  Engine.GetPostProcessor.ResetDuplicates;\n"
+                                           "  Engine.GetPostProcessor.ResetDuplicates('Band1');\n"
+                                           "  n := Engine.GetPostProcessor.GetMacroList('none').Count;\n"
+                                           "end."));
+    ASSERT_TRUE(err.isEmpty()) << err.toStdString();
+    EXPECT_EQ(var("n"), QStringLiteral("0"));
 }
 
 TEST_F(ClassRTTITest, GlobalVariablesAndArrays)
