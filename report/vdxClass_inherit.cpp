@@ -96,6 +96,19 @@ CommentMarks commentMarks(const QString &language)
     return {};
 }
 
+// A relative name is looked for beside the report's file, then in the
+// application folder.
+QString ancestorPath(const QString &value, const QString &fileName, const QString &appFolder)
+{
+    const QString path = slashes(value);
+    if (!isRelativeName(value))
+        return path;
+    QString joined = joinPath(folderOf(fileName), path);
+    if (joined.size() >= 260)
+        joined = QDir::cleanPath(joined);
+    return QFileInfo(joined).isFile() ? joined : joinPath(appFolder, path);
+}
+
 bool isPage(const TvdxComponent *c) { return qobject_cast<const TvdxPage *>(c) != nullptr; }
 
 } // namespace
@@ -136,16 +149,7 @@ void TvdxReport::loadAncestor(const QString &value)
     TvdxXMLSerializer *const savedSerializer = m_xmlSerializer;
     const bool wasLoading = HasState(csLoading);
 
-    QString path;
-    if (!OnLoadTemplate) {
-        path = slashes(value);
-        if (isRelativeName(value)) {
-            QString joined = joinPath(folderOf(m_fileName), path);
-            if (joined.size() >= 260)
-                joined = QDir::cleanPath(joined);
-            path = QFileInfo(joined).isFile() ? joined : joinPath(GetApplicationFolder(), path);
-        }
-    }
+    const QString path = OnLoadTemplate ? QString() : ancestorPath(value, m_fileName, GetApplicationFolder());
     // An ancestor naming its own descendant (or itself) would load forever.
     const QString key = OnLoadTemplate ? QStringLiteral("?") + value.toLower() : fileKey(path);
     const QString ownKey = fileKey(m_fileName);
@@ -155,11 +159,7 @@ void TvdxReport::loadAncestor(const QString &value)
     }
     const bool missing = !OnLoadTemplate && !QFileInfo(path).isFile();
     {
-        ChainEntry entry(
-            {t_ancestorChain.contains(ownKey) || (!t_ancestorChain.isEmpty() && t_ancestorChain.last() == ownKey)
-                 ? QString()
-                 : ownKey,
-             key});
+        ChainEntry entry({t_ancestorChain.contains(ownKey) ? QString() : ownKey, key});
         if (OnLoadTemplate)
             OnLoadTemplate(this, value);
         else if (!missing)
@@ -327,14 +327,22 @@ bool TvdxReport::InheritFromTemplate(const QString &templName, TvdxInheriteMode 
     if (expanded(m_fileName) == expanded(templName) || (!m_fileName.isEmpty() && fileKey(m_fileName) == fileKey(templName)))
         return false;
 
-    auto copy = std::make_unique<TvdxReport>();
-    copy->AssignAll(this, false);
-    copy->m_fileName = m_fileName;
-    const QString copyScriptLanguage = m_scriptLanguage;
-
     QString relative = slashes(templName);
     if (!m_fileName.isEmpty() && QDir::isAbsolutePath(relative))
         relative = QDir(QFileInfo(slashes(m_fileName)).absolutePath()).relativeFilePath(relative);
+    // A template that is not there would make the report its own ancestor.
+    if (!OnLoadTemplate && !QFileInfo(ancestorPath(relative, m_fileName, GetApplicationFolder())).isFile()) {
+        AddError(QStringLiteral("Ancestor report \"%1\" not found").arg(templName));
+        return false;
+    }
+
+    auto copy = std::make_unique<TvdxReport>();
+    // Named like the report, so an ancestor it already has is found.
+    copy->m_fileName = m_fileName;
+    copy->OnLoadTemplate = OnLoadTemplate;
+    copy->AssignAll(this, false);
+    const QString copyScriptLanguage = m_scriptLanguage;
+
     SetParentReport(relative);
     if (!m_parentReportObject) {
         // The ancestor could not be taken (a cycle): the report stays as it was.

@@ -208,6 +208,13 @@ TEST(InheritTest, InheritingFromItsOwnFileAnswersFalse)
     EXPECT_FALSE(r.InheritFromTemplate(dir.path() + QStringLiteral("/./base.vd3")));
     EXPECT_TRUE(r.ParentReport().isEmpty());
     EXPECT_EQ(r.GetAllObjects().size(), before);
+    // A template that is not there changes nothing either.
+    EXPECT_FALSE(r.InheritFromTemplate(dir.file(QStringLiteral("gone.vd3"))));
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("Ancestor report \"%1\" not found").arg(dir.file(QStringLiteral("gone.vd3")))));
+    EXPECT_TRUE(r.ParentReport().isEmpty());
+    EXPECT_EQ(r.GetAllObjects().size(), before);
+    for (TvdxComponent *c : r.GetAllObjects())
+        EXPECT_FALSE(c->IsAncestor());
 }
 
 // A report of its own: Page1 with Shape1 (a duplicate) and Mine, a variable
@@ -302,6 +309,19 @@ TEST(InheritTest, ParentScriptCommentPerLanguage)
         EXPECT_EQ(s.last(), QString::fromLatin1(c.close)) << c.language;
         EXPECT_EQ(r->ScriptLanguage(), QString::fromLatin1(c.language));
     }
+
+    // "*/" in a template's script would end a C++ block comment early.
+    {
+        TvdxReport base;
+        base.SetScriptLanguage(QStringLiteral("D++Edirud"));
+        base.SetScriptText({QStringLiteral("int x = 1; /* one */"), QStringLiteral("{}")});
+        base.SaveToFile(dir.file(QStringLiteral("cbase.vd3")));
+    }
+    auto r = ownReport(dir.file(QStringLiteral("mine.vd3")), QStringLiteral("D++Edirud"));
+    ASSERT_TRUE(r->InheritFromTemplate(dir.file(QStringLiteral("cbase.vd3")), TvdxReport::imRename));
+    EXPECT_EQ(r->ScriptText(), (QStringList{QStringLiteral("own script"),
+                                            QStringLiteral("//**********Script from parent report**********"),
+                                            QStringLiteral("//int x = 1; /* one */"), QStringLiteral("//{}")}));
 }
 
 TEST(InheritTest, ConflictDialogOpensOnDeleteAndCancelRestores)
