@@ -6,7 +6,9 @@
 #include "core/vdxVariables.h"
 #include "platform/CodePage.h"
 #include "report/vdxClass.h"
+#include "report/vdxClass_band.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_page_dialog.h"
 #include "report/vdxClass_dialog.h"
 #include "report/vdxClass_fill.h"
 #include "report/vdxClass_memo.h"
@@ -234,6 +236,9 @@ Variant TFunctions::CallMethod(QObject *instance, const QMetaObject *classType, 
     } else if (isClass(classType, "TvdxBand") || isClass(classType, "TvdxReportPage")) {
         if (is(name, "ALIGNCHILDREN"))
             ovNeed<TvdxComponent>(instance)->AlignChildren();
+    } else if (isClass(classType, "TvdxDialogPage")) {
+        if (is(name, "SHOWMODAL"))
+            result = Variant(ovNeed<TvdxDialogPage>(instance)->ShowModal());
     } else if (isClass(classType, "TvdxVariables")) {
         auto *vars = ovNeed<TvdxVariables>(instance);
         if (is(name, "VARIABLES.GET"))
@@ -381,7 +386,10 @@ Variant TFunctions::GetProp(QObject *instance, const QMetaObject *classType, con
             return m->Value();
     } else if (isClass(classType, "TvdxBand")) {
         if (is(name, "OVERFLOW"))
-            return Variant(instance->property("Overflow").toBool());
+            return Variant(ovNeed<TvdxBand>(instance)->Overflow());
+    } else if (isClass(classType, "TvdxDialogPage")) {
+        if (is(name, "MODALRESULT"))
+            return Variant(ovNeed<TvdxDialogPage>(instance)->ModalResult());
     } else if (isClass(classType, "TvdxEngineOptions")) {
         if (is(name, "DESTROYFORMS"))
             return Variant(ovNeed<TvdxEngineOptions>(instance)->DestroyForms());
@@ -421,6 +429,9 @@ void TFunctions::SetProp(QObject *instance, const QMetaObject *classType, const 
             if (auto *l = qobject_cast<TovHostStrings *>(ovValueToObject(value)))
                 m->Lines() = l->Lines();
         }
+    } else if (isClass(classType, "TvdxDialogPage")) {
+        if (is(name, "MODALRESULT"))
+            ovNeed<TvdxDialogPage>(instance)->SetModalResult(value.toInt());
     } else if (isClass(classType, "TvdxEngineOptions")) {
         if (is(name, "DESTROYFORMS"))
             ovNeed<TvdxEngineOptions>(instance)->SetDestroyForms(value.toBool());
@@ -523,7 +534,7 @@ const QMetaObject *knownMeta(const QString &name)
         for (const QMetaObject *m :
              {&TvdxDataLink::staticMetaObject, &TvdxHyperlink::staticMetaObject, &TvdxCustomFill::staticMetaObject,
               &TvdxBrushFill::staticMetaObject, &TvdxGradientFill::staticMetaObject, &TvdxGlassFill::staticMetaObject,
-              &TvdxObjectProcessing::staticMetaObject, &TvdxComponent::staticMetaObject,
+              &TvdxObjectProcessing::staticMetaObject, &TvdxFillGaps::staticMetaObject, &TvdxComponent::staticMetaObject,
               &TvdxReportComponent::staticMetaObject, &TvdxFrameLine::staticMetaObject, &TvdxFrame::staticMetaObject,
               &TvdxFormat::staticMetaObject, &TvdxView::staticMetaObject, &TvdxStretcheable::staticMetaObject,
               &TvdxCustomMemoView::staticMetaObject, &TvdxCustomLineView::staticMetaObject,
@@ -682,6 +693,9 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
             c->AddProperty(S("Overflow"), S("Boolean"), get);
         } else if (name == QLatin1String("TvdxReportPage")) {
             M("procedure AlignChildren");
+        } else if (name == QLatin1String("TvdxDialogPage")) {
+            M("function ShowModal: Integer");
+            c->AddProperty(S("ModalResult"), I, get, set);
         } else if (name == QLatin1String("TvdxEngineOptions")) {
             c->AddProperty(S("DestroyForms"), S("Boolean"), get, set);
         } else if (name == QLatin1String("TvdxVariables")) {

@@ -3,7 +3,9 @@
 // differs, and can be turned into an inheriting report afterwards.
 #include "core/vdxVariables.h"
 #include "platform/UiProvider.h"
+#include "report/vdxClass_band.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_page.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"
@@ -251,28 +253,56 @@ public:
     {
         if (depth > 256)
             return;
+        if (depth == 0)
+            // A subreport's page goes with its subreport, not as a page of its own.
+            for (TvdxComponent *c : m_copy->GetAllObjects())
+                if (auto *sub = qobject_cast<TvdxSubreport *>(c); sub && sub->SubPage())
+                    m_subreportPages.insert(sub->SubPage());
         m_writer.SerializeDefaultValues = target != m_report;
         m_reader.XMLToObj(m_writer.ObjToXML(source), target);
         const QList<TvdxComponent *> children = source->Objects().List();
         for (TvdxComponent *child : children) {
+            if (depth == 0 && m_subreportPages.contains(child))
+                continue;
             auto *found = qobject_cast<TvdxComponent *>(child->Name().isEmpty() ? nullptr : m_report->FindObject(child->Name()));
             if (found && !isPage(child)) {
                 if (m_delete)
                     continue;
                 found = nullptr;
             }
+            bool created = false;
             if (!found) {
                 found = create(child, target);
                 if (!found)
                     continue;
+                created = true;
             }
             merge(child, found, depth + 1);
+            if (created)
+                mergeSubreportPage(child, found, depth);
         }
     }
 
     void finish() { m_reader.ResolveFixups(); }
 
 private:
+    void mergeSubreportPage(TvdxComponent *child, TvdxComponent *made, int depth)
+    {
+        auto *sub = qobject_cast<TvdxSubreport *>(child);
+        auto *newSub = qobject_cast<TvdxSubreport *>(made);
+        if (!sub || !newSub || !sub->SubPage())
+            return;
+        TvdxReportPage *source = sub->SubPage();
+        auto *page = new TvdxReportPage(m_report);
+        page->SetParent(m_report);
+        if (!source->Name().isEmpty() && !m_report->FindObject(source->Name()))
+            page->SetName(source->Name());
+        else
+            page->CreateUniqueName(m_report);
+        merge(source, page, depth + 1);
+        newSub->SetSubPage(page);
+    }
+
     TvdxComponent *create(TvdxComponent *child, TvdxComponent *parent)
     {
         const TvdClassInfo *cls = vdFindClass(child->ClassName());
@@ -314,6 +344,7 @@ private:
     TvdxXMLSerializer m_reader;
     TvdxXMLSerializer m_writer;
     QSet<TvdxComponent *> m_renamedDataSets;
+    QSet<TvdxComponent *> m_subreportPages;
 };
 
 } // namespace

@@ -80,9 +80,35 @@ TEST_F(ClassRTTITest, ConstantsEnumerationsAndDateFunctions)
     EXPECT_FALSE(s.Find(QStringLiteral("smPartMaxHeight")));
     EXPECT_FALSE(s.Find(QStringLiteral("fsAltDot")));
     for (const char *cls : {"TvdxComponent", "TvdxView", "TvdxMemoView", "TvdxReport", "TvdxDataSet", "TvdxStyles",
-                            "TvdxVariables", "TvdxArray", "TWideStrings", "TvdxBand", "TvdxReportPage"})
+                            "TvdxVariables", "TvdxArray", "TWideStrings", "TvdxBand", "TvdxReportPage",
+                            "TvdxMasterData", "TvdxOverlay", "TvdxSubreport", "TvdxDialogPage", "TvdxFillGaps"})
         EXPECT_TRUE(s.FindClass(QString::fromLatin1(cls))) << cls;
     EXPECT_TRUE(s.ClassInherits(QStringLiteral("TvdxStretcheable"), QStringLiteral("TvdxMemoView")));
+    EXPECT_TRUE(s.ClassInherits(QStringLiteral("TvdxDataBand"), QStringLiteral("TvdxMasterData")));
+}
+
+TEST_F(ClassRTTITest, BandsAndPages)
+{
+    TvdxReport report;
+    auto *page = new TvdxReportPage(&report);
+    page->SetParent(&report);
+    page->SetName(QStringLiteral("Page1"));
+    auto *band = new TvdxMasterData(&report);
+    band->SetParent(page);
+    band->SetName(QStringLiteral("MasterData1"));
+    band->SetOverflow(true);
+    addObject(QStringLiteral("MasterData1"), band);
+    addObject(QStringLiteral("Page1"), page);
+    const QString err = run(QStringLiteral("var o: Boolean; n: Integer;\n"
+                                           "begin\n"
+                                           "  o := MasterData1.Overflow;\n"
+                                           "  MasterData1.AlignChildren;\n"
+                                           "  Page1.AlignChildren;\n"
+                                           "  n := Page1.Objects.Count;\n"
+                                           "end."));
+    ASSERT_TRUE(err.isEmpty()) << err.toStdString();
+    EXPECT_EQ(var("o"), QStringLiteral("True"));
+    EXPECT_EQ(var("n"), QStringLiteral("1"));
 }
 
 TEST_F(ClassRTTITest, FillCastsAndInvalidCast)

@@ -382,6 +382,32 @@ TEST(InheritTest, ConflictDialogOpensOnDeleteAndCancelRestores)
     EXPECT_EQ(ui.Prompts().at(0).caption, QStringLiteral("Inherit error"));
 }
 
+TEST(InheritTest, SubreportBringsItsPage)
+{
+    Silent silent;
+    TempDir dir;
+    writeBase(dir.file(QStringLiteral("base.vd3")));
+    auto r = ownReport(dir.file(QStringLiteral("mine.vd3")), QStringLiteral("VevuvaRirivo"));
+    auto *subPage = addPage(*r, QStringLiteral("Page2"));
+    addShape(*r, subPage, QStringLiteral("Inner"), 7);
+    auto *sub = new TvdxSubreport(r.get());
+    sub->SetParent(r->Pages(0));
+    sub->SetName(QStringLiteral("Subreport1"));
+    sub->SetSubPage(subPage);
+
+    ASSERT_TRUE(r->InheritFromTemplate(dir.file(QStringLiteral("base.vd3")), TvdxReport::imRename));
+    auto *merged = qobject_cast<TvdxSubreport *>(r->FindObject(QStringLiteral("Subreport1")));
+    ASSERT_TRUE(merged);
+    ASSERT_TRUE(merged->SubPage());
+    auto *inner = qobject_cast<TvdxComponent *>(r->FindObject(QStringLiteral("Inner")));
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(inner->Parent(), merged->SubPage());
+    int pages = 0;
+    for (TvdxComponent *c : r->Objects().List())
+        pages += qobject_cast<TvdxReportPage *>(c) ? 1 : 0;
+    EXPECT_EQ(pages, 2) << "Page1 merged with the template's, the subreport's page once";
+}
+
 TEST(InheritTest, OnLoadTemplateLoadsTheAncestor)
 {
     Silent silent;
