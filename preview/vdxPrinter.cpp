@@ -149,7 +149,7 @@ void TvdxPrinter::Init()
     }
 
     TvdxDeviceMode mode;
-    mode.fields = DM_ORIENTATION | DM_PAPERSIZE | DM_DEFAULTSOURCE | DM_DUPLEX;
+    mode.fields = DM_ORIENTATION | DM_PAPERSIZE;
     mode.paperSize = 9;
     int idx = -1;
     for (int i = 0; i < FMedia.size(); ++i)
@@ -162,10 +162,15 @@ void TvdxPrinter::Init()
     if (idx >= 0)
         mode.paperSize = FMediaCodes[idx];
     mode.orientation = defaults.landscape ? 2 : 1;
+    // Trays: "auto" is the default bin, the others count from 257.
+    FSourceBins.clear();
+    int nextBin = vdxFirstSourceBin;
+    for (const PrinterSource &src : FSources)
+        FSourceBins << (src.id == QLatin1String("auto") ? vdxDefaultBin : nextBin++);
     mode.defaultSource = vdxDefaultBin;
     for (int i = 0; i < FSources.size(); ++i)
-        if (FSources[i].id == defaults.source && defaults.source != QLatin1String("auto"))
-            mode.defaultSource = vdxFirstSourceBin + i;
+        if (FSources[i].id == defaults.source)
+            mode.defaultSource = FSourceBins[i];
     mode.duplex = sidesToDuplex(defaults.sides);
     FMode = mode;
 
@@ -186,8 +191,8 @@ void TvdxPrinter::Init()
         if (FMediaCodes[i] != vdxCustomPaper)
             FPapers << TvdxNamedNumber{FMedia[i].displayName, FMediaCodes[i]};
     for (int i = 0; i < FSources.size() && i < 256; ++i)
-        if (FSources[i].id != QLatin1String("auto"))
-            FBins << TvdxNamedNumber{FSources[i].displayName, vdxFirstSourceBin + i};
+        if (FSourceBins[i] != vdxDefaultBin)
+            FBins << TvdxNamedNumber{FSources[i].displayName, FSourceBins[i]};
 
     FBin = -1;
     FDuplex = -1;
@@ -372,8 +377,9 @@ QMap<QString, QString> TvdxPrinter::JobOptions() const
             o.insert(QStringLiteral("media"), QStringLiteral("Custom.%1x%2mm").arg(mmText(w), mmText(h)));
         }
     }
-    if (m.defaultSource >= vdxFirstSourceBin && m.defaultSource - vdxFirstSourceBin < FSources.size())
-        o.insert(QStringLiteral("media-source"), FSources[m.defaultSource - vdxFirstSourceBin].id);
+    const int src = m.defaultSource == vdxDefaultBin ? -1 : FSourceBins.indexOf(m.defaultSource);
+    if (src >= 0)
+        o.insert(QStringLiteral("media-source"), FSources[src].id);
     o.insert(QStringLiteral("sides"), duplexToSides(m.duplex));
     if (m.copies > 1)
         o.insert(QStringLiteral("copies"), QString::number(m.copies));

@@ -250,6 +250,7 @@ private:
     QList<PrinterMedia> FMedia;      // index-aligned with FMediaCodes
     QList<int> FMediaCodes;
     QList<PrinterSource> FSources;
+    QList<int> FSourceBins;          // bin number of each source
     // Page job.
     std::unique_ptr<QTemporaryFile> FJobFile;
     std::unique_ptr<QPdfWriter> FWriter;

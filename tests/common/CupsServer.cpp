@@ -126,7 +126,7 @@ CupsServer &CupsServer::Shared()
     std::call_once(once, [] {
         if (server.Start()) {
             if (!server.AddRawQueue("A-Printer") || !server.AddRawQueue("b-Printer", true)) {
-                server.m_skip = "lpadmin could not add the test queues";
+                server.m_skip = "could not add the test queues: " + server.m_skip;
                 server.m_ok = false;
             }
         }
@@ -277,9 +277,11 @@ bool CupsServer::AddRawQueue(const QString &name, bool makeDefault)
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(findTool("lpadmin"), {"-p", name, "-E", "-v",
-                                  QStringLiteral("socket://127.0.0.1:%1?snmp=false").arg(m_listenPort), "-m", "raw"});
-    if (!p.waitForFinished(20000) || p.exitCode() != 0)
+                                  QStringLiteral("socket://127.0.0.1:%1").arg(m_listenPort), "-m", "raw"});
+    if (!p.waitForFinished(20000) || p.exitCode() != 0) {
+        m_skip = "lpadmin: " + QString::fromLocal8Bit(p.readAll());
         return false;
+    }
     if (makeDefault) {
         p.start(findTool("lpadmin"), {"-d", name});
         if (!p.waitForFinished(20000) || p.exitCode() != 0)
