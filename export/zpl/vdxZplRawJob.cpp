@@ -25,12 +25,18 @@ void SendZplToPrinter(int PrinterIndex, const QString &PrinterName, const QStrin
     };
     if (!sink->Open(PrinterName))
         fail(0);
+    const QByteArray bytes = Text.toUtf8();
+    // The print system takes no empty document, and an empty one would print
+    // nothing: the queue is checked, no job is made.
+    if (bytes.isEmpty()) {
+        sink->Close();
+        return;
+    }
     if (!sink->CreateJob(QStringLiteral("Spooler Document Name")))
         fail(1);
     if (!sink->StartDocument())
         fail(2);
-    const QByteArray bytes = Text.toUtf8();
-    if (!bytes.isEmpty() && sink->Write(bytes) != bytes.size())
+    if (sink->Write(bytes) != bytes.size())
         fail(3);
     if (!sink->FinishDocument())
         fail(4);

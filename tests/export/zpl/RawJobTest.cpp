@@ -4,9 +4,14 @@
 #include "common/FakePrinterBackend.h"
 #include "common/TestSupport.h"
 #include "export/zpl/vdxZplRawJob.h"
+#include "platform/CupsPrinterBackend.h"
 #include "platform/Exception.h"
 #include "preview/vdxPrinters.h"
 #include <QProcess>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace vdtest;
@@ -43,8 +48,8 @@ TEST(SendZplToPrinter, SendsTheUtf8BytesInOneFinishedJob)
 
 TEST(SendZplToPrinter, TextGoesOutUnchanged)
 {
-    // Raw means raw: commands, control characters and empty text pass as they are.
-    const QString texts[] = {"^XZ~JA", QString("a\r\n\x01\tb"), QString(), QString(QChar(0xD800)) + "x"};
+    // Raw means raw: commands and control characters pass as they are.
+    const QString texts[] = {"^XZ~JA", QString("a\r\n\x01\tb"), QString(QChar(0xD800)) + "x"};
     for (const QString &t : texts) {
         FakePrinterBackend b;
         b.add("Label");
@@ -53,6 +58,15 @@ TEST(SendZplToPrinter, TextGoesOutUnchanged)
         EXPECT_EQ(b.rawJobs[0].bytes, t.toUtf8());
         EXPECT_TRUE(b.rawJobs[0].finished);
     }
+}
+
+TEST(SendZplToPrinter, EmptyTextMakesNoJob)
+{
+    FakePrinterBackend b;
+    b.add("Label");
+    EXPECT_EQ(sendError(b, "Label", QString()), QString());
+    EXPECT_TRUE(b.rawJobs.isEmpty());
+    EXPECT_EQ(sendError(b, "Nope", QString()), "print error 0");
 }
 
 TEST(SendZplToPrinter, EachFailingStepHasItsMessageAndLeavesNothing)
@@ -92,6 +106,31 @@ TEST(SendZplToPrinter, StaleIndexStopsBeforeAnythingIsSent)
     EXPECT_EQ(sendError(b, "Label", kUmlautLabel, -5), "Printer selected is not valid");
     EXPECT_TRUE(b.rawJobs.isEmpty());
     EXPECT_EQ(sendError(b, "Label", kUmlautLabel, 0), QString());
+}
+
+TEST(SendZplToPrinter, UnreachablePrintServer)
+{
+    // A port that was just free: nothing listens there.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len), 0);
+    ::close(fd);
+    const int port = ntohs(a.sin_port);
+    vdCupsSetServer(QStringLiteral("127.0.0.1:%1").arg(port));
+    try {
+        SendZplToPrinter(-1, "A-Printer", kUmlautLabel);
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), "print error 0");
+    }
+    TvdxPrinters list;
+    EXPECT_FALSE(list.HasPhysicalPrinters());
+    EXPECT_EQ(list.Printer()->Name(), "Virtual");
+    vdCupsSetServer(QString());
 }
 
 // ---- real print server ----------------------------------------------------------
@@ -191,3 +230,10 @@ TEST_F(CupsRawJob, ToolSendsAFileToAQueueAndAFile)
     EXPECT_TRUE(r.err.contains("cannot open")) << r.err.toStdString();
 }
 #endif
+
+TEST_F(CupsRawJob, EmptyTextMakesNoJob)
+{
+    const int before = int(server().JobTitles().size());
+    SendZplToPrinter(-1, "A-Printer", QString());
+    EXPECT_EQ(server().JobTitles().size(), before);
+}
