@@ -14,7 +14,9 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <csignal>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -218,6 +220,8 @@ bool CupsServer::Start()
     d->listener = std::thread([this] { d->listen(); });
 
     d->cupsd.setProcessChannelMode(QProcess::MergedChannels);
+    // A test that crashes takes its server with it.
+    d->cupsd.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     d->cupsd.start(cupsd, {"-f", "-c", root + "/cupsd.conf", "-s", root + "/cups-files.conf"});
     if (!d->cupsd.waitForStarted(10000)) {
         m_skip = "cupsd did not start";
