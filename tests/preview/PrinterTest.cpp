@@ -29,6 +29,20 @@ void addOffice(FakePrinterBackend &b, const QString &name = QStringLiteral("Offi
     q.defaults.dpiX = q.defaults.dpiY = 600;
 }
 
+// pdfinfo's report of a PDF; empty when the tool is missing.
+QString pdfInfo(const QByteArray &pdf)
+{
+    const QString tool = QStandardPaths::findExecutable("pdfinfo");
+    if (tool.isEmpty())
+        return {};
+    TempDir dir;
+    writeFile(dir.file("j.pdf"), pdf);
+    QProcess p;
+    p.start(tool, {dir.file("j.pdf")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 int pdfPages(const QByteArray &pdf)
 {
     const QString tool = QStandardPaths::findExecutable("pdfinfo");
@@ -305,6 +319,31 @@ TEST(Printer, PageJobArrivesAsOnePdf)
     if (pages < 0)
         GTEST_SKIP() << "pdfinfo not installed (poppler-utils)";
     EXPECT_EQ(pages, 2);
+}
+
+TEST(Printer, PageJobHasThePaperOfTheSettings)
+{
+    FakePrinterBackend b;
+    addOffice(b);
+    TvdxPrinter p("Office", "", &b);
+    p.Init();
+    struct Case { int code; double w, h; TPrinterOrientation o; const char *size; };
+    const Case cases[] = {{9, 0, 0, poLandscape, "842 x 595 pts"},
+                          {9, 0, 0, poPortrait, "595 x 842 pts"},
+                          {256, 100, 50, poPortrait, "283 x 142 pts"}};
+    for (const Case &c : cases) {
+        b.submitted.clear();
+        p.SetPrintParams(c.code, c.w, c.h, c.o, 7, TvdxPrintOptions::dmNone, 1);
+        p.BeginDoc();
+        p.BeginPage();
+        p.EndPage();
+        p.EndDoc();
+        ASSERT_EQ(b.submitted.size(), 1);
+        const QString info = pdfInfo(b.submitted[0].bytes);
+        if (info.isEmpty())
+            GTEST_SKIP() << "pdfinfo not installed (poppler-utils)";
+        EXPECT_TRUE(info.contains(c.size)) << info.toStdString();
+    }
 }
 
 TEST(Printer, PageJobToFileAndRefusals)
