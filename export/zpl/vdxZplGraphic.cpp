@@ -1,0 +1,156 @@
+#include "export/zpl/vdxZplGraphic.h"
+
+#include <cstring>
+
+TvdxMonoBitmap::TvdxMonoBitmap(int w, int h)
+    : width(std::max(0, w)), height(std::max(0, h)), stride(((std::max(0, w) + 31) / 32) * 4)
+{
+    bits = QByteArray(qsizetype(stride) * height, '\0');
+}
+
+TvdxMonoBitmap vdxImageToMono(const QImage &image)
+{
+    TvdxMonoBitmap b(image.width(), image.height());
+    if (image.isNull())
+        return b;
+    const QImage src = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < b.height; ++y) {
+        const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
+        uchar *out = b.row(y);
+        for (int x = 0; x < b.width; ++x) {
+            const QRgb c = in[x];
+            // Integer form of 0.299 R + 0.587 G + 0.114 B < 128.
+            const int lum1000 = 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c);
+            if (lum1000 >= 128000)
+                out[x >> 3] |= uchar(0x80u >> (x & 7));
+        }
+    }
+    return b;
+}
+
+void vdxInvertBitmap(TvdxMonoBitmap &b)
+{
+    uchar *p = reinterpret_cast<uchar *>(b.bits.data());
+    for (qsizetype i = 0; i < b.bits.size(); ++i)
+        p[i] = uchar(~p[i]);
+}
+
+void vdxClearPaddingBits(TvdxMonoBitmap &b)
+{
+    const int rest = b.width & 7;
+    const int bpr = b.sentBytesPerRow();
+    for (int y = 0; y < b.height; ++y) {
+        uchar *r = b.row(y);
+        if (rest)
+            r[bpr - 1] &= uchar(0xFFu << (8 - rest));
+        // The stored padding bytes are never sent; keep them clear as well.
+        std::memset(r + bpr, 0, size_t(b.stride - bpr));
+    }
+}
+
+namespace {
+struct RepeatEntry {
+    int count;
+    char letter;
+};
+
+// Ascending: 1..19 as "G".."Y", then 20..400 as "g".."z".
+const RepeatEntry *repeatTable(int &size)
+{
+    static RepeatEntry table[39];
+    static const bool filled = [] {
+        for (int i = 0; i < 19; ++i)
+            table[i] = {i + 1, char('G' + i)};
+        for (int i = 0; i < 20; ++i)
+            table[19 + i] = {20 * (i + 1), char('g' + i)};
+        return true;
+    }();
+    Q_UNUSED(filled)
+    size = 39;
+    return table;
+}
+
+const char hexDigits[] = "0123456789ABCDEF";
+} // namespace
+
+QByteArray vdxZplRepeatCount(int n)
+{
+    QByteArray out;
+    int size = 0;
+    const RepeatEntry *table = repeatTable(size);
+    int i = size - 1;
+    while (i >= 0 && n > 0) {
+        if (n >= table[i].count) {
+            out += table[i].letter;
+            n -= table[i].count;
+        } else {
+            --i;
+        }
+    }
+    return out;
+}
+
+QByteArray vdxCompressZplRow(const QByteArray &s)
+{
+    QByteArray out;
+    out.reserve(s.size());
+    qsizetype i = 0;
+    while (i < s.size()) {
+        qsizetype j = i + 1;
+        while (j < s.size() && s[j] == s[i])
+            ++j;
+        const int run = int(j - i);
+        if (run >= 2)
+            out += vdxZplRepeatCount(run);
+        out += s[i];
+        i = j;
+    }
+    return out;
+}
+
+QByteArray vdxZplRowText(const uchar *row, int bpr)
+{
+    int last = bpr - 1;
+    while (last >= 0 && row[last] == 0)
+        --last;
+    QByteArray out;
+    out.reserve(2 * (last + 1) + 1);
+    for (int i = 0; i <= last; ++i) {
+        out += hexDigits[row[i] >> 4];
+        out += hexDigits[row[i] & 15];
+    }
+    if (last < bpr - 1)
+        out += ',';
+    return out;
+}
+
+void vdxAppendGraphicField(QByteArray &out, const TvdxMonoBitmap &b, bool breakLines)
+{
+    const char *eol = breakLines ? "\r\n" : "";
+    const int bpr = b.sentBytesPerRow();
+    const qint64 total = qint64(bpr) * b.height;
+    out += eol;
+    out += "^GFA,";
+    out += QByteArray::number(total);
+    out += ',';
+    out += QByteArray::number(total);
+    out += ',';
+    out += QByteArray::number(bpr);
+    out += ',';
+    out += eol;
+    QByteArray prev;
+    for (int y = 0; y < b.height; ++y) {
+        QByteArray text = vdxZplRowText(b.row(y), bpr);
+        if (y > 0 && text == prev) {
+            out += ':';
+        } else {
+            out += vdxCompressZplRow(text);
+            prev = std::move(text);
+        }
+        out += eol;
+    }
+    out += "^FS";
+    out += eol;
+}
