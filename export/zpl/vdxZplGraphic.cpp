@@ -1,5 +1,6 @@
 #include "export/zpl/vdxZplGraphic.h"
 
+#include <algorithm>
 #include <cstring>
 
 TvdxMonoBitmap::TvdxMonoBitmap(int w, int h)
@@ -19,12 +20,18 @@ TvdxMonoBitmap vdxImageToMono(const QImage &image)
     for (int y = 0; y < b.height; ++y) {
         const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
         uchar *out = b.row(y);
-        for (int x = 0; x < b.width; ++x) {
-            const QRgb c = in[x];
-            // Integer form of 0.299 R + 0.587 G + 0.114 B < 128.
-            const int lum1000 = 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c);
-            if (lum1000 >= 128000)
-                out[x >> 3] |= uchar(0x80u >> (x & 7));
+        for (int x = 0; x < b.width; x += 8) {
+            const int n = std::min(8, b.width - x);
+            unsigned byte = 0;
+            for (int k = 0; k < n; ++k) {
+                const QRgb c = in[x + k] & 0xFFFFFFu;
+                // Pure white and pure black (most of a label) skip the sum;
+                // otherwise 0.299 R + 0.587 G + 0.114 B < 128, in integers.
+                const bool white = c == 0xFFFFFFu
+                                   || (c != 0 && 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) >= 128000);
+                byte |= unsigned(white) << (7 - k);
+            }
+            out[x >> 3] = uchar(byte);
         }
     }
     return b;
