@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 TvdxMonoBitmap::TvdxMonoBitmap(int w, int h)
     : width(std::max(0, w)), height(std::max(0, h)), stride(((std::max(0, w) + 31) / 32) * 4)
@@ -17,19 +18,33 @@ TvdxMonoBitmap vdxImageToMono(const QImage &image)
     const QImage src = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
+    // Labels are mostly white: whole white rows and groups of 8 pixels are
+    // found by comparing memory.
+    const std::vector<QRgb> white(size_t(std::max(8, b.width)), 0xFFFFFFFFu);
+    const size_t rowBytes = size_t(b.width) * sizeof(QRgb);
     for (int y = 0; y < b.height; ++y) {
         const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
         uchar *out = b.row(y);
+        if (src.format() == QImage::Format_RGB32 && std::memcmp(in, white.data(), rowBytes) == 0) {
+            std::memset(out, 0xFF, size_t(b.width / 8));
+            if (b.width & 7)
+                out[b.width / 8] = uchar(0xFFu << (8 - (b.width & 7)));
+            continue;
+        }
         for (int x = 0; x < b.width; x += 8) {
             const int n = std::min(8, b.width - x);
+            if (n == 8 && src.format() == QImage::Format_RGB32
+                && std::memcmp(in + x, white.data(), 8 * sizeof(QRgb)) == 0) {
+                out[x >> 3] = 0xFF;
+                continue;
+            }
             unsigned byte = 0;
             for (int k = 0; k < n; ++k) {
                 const QRgb c = in[x + k] & 0xFFFFFFu;
-                // Pure white and pure black (most of a label) skip the sum;
-                // otherwise 0.299 R + 0.587 G + 0.114 B < 128, in integers.
-                const bool white = c == 0xFFFFFFu
-                                   || (c != 0 && 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) >= 128000);
-                byte |= unsigned(white) << (7 - k);
+                // 0.299 R + 0.587 G + 0.114 B < 128 is black, in integers.
+                const bool isWhite = c == 0xFFFFFFu
+                                     || (c != 0 && 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) >= 128000);
+                byte |= unsigned(isWhite) << (7 - k);
             }
             out[x >> 3] = uchar(byte);
         }
@@ -101,19 +116,26 @@ QByteArray vdxZplRepeatCount(int n)
 
 QByteArray vdxCompressZplRow(const QByteArray &s)
 {
-    QByteArray out;
-    out.reserve(s.size());
+    QByteArray out(s.size() + 8, Qt::Uninitialized);
+    char *o = out.data();
+    const char *p = s.constData();
+    const qsizetype n = s.size();
     qsizetype i = 0;
-    while (i < s.size()) {
+    while (i < n) {
         qsizetype j = i + 1;
-        while (j < s.size() && s[j] == s[i])
+        while (j < n && p[j] == p[i])
             ++j;
         const int run = int(j - i);
-        if (run >= 2)
-            out += vdxZplRepeatCount(run);
-        out += s[i];
+        if (run >= 2) {
+            // A run of 2 or more never takes more letters than characters.
+            const QByteArray letters = vdxZplRepeatCount(run);
+            std::memcpy(o, letters.constData(), size_t(letters.size()));
+            o += letters.size();
+        }
+        *o++ = p[i];
         i = j;
     }
+    out.truncate(o - out.constData());
     return out;
 }
 
@@ -122,14 +144,15 @@ QByteArray vdxZplRowText(const uchar *row, int bpr)
     int last = bpr - 1;
     while (last >= 0 && row[last] == 0)
         --last;
-    QByteArray out;
-    out.reserve(2 * (last + 1) + 1);
+    QByteArray out(2 * (last + 1) + 1, Qt::Uninitialized);
+    char *o = out.data();
     for (int i = 0; i <= last; ++i) {
-        out += hexDigits[row[i] >> 4];
-        out += hexDigits[row[i] & 15];
+        *o++ = hexDigits[row[i] >> 4];
+        *o++ = hexDigits[row[i] & 15];
     }
     if (last < bpr - 1)
-        out += ',';
+        *o++ = ',';
+    out.truncate(o - out.constData());
     return out;
 }
 
