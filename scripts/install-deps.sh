@@ -28,15 +28,33 @@ for p in "${PACKAGES[@]}"; do
     missing+=("$p")
   fi
 done
+# Node and npm run the ZPL renderer oracle; a Node from elsewhere that brings
+# its own npm (and conflicts with Debian's) is kept.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: all packages present"
-  exit 0
+else
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The ZPL renderer the end-to-end tests use, kept inside the project
+# (tools/node/node_modules, ignored by git). Without network the tests skip.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ZPL_RENDERER_VERSION=3.4.0
+if [ -f "$ROOT/tools/node/node_modules/zpl-renderer-js/package.json" ] \
+   && grep -q "\"version\": \"$ZPL_RENDERER_VERSION\"" "$ROOT/tools/node/node_modules/zpl-renderer-js/package.json"; then
+  echo "install-deps: zpl-renderer-js present"
+else
+  mkdir -p "$ROOT/tools/node"
+  if ! npm install --prefix "$ROOT/tools/node" --no-save --no-audit --no-fund --loglevel=error \
+      "zpl-renderer-js@$ZPL_RENDERER_VERSION"; then
+    echo "install-deps: could not install zpl-renderer-js; its tests will be skipped" >&2
+  fi
+fi
