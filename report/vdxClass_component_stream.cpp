@@ -14,7 +14,7 @@
 
 namespace {
 
-QString floatDiffText(long double v) { return FloatToStr(double(v), DefaultFormatSettings()); }
+QString floatDiffText(long double v) { return FloatToStr(double(v), XMLFormatSettings()); }
 
 bool differs(long double a, long double b) { return std::fabs(double(a - b)) > 0.0001; }
 

@@ -252,7 +252,7 @@ QString TvdxGlassFill::Diff(const TvdxCustomFill *aFill, const QString &add) con
     if (!a || m_color != a->m_color)
         s += attr(add, "Color", num(m_color));
     if (!a || m_blend != a->m_blend)
-        s += attr(add, "Blend", FloatToStr(m_blend));
+        s += attr(add, "Blend", FloatToStr(m_blend, XMLFormatSettings()));
     if (!a || m_hatch != a->m_hatch)
         s += attr(add, "Hatch", m_hatch ? QStringLiteral("1") : QStringLiteral("0"));
     if (!a || m_orientation != a->m_orientation)

@@ -2,6 +2,7 @@
 #include "report/vdxClass_fill.h"
 
 #include "core/vdFormatSettings.h"
+#include "core/vdXML.h"
 #include "core/vdVariant.h"
 #include "platform/Canvas.h"
 
@@ -269,13 +270,13 @@ QString TvdxFrame::Diff(const TvdxFrame *a) const
     if (m_shadowColor != a->m_shadowColor)
         s += attr(QStringLiteral("Frame.ShadowColor"), QString::number(m_shadowColor));
     if (floatsDiffer(m_shadowWidth, a->m_shadowWidth))
-        s += attr(QStringLiteral("Frame.ShadowWidth"), FloatToStr(m_shadowWidth));
+        s += attr(QStringLiteral("Frame.ShadowWidth"), FloatToStr(m_shadowWidth, XMLFormatSettings()));
     if (styleChanged)
         s += attr(QStringLiteral("Frame.Style"), QString::number(int(m_style)));
     if (m_typ != a->m_typ)
         s += attr(QStringLiteral("Frame.Typ"), QString::number(int(m_typ)));
     if (widthChanged)
-        s += attr(QStringLiteral("Frame.Width"), FloatToStr(m_width));
+        s += attr(QStringLiteral("Frame.Width"), FloatToStr(m_width, XMLFormatSettings()));
     // In the order a reader applies them: a frame-wide value has already set
     // all four lines, so a line is written against its own frame then.
     static const char *const names[4] = {"Frame.LeftLine", "Frame.TopLine", "Frame.RightLine", "Frame.BottomLine"};
@@ -290,7 +291,7 @@ QString TvdxFrame::Diff(const TvdxFrame *a) const
         if (styleChanged ? l->Style() != m_style : l->Style() != al->Style())
             s += attr(n + QLatin1String(".Style"), QString::number(int(l->Style())));
         if (widthChanged ? floatsDiffer(l->Width(), m_width) : floatsDiffer(l->Width(), al->Width()))
-            s += attr(n + QLatin1String(".Width"), FloatToStr(l->Width()));
+            s += attr(n + QLatin1String(".Width"), FloatToStr(l->Width(), XMLFormatSettings()));
     }
     return s;
 }

@@ -1,0 +1,3 @@
+#include "engine/vdxPreviewPages.h"
+
+bool TvdxPreviewPages::Export(TvdxCustomExportFilter *) { return false; }
