@@ -1,18 +1,20 @@
 // The export loop: every export format is driven over the prepared pages in
 // one fixed order of calls.
 #include "engine/vdxPreviewPages.h"
-#if __has_include("report/vdxExportFilter.h")
 
 #include "core/vdUtils.h"
 #include "core/vdxRes.h"
 #include "platform/QPainterCanvas.h"
+#include "platform/UiProvider.h"
+#include "core/vdxRes.h"
 #include "report/vdxClass_frame.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_options.h"
+#include "core/vdGraphic.h"
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_report.h"
-#include "report/vdxExportFilter.h"
+#include "report/vdxClass_export.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -65,7 +67,7 @@ std::unique_ptr<TvdxPictureView> makeBackground(TvdxReportPage *page)
     if (auto *frame = page->property("Frame").value<TvdxFrame *>())
         pic->SetFrame(frame);
     if (auto *back = page->property("BackPicture").value<TPicture *>())
-        pic->Picture()->Assign(back);
+        pic->Picture()->SetGraphic(back->Graphic());
     pic->SetStretched(true);
     pic->SetKeepAspectRatio(false);
     pic->SetBounds(page->Left(), page->Top(),
@@ -180,8 +182,7 @@ bool TvdxPreviewPages::Export(TvdxCustomExportFilter *filter)
         filter->OnBeforeExport(filter);
 
     bool result = false;
-    if (!filter->ShowDialogOptions().testFlag(TvdxCustomExportFilter::doShowExportSettings) ||
-        filter->ShowModal() == QDialog::Accepted) {
+    if (!(filter->ShowDialogOptions() & doShowExportSettings) || filter->ShowModal() == mrOk) {
         if (!filter->IOTransport())
             filter->SetIOTransport(filter->DefaultIOTransport());
         TvdxCustomIOTransport *transport = filter->IOTransport();
@@ -227,6 +228,3 @@ bool TvdxPreviewPages::Export(TvdxCustomExportFilter *filter)
     filter->ClearResources();
     return result;
 }
-#else
-bool TvdxPreviewPages::Export(TvdxCustomExportFilter *) { return false; }
-#endif

@@ -1,5 +1,4 @@
 #include "engine/vdxTraceExport.h"
-#if __has_include("report/vdxExportFilter.h")
 
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_memo.h"
@@ -45,11 +44,11 @@ bool TvdxTraceExport::Start()
     return true;
 }
 
-void TvdxTraceExport::StartPage(TvdxReportPage *, int index) { add(QStringLiteral("StartPage %1").arg(index)); }
+void TvdxTraceExport::StartPage(TvdxComponent *, int index) { add(QStringLiteral("StartPage %1").arg(index)); }
 
 void TvdxTraceExport::ExportObject(TvdxComponent *obj) { add(ObjectLine(obj)); }
 
-void TvdxTraceExport::FinishPage(TvdxReportPage *, int index) { add(QStringLiteral("FinishPage %1").arg(index)); }
+void TvdxTraceExport::FinishPage(TvdxComponent *, int index) { add(QStringLiteral("FinishPage %1").arg(index)); }
 
 void TvdxTraceExport::BeginClip(TvdxComponent *obj) { add(QStringLiteral("BeginClip ") + obj->Name()); }
 
@@ -62,4 +61,3 @@ void TvdxTraceExport::Finish()
         IOTransport()->FreeStream(FOut);
     FOut = nullptr;
 }
-#endif

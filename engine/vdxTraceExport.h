@@ -1,8 +1,7 @@
 // An export filter that writes one line per call it receives: a readable
 // record of what the export loop hands a format, for tests and vd-export.
 #pragma once
-#if __has_include("report/vdxExportFilter.h")
-#include "report/vdxExportFilter.h"
+#include "report/vdxClass_export.h"
 
 #include <QStringList>
 
@@ -12,9 +11,9 @@ public:
     Q_INVOKABLE explicit TvdxTraceExport(TvdComponent *owner = nullptr);
 
     bool Start() override;
-    void StartPage(TvdxReportPage *page, int index) override;
+    void StartPage(TvdxComponent *page, int index) override;
     void ExportObject(TvdxComponent *obj) override;
-    void FinishPage(TvdxReportPage *page, int index) override;
+    void FinishPage(TvdxComponent *page, int index) override;
     void Finish() override;
     void BeginClip(TvdxComponent *obj) override;
     void EndClip() override;
@@ -33,4 +32,3 @@ private:
     QStringList FLines;
     QIODevice *FOut = nullptr;
 };
-#endif

@@ -1,0 +1,212 @@
+#include "StoreFixture.h"
+
+#include "engine/vdxTraceExport.h"
+#include "platform/UiProvider.h"
+#include "report/vdxClass_io.h"
+#include "report/vdxClass_options.h"
+
+namespace {
+
+// Records every call the loop makes, besides the trace lines.
+class RecordingTransport : public TvdxIOTransportFile {
+public:
+    explicit RecordingTransport(QStringList &log) : TvdxIOTransportFile(nullptr, true), m_log(log) {}
+    bool OpenFilter() override
+    {
+        m_log << "OpenFilter";
+        return opens;
+    }
+    void CloseFilter() override
+    {
+        m_log << "CloseFilter";
+        TvdxIOTransportFile::CloseFilter();
+    }
+    bool opens = true;
+
+private:
+    QStringList &m_log;
+};
+
+class RecordingFilter : public TvdxTraceExport {
+public:
+    RecordingFilter()
+    {
+        SetShowDialogOptions(doShowExportSettings);
+        OnBeforeExport = [this](QObject *) { log << "OnBeforeExport"; };
+        OnBeginExport = [this](QObject *) { log << "OnBeginExport"; };
+        SetIOTransport(&transport);
+        SetStream(&sink);
+        sink.open(QIODevice::WriteOnly);
+    }
+    int ShowModal() override
+    {
+        log << "ShowModal";
+        return modal;
+    }
+    bool Start() override
+    {
+        TvdxTraceExport::Start();
+        log << "DoStart";
+        return starts;
+    }
+    void StartPage(TvdxComponent *page, int index) override
+    {
+        TvdxTraceExport::StartPage(page, index);
+        log << QStringLiteral("StartPage %1").arg(index);
+    }
+    void ExportObject(TvdxComponent *obj) override
+    {
+        TvdxTraceExport::ExportObject(obj);
+        if (obj->Name() == stopAt)
+            SetTerminated(true);
+        if (obj->Name() == failAt)
+            throw Exception(QStringLiteral("disk full"));
+    }
+    void FinishPage(TvdxComponent *page, int index) override
+    {
+        TvdxTraceExport::FinishPage(page, index);
+        log << QStringLiteral("FinishPage %1").arg(index);
+    }
+    void Finish() override
+    {
+        TvdxTraceExport::Finish();
+        log << "DoFinish";
+    }
+    void ClearResources() override { log << "ClearResources"; }
+    QStringList objectNames() const
+    {
+        QStringList names;
+        for (const QString &l : Lines())
+            if (l.startsWith("ExportObject"))
+                names << l.section(' ', 2, 2);
+        return names;
+    }
+
+    QStringList log;
+    RecordingTransport transport{log};
+    QBuffer sink;
+    int modal = mrOk;
+    bool starts = true;
+    QString stopAt, failAt;
+};
+
+} // namespace
+
+struct ExportLoop : StoreFixture {
+    ExportLoop()
+    {
+        report.SetSilentMode(int(TvdxEngineOptions::simSilent));
+        store().AddSourcePage(page);
+        for (int i = 0; i < 3; ++i) {
+            store().AddPage(page);
+            placeBand(20, QStringLiteral("page %1").arg(i));
+        }
+        store().Finish();
+    }
+    RecordingFilter filter;
+};
+
+TEST_F(ExportLoop, CallsComeInTheFixedOrder)
+{
+    filter.SetPageNumbers("2");
+    EXPECT_TRUE(store().Export(&filter));
+    EXPECT_EQ(filter.log, (QStringList{"OnBeforeExport", "ShowModal", "OpenFilter", "OnBeginExport", "DoStart",
+                                       "StartPage 1", "FinishPage 1", "DoFinish", "CloseFilter", "ClearResources"}));
+    EXPECT_EQ(filter.Report(), &report);
+    EXPECT_GT(filter.CreationTime(), 40000);
+    EXPECT_EQ(store().LastExportEnd(), TvdxPreviewPages::eeFinished);
+    // The trace went to the caller's stream, a line per call.
+    EXPECT_EQ(QString::fromUtf8(filter.sink.data()).split('\n', Qt::SkipEmptyParts), filter.Lines());
+    EXPECT_TRUE(filter.Lines().contains("ExportObject TvdxMemoView Memo1 10.00 20.00 100.00 20.00 page 1"))
+        << filter.Lines().join('\n').toStdString();
+}
+
+TEST_F(ExportLoop, EveryPageOpensWithItsBackgroundAndHandsDirectChildrenOnly)
+{
+    auto *inner = new TvdxMemoView(memo1); // a grandchild of the band
+    inner->SetName("Inner");
+    EXPECT_TRUE(store().Export(&filter));
+    QStringList expected;
+    for (int i = 0; i < 3; ++i)
+        expected << "_pagebackground" << "MasterData1" << "Memo1" << "Memo2";
+    EXPECT_EQ(filter.objectNames(), expected);
+    EXPECT_EQ(filter.Lines().first(), "Start");
+    EXPECT_EQ(filter.Lines().last(), "Finish");
+
+    filter.SetDataOnly(true); // a plain band is no data band: nothing passes
+    EXPECT_TRUE(store().Export(&filter));
+    EXPECT_TRUE(filter.objectNames().isEmpty());
+}
+
+TEST_F(ExportLoop, MemoWithoutExportVisibilityNeverReachesTheFilter)
+{
+    store().Clear();
+    memo2->SetVisibility(TvdxView::vsPreview);
+    store().AddSourcePage(page);
+    store().AddPage(page);
+    placeBand(20);
+    EXPECT_TRUE(store().Export(&filter));
+    EXPECT_EQ(filter.objectNames(), (QStringList{"_pagebackground", "MasterData1", "Memo1"}));
+}
+
+TEST_F(ExportLoop, CurrentPageWithoutPreviewIsTheFirst)
+{
+    filter.SetCurPage(true);
+    EXPECT_TRUE(store().Export(&filter));
+    EXPECT_EQ(filter.PageNumbers(), "1");
+    EXPECT_TRUE(filter.log.contains("StartPage 0"));
+    EXPECT_FALSE(filter.log.contains("StartPage 1"));
+}
+
+TEST_F(ExportLoop, CancelledDialogAndClosedTransportExportNothing)
+{
+    filter.modal = mrCancel;
+    EXPECT_FALSE(store().Export(&filter));
+    EXPECT_EQ(filter.log, (QStringList{"OnBeforeExport", "ShowModal", "ClearResources"}));
+
+    RecordingFilter closed;
+    closed.SetShowDialogOptions(0);
+    closed.transport.opens = false;
+    EXPECT_FALSE(store().Export(&closed));
+    EXPECT_EQ(closed.log, (QStringList{"OnBeforeExport", "OpenFilter", "CloseFilter", "ClearResources"}));
+    EXPECT_FALSE(store().Export(nullptr));
+}
+
+TEST_F(ExportLoop, FailedStartAnswersFalseAndReportsNothing)
+{
+    filter.starts = false;
+    EXPECT_FALSE(store().Export(&filter));
+    EXPECT_FALSE(filter.log.contains("StartPage 0"));
+    EXPECT_FALSE(filter.log.contains("DoFinish"));
+    EXPECT_TRUE(filter.log.contains("CloseFilter"));
+    EXPECT_TRUE(report.Errors().isEmpty());
+    EXPECT_EQ(store().LastExportEnd(), TvdxPreviewPages::eeFailed);
+}
+
+TEST_F(ExportLoop, UserStopStillFinishesAndIsToldApart)
+{
+    filter.stopAt = "Memo1";
+    EXPECT_FALSE(store().Export(&filter));
+    EXPECT_EQ(store().LastExportEnd(), TvdxPreviewPages::eeStopped);
+    EXPECT_EQ(filter.objectNames(), (QStringList{"_pagebackground", "MasterData1", "Memo1"}));
+    const QStringList tail = filter.log.mid(filter.log.indexOf("StartPage 0"));
+    EXPECT_EQ(tail, (QStringList{"StartPage 0", "FinishPage 0", "DoFinish", "CloseFilter", "ClearResources"}));
+    EXPECT_FALSE(filter.Terminated());
+    EXPECT_TRUE(report.Errors().isEmpty());
+
+    // The report's Terminated stops it too.
+    RecordingFilter second;
+    second.OnBeginExport = [&](QObject *) { report.SetTerminated(true); };
+    EXPECT_FALSE(store().Export(&second));
+    EXPECT_EQ(second.objectNames(), (QStringList{"_pagebackground"}));
+}
+
+TEST_F(ExportLoop, ErrorIsReportedOnceAndTheFilterStillFinishes)
+{
+    filter.failAt = "Memo2";
+    EXPECT_FALSE(store().Export(&filter));
+    EXPECT_EQ(store().LastExportEnd(), TvdxPreviewPages::eeFailed);
+    EXPECT_TRUE(report.Errors().contains("disk full"));
+    const QStringList tail = filter.log.mid(filter.log.indexOf("StartPage 0"));
+    EXPECT_EQ(tail, (QStringList{"StartPage 0", "FinishPage 0", "DoFinish", "CloseFilter", "ClearResources"}));
+}
