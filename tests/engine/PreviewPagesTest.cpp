@@ -465,3 +465,28 @@ TEST_F(Store, SameBytesWhateverTheDecimalSeparator)
     ScopedFormatSettings scope(comma);
     EXPECT_EQ(build(), dot);
 }
+
+TEST_F(Store, FileCacheSwapsFinishedPagesOutAndBuildsThemBack)
+{
+    QTemporaryDir tmp;
+    report.EngineOptions()->SetUseFileCache(true);
+    report.EngineOptions()->SetMaxMemSize(1);
+    report.EngineOptions()->SetTempDir(tmp.path());
+    store().Initialize();
+    store().AddSourcePage(page);
+    const QString longText(400, QLatin1Char('x'));
+    for (int i = 0; i < 3000; ++i) {
+        store().AddPage(page);
+        placeBand(20, longText + QString::number(i));
+    }
+    int unloaded = 0;
+    for (int i = 0; i < store().Count(); ++i)
+        unloaded += store().PagesItem()->Items(i)->Loaded() ? 0 : 1;
+    EXPECT_GT(unloaded, 1000);
+    EXPECT_TRUE(store().PagesItem()->Items(0)->Loaded());
+    EXPECT_TRUE(store().PagesItem()->Items(1)->Loaded());
+    EXPECT_TRUE(store().PagesItem()->Items(2999)->Loaded());
+    TvdxReportPage *p = store().GetPage(1500);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(qobject_cast<TvdxMemoView *>(p->Objects()[0]->Objects()[0])->Text().trimmed(), longText + "1500");
+}

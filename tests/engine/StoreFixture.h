@@ -7,6 +7,7 @@
 #include "report/vdxClass_view.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 struct StoreFixture : ::testing::Test {
