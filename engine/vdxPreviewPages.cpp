@@ -275,6 +275,7 @@ void TvdxPreviewPages::AddSourcePage(TvdxReportPage *page)
     FSourcePages.append(copy);
     const QString prefix = QStringLiteral("Page%1.").arg(FSourcePages.size() - 1);
     TvdxXMLSerializer ser;
+    copy->SetBaseName(ser.WriteComponentStr(copy));
     for (const auto &[tmpl, c] : pairs) {
         if (!c) {
             tmpl->AddSourceObjects();

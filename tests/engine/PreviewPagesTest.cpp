@@ -490,3 +490,16 @@ TEST_F(Store, FileCacheSwapsFinishedPagesOutAndBuildsThemBack)
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(qobject_cast<TvdxMemoView *>(p->Objects()[0]->Objects()[0])->Text().trimmed(), longText + "1500");
 }
+
+TEST_F(Store, PageDimensionsOfASourcePageReachItsTagText)
+{
+    store().AddSourcePage(page);
+    TvdxReportPage stranger;
+    store().UpdatePageDimensions(&stranger, 100, 100); // no source page: nothing
+    EXPECT_FALSE(store().SourcePages()[0]->BaseName().contains("PaperSize"));
+    store().UpdatePageDimensions(page, 377.953L, 188.9765L);
+    const QString tag = store().SourcePages()[0]->BaseName();
+    EXPECT_TRUE(tag.contains(R"(PaperSize="256")")) << tag.toStdString();
+    EXPECT_TRUE(tag.contains(R"(PaperWidth="100")")) << tag.toStdString();
+    EXPECT_TRUE(tag.contains(R"(PaperHeight="50")")) << tag.toStdString();
+}
