@@ -5,6 +5,7 @@
 // cycle), and a child with an ancestor saves and loads back its differences.
 #include "report/vdxClass.h"
 
+#include "PrepareTrace.h"
 #include "platform/QPainterCanvas.h"
 
 #include <QBuffer>
@@ -81,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
     }
     report.Styles()->Apply();
+    vdfuzz::PrepareAndTrace(report);
 
     // Bands and pages: layout, fill objects and page setup on whatever loaded.
     for (TvdxComponent *c : report.GetAllObjects()) {

@@ -1,0 +1,43 @@
+// Prepares a loaded template and runs the trace export filter over what it
+// gives; a filter that stops through Terminated after a bounded number of
+// objects keeps long or endless reports cheap.
+#pragma once
+#include "engine/vdxTraceExport.h"
+#include "report/vdxClass.h"
+
+#include <QBuffer>
+
+namespace vdfuzz {
+
+class StoppingTrace : public TvdxTraceExport {
+public:
+    void ExportObject(TvdxComponent *obj) override
+    {
+        TvdxTraceExport::ExportObject(obj);
+        if (++m_objects >= 200)
+            SetTerminated(true);
+    }
+
+private:
+    int m_objects = 0;
+};
+
+inline void PrepareAndTrace(TvdxReport &report)
+{
+    TvdxCustomEngine *engine = report.Engine();
+    if (!engine || !report.PreviewPages())
+        return;
+    try {
+        if (!engine->Run(false, true))
+            return;
+    } catch (const Exception &) {
+        return; // a clear error is what bad input may give
+    }
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    StoppingTrace filter;
+    filter.SetStream(&sink);
+    report.PreviewPages()->Export(&filter);
+}
+
+} // namespace vdfuzz
