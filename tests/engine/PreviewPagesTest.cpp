@@ -496,7 +496,7 @@ TEST_F(Store, PageDimensionsOfASourcePageReachItsTagText)
     store().AddSourcePage(page);
     TvdxReportPage stranger;
     store().UpdatePageDimensions(&stranger, 100, 100); // no source page: nothing
-    EXPECT_FALSE(store().SourcePages()[0]->BaseName().contains("PaperSize"));
+    EXPECT_FALSE(store().SourcePages()[0]->BaseName().contains(R"(PaperSize="256")"));
     store().UpdatePageDimensions(page, 377.953L, 188.9765L);
     const QString tag = store().SourcePages()[0]->BaseName();
     EXPECT_TRUE(tag.contains(R"(PaperSize="256")")) << tag.toStdString();

@@ -63,6 +63,17 @@ void buildDirectly(TvdxReport &report)
     pages->Finish();
 }
 
+// The report's preparation (script, data sets, engine) where the report has
+// one; the engine alone otherwise.
+template <class Report>
+bool prepare(Report &report)
+{
+    if constexpr (requires { report.PrepareReport(true); })
+        return report.PrepareReport(true);
+    else
+        return report.Engine()->Run(false, true);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -120,9 +131,17 @@ int main(int argc, char **argv)
 
     if (qobject_cast<TvdxStubEngine *>(report.Engine()))
         buildDirectly(report);
-    else if (!report.Engine()->Run(false, true)) {
-        std::fprintf(stderr, "vd-export: preparing failed: %s\n", qPrintable(report.ErrorMessage()));
-        return 1;
+    else {
+        bool prepared = false;
+        try {
+            prepared = prepare(report);
+        } catch (const Exception &e) {
+            report.AddError(e.message());
+        }
+        if (!prepared) {
+            std::fprintf(stderr, "vd-export: preparing failed: %s\n", qPrintable(report.ErrorMessage()));
+            return 1;
+        }
     }
     if (!report.Errors().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(report.ErrorMessage()));
