@@ -210,3 +210,76 @@ TEST_F(ExportLoop, ErrorIsReportedOnceAndTheFilterStillFinishes)
     const QStringList tail = filter.log.mid(filter.log.indexOf("StartPage 0"));
     EXPECT_EQ(tail, (QStringList{"StartPage 0", "FinishPage 0", "DoFinish", "CloseFilter", "ClearResources"}));
 }
+
+#include "report/vdxClass_band.h"
+
+// Page header, data and page footer bands on each of three pages.
+struct ExportBands : StoreFixture {
+    ExportBands()
+    {
+        header = new TvdxPageHeader(page);
+        header->SetName("PageHeader1");
+        header->SetBounds(0, 0, 700, 20);
+        data = new TvdxMasterData(page);
+        data->SetName("MasterData2");
+        data->SetBounds(0, 60, 700, 20);
+        auto *m = new TvdxMemoView(data);
+        m->SetName("DataMemo");
+        footer = new TvdxPageFooter(page);
+        footer->SetName("PageFooter1");
+        footer->SetBounds(0, 900, 700, 20);
+        page->setProperty("LeftMargin", 10);
+        page->setProperty("TopMargin", 5);
+        store().AddSourcePage(page);
+        for (int i = 0; i < pages; ++i) {
+            store().AddPage(page);
+            store().AddObject(header);
+            store().AddObject(data);
+            store().AddObject(footer);
+        }
+        store().Finish();
+    }
+    int pages = 3;
+    TvdxPageHeader *header;
+    TvdxMasterData *data;
+    TvdxPageFooter *footer;
+    RecordingFilter filter;
+};
+
+TEST_F(ExportBands, SuppressedHeadersAndFootersStayOnTheirOwnPage)
+{
+    filter.SetSuppressPageHeadersFooters(true);
+    EXPECT_TRUE(store().Export(&filter));
+    const QStringList names = filter.objectNames();
+    EXPECT_EQ(names.count("PageHeader1"), 1);
+    EXPECT_EQ(names.count("PageFooter1"), 1);
+    EXPECT_EQ(names.count("MasterData2"), 3);
+    EXPECT_LT(names.indexOf("PageHeader1"), names.indexOf("MasterData2"));
+    EXPECT_GT(names.lastIndexOf("PageFooter1"), names.lastIndexOf("MasterData2"));
+}
+
+TEST_F(ExportBands, DataOnlyKeepsObjectsOfDataBandsAndMarginsShiftPositions)
+{
+    filter.SetDataOnly(true);
+    EXPECT_TRUE(store().Export(&filter));
+    EXPECT_EQ(filter.objectNames(), (QStringList{"DataMemo", "DataMemo", "DataMemo"}));
+    const QString line = filter.Lines().filter("DataMemo").first();
+    // 10 mm and 5 mm margins: 37.80 and 18.90 pixels, the band at 60.
+    EXPECT_TRUE(line.startsWith("ExportObject TvdxMemoView DataMemo 37.80 78.90 ")) << line.toStdString();
+}
+
+TEST(ExportOnePage, HeaderAndFooterBothStayOnASinglePage)
+{
+    struct One : ExportBands {
+        void TestBody() override {}
+    };
+    One one;
+    one.store().Clear();
+    one.store().AddSourcePage(one.page);
+    one.store().AddPage(one.page);
+    one.store().AddObject(one.header);
+    one.store().AddObject(one.footer);
+    one.filter.SetSuppressPageHeadersFooters(true);
+    EXPECT_TRUE(one.store().Export(&one.filter));
+    EXPECT_EQ(one.filter.objectNames(), (QStringList{"_pagebackground", "PageHeader1", "PageFooter1"}));
+}
