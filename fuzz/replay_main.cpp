@@ -1,6 +1,6 @@
 // Replays fuzz inputs without libFuzzer: every file named on the command line,
 // or every file inside a named folder, goes through LLVMFuzzerTestOneInput once.
-#include <QGuiApplication>
+#include <QApplication>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +21,8 @@ static int runFile(const std::filesystem::path &p)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Dialog pages of templates make widgets: a widget application.
+    QApplication app(argc, argv);
     int count = 0;
     for (int i = 1; i < argc; ++i) {
         std::filesystem::path p(argv[i]);
