@@ -3,7 +3,9 @@
 // (vdxEngineClass, vdxPreviewPagesClass, vdxOutlineClass). They lay nothing
 // out: a run succeeds and leaves the pages empty.
 #pragma once
+#include "report/vdxClass_bases.h"
 #include "report/vdxClass_engine.h"
+#include "report/vdxPreviewServices.h"
 
 #include <QStringList>
 
@@ -37,7 +39,8 @@ public:
     // Aggregates are not computed: Null.
     Variant GetAggregateValue(const QString &, const QString &, TvdxComponent *, int) override;
     void ProcessObject(TvdxComponent *) override {}
-    // Marks the run (start date and time, final pass) and answers True.
+    // Marks the run (start date and time, final pass), opens each data set
+    // of the report on its first record and closes them again; answers True.
     bool Run(bool aRunDialogs, bool aClearLast = false, TvdxPage *aPage = nullptr) override;
 
     int RunCount = 0;
@@ -123,4 +126,86 @@ private:
         int top;
     };
     QList<Item> FItems;
+};
+
+// ---------------------------------------------------------------------------
+// A preview control that shows nothing and records what the report asked.
+
+class TvdxStubPreview : public TvdxCustomPreview {
+    Q_OBJECT
+public:
+    explicit TvdxStubPreview(QWidget *owner = nullptr) : TvdxCustomPreview(owner) {}
+
+    TvdxReport *GetReport() override { return FReport; }
+    TvdxCustomPreviewPages *GetPreviewPages() override { return FPages; }
+    bool Init(TvdxReport *aReport, TvdxCustomPreviewPages *aPrevPages) override;
+    void UnInit(TvdxReport *aReport) override;
+    bool Lock() override { return true; }
+    void Unlock(bool = true) override {}
+    void RefreshReport() override;
+    void InternalOnProgressStart(QObject *, int, int) override { Calls << QStringLiteral("ProgressStart"); }
+    void InternalOnProgress(QObject *, int, int progress) override
+    {
+        Calls << QStringLiteral("Progress %1").arg(progress);
+    }
+    void InternalOnProgressStop(QObject *, int, int) override { Calls << QStringLiteral("ProgressStop"); }
+    void PreviewPagesChanged() override { Calls << QStringLiteral("PreviewPagesChanged"); }
+
+    QStringList Calls;
+
+private:
+    TvdxReport *FReport = nullptr;
+    TvdxCustomPreviewPages *FPages = nullptr;
+};
+
+// A preview window that never blocks: ShowModal returns at once.
+class TvdxStubPreviewForm : public TvdxCustomPreviewForm {
+    Q_OBJECT
+public:
+    explicit TvdxStubPreviewForm(QWidget *owner = nullptr);
+    ~TvdxStubPreviewForm() override;
+
+    void Init(TvdxReport *report) override;
+    TvdxCustomPreview *Preview() const override { return FPreview; }
+    Q_INVOKABLE int ShowModal() override;
+    void SetMessageText(const QString &value, bool isHint) override;
+
+    QString Message, Hint;
+    int ShowModalCount = 0;
+    // Every stub form made so far that still exists.
+    static QList<TvdxStubPreviewForm *> &Instances();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    TvdxStubPreview *FPreview;
+    TvdxReport *FReport = nullptr;
+};
+
+// A designer window that records how it was opened and closes at once.
+class TvdxStubDesigner : public TvdxCustomDesigner {
+    Q_OBJECT
+public:
+    TvdxStubDesigner(QWidget *owner, TvdxReport *report, bool previewDesigner);
+    ~TvdxStubDesigner() override;
+
+    QStringList GetCode() override;
+    void ClearLastActiveObject() override {}
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void ReloadObjects(bool = true) override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+    void UpdateInspector() override {}
+    void DisableInspectorUpdate() override {}
+    void EnableInspectorUpdate() override {}
+    // Modal: closes at once, as a user would, clearing the report's designer.
+    Q_INVOKABLE int ShowModal();
+    bool event(QEvent *e) override;
+
+    int StartMessages = 0;
+    static int Created;
+    static int Destroyed;
 };
