@@ -58,7 +58,8 @@ void TvdxReport::ShowReport(bool clearLastReport)
         m_delayedCommands->AddCommand(new TvdxShowReportCommand(this, clearLastReport));
         return;
     }
-    if (m_oldStyleProgress && m_script->ProgRunning())
+    // The main block runs without a running procedure: it counts as well.
+    if (m_oldStyleProgress && (m_script->ProgRunning() || m_script->IsRunning()))
         throw Exception(QStringLiteral("Rebuild itself from the script is not allowed!"));
     if (clearLastReport)
         PreviewPages()->Clear();
