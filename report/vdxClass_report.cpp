@@ -122,6 +122,8 @@ TvdxReport::TvdxReport(TvdComponent *owner) : TvdxComponent(owner)
     m_storeInDFM = true;
     SetvdComponentStyle(vdComponentStyle() | csHandlesNestedProperties);
     m_script = std::make_unique<TovScript>(nullptr);
+    // Declarations added before preparation need the module types too.
+    m_script->SetSharedItems(vdxReportScriptModules());
     m_expressionCache = std::make_unique<TvdxExpressionCache>(m_script.get());
     m_delayedCommands = std::make_unique<TvdxDelayedCommandManager>();
     m_timer = std::make_unique<QTimer>();

@@ -20,8 +20,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-TovScript *vdxReportScriptModules();
-
 namespace {
 
 QString res(const char *key, const char *fallback)

@@ -61,6 +61,7 @@ Variant TvdxExpressionCache::Calc(const QString &expression, QString &errorMsg, 
 {
     errorMsg.clear();
     FScript->SetParent(aScript);
+    FScript->SetSharedItems(vdxReportScriptModules());
     QString key = expression;
     if (FMainScript && FMainScript->ProgRunning()) {
         const QString prog = FMainScript->ProgName();

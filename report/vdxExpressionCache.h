@@ -10,6 +10,10 @@
 class TovScript;
 class TovCustomVariable;
 
+// The binding modules every report script and expression sees (one program
+// per thread: module items keep call state).
+TovScript *vdxReportScriptModules();
+
 class TvdxExpressionCache {
 public:
     // AScript is the report's script (not owned): its running procedure
