@@ -1,6 +1,11 @@
 #include "report/vdxServiceDoubles.h"
 
+#include "core/vdxRes.h"
+#include "platform/UiProvider.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_export.h"
+#include "report/vdxClass_picture.h"
+#include "report/vdxClass_view.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
 
@@ -57,21 +62,26 @@ bool TvdxStubEngine::Run(bool, bool, TvdxPage *)
 
 void TvdxStubPreviewPages::Clear()
 {
+    Pages.clear();
     PageCount = 0;
     CurPage = -1;
     ClearStyles();
 }
 
-void TvdxStubPreviewPages::AddPage(TvdxReportPage *)
+void TvdxStubPreviewPages::AddPage(TvdxReportPage *page)
 {
+    Pages.append(page);
     ++PageCount;
     CurPage = PageCount - 1;
 }
 
 void TvdxStubPreviewPages::DeletePage(int index)
 {
-    if (index >= 0 && index < PageCount)
+    if (index >= 0 && index < PageCount) {
+        if (index < Pages.size())
+            Pages.removeAt(index);
         --PageCount;
+    }
 }
 
 void TvdxStubOutline::AddItem(const QString &text, int top)
@@ -249,4 +259,122 @@ int vdxShowModal(QWidget *form)
     while (guard && guard->isVisible())
         loop.processEvents(QEventLoop::WaitForMoreEvents);
     return result;
+}
+
+// ---------------------------------------------------------------------------
+namespace {
+
+// Page numbers "1,3-5" (1-based) as a set of 0-based indexes; empty: all.
+QList<int> pageIndexes(const QString &numbers, int count)
+{
+    QList<int> out;
+    const QString text = numbers.trimmed();
+    if (text.isEmpty()) {
+        for (int i = 0; i < count; ++i)
+            out << i;
+        return out;
+    }
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList ends = part.split(QLatin1Char('-'));
+        bool ok1 = false, ok2 = false;
+        int from = ends.value(0).trimmed().toInt(&ok1);
+        int to = ends.size() > 1 ? ends.value(1).trimmed().toInt(&ok2) : from;
+        if (ends.size() > 1 && ends.value(1).trimmed().isEmpty()) {
+            to = count;
+            ok2 = true;
+        }
+        if (!ok1 || (ends.size() > 1 && !ok2))
+            continue;
+        for (int p = qMax(1, from); p <= qMin(to, count); ++p)
+            if (!out.contains(p - 1))
+                out << p - 1;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace
+
+bool TvdxStubPreviewPages::Export(TvdxCustomExportFilter *filter)
+{
+    if (!filter)
+        return false;
+    filter->SetCreationTime(toDays(QDateTime::currentDateTime()));
+    filter->SetReport(FReport);
+    filter->SetDefaultIOTransport(nullptr);
+    if (filter->OnBeforeExport)
+        filter->OnBeforeExport(filter);
+    if ((filter->ShowDialogOptions() & doShowExportSettings) && filter->ShowModal() != mrOk)
+        return false;
+    TvdxCustomIOTransport *transport = filter->IOTransport() ? filter->IOTransport() : filter->DefaultIOTransport();
+    if (!transport)
+        return false;
+    transport->InitFromExport(filter);
+    if (!transport->OpenFilter())
+        return false;
+    filter->SetFileName(transport->FileName);
+    if (filter->CurPage())
+        filter->SetPageNumbers(QString::number(CurPreviewPage + 1));
+
+    bool ok = true;
+    bool stopped = false;
+    auto stopRequested = [&] { return (FReport && FReport->Terminated()) || filter->Terminated(); };
+    try {
+        if (filter->DoStart()) {
+            try {
+                for (int index : pageIndexes(filter->PageNumbers(), Count())) {
+                    TvdxReportPage *page = GetPage(index);
+                    filter->StartPage(page, index);
+                    try {
+                        if (page) {
+                            TvdxPictureView background(nullptr);
+                            background.SetName(QStringLiteral("_pagebackground"));
+                            background.SetWidth(page->Width());
+                            background.SetHeight(page->Height());
+                            if (!background.ExportInternal(filter))
+                                filter->ExportObject(&background);
+                            for (TvdxComponent *c : page->GetAllObjects()) {
+                                auto *view = qobject_cast<TvdxView *>(c);
+                                if (!view || !view->Visible())
+                                    continue;
+                                if (!view->ExportInternal(filter))
+                                    filter->ExportObject(view);
+                            }
+                        }
+                    } catch (...) {
+                        filter->FinishPage(page, index);
+                        throw;
+                    }
+                    filter->FinishPage(page, index);
+                    if (stopRequested()) {
+                        stopped = true;
+                        break;
+                    }
+                }
+            } catch (...) {
+                filter->DoFinish();
+                throw;
+            }
+            filter->DoFinish();
+        } else {
+            ok = false;
+        }
+    } catch (const EExportTerminated &) {
+        filter->SetTerminated(false);
+        stopped = true;
+    } catch (const Exception &e) {
+        ok = false;
+        if (FReport) {
+            FReport->AddError(e.message());
+            HandleReportError(FReport->EngineOptions()->ReportErrorMode(), FReport->ErrorMessage());
+        }
+    }
+    if (filter->Terminated()) {
+        filter->SetTerminated(false);
+        stopped = true;
+    }
+    transport->CloseFilter();
+    filter->ClearResources();
+    // A stopped export did not export the pages.
+    return ok && !stopped;
 }

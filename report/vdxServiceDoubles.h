@@ -52,7 +52,8 @@ public:
 
     void ClearCache() override { ++ClearCacheCount; }
     int GetCount() override { return PageCount; }
-    TvdxReportPage *GetPage(int) override { return nullptr; }
+    // The pages handed to AddPage (not owned), none for an empty page.
+    TvdxReportPage *GetPage(int index) override { return Pages.value(index); }
     QPointF GetPageSize(int) override { return {}; }
     void Clear() override;
     void Initialize() override {}
@@ -94,11 +95,15 @@ public:
     bool SaveToFilter(QObject *, const QString &) override { return false; }
     bool LoadFromFile(const QString &, bool = false) override { return false; }
     void SaveToFile(const QString &) override {}
-    // Nothing to print or export without an engine.
+    // Nothing to print without an engine.
     bool Print() override { return false; }
-    bool Export(TvdxCustomExportFilter *) override { return false; }
+    // Drives the filter over the pages: Start, per page StartPage, the page
+    // background, each visible view, FinishPage; then Finish. Answers False
+    // when the export did not run or was stopped.
+    bool Export(TvdxCustomExportFilter *filter) override;
 
     int PageCount = 0;
+    QList<TvdxReportPage *> Pages;
     int ClearCacheCount = 0;
     QList<TvdxComponent *> Modified;
 };

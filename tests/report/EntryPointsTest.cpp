@@ -293,3 +293,122 @@ TEST_F(EntryPointsTest, SelectPrinterByName)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+#include "report/vdxClass_export.h"
+#include "report/vdxClass_shape.h"
+#include "report/vdxClass_view.h"
+
+namespace {
+
+// A filter that writes nothing and records the calls of the export loop.
+class LoopRecorder : public TvdxCustomExportFilter {
+public:
+    LoopRecorder() : TvdxCustomExportFilter(nullptr, true) { SetShowDialogOptions(doShowExportSettings); }
+    int ShowModal() override
+    {
+        Log << QStringLiteral("ShowModal");
+        return 1;
+    }
+    bool Start() override
+    {
+        Log << QStringLiteral("Start");
+        return true;
+    }
+    void StartPage(TvdxComponent *page, int index) override
+    {
+        Log << QStringLiteral("StartPage %1 %2").arg(page ? page->Name() : QString()).arg(index);
+    }
+    void ExportObject(TvdxComponent *obj) override
+    {
+        Log << obj->Name();
+        if (obj->Name() == ThrowAt)
+            throw Exception(QStringLiteral("disk full"));
+        if (obj->Name() == StopAt)
+            SetTerminated(true);
+        if (obj->Name() == AbortAt)
+            throw EExportTerminated(QStringLiteral("stopped"));
+    }
+    void FinishPage(TvdxComponent *, int index) override { Log << QStringLiteral("FinishPage %1").arg(index); }
+    void Finish() override { Log << QStringLiteral("Finish"); }
+    QStringList Log;
+    QString ThrowAt, StopAt, AbortAt;
+};
+
+class ExportLoopTest : public EntryPointsTest {
+protected:
+    void SetUp() override
+    {
+        EntryPointsTest::SetUp();
+        for (int p = 0; p < 2; ++p) {
+            auto page = std::make_unique<TvdxReportPage>(nullptr);
+            page->SetName(QStringLiteral("P%1").arg(p));
+            auto *band = new TvdxBand(page.get());
+            band->SetName(QStringLiteral("B%1").arg(p));
+            band->SetParent(page.get());
+            auto *shape = new TvdxShapeView(page.get());
+            shape->SetName(QStringLiteral("S%1").arg(p));
+            shape->SetParent(band);
+            auto *hidden = new TvdxShapeView(page.get());
+            hidden->SetName(QStringLiteral("H%1").arg(p));
+            hidden->SetVisible(false);
+            hidden->SetParent(band);
+            report->PreviewPages()->AddPage(page.get());
+            pages.push_back(std::move(page));
+        }
+        filter.SetFileName(dir.file(QStringLiteral("out.bin")));
+    }
+    void TearDown() override
+    {
+        report.reset();
+        pages.clear();
+        EntryPointsTest::TearDown();
+    }
+    vdtest::TempDir dir;
+    std::vector<std::unique_ptr<TvdxReportPage>> pages;
+    LoopRecorder filter;
+};
+
+TEST_F(ExportLoopTest, FilterSeesPagesBackgroundsAndVisibleViews)
+{
+    EXPECT_TRUE(report->Export(&filter));
+    EXPECT_EQ(filter.Log, (QStringList{QStringLiteral("ShowModal"), QStringLiteral("Start"), QStringLiteral("StartPage P0 0"),
+                                       QStringLiteral("_pagebackground"), QStringLiteral("S0"), QStringLiteral("FinishPage 0"),
+                                       QStringLiteral("StartPage P1 1"), QStringLiteral("_pagebackground"),
+                                       QStringLiteral("S1"), QStringLiteral("FinishPage 1"), QStringLiteral("Finish")}));
+    EXPECT_EQ(filter.Report(), report.get());
+}
+
+TEST_F(ExportLoopTest, PageNumbersLimitThePages)
+{
+    filter.SetPageNumbers(QStringLiteral("2"));
+    EXPECT_TRUE(report->Export(&filter));
+    EXPECT_FALSE(filter.Log.contains(QStringLiteral("StartPage P0 0")));
+    EXPECT_TRUE(filter.Log.contains(QStringLiteral("StartPage P1 1")));
+}
+
+TEST_F(ExportLoopTest, FailureStillFinishesAndBecomesAnErrorLine)
+{
+    filter.ThrowAt = QStringLiteral("S0");
+    EXPECT_FALSE(report->Export(&filter));
+    EXPECT_EQ(filter.Log.mid(filter.Log.size() - 2), (QStringList{QStringLiteral("FinishPage 0"), QStringLiteral("Finish")}));
+    EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("disk full")});
+}
+
+TEST_F(ExportLoopTest, TerminatedExportAnswersFalse)
+{
+    filter.StopAt = QStringLiteral("S0");
+    EXPECT_FALSE(report->Export(&filter));
+    EXPECT_FALSE(filter.Log.contains(QStringLiteral("StartPage P1 1")));
+    EXPECT_EQ(filter.Log.last(), QStringLiteral("Finish"));
+    EXPECT_FALSE(filter.Terminated()) << "cleared for the next export";
+
+    filter.Log.clear();
+    filter.StopAt.clear();
+    filter.AbortAt = QStringLiteral("S1");
+    EXPECT_FALSE(report->Export(&filter));
+    EXPECT_EQ(filter.Log.mid(filter.Log.size() - 2), (QStringList{QStringLiteral("FinishPage 1"), QStringLiteral("Finish")}));
+    EXPECT_TRUE(report->Errors().isEmpty()) << "a stop is no error";
+}
+
+} // namespace
