@@ -177,6 +177,7 @@ void TvdxStubPreviewForm::closeEvent(QCloseEvent *event)
 
 int TvdxStubDesigner::Created = 0;
 int TvdxStubDesigner::Destroyed = 0;
+int TvdxStubDesigner::LastStartMessages = 0;
 
 TvdxStubDesigner::TvdxStubDesigner(QWidget *owner, TvdxReport *report, bool previewDesigner)
     : TvdxCustomDesigner(owner, report, previewDesigner)
@@ -184,7 +185,11 @@ TvdxStubDesigner::TvdxStubDesigner(QWidget *owner, TvdxReport *report, bool prev
     ++Created;
 }
 
-TvdxStubDesigner::~TvdxStubDesigner() { ++Destroyed; }
+TvdxStubDesigner::~TvdxStubDesigner()
+{
+    ++Destroyed;
+    LastStartMessages = StartMessages;
+}
 
 QStringList TvdxStubDesigner::GetCode() { return FReport ? FReport->ScriptText() : QStringList(); }
 

@@ -5,8 +5,10 @@
 #pragma once
 #include "report/vdxClass_bases.h"
 #include "report/vdxClass_engine.h"
+#include "report/vdxClass_report.h"
 #include "report/vdxPreviewServices.h"
 
+#include <QPointer>
 #include <QStringList>
 
 class TvdxStubEngine : public TvdxCustomEngine {
@@ -159,7 +161,7 @@ public:
     QStringList Calls;
 
 private:
-    TvdxReport *FReport = nullptr;
+    QPointer<TvdxReport> FReport;
     TvdxCustomPreviewPages *FPages = nullptr;
 };
 
@@ -185,7 +187,8 @@ protected:
 
 private:
     TvdxStubPreview *FPreview;
-    TvdxReport *FReport = nullptr;
+    // The report may go first while the window waits to be freed.
+    QPointer<TvdxReport> FReport;
 };
 
 // A designer window that records how it was opened and closes at once.
@@ -213,4 +216,6 @@ public:
     int StartMessages = 0;
     static int Created;
     static int Destroyed;
+    // StartMessages of the designer freed last.
+    static int LastStartMessages;
 };

@@ -9,6 +9,7 @@
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxDBSet.h"
+#include "report/vdxClass_memo.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxExpressionCache.h"
 #include "report/vdxServiceDoubles.h"
@@ -170,6 +171,15 @@ TEST_F(PrepareTest, ReportVariablesAndSystemVariables)
     vdxGlobalVariables()->SetVariable(QStringLiteral("CopyName0"), Variant(QStringLiteral("Copy A")));
     EXPECT_EQ(report->Calc(QStringLiteral("CopyName#")).toString(), QStringLiteral("Copy A"));
     vdxGlobalVariables()->DeleteVariable(QStringLiteral("CopyName0"));
+}
+
+TEST_F(PrepareTest, MemoViewsEvaluateThroughTheirReport)
+{
+    auto *memo = new TvdxMemoView(report.get());
+    memo->SetName(QStringLiteral("Memo1"));
+    report->Variables()->SetVariable(QStringLiteral("Product"), Variant(QStringLiteral("2*3")));
+    EXPECT_EQ(memo->CalcAndFormat(QStringLiteral("Product"), nullptr), QStringLiteral("6"));
+    EXPECT_EQ(memo->CalcAndFormat(QStringLiteral("1+2"), nullptr), QStringLiteral("3"));
 }
 
 TEST_F(PrepareTest, SelfReferencingVariablesEndWithAnErrorLine)
