@@ -10,6 +10,7 @@
 #include "report/vdxClass_report.h"
 #include "report/vdxDBSet.h"
 #include "report/vdxClass_memo.h"
+#include "report/vdxClass_shape.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxExpressionCache.h"
 #include "report/vdxServiceDoubles.h"
@@ -321,6 +322,37 @@ TEST_F(PrepareTest, ScriptSeesReportObjectsAfterTheSnapshot)
         EXPECT_NE(report->Script()->FindLocal(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(report->Script()->FindLocal(QStringLiteral("PreviewPages"))->GetValue().object(),
               report->PreviewPages());
+}
+
+TEST_F(PrepareTest, ScriptEventsOfViews)
+{
+    auto *shape = new TvdxShapeView(report.get());
+    shape->SetName(QStringLiteral("Shape1"));
+    shape->SetOnPreviewClick(QStringLiteral("ShapeClick"));
+    shape->SetOnBeforePrint(QStringLiteral("ShapeBefore"));
+    setScript(QStringLiteral("procedure ShapeClick(Sender: Variant; Button, Shift: Integer; var Modified: Boolean);\n"
+                             "begin Set('Clicked', Button * 10 + Shift); Modified := True end;\n"
+                             "procedure ShapeBefore(Sender: Variant); begin Set('Before', 1) end;\n"
+                             "begin end."));
+    report->EngineOptions()->SetDestroyForms(false);
+    ASSERT_TRUE(report->PrepareReport(true)) << report->Errors().join(QLatin1Char('\n')).toStdString();
+
+    bool modified = false;
+    bool hostSaw = false;
+    report->OnClickObject = [&](TvdxView *v, TvdxMouseButton, TvdxShiftState, bool &m) { hostSaw = v == shape && m; };
+    TvdxInteractiveEventsParams params;
+    report->DoPreviewClick(shape, mbRight, 4, modified, params);
+    EXPECT_TRUE(modified) << "the script's var parameter comes back";
+    EXPECT_TRUE(hostSaw);
+    EXPECT_EQ(report->Variables()->GetVariable(QStringLiteral("Clicked")).toInt(), 14);
+
+    // Print events run only while the engine runs.
+    report->DoBeforePrint(shape);
+    EXPECT_EQ(report->Variables()->IndexOf(QStringLiteral("Before")), -1);
+    report->Engine()->Running = true;
+    report->DoBeforePrint(shape);
+    report->Engine()->Running = false;
+    EXPECT_EQ(report->Variables()->GetVariable(QStringLiteral("Before")).toInt(), 1);
 }
 
 // ---------------------------------------------------------------------------
