@@ -121,7 +121,9 @@ protected:
 // ---------------------------------------------------------------------------
 enum TvdxAddPageAction { apWriteOver, apAdd };
 
-class TvdxCustomPreviewPages {
+// A QObject so that scripts can hold the prepared pages.
+class TvdxCustomPreviewPages : public QObject {
+    Q_OBJECT
 public:
     explicit TvdxCustomPreviewPages(TvdxReport *aReport);
     virtual ~TvdxCustomPreviewPages();

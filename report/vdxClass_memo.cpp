@@ -119,6 +119,8 @@ Variant TvdxCustomMemoView::Calc(const QString &expr)
 {
     if (vdxMemoCalcHook())
         return vdxMemoCalcHook()(this, expr);
+    if (TvdxReport *report = Report())
+        return report->Calc(expr);
     throw Exception(QStringLiteral("No expression evaluator for \"%1\"").arg(expr));
 }
 

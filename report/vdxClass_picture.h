@@ -81,6 +81,7 @@ public:
     // S_OK, or E_INVALIDARG for an empty or unknown stream (the picture cleared).
     virtual qint32 LoadPictureFromStream(QIODevice &stream, bool resetStreamPos);
     bool PictureChanged() const { return m_pictureChanged; }
+    void SetPictureChanged(bool value) { m_pictureChanged = value; }
 
     bool IsEMFExportable() override;
     bool IsPropertyStored(const char *propName) const override;

@@ -18,6 +18,12 @@
 #include "report/vdxClass_io.h"
 #include "report/vdxIOTransportDialog.h"
 #include "report/vdxDBSet.h"
+#include "report/vdxDelayedCommands.h"
+#include "report/vdxExpressionCache.h"
+#include "report/vdxPreviewPagesList.h"
+#include "report/vdxPreviewServices.h"
+#include "core/vdxProgress.h"
+#include "script/ov_iinterpreter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,6 +31,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 
 namespace {
 
@@ -114,14 +121,30 @@ TvdxReport::TvdxReport(TvdComponent *owner) : TvdxComponent(owner)
     m_showProgress = true;
     m_storeInDFM = true;
     SetvdComponentStyle(vdComponentStyle() | csHandlesNestedProperties);
+    m_script = std::make_unique<TovScript>(nullptr);
+    // Declarations added before preparation need the module types too.
+    m_script->SetSharedItems(vdxReportScriptModules());
+    m_expressionCache = std::make_unique<TvdxExpressionCache>(m_script.get());
+    m_delayedCommands = std::make_unique<TvdxDelayedCommandManager>();
+    m_timer = std::make_unique<QTimer>();
+    m_timer->setInterval(50);
+    QObject::connect(m_timer.get(), &QTimer::timeout, this, [this] { onTimer(); });
     m_engine.reset(vdxCreateEngine(this));
-    m_previewPages.reset(vdxCreatePreviewPages(this));
-    m_engine->SetPreviewPages(m_previewPages.get());
+    m_previewPagesList = std::make_unique<TvdxPreviewPagesList>(this);
+    m_engine->SetPreviewPages(m_previewPagesList->Current());
     Clear();
 }
 
 TvdxReport::~TvdxReport()
 {
+    if (m_designer)
+        m_designer->SetReport(nullptr);
+    m_timer->stop();
+    if (auto *form = qobject_cast<TvdxCustomPreviewForm *>(m_previewForm.data()); form && !form->IsClosing())
+        form->close();
+    SetPreview(nullptr);
+    // Queued commands hold the report; they go before it.
+    m_delayedCommands->Clear();
     // Pages and objects go before the lists they may refer to. The owner list
     // is let go of from its end first (cheap); what the tree does not free is
     // freed afterwards.
@@ -140,8 +163,12 @@ TvdxReport::~TvdxReport()
     TvdxComponent::Clear();
     for (const QPointer<TvdComponent> &c : std::as_const(leftovers))
         delete c.data();
+    m_parentReportObject.reset();
+    m_previewPagesList.reset();
+    m_expressionCache.reset();
+    m_script.reset();
     m_engine.reset();
-    m_previewPages.reset();
+    m_progress.reset();
 }
 
 QString TvdxReport::GetDescription() const { return resText("obReport", "Report object"); }
@@ -149,6 +176,7 @@ QString TvdxReport::GetDescription() const { return resText("obReport", "Report 
 void TvdxReport::Clear()
 {
     TvdxComponent::Clear();
+    m_isScriptObjectsAdded = false;
     m_dataSets->Clear();
     m_variables->Clear();
     m_engineOptions->Clear();
@@ -475,6 +503,10 @@ void TvdxReport::readTree(QIODevice &stream, bool &deciphered)
 
 void TvdxReport::LoadFromStream(QIODevice &stream)
 {
+    if (IsReportActionRunning()) {
+        m_delayedCommands->AddCommand(new TvdxLoadFromStreamCommand(this, stream));
+        return;
+    }
     ClearErrors();
     QIODevice *source = &stream;
     std::unique_ptr<TvdxCustomCompressor> compressor;
@@ -610,6 +642,10 @@ void TvdxReport::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDef
 
 bool TvdxReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
 {
+    if (IsReportActionRunning()) {
+        m_delayedCommands->AddCommand(new TvdxLoadFromFileCommand(this, fileName, exceptionIfNotFound));
+        return false;
+    }
     const bool own = fileName == m_fileName;
     Clear();
     if (!own)
@@ -642,6 +678,10 @@ void TvdxReport::SaveToFile(const QString &fileName)
 
 bool TvdxReport::LoadFromFilter(TvdxCustomIOTransport *filter, const QString &fileName)
 {
+    if (IsReportActionRunning()) {
+        m_delayedCommands->AddCommand(new TvdxLoadFromCommand(this, filter, fileName));
+        return false;
+    }
     return ProcessIOTransport(filter, fileName, faRead);
 }
 

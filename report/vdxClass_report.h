@@ -8,6 +8,7 @@
 #include "report/vdxClass_options.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QRecursiveMutex>
 #include <QStringList>
 #include <functional>
@@ -17,6 +18,15 @@ class TCustomIniFile;
 class TovScript;
 class TvdxVariables;
 class TvdxStyles;
+class TvdxExpressionCache;
+class TovCustomVariable;
+class TvdxDelayedCommandManager;
+class TvdxPreviewPagesList;
+class TvdxCustomPreview;
+class TvdxCustomExportFilter;
+class TvdxView;
+class TvdxProgress;
+class QTimer;
 
 // A failed report expression.
 VD_DECLARE_EXCEPTION(EReportScriptError, Exception)
@@ -133,8 +143,9 @@ public:
 
     // The engine and the prepared pages (stand-ins until their subsystems register theirs).
     TvdxCustomEngine *Engine() const { return m_engine.get(); }
-    TvdxCustomPreviewPages *PreviewPages() const { return m_previewPages.get(); }
-    TvdxCustomPreviewPages *MainPreviewPages() const { return m_previewPages.get(); }
+    // The current and the main prepared-page sets.
+    TvdxCustomPreviewPages *PreviewPages() const;
+    TvdxCustomPreviewPages *MainPreviewPages() const;
 
     // --- public state
     QString FileName() const { return m_fileName; }
@@ -146,7 +157,8 @@ public:
     bool Reloading() const { return m_reloading; }
     void SetReloading(bool v) { m_reloading = v; }
     bool Terminated() const { return m_terminated; }
-    void SetTerminated(bool v) { m_terminated = v; }
+    // Setting True also stops a running script.
+    void SetTerminated(bool v);
     bool StreamLoaded() const { return m_streamLoaded; }
     int PagesCount() const { return Objects().Count(); }
     TvdxPage *Pages(int index) const;
@@ -157,13 +169,90 @@ public:
     // The report's styles, written into the template under "Styles".
     TvdxStyles *Styles() const { return m_styles.get(); }
 
-    // The value of an expression of the report's script language. A failed
-    // expression adds "CurObject: message" to the error list and raises
-    // EReportScriptError (IgnoreExprError: the expression text is the value).
-    Variant Calc(const QString &expr);
+    // The value of an expression of the report's script language, evaluated
+    // in aScript (none: the report's script). A failed expression adds
+    // "CurObject: message" to the error list and raises EReportScriptError
+    // (IgnoreExprError: the expression text is the value).
+    Variant Calc(const QString &expr, TovScript *aScript = nullptr);
+    // Calc for a script's own call: errors are raised as "Error in Calc
+    // expression:" and the message, without an error line.
+    Variant CalcFromScript(const QString &expr);
     // The object the running expressions see as Self.
     TvdxComponent *SelfValue() const { return m_selfValue; }
-    void SetSelfValue(TvdxComponent *value) { m_selfValue = value; }
+    void SetSelfValue(TvdxComponent *value);
+    // The script variable "Value" that views fill while they compute.
+    Variant LocalValue() const;
+    void SetLocalValue(const Variant &value);
+
+    // --- preparation (vdxClass_report_prepare.cpp)
+    bool PrepareReport(bool clearLastReport = true);
+    bool PrepareScript(TvdxReport *activeReport = nullptr);
+    bool PreparePage(TvdxPage *aPage);
+    TovScript *Script() const { return m_script.get(); }
+    TvdxExpressionCache *ExpressionCache() const { return m_expressionCache.get(); }
+    bool CaseSensitiveExpressions() const;
+    void SetCaseSensitiveExpressions(bool value);
+    // The ancestor template's report while the report inherits one.
+    TvdxReport *ParentReportObject() const { return m_parentReportObject.get(); }
+    bool Preparing() const { return m_preparing; }
+    bool IsScriptObjectsAdded() const { return m_isScriptObjectsAdded; }
+    // Declares a host function for scripts, answered by OnUserFunction.
+    void AddFunction(const QString &funcName, const QString &category = QString(),
+                     const QString &description = QString());
+    void DoNotifyEvent(QObject *obj, const QString &eventName, bool runAlways = false);
+    void DoParamEvent(const QString &eventName, Variant &params, bool runAlways = false);
+    void DoBeforePrint(TvdxReportComponent *c);
+    void DoAfterPrint(TvdxReportComponent *c);
+    void DoPreviewClick(TvdxView *v, TvdxMouseButton button, TvdxShiftState shift, bool &modified,
+                        TvdxInteractiveEventsParams &eventParams, bool dblClick = false);
+    void DoMouseEnter(TvdxView *sender, TvdxComponent *aPreviousObject, TvdxInteractiveEventsParams &eventParams);
+    void DoMouseLeave(TvdxView *sender, int x, int y, TvdxComponent *aNextObject,
+                      TvdxInteractiveEventsParams &eventParams);
+    void DoMouseUp(TvdxView *sender, int x, int y, TvdxMouseButton button, TvdxShiftState shift,
+                   TvdxInteractiveEventsParams &eventParams);
+    virtual void InternalOnProgressStart(TvdxProgressType progressType);
+    virtual void InternalOnProgress(TvdxProgressType progressType, int progress);
+    virtual void InternalOnProgressStop(TvdxProgressType progressType);
+    void SetProgressMessage(const QString &value, bool isHint = false, bool bHandleMessage = true);
+
+    // --- entry points (vdxClass_report_show.cpp)
+    void ShowReport(bool clearLastReport = true);
+    void ShowPreparedReport();
+    void RefreshActivePreviewedReport();
+    void DesignReport(bool modal = true, bool mdiChild = false);
+    void DesignReport(QObject *iDesigner, QObject *editor);
+    void DesignReportInPanel(QWidget *panel);
+    bool DesignPreviewPage();
+    bool Print();
+    bool Export(TvdxCustomExportFilter *filter);
+    void SelectPrinter();
+    bool IsReportActionRunning() const;
+    void RunDelayedCommands();
+    TvdxDelayedCommandManager *DelayedCommands() const { return m_delayedCommands.get(); }
+    TvdxPreviewPagesList *PreviewPagesList() const { return m_previewPagesList.get(); }
+    void SetPreviewPages(TvdxCustomPreviewPages *value);
+    void SetMainPreviewPages(TvdxCustomPreviewPages *value);
+    TvdxCustomPreview *Preview() const;
+    void SetPreview(TvdxCustomPreview *value);
+    QWidget *PreviewForm() const;
+    TvdxCustomDesigner *Designer() const { return m_designer; }
+    void SetDesigner(TvdxCustomDesigner *value) { m_designer = value; }
+    // The 50 ms timer that prepares a shown report from the preview's loop.
+    QTimer *Timer() const { return m_timer.get(); }
+    // Binds "Report", "PreviewPages", "Engine" and "Outline" to the current objects.
+    void BindScriptObjects();
+
+    // --- events of the host program
+    std::function<void(TvdxReport *)> OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview;
+    std::function<void(const QString &varName, Variant &value)> OnGetValue;
+    std::function<void(TvdxReport *, const QString &varName, Variant &value)> OnNewGetValue;
+    std::function<Variant(const QString &methodName, Variant &params)> OnUserFunction;
+    std::function<void(TvdxReportComponent *)> OnBeforePrint, OnAfterPrint;
+    std::function<void(TvdxReport *, TvdxProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
+    std::function<void(TvdxView *, TvdxMouseButton, TvdxShiftState, bool &modified)> OnClickObject,
+        OnDblClickObject;
+    std::function<void(TvdxView *)> OnMouseEnter, OnMouseLeave;
+    std::function<void(QObject *sender)> OnClosePreview;
 
     // Whether the report runs with thread-safe engine options.
     bool IsThreadSafe() const;
@@ -232,6 +321,11 @@ protected:
     void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName) override;
 
 private:
+    friend class TvdxPreviewPagesList;
+    bool resolve(const QString &expr, Variant &value);
+    Variant calc(const QString &expr, TovScript *aScript, bool fromScript);
+    void addScriptMethods(TvdxReport *activeReport);
+    void onTimer();
     void reportErrors();
     void fixDataSets();
     void readTree(QIODevice &stream, bool &deciphered);
@@ -270,11 +364,23 @@ private:
     std::unique_ptr<TvdxReportOptions> m_reportOptions;
     std::unique_ptr<TvdxReportDataSets> m_dataSets;
     std::unique_ptr<TvdxReportDataSets> m_enabledDataSets;
-    std::unique_ptr<TvdxCustomPreviewPages> m_previewPages;
     std::unique_ptr<TvdxCustomEngine> m_engine;
-    // Compiles and evaluates Calc's expressions (made on first use).
-    std::shared_ptr<TovScript> m_calcScript;
-    TvdxComponent *m_selfValue = nullptr;
+    std::unique_ptr<TvdxPreviewPagesList> m_previewPagesList;
+    std::unique_ptr<TovScript> m_script;
+    std::unique_ptr<TvdxExpressionCache> m_expressionCache;
+    std::unique_ptr<TvdxDelayedCommandManager> m_delayedCommands;
+    std::unique_ptr<QTimer> m_timer;
+    std::unique_ptr<TvdxReport> m_parentReportObject;
+    TovScript *m_saveParentScript = nullptr;
+    bool m_preparing = false;
+    bool m_isScriptObjectsAdded = false;
+    // Variables whose expression text is being evaluated (cycle guard).
+    QStringList m_evaluatingVariables;
+    QPointer<QWidget> m_preview;
+    QPointer<QWidget> m_previewForm;
+    TvdxCustomDesigner *m_designer = nullptr;
+    std::unique_ptr<TvdxProgress> m_progress;
+    QPointer<TvdxComponent> m_selfValue;
     // Names of the components the report owns (case-folded), for the owner-wide check.
     QHash<QString, TvdComponent *> m_ownedNames;
 };

@@ -3,8 +3,12 @@
 // (vdxEngineClass, vdxPreviewPagesClass, vdxOutlineClass). They lay nothing
 // out: a run succeeds and leaves the pages empty.
 #pragma once
+#include "report/vdxClass_bases.h"
 #include "report/vdxClass_engine.h"
+#include "report/vdxClass_report.h"
+#include "report/vdxPreviewServices.h"
 
+#include <QPointer>
 #include <QStringList>
 
 class TvdxStubEngine : public TvdxCustomEngine {
@@ -37,7 +41,8 @@ public:
     // Aggregates are not computed: Null.
     Variant GetAggregateValue(const QString &, const QString &, TvdxComponent *, int) override;
     void ProcessObject(TvdxComponent *) override {}
-    // Marks the run (start date and time, final pass) and answers True.
+    // Marks the run (start date and time, final pass), opens each data set
+    // of the report on its first record and closes them again; answers True.
     bool Run(bool aRunDialogs, bool aClearLast = false, TvdxPage *aPage = nullptr) override;
 
     int RunCount = 0;
@@ -49,7 +54,8 @@ public:
 
     void ClearCache() override { ++ClearCacheCount; }
     int GetCount() override { return PageCount; }
-    TvdxReportPage *GetPage(int) override { return nullptr; }
+    // The pages handed to AddPage (not owned), none for an empty page.
+    TvdxReportPage *GetPage(int index) override { return Pages.value(index); }
     QPointF GetPageSize(int) override { return {}; }
     void Clear() override;
     void Initialize() override {}
@@ -91,11 +97,15 @@ public:
     bool SaveToFilter(QObject *, const QString &) override { return false; }
     bool LoadFromFile(const QString &, bool = false) override { return false; }
     void SaveToFile(const QString &) override {}
-    // Nothing to print or export without an engine.
+    // Nothing to print without an engine.
     bool Print() override { return false; }
-    bool Export(TvdxCustomExportFilter *) override { return false; }
+    // Drives the filter over the pages: Start, per page StartPage, the page
+    // background, each visible view, FinishPage; then Finish. Answers False
+    // when the export did not run or was stopped.
+    bool Export(TvdxCustomExportFilter *filter) override;
 
     int PageCount = 0;
+    QList<TvdxReportPage *> Pages;
     int ClearCacheCount = 0;
     QList<TvdxComponent *> Modified;
 };
@@ -123,4 +133,89 @@ private:
         int top;
     };
     QList<Item> FItems;
+};
+
+// ---------------------------------------------------------------------------
+// A preview control that shows nothing and records what the report asked.
+
+class TvdxStubPreview : public TvdxCustomPreview {
+    Q_OBJECT
+public:
+    explicit TvdxStubPreview(QWidget *owner = nullptr) : TvdxCustomPreview(owner) {}
+
+    TvdxReport *GetReport() override { return FReport; }
+    TvdxCustomPreviewPages *GetPreviewPages() override { return FPages; }
+    bool Init(TvdxReport *aReport, TvdxCustomPreviewPages *aPrevPages) override;
+    void UnInit(TvdxReport *aReport) override;
+    bool Lock() override { return true; }
+    void Unlock(bool = true) override {}
+    void RefreshReport() override;
+    void InternalOnProgressStart(QObject *, int, int) override { Calls << QStringLiteral("ProgressStart"); }
+    void InternalOnProgress(QObject *, int, int progress) override
+    {
+        Calls << QStringLiteral("Progress %1").arg(progress);
+    }
+    void InternalOnProgressStop(QObject *, int, int) override { Calls << QStringLiteral("ProgressStop"); }
+    void PreviewPagesChanged() override { Calls << QStringLiteral("PreviewPagesChanged"); }
+
+    QStringList Calls;
+
+private:
+    QPointer<TvdxReport> FReport;
+    TvdxCustomPreviewPages *FPages = nullptr;
+};
+
+// A preview window that never blocks: ShowModal returns at once.
+class TvdxStubPreviewForm : public TvdxCustomPreviewForm {
+    Q_OBJECT
+public:
+    explicit TvdxStubPreviewForm(QWidget *owner = nullptr);
+    ~TvdxStubPreviewForm() override;
+
+    void Init(TvdxReport *report) override;
+    TvdxCustomPreview *Preview() const override { return FPreview; }
+    Q_INVOKABLE int ShowModal() override;
+    void SetMessageText(const QString &value, bool isHint) override;
+
+    QString Message, Hint;
+    int ShowModalCount = 0;
+    // Every stub form made so far that still exists.
+    static QList<TvdxStubPreviewForm *> &Instances();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    TvdxStubPreview *FPreview;
+    // The report may go first while the window waits to be freed.
+    QPointer<TvdxReport> FReport;
+};
+
+// A designer window that records how it was opened and closes at once.
+class TvdxStubDesigner : public TvdxCustomDesigner {
+    Q_OBJECT
+public:
+    TvdxStubDesigner(QWidget *owner, TvdxReport *report, bool previewDesigner);
+    ~TvdxStubDesigner() override;
+
+    QStringList GetCode() override;
+    void ClearLastActiveObject() override {}
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void ReloadObjects(bool = true) override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+    void UpdateInspector() override {}
+    void DisableInspectorUpdate() override {}
+    void EnableInspectorUpdate() override {}
+    // Modal: closes at once, as a user would, clearing the report's designer.
+    Q_INVOKABLE int ShowModal();
+    bool event(QEvent *e) override;
+
+    int StartMessages = 0;
+    static int Created;
+    static int Destroyed;
+    // StartMessages of the designer freed last.
+    static int LastStartMessages;
 };
