@@ -744,19 +744,11 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
 
     s->AddObject(S("vdxGlobalVariables"), vdxGlobalVariables());
 
-    const QString date = S("ctDate"), other = S("ctOther"), aggregate = S("ctAggregate");
+    const QString date = S("ctDate");
     s->AddMethod(S("function DayOf(Date: TDateTime): Integer"), call, date);
     s->AddMethod(S("function MonthOf(Date: TDateTime): Integer"), call, date);
     s->AddMethod(S("function YearOf(Date: TDateTime): Integer"), call, date);
-    s->AddMethod(S("function IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant"), call, other);
-    for (const char *fn : {"function SUM(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                           "function AVG(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                           "function MIN(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                           "function MAX(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                           "function COUNT(Band: Variant = 0; Flags: Integer = 0): Variant",
-                           "function SUM(Band: TvdxComponent): Variant", "function AVG(Band: TvdxComponent): Variant",
-                           "function MIN(Band: TvdxComponent): Variant", "function MAX(Band: TvdxComponent): Variant"})
-        s->AddMethod(S(fn), call, aggregate);
+    // IIF and the aggregates are macro functions each report adds to its own script.
 }
 
 } // namespace

@@ -192,8 +192,6 @@ public:
     TvdxExpressionCache *ExpressionCache() const { return m_expressionCache.get(); }
     bool CaseSensitiveExpressions() const;
     void SetCaseSensitiveExpressions(bool value);
-    // The ancestor template's report while the report inherits one.
-    TvdxReport *ParentReportObject() const { return m_parentReportObject.get(); }
     bool Preparing() const { return m_preparing; }
     bool IsScriptObjectsAdded() const { return m_isScriptObjectsAdded; }
     // Declares a host function for scripts, answered by OnUserFunction.
@@ -370,7 +368,6 @@ private:
     std::unique_ptr<TvdxExpressionCache> m_expressionCache;
     std::unique_ptr<TvdxDelayedCommandManager> m_delayedCommands;
     std::unique_ptr<QTimer> m_timer;
-    std::unique_ptr<TvdxReport> m_parentReportObject;
     TovScript *m_saveParentScript = nullptr;
     bool m_preparing = false;
     bool m_isScriptObjectsAdded = false;

@@ -206,7 +206,7 @@ bool TvdxReport::Export(TvdxCustomExportFilter *filter) { return PreviewPages()-
 
 void TvdxReport::SelectPrinter()
 {
-    TvdxPrinters *printers = vdxGlobalPrinters();
+    TvdxPrinterSelection *printers = vdxPrinterSelection();
     const int i = printers->IndexOf(m_printOptions->Printer());
     if (i >= 0)
         printers->SetPrinterIndex(i);

@@ -40,19 +40,20 @@ int vdxShowModal(QWidget *form);
 using TvdxPreviewFormClass = std::function<TvdxCustomPreviewForm *(QWidget *owner)>;
 TvdxPreviewFormClass &vdxPreviewFormClass();
 
-// The process-wide printer list, as far as the report uses it.
-class TvdxPrinters {
+// The process-wide printer list, as far as the report uses it. The printing
+// layer installs one over its real list; this plain one serves without it.
+class TvdxPrinterSelection {
 public:
-    virtual ~TvdxPrinters() = default;
+    virtual ~TvdxPrinterSelection() = default;
     // Index of a printer name (ignoring case), or -1.
     virtual int IndexOf(const QString &name) const;
     virtual void SetPrinterIndex(int index) { m_printerIndex = index; }
-    int PrinterIndex() const { return m_printerIndex; }
+    virtual int PrinterIndex() const { return m_printerIndex; }
     QStringList Printers;
 
 protected:
     int m_printerIndex = -1;
 };
-TvdxPrinters *vdxGlobalPrinters();
+TvdxPrinterSelection *vdxPrinterSelection();
 // Replaces the process-wide list (the printing subsystem, tests); owned.
-void vdxSetGlobalPrinters(TvdxPrinters *printers);
+void vdxSetPrinterSelection(TvdxPrinterSelection *printers);

@@ -216,7 +216,7 @@ int TvdxStubDesigner::ShowModal()
 }
 
 // ---------------------------------------------------------------------------
-int TvdxPrinters::IndexOf(const QString &name) const
+int TvdxPrinterSelection::IndexOf(const QString &name) const
 {
     for (int i = 0; i < Printers.size(); ++i)
         if (Printers[i].compare(name, Qt::CaseInsensitive) == 0)
@@ -225,21 +225,21 @@ int TvdxPrinters::IndexOf(const QString &name) const
 }
 
 namespace {
-std::unique_ptr<TvdxPrinters> &globalPrinters()
+std::unique_ptr<TvdxPrinterSelection> &globalPrinters()
 {
-    static std::unique_ptr<TvdxPrinters> printers;
+    static std::unique_ptr<TvdxPrinterSelection> printers;
     return printers;
 }
 } // namespace
 
-TvdxPrinters *vdxGlobalPrinters()
+TvdxPrinterSelection *vdxPrinterSelection()
 {
     if (!globalPrinters())
-        globalPrinters() = std::make_unique<TvdxPrinters>();
+        globalPrinters() = std::make_unique<TvdxPrinterSelection>();
     return globalPrinters().get();
 }
 
-void vdxSetGlobalPrinters(TvdxPrinters *printers) { globalPrinters().reset(printers); }
+void vdxSetPrinterSelection(TvdxPrinterSelection *printers) { globalPrinters().reset(printers); }
 
 TvdxPreviewFormClass &vdxPreviewFormClass()
 {
