@@ -64,6 +64,8 @@ void TvdxEngine::addError(const QString &key, const QString &fallback, const QSt
     FReport->AddError(text + QLatin1Char(' ') + name);
 }
 
+Variant TvdxEngine::Evaluate(const QString &expr) { return FReport->Calc(expr); }
+
 Variant TvdxEngine::GetAggregateValue(const QString &, const QString &, TvdxComponent *, int) { return Variant(); }
 
 void TvdxEngine::ProcessObject(TvdxComponent *reportObject)

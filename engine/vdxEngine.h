@@ -98,6 +98,10 @@ public:
     TvdxHeaderList &HeaderList() { return m_headerList; }
     TvdxReportPage *CurPage() const { return m_page; }
 
+protected:
+    // Filters, group conditions and outline texts are evaluated here.
+    virtual Variant Evaluate(const QString &expr);
+
 private:
     // --- run (vdxEngine.cpp)
     void arrangeBands(TvdxReportPage *page, bool vertical);

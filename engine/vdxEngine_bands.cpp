@@ -193,7 +193,7 @@ void TvdxEngine::outputBand(TvdxBand *band)
 // ---------------------------------------------------------------------------
 bool TvdxEngine::conditionTrue(const QString &expr)
 {
-    const Variant v = FReport->Calc(expr);
+    const Variant v = Evaluate(expr);
     return v.toBool();
 }
 
@@ -492,7 +492,7 @@ void TvdxEngine::startGroups(TvdxDataBand *b, TvdxGroupHeader *g, bool first, in
         CurLine = h->LineN;
         CurLineThrough = h->LineThrough;
         FReport->SetCurObject(h->Name());
-        h->LastValue = FReport->Calc(h->Condition());
+        h->LastValue = Evaluate(h->Condition());
         if (h->KeepTogether())
             startKeep(h, 0);
         if (pp)
@@ -513,7 +513,7 @@ void TvdxEngine::checkGroups(TvdxDataBand *b, TvdxGroupHeader *g, long double &r
         if (!h)
             continue;
         FReport->SetCurObject(h->Name());
-        const Variant v = FReport->Calc(h->Condition());
+        const Variant v = Evaluate(h->Condition());
         bool same = false;
         try {
             same = v.varType() == h->LastValue.varType() ? (v == h->LastValue)
@@ -640,7 +640,7 @@ void TvdxEngine::addBandOutline(TvdxBand *band)
     const int top = band->Stretched() ? roundHalfEven(CurY - band->StretchedHeight) : roundHalfEven(CurY - band->Height());
     if (band->Visible())
         if (TvdxCustomOutline *o = FPreviewPages->Outline())
-            o->AddItem(FReport->Calc(band->OutlineText()).toString(), top);
+            o->AddItem(Evaluate(band->OutlineText()).toString(), top);
 }
 
 void TvdxEngine::leaveBandOutline(TvdxBand *band)

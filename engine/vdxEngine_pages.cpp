@@ -441,5 +441,5 @@ void TvdxEngine::addPageOutline()
         return;
     o->LevelRoot();
     FReport->SetCurObject(m_page->Name());
-    o->AddItem(FReport->Calc(m_page->OutlineText()).toString(), 0);
+    o->AddItem(Evaluate(m_page->OutlineText()).toString(), 0);
 }
