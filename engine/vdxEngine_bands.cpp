@@ -140,7 +140,9 @@ void TvdxEngine::outputBand(TvdxBand *band)
                 m_breakShowBandTree = true;
                 return;
             }
-            if (!m_outputTo) {
+            // Bands of a page start never break the page they start: a page
+            // header taller than the page would otherwise open pages for ever.
+            if (!m_outputTo && !m_callFromAddPage) {
                 const bool tooTall = band->Height() > GetPageHeight() - FooterHeight();
                 if (tooTall) {
                     // Taller than any page: it goes on a page of its own, cut

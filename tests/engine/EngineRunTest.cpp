@@ -273,14 +273,16 @@ TEST_F(EngineRunTest, NestedGroupsAndSingleRecordFooters)
     g2->SetCondition(QStringLiteral("T.\"h\""));
     band<TvdxMasterData>(QStringLiteral("R"), 70)->SetDataSet(t);
     auto *f2 = band<TvdxGroupFooter>(QStringLiteral("Hf"), 100);
-    auto *f1 = band<TvdxGroupFooter>(QStringLiteral("Gf"), 130);
-    f1->SetHideIfSingleDataRecord(true);
-    Q_UNUSED(f2)
+    band<TvdxGroupFooter>(QStringLiteral("Gf"), 130);
+    f2->SetHideIfSingleDataRecord(true);
     ASSERT_TRUE(run()) << report->ErrorMessage().toStdString();
-    // Rows a/x, a/x, a/y, b/y, c/z, c/z: group b has one record and hides its footer.
-    EXPECT_EQ(allNames(), (QStringList{"G", "Hh", "R", "R", "Hf", "Hh", "R", "Hf", "Gf",  //
-                                       "G", "Hh", "R", "Hf",                             //
+    // Rows a/x, a/x, a/y, b/y, c/z, c/z: the inner groups a/y and b/y have
+    // one record and hide their footer; an inner change leaves the outer level alone.
+    EXPECT_EQ(allNames(), (QStringList{"G", "Hh", "R", "R", "Hf", "Hh", "R", "Gf", //
+                                       "G", "Hh", "R", "Gf",                       //
                                        "G", "Hh", "R", "R", "Hf", "Gf"}));
+    EXPECT_EQ(g1->LineN, 3);
+    EXPECT_EQ(g2->LineThrough, 4);
 }
 
 TEST_F(EngineRunTest, ChildPaddingRowsFillOrAdd)
@@ -378,7 +380,7 @@ TEST_F(EngineRunTest, PageHeaderOffOnFirstPageShowsItsChild)
     ph->SetPrintChildIfInvisible(true);
     auto *child = band<TvdxChild>(QStringLiteral("PHChild"), 30);
     ph->SetChild(child);
-    auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 60, 500);
+    auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 60, 600);
     row->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m where id <= 2")));
     ASSERT_TRUE(run());
     ASSERT_EQ(pages->Pages.size(), 2);
@@ -394,7 +396,7 @@ TEST_F(EngineRunTest, SecondColumnStartsAtTheColumnTop)
     auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 60, 400);
     row->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
     ASSERT_TRUE(run());
-    ASSERT_EQ(pages->Pages.size(), 2);
+    ASSERT_EQ(pages->Pages.size(), 1);
     const QList<RecordedBand> &p = pages->Pages[0];
     EXPECT_EQ(pages->Names(0), (QStringList{"PH", "CH", "Row", "Row", "CH", "Row"}));
     // Second column: column header at the column top (below the page header), shifted right.
@@ -429,4 +431,75 @@ TEST_F(EngineRunTest, KeepHeaderMovesWithTheFirstRow)
     EXPECT_EQ(pages->Names(0), QStringList{"Title"});
     EXPECT_EQ(pages->Names(1), (QStringList{"H", "Row", "Row", "Row"}));
     EXPECT_NEAR(double(pages->Pages[1][0].top), 0.0, 1e-9);
+}
+
+TEST_F(EngineRunTest, OversizedBandsAndZeroPagesEndCleanly)
+{
+    // A page header taller than the page, a row taller than the page and a
+    // page without height: every row still prints once, on a bounded number of pages.
+    struct Case {
+        const char *what;
+        double paperHeight;
+        double headerHeight;
+        double rowHeight;
+    };
+    const Case cases[] = {
+        {"row taller than the page", 297, 0, 5000},
+        {"page header taller than the page", 297, 5000, 20},
+        {"zero page", 0, 20, 20},
+    };
+    for (const Case &c : cases) {
+        page->Clear();
+        page->SetPaperHeight(c.paperHeight);
+        page->SetTopMargin(c.paperHeight ? 10 : 0);
+        page->SetBottomMargin(c.paperHeight ? 10 : 0);
+        if (c.headerHeight > 0)
+            band<TvdxPageHeader>(QStringLiteral("PH"), 0, c.headerHeight);
+        band<TvdxMasterData>(QStringLiteral("Row"), 6000, c.rowHeight)
+            ->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
+        ASSERT_TRUE(run()) << c.what;
+        EXPECT_EQ(pages->CountOf(QStringLiteral("TvdxMasterData")), 3) << c.what;
+        EXPECT_LE(pages->Pages.size(), 4) << c.what;
+    }
+}
+
+TEST_F(EngineRunTest, RowCountWithoutDataSetUsesTheVirtualDataSet)
+{
+    band<TvdxMasterData>(QStringLiteral("Row"), 10)->SetRowCount(4);
+    ASSERT_TRUE(run()) << report->ErrorMessage().toStdString();
+    EXPECT_EQ(pages->CountOf(QStringLiteral("TvdxMasterData")), 4);
+}
+
+TEST_F(EngineRunTest, ShortOrBadColumnPositionsFallBackToTheColumnWidth)
+{
+    page->SetColumns(3);
+    page->SetColumnPositions({QStringLiteral("0"), QStringLiteral("abc")});
+    auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 60, 400);
+    row->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select n from t where n <= 6")));
+    ASSERT_TRUE(run());
+    QList<double> lefts;
+    for (const RecordedBand &r : pages->Pages[0])
+        if (!lefts.contains(double(r.left)))
+            lefts << double(r.left);
+    ASSERT_EQ(lefts.size(), 3);
+    const double w = double(page->ColumnWidth() * 3.77953L);
+    EXPECT_NEAR(lefts[1], w, 1e-6);
+    EXPECT_NEAR(lefts[2], 2 * w, 1e-6);
+}
+
+TEST_F(EngineRunTest, TerminatedStopsAtTheNextRowAndFinishesThePage)
+{
+    band<TvdxMasterData>(QStringLiteral("Row"), 10)
+        ->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select n from t")));
+    band<TvdxPageFooter>(QStringLiteral("PF"), 40);
+    int rows = 0;
+    TvdxEngine::ScriptEvent = [&](TvdxReport *r, const QString &proc, QObject *, Variant *) {
+        if (proc == QLatin1String("RowPrinted") && ++rows == 2)
+            r->SetTerminated(true);
+    };
+    static_cast<TvdxBand *>(report->FindObject(QStringLiteral("Row")))->SetOnAfterPrint(QStringLiteral("RowPrinted"));
+    ASSERT_TRUE(run());
+    EXPECT_EQ(pages->CountOf(QStringLiteral("TvdxMasterData")), 2);
+    EXPECT_EQ(pages->Names(0).last(), QStringLiteral("PF"));
+    report->SetTerminated(false);
 }
