@@ -5,7 +5,9 @@
 // cycle), and a child with an ancestor saves and loads back its differences.
 #include "report/vdxClass.h"
 
+#include "engine/vdxEngine.h"
 #include "platform/QPainterCanvas.h"
+#include "report/vdxServiceDoubles.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -26,6 +28,18 @@ public:
 private:
     QString m_text;
     TvdxDataLink m_link;
+};
+
+// Stops the run once it has made more pages than any corpus input needs.
+class TvdxFuzzPages : public TvdxStubPreviewPages {
+public:
+    using TvdxStubPreviewPages::TvdxStubPreviewPages;
+    void AddPage(TvdxReportPage *page) override
+    {
+        TvdxStubPreviewPages::AddPage(page);
+        if (PageCount > 50 && Report())
+            Report()->SetTerminated(true);
+    }
 };
 
 struct Setup {
@@ -98,6 +112,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                                                   : TvdxReportPage::poPortrait);
             (void)page->FindBand(&TvdxMasterData::staticMetaObject);
         }
+    }
+
+    // What loaded also prepares, whatever its bands say, and ends.
+    {
+        TvdxEngine engine(&again);
+        TvdxFuzzPages pages(&again);
+        engine.SetPreviewPages(&pages);
+        again.ClearErrors();
+        try {
+            (void)engine.Run(false);
+        } catch (const Exception &) {
+        }
+        again.SetTerminated(false);
     }
 
     const QList<TvdxComponent *> a = report.GetAllObjects(), b = again.GetAllObjects();
