@@ -503,3 +503,81 @@ TEST_F(EngineRunTest, TerminatedStopsAtTheNextRowAndFinishesThePage)
     EXPECT_EQ(pages->Names(0).last(), QStringLiteral("PF"));
     report->SetTerminated(false);
 }
+
+TEST_F(EngineRunTest, KeepFooterMovesTheLastRowWithItsFooter)
+{
+    for (const bool keep : {true, false}) {
+        page->Clear();
+        band<TvdxReportTitle>(QStringLiteral("Title"), 0, 100);
+        auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 200, 300);
+        row->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
+        row->SetKeepFooter(keep);
+        band<TvdxFooter>(QStringLiteral("F"), 600, 60);
+        ASSERT_TRUE(run());
+        ASSERT_EQ(pages->Pages.size(), 2) << keep;
+        if (keep) {
+            EXPECT_EQ(pages->Names(0), (QStringList{"Title", "Row", "Row"}));
+            EXPECT_EQ(pages->Names(1), (QStringList{"Row", "F"}));
+            EXPECT_NEAR(double(pages->Pages[1][1].top), 300.0, 1e-9);
+        } else {
+            EXPECT_EQ(pages->Names(0), (QStringList{"Title", "Row", "Row", "Row"}));
+            EXPECT_EQ(pages->Names(1), QStringList{"F"});
+        }
+    }
+}
+
+TEST_F(EngineRunTest, HeaderWithReprintOnNewPageStartsEveryPage)
+{
+    band<TvdxHeader>(QStringLiteral("H"), 10)->SetReprintOnNewPage(true);
+    band<TvdxMasterData>(QStringLiteral("Row"), 40, 400)
+        ->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
+    band<TvdxFooter>(QStringLiteral("F"), 500);
+    ASSERT_TRUE(run());
+    ASSERT_EQ(pages->Pages.size(), 2);
+    EXPECT_EQ(pages->Names(0), (QStringList{"H", "Row", "Row"}));
+    EXPECT_EQ(pages->Names(1), (QStringList{"H", "Row", "F"}));
+}
+
+TEST_F(EngineRunTest, SummaryAtBottomAndFooterOnSinglePage)
+{
+    struct Case {
+        bool printOnSinglePage;
+        QStringList expected;
+    };
+    for (const Case &c : {Case{true, {"Sum", "PF"}}, Case{false, {"Sum"}}}) {
+        page->Clear();
+        auto *sum = band<TvdxReportSummary>(QStringLiteral("Sum"), 10, 30);
+        sum->SetPrintAtBottom(true);
+        auto *pf = band<TvdxPageFooter>(QStringLiteral("PF"), 50, 20);
+        pf->SetPrintOnLastPage(false);
+        pf->SetPrintOnSinglePage(c.printOnSinglePage);
+        ASSERT_TRUE(run());
+        EXPECT_EQ(allNames(), c.expected);
+        EXPECT_NEAR(double(pages->Pages[0][0].top), double(engine->PageHeight()) - 20 - 30, 1e-6);
+    }
+}
+
+TEST_F(EngineRunTest, SubreportRunsItsPageAtItsPlace)
+{
+    auto *outer = band<TvdxMasterData>(QStringLiteral("Outer"), 10, 30);
+    outer->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
+    auto *inner = new TvdxReportPage(report.get());
+    inner->SetName(QStringLiteral("Inner"));
+    auto *innerRow = new TvdxMasterData(inner);
+    innerRow->SetName(QStringLiteral("InnerRow"));
+    innerRow->SetHeight(10);
+    innerRow->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select n from t where n <= 2")));
+    auto *sub = new TvdxSubreport(outer);
+    sub->SetName(QStringLiteral("Sub"));
+    sub->SetBounds(50, 25, 100, 5);
+    sub->SetSubPage(inner);
+    ASSERT_TRUE(run()) << report->ErrorMessage().toStdString();
+    ASSERT_EQ(pages->Pages.size(), 1);
+    EXPECT_EQ(pages->Names(0), (QStringList{"Outer", "InnerRow", "InnerRow", "Outer", "InnerRow", "InnerRow", "Outer",
+                                            "InnerRow", "InnerRow"}));
+    const auto &p = pages->Pages[0];
+    // The sub-report page starts at the object's place inside the band.
+    EXPECT_NEAR(double(p[1].top), 25.0, 1e-9);
+    EXPECT_NEAR(double(p[1].left), 50.0, 1e-9);
+    EXPECT_NEAR(double(p[3].top), 45.0, 1e-9);
+}
