@@ -58,6 +58,9 @@ public:
     // never passed. Until a script runner is installed, events do nothing.
     using TvdxScriptEventHook = std::function<void(TvdxReport *, const QString &proc, QObject *sender, Variant *param)>;
     static inline TvdxScriptEventHook ScriptEvent;
+    // Lets the user interface breathe between data levels; headless runs
+    // leave it empty.
+    static inline std::function<void()> ProcessMessages;
     // How a dialog page is shown when no OnRunDialog handler is set.
     static inline std::function<int(TvdxDialogPage *)> ShowDialogHook;
 

@@ -10,7 +10,6 @@
 #include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_report.h"
 
-#include <QCoreApplication>
 
 namespace {
 
@@ -230,8 +229,8 @@ bool TvdxEngine::hasDataToPrint(TvdxComponent *component, bool force)
 
 void TvdxEngine::runDataBands(TvdxComponent *component)
 {
-    if (!FReport->EngineOptions()->EnableThreadSafe() && QCoreApplication::instance())
-        QCoreApplication::processEvents();
+    if (!FReport->EngineOptions()->EnableThreadSafe() && ProcessMessages)
+        ProcessMessages();
     if (FReport->Terminated())
         return;
     long double rowStartY = CurY;
