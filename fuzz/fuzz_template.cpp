@@ -6,7 +6,9 @@
 #include "report/vdxClass.h"
 
 #include "PrepareTrace.h"
+#include "engine/vdxEngine.h"
 #include "platform/QPainterCanvas.h"
+#include "report/vdxServiceDoubles.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -27,6 +29,18 @@ public:
 private:
     QString m_text;
     TvdxDataLink m_link;
+};
+
+// Stops the run once it has made more pages than any corpus input needs.
+class TvdxFuzzPages : public TvdxStubPreviewPages {
+public:
+    using TvdxStubPreviewPages::TvdxStubPreviewPages;
+    void AddPage(TvdxReportPage *page) override
+    {
+        TvdxStubPreviewPages::AddPage(page);
+        if (PageCount > 50 && Report())
+            Report()->SetTerminated(true);
+    }
 };
 
 struct Setup {
@@ -100,6 +114,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                                                   : TvdxReportPage::poPortrait);
             (void)page->FindBand(&TvdxMasterData::staticMetaObject);
         }
+    }
+
+    // What loaded also prepares, whatever its bands say, and ends.
+    {
+        TvdxEngine engine(&again);
+        TvdxFuzzPages pages(&again);
+        engine.SetPreviewPages(&pages);
+        again.ClearErrors();
+        try {
+            (void)engine.Run(false);
+        } catch (const Exception &) {
+        }
+        again.SetTerminated(false);
     }
 
     const QList<TvdxComponent *> a = report.GetAllObjects(), b = again.GetAllObjects();

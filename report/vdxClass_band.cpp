@@ -271,12 +271,6 @@ void TvdxBand::ObjectListNotify(TvdxComponent *item, TvdxObjectsNotifyList::Acti
 // ---------------------------------------------------------------------------
 TvdxDataBand::TvdxDataBand(TvdComponent *owner) : TvdxBand(owner) {}
 
-TvdxDataBand::~TvdxDataBand()
-{
-    if (m_dataSet)
-        m_dataSet->RemoveFreeNotification(this);
-}
-
 QString TvdxDataBand::GetDescription() const { return GetResStrByName(QStringLiteral("obDataBand")); }
 
 TColor TvdxDataBand::GetBandTitleColor() const { return Vertical() ? TColor(0xEEBB00) : TColor(0x30A7E0); }
@@ -290,31 +284,6 @@ void TvdxDataBand::SetCurColumn(int value)
         MaxY = 0;
     // Stored directly: the column move must not drag anchored children.
     TvdxReportComponent::SetLeft((m_columnWidth + m_columnGap) * (m_curColumn - 1));
-}
-
-void TvdxDataBand::SetDataSet(TvdxDataSet *value)
-{
-    if (m_dataSet)
-        m_dataSet->RemoveFreeNotification(this);
-    m_dataSet = value;
-    m_dataSetName = value ? value->UserName() : QString();
-    if (value)
-        value->FreeNotification(this);
-}
-
-QString TvdxDataBand::DataSetName() const { return m_dataSet ? m_dataSet->UserName() : m_dataSetName; }
-
-void TvdxDataBand::SetDataSetName(const QString &value)
-{
-    m_dataSetName = value;
-    TvdxDataSet *ds = FindDataSet(m_dataSet, value);
-    if (ds != m_dataSet) {
-        if (m_dataSet)
-            m_dataSet->RemoveFreeNotification(this);
-        m_dataSet = ds;
-        if (ds)
-            ds->FreeNotification(this);
-    }
 }
 
 void TvdxDataBand::SetRowCount(int value)
@@ -336,10 +305,8 @@ TvdxUserDataSet *TvdxDataBand::VirtualDataSet()
 void TvdxDataBand::Notification(TvdComponent *component, Operation operation)
 {
     TvdxBand::Notification(component, operation);
-    if (operation == opRemove && component == m_dataSet) {
-        m_dataSet = nullptr;
-        m_dataSetName.clear();
-    }
+    if (operation == opRemove)
+        m_dataSet.Removed(component);
 }
 
 void TvdxDataBand::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
@@ -351,8 +318,8 @@ void TvdxDataBand::Draw(Canvas &canvas, double scaleX, double scaleY, double off
     const int top = rnd(scaleY * (double(Top()) - head));
     if (head != 0) {
         QString text;
-        if (m_dataSet && Report())
-            text = Report()->GetAlias(m_dataSet);
+        if (DataSet() && Report())
+            text = Report()->GetAlias(DataSet());
         else if (m_rowCount != 0)
             text = QString::number(m_rowCount);
         if (!text.isEmpty()) {

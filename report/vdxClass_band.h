@@ -307,7 +307,6 @@ class TvdxDataBand : public TvdxBand {
     Q_CLASSINFO("default:PrintIfDetailEmpty", "False")
 public:
     Q_INVOKABLE explicit TvdxDataBand(TvdComponent *owner = nullptr);
-    ~TvdxDataBand() override;
     QString GetDescription() const override;
     TColor GetBandTitleColor() const override;
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
@@ -325,10 +324,10 @@ public:
     int CurColumn() const { return m_curColumn; }
     // Past the last column wraps to 1; moves the band to its column.
     void SetCurColumn(int value);
-    TvdxDataSet *DataSet() const { return m_dataSet; }
-    void SetDataSet(TvdxDataSet *value);
-    QString DataSetName() const;
-    void SetDataSetName(const QString &value);
+    TvdxDataSet *DataSet() const { return m_dataSet.DataSet(); }
+    void SetDataSet(TvdxDataSet *value) { m_dataSet.SetDataSet(value); }
+    QString DataSetName() const { return m_dataSet.Name(); }
+    void SetDataSetName(const QString &value) { m_dataSet.SetName(value); }
     QString Filter() const { return m_filter; }
     void SetFilter(const QString &v) { m_filter = v; }
     bool FooterAfterEach() const { return m_footerAfterEach; }
@@ -357,8 +356,7 @@ private:
     long double m_columnWidth = 0;
     int m_columns = 0;
     int m_curColumn = 0;
-    TvdxDataSet *m_dataSet = nullptr;
-    QString m_dataSetName;
+    TvdxDataSetRef m_dataSet{this};
     QString m_filter;
     bool m_footerAfterEach = false;
     bool m_keepFooter = false;

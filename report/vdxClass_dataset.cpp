@@ -272,3 +272,37 @@ static const bool s_dataSetClasses = [] {
     vdRegisterClass<TvdxCustomDBDataSet>();
     return true;
 }();
+
+// ---------------------------------------------------------------------------
+void TvdxDataSetRef::link(TvdxDataSet *value)
+{
+    if (value == m_dataSet)
+        return;
+    if (m_dataSet)
+        m_dataSet->RemoveFreeNotification(m_holder);
+    m_dataSet = value;
+    if (value)
+        value->FreeNotification(m_holder);
+}
+
+void TvdxDataSetRef::SetDataSet(TvdxDataSet *value)
+{
+    link(value);
+    m_name = value ? value->UserName() : QString();
+}
+
+QString TvdxDataSetRef::Name() const { return m_dataSet ? m_dataSet->UserName() : m_name; }
+
+void TvdxDataSetRef::SetName(const QString &value)
+{
+    m_name = value;
+    link(m_holder->FindDataSet(m_dataSet, value));
+}
+
+void TvdxDataSetRef::Removed(TvdComponent *component)
+{
+    if (!component || component != m_dataSet)
+        return;
+    m_dataSet = nullptr;
+    m_name.clear();
+}

@@ -112,6 +112,30 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// A data set a component refers to, by object and by name: the name reads as
+// the data set's UserName while one is linked, else as the stored name.
+class TvdxDataSetRef {
+public:
+    explicit TvdxDataSetRef(TvdxComponent *holder) : m_holder(holder) {}
+    TvdxDataSetRef(const TvdxDataSetRef &) = delete;
+    TvdxDataSetRef &operator=(const TvdxDataSetRef &) = delete;
+    ~TvdxDataSetRef() { link(nullptr); }
+
+    TvdxDataSet *DataSet() const { return m_dataSet; }
+    void SetDataSet(TvdxDataSet *value);
+    QString Name() const;
+    // Stores the name and links the data set it finds for the holder.
+    void SetName(const QString &value);
+    // The holder's removal notification: forgets the data set when it goes.
+    void Removed(TvdComponent *component);
+
+private:
+    void link(TvdxDataSet *value);
+    TvdxComponent *m_holder = nullptr;
+    TvdxDataSet *m_dataSet = nullptr;
+    QString m_name;
+};
+
 class TvdxUserDataSet : public TvdxDataSet {
     Q_OBJECT
     Q_PROPERTY(QStringList Fields READ Fields WRITE SetFields)

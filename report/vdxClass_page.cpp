@@ -73,6 +73,15 @@ TvdxPage::TvdxPage(TvdComponent *owner) : TvdxReportComponent(owner)
 
 void TvdxPage::Draw(Canvas &, double, double, double, double) {}
 
+bool TvdxPage::IsPropertyStored(const char *propName) const
+{
+    if (qstrcmp(propName, "HGuides") == 0)
+        return !m_hGuides.isEmpty();
+    if (qstrcmp(propName, "VGuides") == 0)
+        return !m_vGuides.isEmpty();
+    return TvdxReportComponent::IsPropertyStored(propName);
+}
+
 void TvdxPage::ClearGuides()
 {
     m_hGuides.clear();
@@ -93,8 +102,6 @@ TvdxReportPage::TvdxReportPage(TvdComponent *owner)
 
 TvdxReportPage::~TvdxReportPage()
 {
-    if (m_dataSet)
-        m_dataSet->RemoveFreeNotification(this);
     if (m_subReport)
         m_subReport->PageGone();
 }
@@ -225,38 +232,18 @@ void TvdxReportPage::SetColor(int v) { m_backPicture->SetColor(v); }
 TvdxFrame *TvdxReportPage::Frame() const { return m_backPicture->Frame(); }
 void TvdxReportPage::SetFrame(TvdxFrame *v) { m_backPicture->SetFrame(v); }
 
-void TvdxReportPage::SetDataSet(TvdxDataSet *value)
-{
-    if (m_dataSet)
-        m_dataSet->RemoveFreeNotification(this);
-    m_dataSet = value;
-    m_dataSetName = value ? value->UserName() : QString();
-    if (value)
-        value->FreeNotification(this);
-}
-
-QString TvdxReportPage::DataSetName() const { return m_dataSet ? m_dataSet->UserName() : m_dataSetName; }
-
-void TvdxReportPage::SetDataSetName(const QString &value)
-{
-    m_dataSetName = value;
-    TvdxDataSet *ds = FindDataSet(m_dataSet, value);
-    if (ds != m_dataSet) {
-        if (m_dataSet)
-            m_dataSet->RemoveFreeNotification(this);
-        m_dataSet = ds;
-        if (ds)
-            ds->FreeNotification(this);
-    }
-}
-
 void TvdxReportPage::Notification(TvdComponent *component, Operation operation)
 {
     TvdxPage::Notification(component, operation);
-    if (operation == opRemove && component == m_dataSet) {
-        m_dataSet = nullptr;
-        m_dataSetName.clear();
-    }
+    if (operation == opRemove)
+        m_dataSet.Removed(component);
+}
+
+bool TvdxReportPage::IsPropertyStored(const char *propName) const
+{
+    if (qstrcmp(propName, "ColumnPositions") == 0)
+        return !m_columnPositions.isEmpty();
+    return TvdxPage::IsPropertyStored(propName);
 }
 
 TvdxBand *TvdxReportPage::FindBand(const QMetaObject *bandClass) const

@@ -42,6 +42,8 @@ public:
     Q_INVOKABLE explicit TvdxPage(TvdComponent *owner = nullptr);
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
     virtual bool IsSupportsGuidlines() const { return false; }
+    // Empty guide lists stay out of templates.
+    bool IsPropertyStored(const char *propName) const override;
 
     QStringList HGuides() const { return m_hGuides; }
     void SetHGuides(const QStringList &v) { m_hGuides = v; }
@@ -128,6 +130,8 @@ public:
     bool IsSupportsGuidlines() const override { return true; }
     void AlignChildren(bool ignoreInvisible = false, TvdxMirrorControlModes modes = {}) override;
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    // Column positions are written only when there are columns.
+    bool IsPropertyStored(const char *propName) const override;
 
     // The report of a page shown in a preview without its template.
     TvdxReport *ParentReport() const { return m_report; }
@@ -214,10 +218,10 @@ public:
     void SetFrame(TvdxFrame *v);
 
     // --- data
-    TvdxDataSet *DataSet() const { return m_dataSet; }
-    void SetDataSet(TvdxDataSet *value);
-    QString DataSetName() const;
-    void SetDataSetName(const QString &value);
+    TvdxDataSet *DataSet() const { return m_dataSet.DataSet(); }
+    void SetDataSet(TvdxDataSet *value) { m_dataSet.SetDataSet(value); }
+    QString DataSetName() const { return m_dataSet.Name(); }
+    void SetDataSetName(const QString &value) { m_dataSet.SetName(value); }
 
     TvdxSubreport *SubReport() const { return m_subReport; }
     void SetSubReport(TvdxSubreport *v) { m_subReport = v; }
@@ -258,7 +262,7 @@ private:
     int m_columns = 0;
     long double m_columnWidth = 0;
     QStringList m_columnPositions;
-    TvdxDataSet *m_dataSet = nullptr;
+    TvdxDataSetRef m_dataSet{this};
     TvdxDuplexMode m_duplex = dmNone;
     bool m_endlessHeight = false;
     bool m_endlessWidth = false;
@@ -275,7 +279,6 @@ private:
     bool m_titleBeforeHeader = true;
     long double m_topMargin = 0;
     QString m_onManualBuild;
-    QString m_dataSetName;
     bool m_backPictureVisible = true;
     bool m_backPicturePrintable = true;
     bool m_backPictureStretched = true;

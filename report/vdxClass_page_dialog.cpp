@@ -6,6 +6,7 @@
 #include "report/vdxClass_dialog.h"
 #include "report/vdxClass_report.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMoveEvent>
@@ -76,7 +77,10 @@ TvdxDialogPage::TvdxDialogPage(TvdComponent *owner) : TvdxPage(owner)
     const int oldTag = Tag();
     TvdxReport *r = Report();
     SetTag(r && r->IsThreadSafe() ? 318 : 0);
-    m_form = new TvdxDialogForm(this);
+    // Without a widget application (batch tools, replays) the page keeps its
+    // geometry and has no window.
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        m_form = new TvdxDialogForm(this);
     SetTag(oldTag);
     TvdFont font;
     font.SetName(QStringLiteral("Tahoma"));

@@ -90,8 +90,8 @@ private:
     Q_PROPERTY(QString OnShow READ OnShow WRITE SetOnShow)
     Q_PROPERTY(QString OnResize READ OnResize WRITE SetOnResize)
     // Read by the dialog controls placed on the page (not stored).
-    Q_PROPERTY(int CurrentPPI READ CurrentPPI STORED false)
-    Q_PROPERTY(QObject *Form READ FormObject STORED false)
+    Q_PROPERTY(int CurrentPPI READ CurrentPPI WRITE SetCurrentPPI STORED false)
+    Q_PROPERTY(QObject *Form READ FormObject WRITE SetFormObject STORED false)
     Q_CLASSINFO("default:BorderStyle", "bsSizeable")
     Q_CLASSINFO("default:Color", "-16777201")
     Q_CLASSINFO("default:DoubleBuffered", "False")
@@ -108,8 +108,12 @@ public:
     void FontChanged() override;
 
     TvdxDialogForm *DialogForm() const { return m_form.data(); }
-    QObject *FormObject() const { return m_form.data(); }
+    // The window the page's controls live on: its own, or one a host lends it.
+    QObject *FormObject() const { return m_hostWindow ? m_hostWindow.data() : static_cast<QObject *>(m_form.data()); }
+    void SetFormObject(QObject *window) { m_hostWindow = qobject_cast<QWidget *>(window); }
     int CurrentPPI() const { return m_currentPPI; }
+    // Only the value: UpdateDialogPPI also tells the controls.
+    void SetCurrentPPI(int ppi) { m_currentPPI = ppi > 0 ? ppi : 96; }
     // The window's scale against 96 pixels per inch (in single precision).
     float Scale() const { return float(m_currentPPI) / 96.0f; }
     virtual void UpdateDialogPPI(int aNewPPI);
@@ -186,6 +190,7 @@ private:
     QString m_caption;
     int m_color = int(0xFF00000F);
     QPointer<TvdxDialogForm> m_form;
+    QPointer<QWidget> m_hostWindow;
     QString m_onActivate, m_onClick, m_onDeactivate, m_onHide, m_onKeyDown, m_onKeyPress, m_onKeyUp, m_onResize,
         m_onShow, m_onCloseQuery;
     TPosition m_position = poScreenCenter;

@@ -75,6 +75,7 @@ TvdxView::TvdxView(TvdComponent *owner)
       m_hyperlink(std::make_unique<TvdxHyperlink>()), m_fill(std::make_unique<TvdxBrushFill>()),
       m_processing(std::make_unique<TvdxObjectProcessing>())
 {
+    m_dataSet = std::make_unique<TvdxDataSetRef>(this);
     SetvdComponentStyle(vdComponentStyle() | csDefaultDiff);
 }
 
@@ -128,38 +129,19 @@ void TvdxView::SetColor(int v)
         g->SetColor(v);
 }
 
-void TvdxView::SetDataSet(TvdxDataSet *v)
-{
-    if (m_dataSet)
-        m_dataSet->RemoveFreeNotification(this);
-    m_dataSet = v;
-    m_dataSetName = v ? v->UserName() : QString();
-    if (v)
-        v->FreeNotification(this);
-}
+TvdxDataSet *TvdxView::DataSet() const { return m_dataSet->DataSet(); }
 
-QString TvdxView::DataSetName() const { return m_dataSet ? m_dataSet->UserName() : m_dataSetName; }
+void TvdxView::SetDataSet(TvdxDataSet *v) { m_dataSet->SetDataSet(v); }
 
-void TvdxView::SetDataSetName(const QString &v)
-{
-    m_dataSetName = v;
-    TvdxDataSet *ds = FindDataSet(m_dataSet, v);
-    if (ds != m_dataSet) {
-        if (m_dataSet)
-            m_dataSet->RemoveFreeNotification(this);
-        m_dataSet = ds;
-        if (ds)
-            ds->FreeNotification(this);
-    }
-}
+QString TvdxView::DataSetName() const { return m_dataSet->Name(); }
+
+void TvdxView::SetDataSetName(const QString &v) { m_dataSet->SetName(v); }
 
 void TvdxView::Notification(TvdComponent *component, Operation operation)
 {
     TvdxReportComponent::Notification(component, operation);
-    if (operation == opRemove && component == m_dataSet) {
-        m_dataSet = nullptr;
-        m_dataSetName.clear();
-    }
+    if (operation == opRemove)
+        m_dataSet->Removed(component);
 }
 
 void TvdxView::SetURL(const QString &v)

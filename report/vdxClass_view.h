@@ -13,6 +13,7 @@ class TvdxPostProcessor;
 class TvdxMacrosItem;
 class TvdxDataLink;
 class TvdxDataSet;
+class TvdxDataSetRef;
 class TvdxMetafile;
 
 // When a view's content is completed: at once, or when a band, page, group,
@@ -152,11 +153,11 @@ public:
     void SetProcessing(TvdxObjectProcessing *v) { m_processing->Assign(v); }
     QString DataField() const { return m_dataField; }
     void SetDataField(const QString &v) { m_dataField = v; }
-    TvdxDataSet *DataSet() const { return m_dataSet; }
+    TvdxDataSet *DataSet() const;
     void SetDataSet(TvdxDataSet *v);
     QString DataSetName() const;
     void SetDataSetName(const QString &v);
-    bool IsDataField() const { return m_dataSet && !m_dataField.isEmpty(); }
+    bool IsDataField() const { return DataSet() && !m_dataField.isEmpty(); }
     bool PlainText() const { return m_plainText; }
     void SetPlainText(bool v) { m_plainText = v; }
     int Cursor() const { return m_cursor; }
@@ -250,8 +251,7 @@ private:
     TvdxAlign m_align = baNone;
     qint16 m_cursor = 0;
     QString m_dataField;
-    TvdxDataSet *m_dataSet = nullptr;
-    QString m_dataSetName;
+    std::unique_ptr<TvdxDataSetRef> m_dataSet;
     std::unique_ptr<TvdxFrame> m_frame;
     TvdxShiftMode m_shiftMode = smAlways;
     QString m_tagStr;

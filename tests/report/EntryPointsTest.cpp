@@ -277,16 +277,16 @@ TEST_F(EntryPointsTest, AttachedPreviewGetsThePagesAndRefreshes)
 
 TEST_F(EntryPointsTest, SelectPrinterByName)
 {
-    auto *printers = new TvdxPrinters;
+    auto *printers = new TvdxPrinterSelection;
     printers->Printers = {QStringLiteral("Office"), QStringLiteral("Label-Printer")};
-    vdxSetGlobalPrinters(printers);
+    vdxSetPrinterSelection(printers);
     report->PrintOptions()->SetPrinter(QStringLiteral("label-printer"));
     report->SelectPrinter();
-    EXPECT_EQ(vdxGlobalPrinters()->PrinterIndex(), 1);
+    EXPECT_EQ(vdxPrinterSelection()->PrinterIndex(), 1);
     report->PrintOptions()->SetPrinter(QStringLiteral("Nowhere"));
     report->SelectPrinter();
-    EXPECT_EQ(vdxGlobalPrinters()->PrinterIndex(), 1);
-    vdxSetGlobalPrinters(nullptr);
+    EXPECT_EQ(vdxPrinterSelection()->PrinterIndex(), 1);
+    vdxSetPrinterSelection(nullptr);
 }
 
 } // namespace

@@ -1,0 +1,195 @@
+// The report engine: turns the report pages of a loaded template into
+// prepared pages. It arranges the bands of each page, walks the data sets
+// through master-detail levels and groups, breaks pages and columns, and hands
+// every band it outputs to the prepared-pages store.
+#pragma once
+#include "report/vdxClass_engine.h"
+#include "report/vdxClass_view.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class TvdxReportPage;
+class TvdxDataBand;
+class TvdxGroupHeader;
+
+// Operations of the prepared-pages store that the engine needs beyond the
+// abstract interface. A store that offers them derives from this as well.
+class IvdxEnginePages {
+public:
+    virtual ~IvdxEnginePages() = default;
+    virtual void GetLastColumnPos(int &aColumn, long double &columnPos) = 0;
+    virtual void UpdatePageLastColumn(int aColumn, long double columnPos, bool aReset) = 0;
+    virtual void UpdatePageDimension(int index, long double width, long double height, int orientation) = 0;
+    virtual void UpdatePageDimensions(TvdxReportPage *page, long double width, long double height) = 0;
+};
+
+// Bands shown again at the top of each new page and column.
+struct TvdxHeaderListItem {
+    TvdxBand *Band = nullptr;
+    long double Left = 0;
+    bool IsInKeepList = false;
+};
+
+class TvdxHeaderList {
+public:
+    void AddItem(TvdxBand *band, long double left, bool inKeepList) { m_items.append({band, left, inKeepList}); }
+    // Removes the first item of the band (nothing when none).
+    void RemoveItem(TvdxBand *band);
+    void Clear() { m_items.clear(); }
+    int Count() const { return int(m_items.size()); }
+    TvdxHeaderListItem &Items(int index) { return m_items[index]; }
+
+private:
+    QList<TvdxHeaderListItem> m_items;
+};
+
+class TvdxEngine : public TvdxCustomEngine {
+    Q_OBJECT
+public:
+    explicit TvdxEngine(TvdxReport *aReport);
+    ~TvdxEngine() override;
+
+    // Script events of the report, its pages and bands go through this hook:
+    // (report, procedure name, sender, parameter). Empty procedure names are
+    // never passed. Until a script runner is installed, events do nothing.
+    using TvdxScriptEventHook = std::function<void(TvdxReport *, const QString &proc, QObject *sender, Variant *param)>;
+    static inline TvdxScriptEventHook ScriptEvent;
+    // Lets the user interface breathe between data levels; headless runs
+    // leave it empty.
+    static inline std::function<void()> ProcessMessages;
+    // How a dialog page is shown when no OnRunDialog handler is set.
+    static inline std::function<int(TvdxDialogPage *)> ShowDialogHook;
+
+    // --- TvdxCustomEngine
+    TvdxCustomAggregateList *GetAggregates() override { return nullptr; }
+    long double GetPageHeight() override;
+    void EndPage() override;
+    void BreakAllKeep() override;
+    void NewColumn() override;
+    void NewPage() override;
+    void PrepareShiftTree(TvdxReportComponent *container) override { Q_UNUSED(container) }
+    TvdxBand *ShowBand(TvdxBand *band) override;
+    void ShowBand(const QMetaObject *bandClass) override;
+    void Stretch(TvdxReportComponent *band, bool skipGetData = false) override;
+    void UnStretch(TvdxReportComponent *band) override;
+    void InitializeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &) override {}
+    bool SplitObjects(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
+                      long double) override
+    {
+        return false;
+    }
+    void FinalizeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
+                       long double) override
+    {
+    }
+    long double HeaderHeight(bool addReprintOnNewPage = false) override;
+    long double FooterHeight() override;
+    long double FreeSpace() override;
+    // Aggregates are not computed yet: Null.
+    Variant GetAggregateValue(const QString &name, const QString &expression, TvdxComponent *dataRow,
+                              int flags) override;
+    void ProcessObject(TvdxComponent *reportObject) override;
+    bool Run(bool aRunDialogs, bool aClearLast = false, TvdxPage *aPage = nullptr) override;
+
+    bool Initialize();
+    void Finalize();
+
+    TvdxHeaderList &HeaderList() { return m_headerList; }
+    TvdxReportPage *CurPage() const { return m_page; }
+
+protected:
+    // Filters, group conditions and outline texts are evaluated here.
+    virtual Variant Evaluate(const QString &expr);
+
+private:
+    // --- run (vdxEngine.cpp)
+    void arrangeBands(TvdxReportPage *page, bool vertical);
+    bool runDialogs();
+    void runReportPages(TvdxPage *aPage);
+    void runReportPagesOnce(TvdxPage *aPage);
+    void runPage(TvdxReportPage *page);
+    void pageBody();
+    void finishBandAggregates(TvdxBand *band, int processMode);
+    void callEvent(const QString &proc, QObject *sender, Variant *param = nullptr);
+    void addError(const QString &key, const QString &fallback, const QString &name);
+    IvdxEnginePages *pagesExtras() const;
+
+    // --- page flow (vdxEngine_pages.cpp)
+    void startReportPage();
+    void startPreviewPage();
+    void startNextColumn();
+    void outputHeaderChain(TvdxBand *band);
+    void outputColumnFooter();
+    void outputPageFooter(TvdxBand *band);
+    void addPageOutline();
+    long double columnPosition(int column) const;
+
+    // --- band output (vdxEngine_bands.cpp)
+    void outputBand(TvdxBand *band);
+    bool hasDataToPrint(TvdxComponent *component, bool force);
+    void runDataBands(TvdxComponent *component);
+    void startGroups(TvdxDataBand *b, TvdxGroupHeader *g, bool first, int from);
+    void checkGroups(TvdxDataBand *b, TvdxGroupHeader *g, long double &rowStartY, int rowPos);
+    void endGroups(TvdxGroupHeader *g, int from, TvdxDataBand *b);
+    void applyDrillDown(TvdxDataBand *b, TvdxGroupHeader *g);
+    void advanceBandColumn(TvdxDataBand *b, int rowPos, int &colStartPos, long double &rowStartY,
+                           long double colStartY);
+    void startKeep(TvdxBand *band, int position);
+    void endKeep(TvdxBand *band);
+    void addReprintHeader(TvdxBand *band);
+    void removeReprintHeader(TvdxBand *band);
+    void addBandOutline(TvdxBand *band);
+    void leaveBandOutline(TvdxBand *band);
+    void notifyObjects(TvdxBand *band);
+    void showSubreports(TvdxBand *band);
+    bool conditionTrue(const QString &expr);
+    void resetReprintFlags();
+
+    TvdxHeaderList m_headerList;
+    QList<QPair<QString, int>> m_hBandNamesTree;
+    TvdxReportPage *m_page = nullptr;
+    TvdxBand *m_curBand = nullptr;
+    TvdxBand *m_lastBandOnPage = nullptr;
+    TvdxBand *m_startNewPageBand = nullptr;
+    TvdxNullBand *m_outputTo = nullptr;
+    long double m_pageCurX = 0;
+    long double m_firstColumnY = 0;
+    long double m_prevFooterHeight = 0;
+    bool m_firstReportPage = false;
+    bool m_isFirstPage = false;
+    bool m_isLastPage = false;
+    bool m_isFirstBand = false;
+    bool m_titlePrinted = false;
+    bool m_callFromAddPage = false;
+    bool m_callFromPHeader = false;
+    bool m_callFromEndPage = false;
+    bool m_dontShowHeaders = false;
+    bool m_keeping = false;
+    TvdxBand *m_keepBand = nullptr;
+    long double m_keepCurY = 0;
+    int m_keepPosition = 0;
+    TvdXMLItem *m_keepOutline = nullptr;
+    int m_keepAnchor = 0;
+    bool m_keepHeader = false;
+    bool m_keepFooter = false;
+    int m_subSavePageN = -1;
+    long double m_subSaveCurY = -1;
+    bool m_breakShowBandTree = false;
+    bool m_lockResetAggregates = false;
+    // Padding rows of a deferred child (PadChildRows).
+    struct Padding {
+        TvdxBand *parent = nullptr;
+        int pages0 = 0;
+        int padPos = 0;
+        TvdXMLItem *padOutline = nullptr;
+        int padAnchor = 0;
+    };
+    void padChildRows(const Padding &pad, bool cut);
+};
+
+// Installs the engine as the report's engine class.
+void vdxRegisterEngine();
