@@ -46,13 +46,18 @@ function(vd_use_pch target owner_property)
     return()
   endif()
   get_property(_owner GLOBAL PROPERTY ${owner_property})
-  if(_owner)
+  # Targets in VD_PCH_SEPARATE have flags of their own (another library adds
+  # -pthread, say) that make the shared header unusable: each builds one.
+  if(target IN_LIST VD_PCH_SEPARATE)
+    target_precompile_headers(${target} PRIVATE ${ARGN})
+  elseif(_owner)
     target_precompile_headers(${target} REUSE_FROM ${_owner})
   else()
     target_precompile_headers(${target} PRIVATE ${ARGN})
     set_property(GLOBAL PROPERTY ${owner_property} ${target})
   endif()
 endfunction()
+
 set(VD_ALL_LIBRARIES "" CACHE INTERNAL "")
 
 function(vd_add_library name dir)
@@ -79,14 +84,6 @@ function(vd_add_library name dir)
   set(VD_ALL_LIBRARIES ${VD_ALL_LIBRARIES} ${name} CACHE INTERNAL "")
 endfunction()
 
-# For a target whose flags differ from the shared header's (another library
-# adds -pthread, say): a precompiled header of its own.
-function(vd_own_pch target)
-  if(VD_PCH)
-    set_property(TARGET ${target} PROPERTY PRECOMPILE_HEADERS_REUSE_FROM "")
-    target_precompile_headers(${target} PRIVATE ${ARGN})
-  endif()
-endfunction()
 
 # One GoogleTest executable per subsystem: tests/<dir>/*.cpp -> test_<name>.
 function(vd_add_test name dir)
