@@ -4,6 +4,7 @@
 #include "report/vdxClass.h"
 
 #include "platform/QPainterCanvas.h"
+#include "fuzz/FuzzApplication.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -38,6 +39,7 @@ struct Setup {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    ensureFuzzApplication();
     static Setup setup;
     if (size > 1 << 20)
         return 0;
