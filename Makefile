@@ -33,13 +33,13 @@ test: build
 
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVD_SANITIZE=ON -DVD_BUILD_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVD_SANITIZE=ON -DVD_BUILD_BENCH=OFF -DVD_BUILD_TOOLS=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	UBSAN_OPTIONS=print_stacktrace=1 bash scripts/run-tests.sh $(ASAN_BUILD)
 
 # libFuzzer binaries (clang), e.g. ./build-fuzz/fuzz/fuzz_xml fuzz/corpus/fuzz_xml
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVD_FUZZ=ON -DVD_SANITIZE=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_BENCH=OFF
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVD_FUZZ=ON -DVD_SANITIZE=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_BENCH=OFF -DVD_BUILD_TOOLS=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS each, from its corpus; new inputs and

@@ -36,6 +36,28 @@ function(vd_link_whole target)
 endfunction()
 
 set(VD_PCH_HEADER ${CMAKE_SOURCE_DIR}/cmake/vd_pch.h)
+
+# One precompiled header for all libraries and one for all test executables
+# (those compile as position-independent executables, so they cannot share
+# the libraries'): the first target of a kind builds it, the others reuse it.
+# A header per target cost a full parse of the Qt headers each.
+function(vd_use_pch target owner_property)
+  if(NOT VD_PCH)
+    return()
+  endif()
+  get_property(_owner GLOBAL PROPERTY ${owner_property})
+  # Targets in VD_PCH_SEPARATE have flags of their own (another library adds
+  # -pthread, say) that make the shared header unusable: each builds one.
+  if(target IN_LIST VD_PCH_SEPARATE)
+    target_precompile_headers(${target} PRIVATE ${ARGN})
+  elseif(_owner)
+    target_precompile_headers(${target} REUSE_FROM ${_owner})
+  else()
+    target_precompile_headers(${target} PRIVATE ${ARGN})
+    set_property(GLOBAL PROPERTY ${owner_property} ${target})
+  endif()
+endfunction()
+
 set(VD_ALL_LIBRARIES "" CACHE INTERNAL "")
 
 function(vd_add_library name dir)
@@ -58,11 +80,10 @@ function(vd_add_library name dir)
   add_library(${name} STATIC ${_src})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${_deps})
-  if(VD_PCH)
-    target_precompile_headers(${name} PRIVATE ${VD_PCH_HEADER})
-  endif()
+  vd_use_pch(${name} VD_PCH_LIBRARY_OWNER ${VD_PCH_HEADER})
   set(VD_ALL_LIBRARIES ${VD_ALL_LIBRARIES} ${name} CACHE INTERNAL "")
 endfunction()
+
 
 # One GoogleTest executable per subsystem: tests/<dir>/*.cpp -> test_<name>.
 function(vd_add_test name dir)
@@ -76,9 +97,7 @@ function(vd_add_test name dir)
   target_compile_definitions(test_${name} PRIVATE
     VD_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     VD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  if(VD_PCH)
-    target_precompile_headers(test_${name} PRIVATE ${VD_PCH_HEADER} <gtest/gtest.h>)
-  endif()
+  vd_use_pch(test_${name} VD_PCH_TEST_OWNER ${VD_PCH_HEADER} <gtest/gtest.h>)
   gtest_discover_tests(test_${name}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300
     DISCOVERY_TIMEOUT 60)

@@ -3,12 +3,14 @@
 // must end in a symbol or an error text, never a crash or a hang.
 #include "barcode/vdxBarcode2DView.h"
 #include "platform/QPainterCanvas.h"
+#include "fuzz/FuzzApplication.h"
 
 #include <QImage>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    ensureFuzzApplication();
     if (size < 6 || size > 8192)
         return 0;
     const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417};

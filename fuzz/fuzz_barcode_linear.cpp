@@ -5,28 +5,13 @@
 #include "barcode/vdxBarcode.h"
 #include "platform/QPainterCanvas.h"
 
-#include <QGuiApplication>
+#include "fuzz/FuzzApplication.h"
 #include <QImage>
 #include <cstdint>
 
-namespace {
-
-void ensureApplication()
-{
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "fuzz_barcode_linear";
-        static char *argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QGuiApplication app(argc, argv);
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    ensureApplication();
+    ensureFuzzApplication();
     if (size < 4)
         return 0;
     TvdxBarcode bc;

@@ -3,29 +3,13 @@
 #include "platform/EmfPlayer.h"
 #include "platform/EmfRecorderCanvas.h"
 #include "platform/QPainterCanvas.h"
-#include <QGuiApplication>
+#include "fuzz/FuzzApplication.h"
 #include <QImage>
 #include <cstdint>
 
-namespace {
-
-void ensureApplication()
-{
-    // libFuzzer has no main of ours; text drawing needs the font database.
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "fuzz_metafile";
-        static char *argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QGuiApplication app(argc, argv);
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    ensureApplication();
+    ensureFuzzApplication();
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         EmfPlayer::ReadHeader(bytes);

@@ -9,6 +9,7 @@
 #include "engine/vdxEngine.h"
 #include "platform/QPainterCanvas.h"
 #include "report/vdxServiceDoubles.h"
+#include "fuzz/FuzzApplication.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -55,6 +56,7 @@ struct Setup {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    ensureFuzzApplication();
     static Setup setup;
     if (size > 1 << 20)
         return 0;

@@ -3,6 +3,7 @@
 #include "platform/QPainterCanvas.h"
 #include "report/vdxDrawText.h"
 #include "report/vdxTextMeasure.h"
+#include "fuzz/FuzzApplication.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    ensureFuzzApplication();
     if (size < 2 || size > 70000)
         return 0;
     // The first byte picks options and the box width; the rest is the text.

@@ -448,7 +448,13 @@ void QPainterCanvas::drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const
     const bool raster = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
     const double far = 1e6;
     const bool near = box.left() > -far && box.right() < far && box.top() > -far && box.bottom() < far;
-    const bool regular = std::min(ex, ey) >= 1 && std::max(ex, ey) < 2048 && std::max(ex, ey) < 16 * std::min(ex, ey);
+    // A sheared device maps the em square to a sliver even when both axes
+    // have a fair length: FreeType then renders nothing and Qt copies from
+    // a null bitmap. The area against the axes' product is the sine of the
+    // angle between them.
+    const double area = std::abs(dev.m11() * dev.m22() - dev.m12() * dev.m21()) * raw.pixelSize() * raw.pixelSize();
+    const bool regular = std::min(ex, ey) >= 1 && std::max(ex, ey) < 2048 && std::max(ex, ey) < 16 * std::min(ex, ey) &&
+                         area >= ex * ey / 16;
     if (near && (regular || !raster)) {
         // Printers and PDF keep the glyphs as text.
         m_p->drawGlyphRun(QPointF(0, 0), run);
