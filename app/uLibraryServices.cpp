@@ -1,0 +1,80 @@
+#include "app/uLibraryServices.h"
+#include "report/vdxClass_options.h"
+#include "report/vdxClass_report.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+[[noreturn]] void notInThisBuild(const QString &what)
+{
+    throw Exception(QStringLiteral("%1 is not available in this build").arg(what));
+}
+
+} // namespace
+
+std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared)
+{
+    auto report = std::make_unique<TvdxReport>();
+    report->SetSilentMode(TvdxEngineOptions::simSilent);
+    if (!QFileInfo(fileName).isFile())
+        throw Exception(QStringLiteral("Report file not found: %1").arg(QDir::toNativeSeparators(fileName)));
+    if (prepared)
+        notInThisBuild(QStringLiteral("Reading prepared reports"));
+    if (!report->LoadFromFile(fileName, false)) {
+        QString text = report->Errors().join(QLatin1Char('\n'));
+        if (text.isEmpty())
+            text = QStringLiteral("The file is not a report template");
+        throw Exception(QStringLiteral("Cannot load %1: %2").arg(QDir::toNativeSeparators(fileName), text));
+    }
+    return report;
+}
+
+QByteArray TLibraryZplExporter::ExportZpl(const TZplExportRequest &request)
+{
+    const auto report = vdLoadReportFile(request.ReportFile, request.Prepared);
+    notInThisBuild(QStringLiteral("The ZPL export"));
+}
+
+void TLibraryRawZplSink::SendZpl(int, const QString &, const QString &)
+{
+    notInThisBuild(QStringLiteral("Raw printing"));
+}
+
+QStringList TLibraryPrinterNames::PrinterNames()
+{
+    return {};
+}
+
+void TLibraryReportCommands::ShowReport(const QString &fileName, bool prepared)
+{
+    const auto report = vdLoadReportFile(fileName, prepared);
+    notInThisBuild(QStringLiteral("The preview"));
+}
+
+void TLibraryReportCommands::DesignReport(const QString &fileName)
+{
+    const auto report = vdLoadReportFile(fileName, false);
+    // Without a registered designer nothing opens.
+}
+
+void TLibraryReportCommands::ExportReportFileToPDF(const QString &reportFile, const QString &)
+{
+    // Until the PDF export is built the file is only checked: selecting a
+    // report stays quiet, and "Export" then finds no PDF.
+    const auto report = vdLoadReportFile(reportFile, false);
+}
+
+void TLibraryReportCommands::ExportOwnReportToPDF(const QString &)
+{
+    if (!m_ownReport)
+        throw Exception(QStringLiteral("The window has no report"));
+    notInThisBuild(QStringLiteral("The PDF export"));
+}
+
+bool TDesktopShellOpener::OpenUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
