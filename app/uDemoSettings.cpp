@@ -78,11 +78,13 @@ QStringList vdZplDensityItems()
             QStringLiteral("12 dpmm(300 dpi)"), QStringLiteral("24 dpmm(600 dpi)")};
 }
 
-QString vdDemoConfigPath()
+QString vdDemoConfigPath(const QString &folder)
 {
-    const QString beside = exeFolder() + QStringLiteral("/config.ini");
+    const QString exe = folder.isEmpty() ? exeFolder() : folder;
+    const QString beside = exe + QStringLiteral("/config.ini");
     const QFileInfo file(beside);
-    if (file.exists() ? file.isWritable() : QFileInfo(exeFolder()).isWritable())
+    const QFileInfo exeDir(exe);
+    if (file.exists() ? file.isWritable() : exeDir.isDir() && exeDir.isWritable())
         return beside;
     QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (dir.isEmpty())

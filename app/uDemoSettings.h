@@ -35,7 +35,8 @@ constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
 
 // The file beside the executable; under $XDG_CONFIG_HOME (the application's
 // config folder) when the executable's folder cannot be written.
-QString vdDemoConfigPath();
+// exeFolder: the executable's folder (empty: the running one).
+QString vdDemoConfigPath(const QString &exeFolder = QString());
 // Reads the eight keys. Never throws: a binary or huge file gives the
 // defaults and a Problem text.
 TZplSettingsLoad vdLoadZplSettings(const QString &path);
