@@ -71,6 +71,11 @@ QString TDemoData::OpenLocal(const QString &databaseFile)
     QStringList problems;
     for (int i = 0; i < 3; ++i)
         m_queries[i]->SetDatabaseFile(databaseFile);
+    if (!m_remoteConnected) {
+        // Without the remote table data sets 4 and 5 are empty, with its one column.
+        m_queries[3]->SetDatabaseFile(databaseFile);
+        m_queries[3]->SetSQL(QStringLiteral("SELECT NULL AS COD WHERE 0"));
+    }
     for (int i : {0, 2}) {
         try {
             m_queries[i]->Open();
@@ -100,10 +105,14 @@ QString TDemoData::ConnectRemote(const TDemoRemoteSettings &s)
     db.setPassword(s.Password);
     // No prompt and no endless wait for a server that does not answer.
     db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-    if (!db.open())
-        return QStringLiteral("Failed to connect to the remote database: ") + db.lastError().text().trimmed();
+    if (!db.open()) {
+        // The server's own words; the driver's part only names the driver.
+        const QSqlError e = db.lastError();
+        const QString why = e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText();
+        return QStringLiteral("Failed to connect to the remote database: ") + why.trimmed();
+    }
     m_queries[3]->SetConnectionName(RemoteConnectionName());
-    m_queries[3]->SetSQL(QStringLiteral("SELECT COD FROM ") +
+    m_queries[3]->SetSQL(QStringLiteral("SELECT COD AS \"COD\" FROM ") +
                          db.driver()->escapeIdentifier(s.Table, QSqlDriver::TableName));
     m_remoteConnected = true;
     return QStringLiteral("Connected to the remote database successfully!");
