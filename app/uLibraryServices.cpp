@@ -2,6 +2,16 @@
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
 
+// The raw job and the printer list join in as soon as their libraries are built.
+#if __has_include("export/zpl/vdxZplRawJob.h")
+#include "export/zpl/vdxZplRawJob.h"
+#define VD_APP_HAVE_RAW_JOB 1
+#endif
+#if __has_include("preview/vdxPrinters.h")
+#include "preview/vdxPrinters.h"
+#define VD_APP_HAVE_PRINTERS 1
+#endif
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -38,14 +48,28 @@ QByteArray TLibraryZplExporter::ExportZpl(const TZplExportRequest &request)
     notInThisBuild(QStringLiteral("The ZPL export"));
 }
 
-void TLibraryRawZplSink::SendZpl(int, const QString &, const QString &)
+void TLibraryRawZplSink::SendZpl(int printerIndex, const QString &printerName, const QString &text)
 {
+#ifdef VD_APP_HAVE_RAW_JOB
+    SendZplToPrinter(printerIndex, printerName, text);
+#else
+    Q_UNUSED(printerIndex) Q_UNUSED(printerName) Q_UNUSED(text)
     notInThisBuild(QStringLiteral("Raw printing"));
+#endif
 }
 
 QStringList TLibraryPrinterNames::PrinterNames()
 {
+#ifdef VD_APP_HAVE_PRINTERS
+    // The virtual printer that stands in for a missing queue takes no raw jobs.
+    TvdxPrinters *list = vdxGlobalPrinters();
+    if (!list || !list->HasPhysicalPrinters())
+        return {};
+    // Already sorted by name; the window's index is the list's index.
+    return list->Printers();
+#else
     return {};
+#endif
 }
 
 void TLibraryReportCommands::ShowReport(const QString &fileName, bool prepared)

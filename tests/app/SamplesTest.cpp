@@ -1,6 +1,7 @@
 #include "DemoFakes.h"
 #include "app/uDemoData.h"
 #include "app/uLibraryServices.h"
+#include "core/vdPersistent.h"
 #include "report/vdxDBSet.h"
 
 #include <QDir>
@@ -81,5 +82,22 @@ TEST(DemoSamples, BrokenOrMissingTemplateGivesItsMessage)
         FAIL();
     } catch (const Exception &e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot load "))) << e.message().toStdString();
+    }
+}
+
+TEST(DemoSamples, LabelTemplatesLoad)
+{
+    if (!vdFindClass(QStringLiteral("TvdxMasterData")))
+        GTEST_SKIP() << "the data bands are not in this build";
+    for (const char *name : {"product-label.vd3", "serial-label.vd3"}) {
+        const QString path = QStringLiteral(VD_SOURCE_DIR "/samples/") + QString::fromUtf8(name);
+        try {
+            const auto report = vdLoadReportFile(path, false);
+            EXPECT_TRUE(report->Errors().isEmpty()) << name << ": " << report->Errors().join('\n').toStdString();
+            EXPECT_NE(report->FindObject(QStringLiteral("QR")), nullptr) << name;
+            EXPECT_NE(report->FindObject(QStringLiteral("Code128")), nullptr) << name;
+        } catch (const Exception &e) {
+            ADD_FAILURE() << name << ": " << e.message().toStdString();
+        }
     }
 }
