@@ -15,12 +15,59 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <concepts>
 
 namespace {
 
 [[noreturn]] void notInThisBuild(const QString &what)
 {
     throw Exception(QStringLiteral("%1 is not available in this build").arg(what));
+}
+
+// The report's show and design entry points and the printer list's members
+// are used where this build has them; the checks are on dependent types so a
+// missing member only drops its branch.
+template <typename R>
+void showReport(R &report, bool clearLastReport)
+{
+    if constexpr (requires { report.ShowReport(clearLastReport); })
+        report.ShowReport(clearLastReport);
+    else
+        notInThisBuild(QStringLiteral("The preview"));
+}
+
+template <typename R>
+void showPreparedReport(R &report)
+{
+    if constexpr (requires { report.ShowPreparedReport(); })
+        report.ShowPreparedReport();
+    else
+        notInThisBuild(QStringLiteral("The preview"));
+}
+
+template <typename R>
+void designReport(R &report)
+{
+    if constexpr (requires { report.DesignReport(true, false); })
+        report.DesignReport(true, false);
+}
+
+template <typename P>
+QStringList physicalPrinterNames(P *list)
+{
+    if (!list)
+        return {};
+    if constexpr (requires { list->HasPhysicalPrinters(); }) {
+        // The virtual printer that stands in for a missing queue takes no raw jobs.
+        if (!list->HasPhysicalPrinters())
+            return {};
+    }
+    if constexpr (requires { { list->Printers() } -> std::convertible_to<QStringList>; })
+        return list->Printers();
+    else if constexpr (requires { { list->Printers } -> std::convertible_to<QStringList>; })
+        return list->Printers;
+    else
+        return {};
 }
 
 } // namespace
@@ -31,8 +78,11 @@ std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepa
     report->SetSilentMode(TvdxEngineOptions::simSilent);
     if (!QFileInfo(fileName).isFile())
         throw Exception(QStringLiteral("Report file not found: %1").arg(QDir::toNativeSeparators(fileName)));
-    if (prepared)
-        notInThisBuild(QStringLiteral("Reading prepared reports"));
+    if (prepared) {
+        if (!report->PreviewPages() || !report->PreviewPages()->LoadFromFile(fileName, false))
+            throw Exception(QStringLiteral("Cannot load the prepared report %1").arg(QDir::toNativeSeparators(fileName)));
+        return report;
+    }
     if (!report->LoadFromFile(fileName, false)) {
         QString text = report->Errors().join(QLatin1Char('\n'));
         if (text.isEmpty())
@@ -61,12 +111,8 @@ void TLibraryRawZplSink::SendZpl(int printerIndex, const QString &printerName, c
 QStringList TLibraryPrinterNames::PrinterNames()
 {
 #ifdef VD_APP_HAVE_PRINTERS
-    // The virtual printer that stands in for a missing queue takes no raw jobs.
-    TvdxPrinters *list = vdxGlobalPrinters();
-    if (!list || !list->HasPhysicalPrinters())
-        return {};
     // Already sorted by name; the window's index is the list's index.
-    return list->Printers();
+    return physicalPrinterNames(vdxGlobalPrinters());
 #else
     return {};
 #endif
@@ -75,13 +121,17 @@ QStringList TLibraryPrinterNames::PrinterNames()
 void TLibraryReportCommands::ShowReport(const QString &fileName, bool prepared)
 {
     const auto report = vdLoadReportFile(fileName, prepared);
-    notInThisBuild(QStringLiteral("The preview"));
+    if (prepared)
+        showPreparedReport(*report);
+    else
+        showReport(*report, true);
 }
 
 void TLibraryReportCommands::DesignReport(const QString &fileName)
 {
     const auto report = vdLoadReportFile(fileName, false);
     // Without a registered designer nothing opens.
+    designReport(*report);
 }
 
 void TLibraryReportCommands::ExportReportFileToPDF(const QString &reportFile, const QString &)
