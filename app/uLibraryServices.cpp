@@ -12,6 +12,12 @@
 #define VD_APP_HAVE_PRINTERS 1
 #endif
 
+#if __has_include("export/zpl/vdxExportZPL.h")
+#include "export/zpl/vdxExportZPL.h"
+#define VD_APP_HAVE_ZPL_EXPORT 1
+#endif
+
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -70,6 +76,43 @@ QStringList physicalPrinterNames(P *list)
         return {};
 }
 
+// A text setting of the filter: a public field, else a setter.
+#define VD_APP_SET_TEXT(filter, name, value)                        \
+    if constexpr (requires { filter.name = value; })                \
+        filter.name = value;                                        \
+    else if constexpr (requires { filter.Set##name(value); })       \
+        filter.Set##name(value);
+
+template <typename F, typename R>
+QByteArray exportZpl(F &filter, R &report, const TZplExportRequest &rq)
+{
+    if constexpr (requires { report.PrepareReport(true); report.Export(&filter); filter.SetStream(nullptr); }) {
+        if (!rq.Prepared && !report.PrepareReport(true))
+            throw Exception(report.Errors().isEmpty() ? QStringLiteral("The report could not be prepared")
+                                                      : report.Errors().join(QLatin1Char('\n')));
+        filter.setProperty("ZplDensity", rq.Density);
+        VD_APP_SET_TEXT(filter, PrinterInit, rq.PrinterInit)
+        VD_APP_SET_TEXT(filter, PrinterFinish, rq.PrinterFinish)
+        VD_APP_SET_TEXT(filter, CodePage, rq.CodePage)
+        VD_APP_SET_TEXT(filter, PageInit, rq.PageInit)
+        filter.setProperty("FontScale", rq.FontScale);
+        VD_APP_SET_TEXT(filter, PrinterFont, rq.PrinterFont)
+        filter.setProperty("PrintAsBitmap", rq.PrintAsBitmap);
+        // With a stream of ours the filter shows neither settings nor save dialog.
+        QBuffer out;
+        out.open(QIODevice::ReadWrite);
+        filter.SetStream(&out);
+        const bool ok = report.Export(&filter);
+        filter.SetStream(nullptr);
+        if (!ok && out.data().isEmpty())
+            throw Exception(report.Errors().isEmpty() ? QStringLiteral("The ZPL export failed")
+                                                      : report.Errors().join(QLatin1Char('\n')));
+        return out.data();
+    } else {
+        notInThisBuild(QStringLiteral("The ZPL export"));
+    }
+}
+
 } // namespace
 
 std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared)
@@ -95,7 +138,12 @@ std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepa
 QByteArray TLibraryZplExporter::ExportZpl(const TZplExportRequest &request)
 {
     const auto report = vdLoadReportFile(request.ReportFile, request.Prepared);
+#ifdef VD_APP_HAVE_ZPL_EXPORT
+    TvdxZPLExport filter(nullptr);
+    return exportZpl(filter, *report, request);
+#else
     notInThisBuild(QStringLiteral("The ZPL export"));
+#endif
 }
 
 void TLibraryRawZplSink::SendZpl(int printerIndex, const QString &printerName, const QString &text)
