@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -159,6 +160,8 @@ void TfrmZPL::buildControls()
     auto *form = new QFormLayout(zps);
     Density = new QComboBox;
     Density->setEditable(true);
+    // Typed text selects nothing; it never becomes an item.
+    Density->setInsertPolicy(QComboBox::NoInsert);
     Density->addItems(vdZplDensityItems());
     Density->setCurrentIndex(1);
     PrinterInit = new QLineEdit;
@@ -184,6 +187,7 @@ void TfrmZPL::buildControls()
     auto *zl = new QVBoxLayout(zplText);
     Memo1 = new QPlainTextEdit;
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     LoadFF = new QPushButton(QStringLiteral("Load From File"));
     zl->addWidget(Memo1, 1);
     zl->addWidget(LoadFF, 0, Qt::AlignLeft);
@@ -210,6 +214,7 @@ void TfrmZPL::buildControls()
     LSelect_Printer = new QLabel(QStringLiteral("Select Printer"));
     Printers = new QComboBox;
     Printers->setEditable(true);
+    Printers->setInsertPolicy(QComboBox::NoInsert);
     Printers->setEditText(QStringLiteral("Printers"));
     Printers->setMinimumWidth(200);
     ShowZPL = new QPushButton(QStringLiteral("Show ZPL"));

@@ -341,3 +341,37 @@ TEST_F(MainWindow, UnreachableRemoteDatabaseGivesTheFailureMessage)
     EXPECT_FALSE(w.Data()->RemoteConnected());
     EXPECT_EQ(w.CodePage->text(), QStringLiteral("^PW464^LS0"));
 }
+
+TEST_F(MainWindow, MenuCommands)
+{
+    TfrmZPL &w = open();
+    w.show();
+    w.SiteAddress = QStringLiteral("https://vendari.example/");
+    w.aGoToSite->trigger();
+    EXPECT_EQ(shell.urls, QList<QUrl>{QUrl(QStringLiteral("https://vendari.example/"))});
+    w.aShowAbout->trigger();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Vendari")));
+    EXPECT_EQ(w.aExit->text(), QStringLiteral("Exit"));
+    w.aExit->trigger();
+    EXPECT_FALSE(w.isVisible());
+    // Closing saved the settings.
+    EXPECT_TRUE(QFile::exists(configPath()));
+}
+
+TEST_F(MainWindow, HandTypedDensitySelectsNothingAndExportsAt8Dpmm)
+{
+    TfrmZPL &w = open();
+    ui.QueueText(dir.file(QStringLiteral("label.vd3")));
+    w.Controller()->SelectRClick();
+    w.Density->setCurrentIndex(3);
+    w.Controller()->ShowZPLClick();
+    w.PageControl1->setCurrentIndex(0);
+    w.Density->setCurrentIndex(-1);
+    w.Density->setEditText(QStringLiteral("300 dpi please"));
+    w.Controller()->ShowZPLClick();
+    ASSERT_EQ(exporter.calls.size(), 2);
+    EXPECT_EQ(exporter.calls[0].Density, 3);
+    EXPECT_EQ(exporter.calls[1].Density, 1);
+    EXPECT_EQ(vdLoadZplSettings(configPath()).Settings.Density, -1);
+}
