@@ -3,6 +3,7 @@
 #include "app/uDemoSettings.h"
 #include "app/uZPLController.h"
 #include "platform/IniFile.h"
+#include "report/vdxClass_report.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,6 +33,10 @@ TEST_F(MainWindow, StartsWithTheDefaultsAndItsCaption)
     const QStringList tabs = {w.PageControl1->tabText(0), w.PageControl1->tabText(1), w.PageControl1->tabText(2),
                               w.PageControl1->tabText(3)};
     EXPECT_EQ(tabs, (QStringList{"Reports", "ZPL text", "TSWeb", "TSPDF"}));
+    // The window's own report: the embedded template with its data page and two report pages.
+    ASSERT_NE(w.Report(), nullptr);
+    EXPECT_TRUE(w.Report()->Errors().isEmpty()) << w.Report()->Errors().join('\n').toStdString();
+    EXPECT_EQ(w.Report()->PagesCount(), 3);
     // Neither a database nor a remote connection problem at start.
     EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
 }
