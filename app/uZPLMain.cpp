@@ -192,21 +192,15 @@ void TfrmZPL::buildControls()
     zl->addWidget(Memo1, 1);
     zl->addWidget(LoadFF, 0, Qt::AlignLeft);
 
-    // TSWeb tab: the processed PDF.
+    // TSWeb tab: the processed PDF. The viewer (and its render thread) is made
+    // when the tab is first looked at or a PDF is shown on a visible window.
     auto *wl = new QVBoxLayout(web);
     wl->setContentsMargins(0, 0, 0, 0);
-#ifdef VD_HAVE_QTPDF
-    auto *view = new QPdfView(web);
-    auto *doc = new QPdfDocument(view);
-    view->setDocument(doc);
-    view->setPageMode(QPdfView::PageMode::MultiPage);
-    wl->addWidget(view);
-    m_pdfHost = view;
-#else
-    auto *none = new QLabel(QStringLiteral("No PDF viewer in this build"));
-    wl->addWidget(none);
-    m_pdfHost = none;
-#endif
+    m_pdfPage = web;
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 2)
+            ensurePdfViewer();
+    });
     Q_UNUSED(pdf);
 
     // Below the tabs: printer choice and the two print buttons.
@@ -251,9 +245,30 @@ void TfrmZPL::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void TfrmZPL::ensurePdfViewer()
+{
+    if (m_pdfHost)
+        return;
+#ifdef VD_HAVE_QTPDF
+    auto *view = new QPdfView(m_pdfPage);
+    auto *doc = new QPdfDocument(view);
+    view->setDocument(doc);
+    view->setPageMode(QPdfView::PageMode::MultiPage);
+    m_pdfHost = view;
+    if (!m_shownPdf.isEmpty())
+        doc->load(m_shownPdf);
+#else
+    m_pdfHost = new QLabel(QStringLiteral("No PDF viewer in this build"), m_pdfPage);
+#endif
+    m_pdfPage->layout()->addWidget(m_pdfHost);
+}
+
 void TfrmZPL::showPdf(const QString &path)
 {
     m_shownPdf = path;
+    if (!m_pdfHost && !isVisible())
+        return; // loaded when the viewer is made
+    ensurePdfViewer();
 #ifdef VD_HAVE_QTPDF
     if (auto *view = qobject_cast<QPdfView *>(m_pdfHost))
         view->document()->load(path);

@@ -79,6 +79,7 @@ private:
     void buildControls();
     void FormCreate();
     void showPdf(const QString &path);
+    void ensurePdfViewer();
 
     std::unique_ptr<TDemoData> m_data;
     std::unique_ptr<TvdxReport> m_report;
@@ -90,6 +91,7 @@ private:
     TZplSetup m_setup;
     TZplEnvironment m_env;
     TZplController *m_controller = nullptr;
+    QWidget *m_pdfPage = nullptr;
     QWidget *m_pdfHost = nullptr;
     QString m_shownPdf;
     bool m_closing = false;
