@@ -77,6 +77,10 @@ public:
     void SetDatabaseFile(const QString &path);
     QString SQL() const { return m_sql; }
     void SetSQL(const QString &sql);
+    // Runs on an open connection of the host program instead of a file (any
+    // Qt Sql driver; the connection is the host's, never closed here).
+    QString ConnectionName() const { return m_external ? m_connection : QString(); }
+    void SetConnectionName(const QString &name);
     // Master source of a detail query (only reported, not followed here).
     QObject *MasterSource() const { return m_master; }
     void SetMasterSource(QObject *value) { m_master = value; }
@@ -131,6 +135,7 @@ private:
     QString m_file;
     QString m_sql;
     QString m_connection;
+    bool m_external = false;
     QObject *m_master = nullptr;
     bool m_active = false;
     int m_generation = 0;

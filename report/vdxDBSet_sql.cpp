@@ -151,7 +151,7 @@ TvdxSqlDataSet::~TvdxSqlDataSet()
 {
     m_fields.clear();
     m_rows.clear();
-    if (!m_connection.isEmpty()) {
+    if (!m_connection.isEmpty() && !m_external) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
     }
@@ -165,6 +165,19 @@ void TvdxSqlDataSet::SetDatabaseFile(const QString &path)
     m_defs.clear();
 }
 
+void TvdxSqlDataSet::SetConnectionName(const QString &name)
+{
+    if (m_active)
+        Close();
+    if (!m_connection.isEmpty() && !m_external) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+    m_connection = name;
+    m_external = !name.isEmpty();
+    m_defs.clear();
+}
+
 void TvdxSqlDataSet::SetSQL(const QString &sql)
 {
     if (m_active)
@@ -175,7 +188,7 @@ void TvdxSqlDataSet::SetSQL(const QString &sql)
 
 void TvdxSqlDataSet::fail(const QString &what, const QString &detail) const
 {
-    QString msg = what.arg(QDir::toNativeSeparators(m_file));
+    QString msg = what.arg(m_external ? m_connection : QDir::toNativeSeparators(m_file));
     if (!detail.isEmpty())
         msg += QStringLiteral(" (") + detail + QLatin1Char(')');
     throw EvdxDatabaseError(msg);
@@ -202,10 +215,17 @@ void TvdxSqlDataSet::checkFile() const
 
 void TvdxSqlDataSet::execute(bool fetchRows)
 {
-    checkFile();
+    if (!m_external)
+        checkFile();
     if (m_sql.trimmed().isEmpty())
         throw EvdxDatabaseError(QStringLiteral("The query has no SQL text"));
-    if (m_connection.isEmpty())
+    if (m_external) {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (!db.isValid())
+            throw EvdxDatabaseError(QStringLiteral("No database connection named %1").arg(m_connection));
+        if (!db.isOpen() && !db.open())
+            throw EvdxDatabaseError(QStringLiteral("The database connection is not open (%1)").arg(db.lastError().text()));
+    } else if (m_connection.isEmpty())
         m_connection = QStringLiteral("vdxsql_%1").arg(s_connectionCounter.fetchAndAddOrdered(1));
     QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
                                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
@@ -251,12 +271,13 @@ void TvdxSqlDataSet::execute(bool fetchRows)
             }
             return *it;
         };
-        const QStringList tables = db.tables();
+        const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
+        const QStringList tables = sqlite ? db.tables() : QStringList();
         for (int i = 0; i < rec.count(); ++i) {
             const QSqlField f = rec.field(i);
             const QString key = f.name().toLower();
             QString decl;
-            if (!f.tableName().isEmpty())
+            if (sqlite && !f.tableName().isEmpty())
                 decl = tableInfo(f.tableName()).value(key);
             if (decl.isEmpty()) {
                 QStringList found;
@@ -340,7 +361,7 @@ void TvdxSqlDataSet::Close()
     m_rows.clear();
     m_cursor = 0;
     m_eof = m_bof = true;
-    if (!m_connection.isEmpty())
+    if (!m_connection.isEmpty() && !m_external)
         QSqlDatabase::database(m_connection, false).close();
 }
 

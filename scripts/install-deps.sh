@@ -7,7 +7,7 @@ PACKAGES=(
   # toolchain
   build-essential g++ cmake ninja-build ccache pkg-config git clang libclang-rt-14-dev
   # Qt 6
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev qt6-pdf-dev
   # libraries
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libssl-dev libcups2-dev libharfbuzz-dev libfontconfig-dev
   # tests and benchmarks
