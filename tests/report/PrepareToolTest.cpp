@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#ifdef VD_PREPARE_TOOL
 namespace {
 
 struct ToolRun {
@@ -19,9 +20,7 @@ class PrepareToolTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        tool = QCoreApplication::applicationDirPath() + QLatin1String("/../tools/vd-prepare");
-        if (!QFileInfo(tool).isExecutable())
-            GTEST_SKIP() << "vd-prepare not built";
+        tool = QStringLiteral(VD_PREPARE_TOOL);
         if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
             GTEST_SKIP() << "sqlite3 tool not installed";
         db = dir.file(QStringLiteral("t.db"));
@@ -74,3 +73,4 @@ TEST_F(PrepareToolTest, FailuresPrintTheirMessageAndExitOne)
 }
 
 } // namespace
+#endif
