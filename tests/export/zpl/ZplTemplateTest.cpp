@@ -87,9 +87,10 @@ TEST(ZplTool, DensityAndMode)
     const Case cases[] = {
         {{"--vector", "--density", "test1to1"}, "^FO10,20^FB100,2,0,L,0\r\n^FWN\r\n^AA,9,4\r\n"},
         {{"--vector", "--density", "d24_dpmm_600_dpi"}, "^FO63,127^FB634,2,0,L,0\r\n"},
-        // Bitmap mode: the 60 x 40 mm page (226.77 x 151.18 px) as one field at d8.
-        {{}, "^XA^CI28\r\n\r\n^FO0,0\r\n^GFA,9600,9600,60,\r\n"},
-        {{"--density", "test1to1"}, "^GFA,4389,4389,29,\r\n"},
+        // Bitmap mode: the 60 x 40 mm page (226.77 x 151.18 px) as one field:
+        // 480 x 319 dots at d8, 227 x 151 at test1to1.
+        {{}, "^XA^CI28\r\n\r\n^FO0,0\r\n^GFA,19140,19140,60,\r\n"},
+        {{"--density", "test1to1"}, "^GFA,4379,4379,29,\r\n"},
     };
     for (const Case &c : cases) {
         vdtest::TempDir tmp;
