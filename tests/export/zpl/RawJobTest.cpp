@@ -3,6 +3,7 @@
 #include "common/CupsServer.h"
 #include "common/FakePrinterBackend.h"
 #include "common/TestSupport.h"
+#include "ZplReportUtil.h"
 #include "export/zpl/vdxZplRawJob.h"
 #include "platform/CupsPrinterBackend.h"
 #include "platform/Exception.h"
@@ -178,27 +179,8 @@ TEST_F(CupsRawJob, UnknownQueueSendsNothing)
 }
 
 #ifdef VD_ZPL_TOOL
-namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runTool(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VD_ZPL_TOOL), args);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-} // namespace
+using zpltest::runTool;
+using zpltest::ToolRun;
 
 TEST_F(CupsRawJob, ToolListsThePrinters)
 {

@@ -8,6 +8,7 @@
 #include "report/vdxDBSet.h"
 
 #include <QBuffer>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -91,5 +92,26 @@ inline QByteArray exportTemplate(const QString &templateFile, TableDataSets *dat
         return "<error: export: " + report.ErrorMessage().toUtf8() + ">";
     return out.data();
 }
+
+#ifdef VD_ZPL_TOOL
+struct ToolRun {
+    int exitCode = -1; // -2: crashed, -1: did not finish
+    QString out, err;
+};
+
+// Runs the vd-zpl command line.
+inline ToolRun runTool(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(VD_ZPL_TOOL), args);
+    ToolRun r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+#endif
 
 } // namespace zpltest

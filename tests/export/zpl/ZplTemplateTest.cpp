@@ -52,24 +52,6 @@ TEST(ZplTemplate, OneLabelPerRow)
 // ---- the command line -------------------------------------------------------------
 
 #ifdef VD_ZPL_TOOL
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runTool(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VD_ZPL_TOOL), args);
-    ToolRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
 TEST(ZplTool, WritesTheHelloLabelByteForByte)
 {
     vdtest::TempDir tmp;
