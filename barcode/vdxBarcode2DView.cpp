@@ -1,6 +1,8 @@
 #include "barcode/vdxBarcode2DView.h"
 
 #include "core/vdxXMLSerializer.h"
+#include "core/vdVariant.h"
+#include "report/vdxClass_dataset.h"
 #include "report/vdxClass_report.h"
 
 
@@ -206,8 +208,12 @@ void TvdxBarcode2DView::GetData()
     TvdxView::GetData();
     if (m_preset->IsHasPresetData())
         m_engine->SetText(m_preset->GetData(Report()));
+    else if (IsDataField())
+        m_engine->SetText(VarToStr(DataSet()->GetValue(DataField())));
     else if (!m_expression.isEmpty() && OnEvaluate)
         m_engine->SetText(OnEvaluate(m_expression));
+    else if (!m_expression.isEmpty() && Report())
+        m_engine->SetText(VarToStr(Report()->Calc(m_expression)));
     // Encoding errors also reach the report's error list.
     if (!m_engine->ErrorText().isEmpty())
         if (TvdxReport *report = Report())

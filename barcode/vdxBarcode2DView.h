@@ -22,6 +22,8 @@ class TvdxBarcode2DView : public TvdxView {
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(QString Expression READ Expression WRITE SetExpression)
     Q_PROPERTY(vdx2D::TvdxBarcode2DType BarType READ BarType WRITE SetBarType)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(TvdxBarcode2DProperties *BarProperties READ BarProperties WRITE SetBarProperties)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)

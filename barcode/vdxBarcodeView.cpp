@@ -2,6 +2,8 @@
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "core/vdxUtils.h"
+#include "report/vdxClass_dataset.h"
+#include "report/vdxClass_report.h"
 #include "platform/CodePage.h"
 #include "platform/QPainterCanvas.h"
 
@@ -139,6 +141,18 @@ int TvdxBarCodeView::GetFontHeightTop() { return CaptionBandHeight(this, BarFont
 int TvdxBarCodeView::GetFontHeightBottom()
 {
     return CaptionBandHeight(this, BarFont(), TvdxTextSettings::btpBottom);
+}
+
+void TvdxBarCodeView::GetData()
+{
+    TvdxView::GetData();
+    // Stored as it is: no alignment refresh of the Text setter.
+    if (IsDataField()) {
+        m_text = VarToStr(DataSet()->GetValue(DataField()));
+    } else if (!m_expression.isEmpty()) {
+        if (TvdxReport *r = Report())
+            m_text = VarToStr(r->Calc(m_expression));
+    }
 }
 
 void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)

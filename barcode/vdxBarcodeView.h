@@ -41,6 +41,8 @@ private:
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(TvdxBarcode::TvdxBarcodeType BarType READ BarType WRITE SetBarTypeValue)
     Q_PROPERTY(bool CalcCheckSum READ CalcCheckSum WRITE SetCalcCheckSum)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(QString Expression READ Expression WRITE SetExpression)
     Q_PROPERTY(TvdxHAlign HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)
@@ -117,6 +119,8 @@ public:
 
     QString GetDescription() const override;
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    // Text from the data field, else from Expression, for the current row.
+    void GetData() override;
     TvdRectF GetRealBounds() override;
 
 private:

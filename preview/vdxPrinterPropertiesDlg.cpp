@@ -9,6 +9,7 @@ TvdxPrinterPropertiesDialog::TvdxPrinterPropertiesDialog(const QString &printer,
                                                          int bin, int duplex, QWidget *parent)
     : QDialog(parent), m_bins(new QComboBox(this)), m_sides(new QComboBox(this))
 {
+    setObjectName(QStringLiteral("vdxPrinterPropertiesDialog"));
     setWindowTitle(printer);
     for (const TvdxNamedNumber &b : bins)
         m_bins->addItem(b.name, b.number);
@@ -32,10 +33,10 @@ int TvdxPrinterPropertiesDialog::Duplex() const { return m_sides->currentData().
 
 bool vdxPrinterPropertiesDialog(const QString &printer, const TvdxNamedNumbers &bins, int &bin, int &duplex)
 {
-    if (QtUiProvider::IsHeadless() || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return false;
     TvdxPrinterPropertiesDialog dlg(printer, bins, bin, duplex, QApplication::activeWindow());
-    if (dlg.exec() != QDialog::Accepted)
+    if (vdUiProvider().ShowModal(dlg) != mrOk)
         return false;
     bin = dlg.Bin();
     duplex = dlg.Duplex();

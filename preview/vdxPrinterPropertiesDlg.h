@@ -22,6 +22,6 @@ private:
     QComboBox *m_sides;
 };
 
-// Shows the dialog (nothing on a headless platform); true with the choices
-// in bin and duplex when confirmed.
+// Shows the dialog through the UI provider; true with the choices in bin and
+// duplex when confirmed.
 bool vdxPrinterPropertiesDialog(const QString &printer, const TvdxNamedNumbers &bins, int &bin, int &duplex);

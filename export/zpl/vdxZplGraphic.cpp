@@ -20,12 +20,13 @@ TvdxMonoBitmap vdxImageToMono(const QImage &image)
                            : image.convertToFormat(QImage::Format_RGB32);
     // Labels are mostly white: whole white rows and groups of 8 pixels are
     // found by comparing memory.
+    const bool rgb32 = src.format() == QImage::Format_RGB32;
     const std::vector<QRgb> white(size_t(std::max(8, b.width)), 0xFFFFFFFFu);
     const size_t rowBytes = size_t(b.width) * sizeof(QRgb);
     for (int y = 0; y < b.height; ++y) {
         const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
         uchar *out = b.row(y);
-        if (src.format() == QImage::Format_RGB32 && std::memcmp(in, white.data(), rowBytes) == 0) {
+        if (rgb32 && std::memcmp(in, white.data(), rowBytes) == 0) {
             std::memset(out, 0xFF, size_t(b.width / 8));
             if (b.width & 7)
                 out[b.width / 8] = uchar(0xFFu << (8 - (b.width & 7)));
@@ -33,8 +34,7 @@ TvdxMonoBitmap vdxImageToMono(const QImage &image)
         }
         for (int x = 0; x < b.width; x += 8) {
             const int n = std::min(8, b.width - x);
-            if (n == 8 && src.format() == QImage::Format_RGB32
-                && std::memcmp(in + x, white.data(), 8 * sizeof(QRgb)) == 0) {
+            if (n == 8 && rgb32 && std::memcmp(in + x, white.data(), 8 * sizeof(QRgb)) == 0) {
                 out[x >> 3] = 0xFF;
                 continue;
             }

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -87,6 +88,12 @@ struct CupsServer::Impl {
     mutable std::mutex mutex;
     mutable std::condition_variable cv;
     QList<QByteArray> received;
+    // The device that hangs up early.
+    int closingFd = -1;
+    int closeAfter = 0;
+    int closingPort = 0;
+    std::thread closing;
+    QList<QByteArray> closingReceived;
     QByteArray oldServerEnv;
     bool hadServerEnv = false;
 
@@ -116,6 +123,36 @@ struct CupsServer::Impl {
             ::close(c);
             std::lock_guard<std::mutex> lock(mutex);
             received << bytes;
+            cv.notify_all();
+        }
+    }
+
+    void hangUpEarly()
+    {
+        while (!stop) {
+            pollfd p{closingFd, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            const int c = ::accept4(closingFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0)
+                continue;
+            QByteArray bytes;
+            char buf[512];
+            while (!stop && bytes.size() < closeAfter) {
+                pollfd q{c, POLLIN, 0};
+                if (::poll(&q, 1, 200) <= 0)
+                    continue;
+                const ssize_t n = ::read(c, buf, size_t(std::min<qsizetype>(qsizetype(sizeof buf), closeAfter - bytes.size())));
+                if (n <= 0)
+                    break;
+                bytes.append(buf, n);
+            }
+            // A reset rather than an orderly close, as a printer that fails.
+            linger l{1, 0};
+            ::setsockopt(c, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            ::close(c);
+            std::lock_guard<std::mutex> lock(mutex);
+            closingReceived << bytes;
             cv.notify_all();
         }
     }
@@ -261,9 +298,14 @@ void CupsServer::Stop()
     d->stop = true;
     if (d->listener.joinable())
         d->listener.join();
+    if (d->closing.joinable())
+        d->closing.join();
     if (d->listenFd >= 0)
         ::close(d->listenFd);
     d->listenFd = -1;
+    if (d->closingFd >= 0)
+        ::close(d->closingFd);
+    d->closingFd = -1;
     if (m_ok) {
         if (d->hadServerEnv)
             qputenv("CUPS_SERVER", d->oldServerEnv);
@@ -276,12 +318,39 @@ void CupsServer::Stop()
 
 bool CupsServer::AddRawQueue(const QString &name, bool makeDefault)
 {
+    return addQueue(name, m_listenPort, makeDefault);
+}
+
+bool CupsServer::AddClosingQueue(const QString &name, int closeAfter)
+{
+    if (!m_ok)
+        return false;
+    if (d->closingFd < 0) {
+        int port = 0;
+        d->closingFd = listenLoopback(port);
+        if (d->closingFd < 0)
+            return false;
+        d->closeAfter = closeAfter;
+        d->closing = std::thread([this] { d->hangUpEarly(); });
+        d->closingPort = port;
+    }
+    return addQueue(name, d->closingPort, false);
+}
+
+QList<QByteArray> CupsServer::ReceivedByClosing() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->closingReceived;
+}
+
+bool CupsServer::addQueue(const QString &name, int port, bool makeDefault)
+{
     if (!m_ok)
         return false;
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(findTool("lpadmin"), {"-p", name, "-E", "-v",
-                                  QStringLiteral("socket://127.0.0.1:%1").arg(m_listenPort), "-m", "raw"});
+                                  QStringLiteral("socket://127.0.0.1:%1").arg(port), "-m", "raw"});
     if (!p.waitForFinished(20000) || p.exitCode() != 0) {
         m_skip = "lpadmin: " + QString::fromLocal8Bit(p.readAll());
         return false;

@@ -35,6 +35,11 @@ public:
 
     // A raw queue whose device is the listener; optionally the default queue.
     bool AddRawQueue(const QString &name, bool makeDefault = false);
+    // A raw queue whose device reads at most closeAfter bytes of a job and
+    // then drops the connection (a printer that hangs up mid-label).
+    bool AddClosingQueue(const QString &name, int closeAfter);
+    // Bytes the closing device took, one entry per connection.
+    QList<QByteArray> ReceivedByClosing() const;
 
     // What the listener received, one entry per connection, in arrival order.
     QList<QByteArray> Received() const;
@@ -46,6 +51,7 @@ public:
     QStringList JobTitles() const;
 
 private:
+    bool addQueue(const QString &name, int port, bool makeDefault);
     struct Impl;
     std::unique_ptr<Impl> d;
     bool m_ok = false;

@@ -5,6 +5,8 @@
 #include "platform/Exception.h"
 #include "platform/UiProvider.h"
 #include "preview/vdxPrinter.h"
+#include "preview/vdxPrinterPropertiesDlg.h"
+#include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -488,4 +490,77 @@ TEST(Printer, CreateCopy)
             EXPECT_EQ(e.message(), "Printer selected is not valid");
         }
     }).join();
+}
+
+TEST(Printer, PropertiesDialogSetsBinAndDuplex)
+{
+    FakePrinterBackend b;
+    addOffice(b);
+    TvdxPrinter p("Office", "", &b);
+    p.Init();
+    HeadlessUiProvider ui;
+    TvdScopedUiProvider scope(&ui);
+    struct Choice {
+        int binIndex, sidesIndex; // rows of the dialog's boxes
+        bool confirm;
+    };
+    auto choose = [&](Choice c) {
+        ui.OnShowModal = [c](QDialog &d) {
+            auto &dlg = dynamic_cast<TvdxPrinterPropertiesDialog &>(d);
+            dlg.BinBox()->setCurrentIndex(c.binIndex);
+            dlg.SidesBox()->setCurrentIndex(c.sidesIndex);
+            return c.confirm ? int(mrOk) : int(mrCancel);
+        };
+        p.PropertiesDlg();
+    };
+
+    // Cancelled: nothing chosen.
+    choose({1, 2, false});
+    EXPECT_EQ(p.Bin(), -1);
+    EXPECT_EQ(p.Duplex(), -1);
+
+    // Tray 1 and short-edge duplex: the next job takes both even when asked
+    // for the automatic bin and the driver's duplex.
+    choose({1, 2, true});
+    EXPECT_EQ(p.Bin(), 257);
+    EXPECT_EQ(p.DefBin(), 257);
+    EXPECT_EQ(p.Duplex(), 3);
+    p.SetPrintParams(9, 0, 0, poPortrait, 7, TvdxPrintOptions::dmSimplex, 1);
+    EXPECT_EQ(p.DeviceMode()->defaultSource, 257);
+    EXPECT_EQ(p.DeviceMode()->duplex, 3);
+    EXPECT_EQ(p.JobOptions().value("media-source"), "tray-1");
+    EXPECT_EQ(p.JobOptions().value("sides"), "two-sided-short-edge");
+
+    // A job returns to the driver's long edge; choosing one-sided is a change.
+    p.BeginDoc();
+    p.EndDoc();
+    EXPECT_EQ(p.Duplex(), -1);
+    choose({2, 0, true});
+    EXPECT_EQ(p.Bin(), 258);
+    EXPECT_EQ(p.Duplex(), 1);
+}
+
+TEST(Printer, SidesAndDuplexModes)
+{
+    // Queue default sides -> duplex value; duplex value -> job "sides".
+    struct Case {
+        const char *sides;
+        int duplex;
+        const char *jobSides;
+    };
+    const Case cases[] = {{"one-sided", 1, "one-sided"},
+                          {"two-sided-long-edge", 2, "two-sided-long-edge"},
+                          {"two-sided-short-edge", 3, "two-sided-short-edge"},
+                          {"", 1, "one-sided"}};
+    for (const Case &c : cases) {
+        FakePrinterBackend b;
+        addOffice(b);
+        b.queues["Office"].defaults.sides = c.sides;
+        TvdxPrinter p("Office", "", &b);
+        p.Init();
+        EXPECT_EQ(p.DefDuplex(), c.duplex) << c.sides;
+        EXPECT_EQ(p.IsDuplexActive(), c.duplex != 1) << c.sides;
+        p.SetPrintParams(9, 0, 0, poPortrait, 7, TvdxPrintOptions::dmNone, 1);
+        EXPECT_EQ(p.JobOptions().value("sides"), c.jobSides) << c.sides;
+    }
 }

@@ -3,11 +3,13 @@
 #include "common/CupsServer.h"
 #include "common/FakePrinterBackend.h"
 #include "common/TestSupport.h"
+#include "ZplReportUtil.h"
 #include "export/zpl/vdxZplRawJob.h"
 #include "platform/CupsPrinterBackend.h"
 #include "platform/Exception.h"
 #include "preview/vdxPrinters.h"
 #include <QProcess>
+#include <QThread>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -177,27 +179,8 @@ TEST_F(CupsRawJob, UnknownQueueSendsNothing)
 }
 
 #ifdef VD_ZPL_TOOL
-namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runTool(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VD_ZPL_TOOL), args);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-} // namespace
+using zpltest::runTool;
+using zpltest::ToolRun;
 
 TEST_F(CupsRawJob, ToolListsThePrinters)
 {
@@ -229,6 +212,19 @@ TEST_F(CupsRawJob, ToolSendsAFileToAQueueAndAFile)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("cannot open")) << r.err.toStdString();
 }
+
+TEST_F(CupsRawJob, ToolExportsATemplateToAQueue)
+{
+    TempDir dir;
+    const ToolRun r = runTool({"--vector", dataPath("zpl/hello.vd3"), "-P", "A-Printer", "-o", dir.file("hello.zpl")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QByteArray hello =
+        "\r\n^XA^CI28\r\n\r\n^FO21,42^FB211,2,0,L,0\r\n^FWN\r\n^AA,20,10\r\n^FDHello^FS\r\n^XZ\r\n";
+    ASSERT_TRUE(server().WaitForReceived(1));
+    EXPECT_EQ(server().Received().first(), hello);
+    EXPECT_EQ(readFile(dir.file("hello.zpl")), hello);
+    EXPECT_EQ(server().JobTitles().last(), "Spooler Document Name");
+}
 #endif
 
 TEST_F(CupsRawJob, EmptyTextMakesNoJob)
@@ -236,4 +232,23 @@ TEST_F(CupsRawJob, EmptyTextMakesNoJob)
     const int before = int(server().JobTitles().size());
     SendZplToPrinter(-1, "A-Printer", QString());
     EXPECT_EQ(server().JobTitles().size(), before);
+}
+
+TEST_F(CupsRawJob, PrinterThatHangsUpEarly)
+{
+    // The print server has taken the whole job before its device hangs up:
+    // the job is handed over, nothing blocks, and other queues go on working.
+    ASSERT_TRUE(server().AddClosingQueue("Early", 10));
+    QString big = "^XA^FD";
+    big += QString(200000, QChar(u'x'));
+    big += "^FS^XZ";
+    SendZplToPrinter(-1, "Early", big);
+    SendZplToPrinter(-1, "A-Printer", kUmlautLabel);
+    ASSERT_TRUE(server().WaitForReceived(1));
+    EXPECT_EQ(server().Received().first(), QByteArray("^XA^FD\xC3\xA4^FS^XZ"));
+    for (int i = 0; i < 300 && server().ReceivedByClosing().isEmpty(); ++i)
+        QThread::msleep(100);
+    const QList<QByteArray> cut = server().ReceivedByClosing();
+    ASSERT_FALSE(cut.isEmpty());
+    EXPECT_TRUE(big.toUtf8().startsWith(cut.first())) << cut.first().toStdString();
 }

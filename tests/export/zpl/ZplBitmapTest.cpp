@@ -2,6 +2,8 @@
 #include "ZplTestUtil.h"
 
 #include "core/vdGIFGraphic.h"
+#include "core/vdICOGraphics.h"
+#include "platform/Canvas.h"
 #include "core/vdGraphic.h"
 #include "core/vdGraphicUtils.h"
 #include "core/vdJPEGGraphics.h"
@@ -81,10 +83,36 @@ TEST(ZplPictures, EveryFormatIsDrawnIntoTheField)
              g->LoadFromBytes(bytes);
              return std::unique_ptr<TGraphic>(std::move(g));
          }},
+        {"EMF",
+         [] {
+             // Recorded: the black square on white, as vectors.
+             auto g = std::make_unique<TMetafile>();
+             g->SetWidth(40);
+             g->SetHeight(20);
+             Canvas &c = g->GetCanvas();
+             c.brush().color = clWhite;
+             c.FillRect(TRect{0, 0, 40, 20});
+             c.brush().color = clBlack;
+             c.FillRect(TRect{10, 5, 30, 15});
+             g->ReleaseCanvas();
+             return std::unique_ptr<TGraphic>(std::move(g));
+         }},
         {"WMF",
          [] {
              auto g = std::make_unique<TMetafile>();
              g->LoadFromFile(vdtest::dataPath(QStringLiteral("canvas/sample.wmf")));
+             return std::unique_ptr<TGraphic>(std::move(g));
+         }},
+        {"GIF",
+         [] {
+             auto g = std::make_unique<TvdxGIFGraphic>();
+             g->LoadFromFile(vdtest::dataPath(QStringLiteral("gif/noise256.gif")));
+             return std::unique_ptr<TGraphic>(std::move(g));
+         }},
+        {"ICO",
+         [] {
+             auto g = std::make_unique<TIcon>();
+             g->LoadFromFile(vdtest::dataPath(QStringLiteral("pictures/two.ico")));
              return std::unique_ptr<TGraphic>(std::move(g));
          }},
     };
@@ -105,7 +133,8 @@ TEST(ZplPictures, EveryFormatIsDrawnIntoTheField)
         ASSERT_TRUE(field.ok) << c.format << ": " << field.error.toStdString();
         EXPECT_EQ(field.height(), 20) << c.format;
         EXPECT_GT(dotCount(field), 0) << c.format << " came out blank";
-        if (QByteArray(c.format) != "WMF") {
+        if (QByteArray(c.format) == "BMP" || QByteArray(c.format) == "PNG" || QByteArray(c.format) == "JPEG"
+            || QByteArray(c.format) == "EMF") {
             // The square, and white around it.
             EXPECT_TRUE(field.dot(20, 10)) << c.format;
             EXPECT_FALSE(field.dot(2, 2)) << c.format;

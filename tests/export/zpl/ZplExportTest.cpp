@@ -407,6 +407,75 @@ TEST_F(ZplVector, TinyPictureLeavesDanglingOrigin)
     }
 }
 
+TEST(ZplExport, ZeroAndHugeSizes)
+{
+    // Every object either gives finite numbers or a clear error; nothing
+    // allocates a giant bitmap.
+    struct Case {
+        const char *name;
+        bool bitmap;
+        std::function<std::unique_ptr<TvdxView>()> make;
+        const char *error; // start of the message, or nullptr for output
+    };
+    auto memo = [](double w, double h, int font) {
+        auto m = std::make_unique<TvdxMemoView>();
+        m->SetBounds(1e12, -1e12, w, h);
+        m->SetParentFont(false);
+        m->Font()->SetHeight(font);
+        m->SetText(QStringLiteral("x"));
+        m->Frame()->SetTyp(TvdxFrame::ftLeft | TvdxFrame::ftRight | TvdxFrame::ftTop | TvdxFrame::ftBottom);
+        return std::unique_ptr<TvdxView>(std::move(m));
+    };
+    auto picture = [](double w, double h) {
+        auto p = std::make_unique<TvdxPictureView>();
+        p->SetBounds(0, 0, w, h);
+        return std::unique_ptr<TvdxView>(std::move(p));
+    };
+    auto line = [](double w, double h) {
+        auto l = std::make_unique<TvdxLineView>();
+        l->SetBounds(0, 0, w, h);
+        l->Frame()->SetWidth(1e9);
+        return std::unique_ptr<TvdxView>(std::move(l));
+    };
+    const Case cases[] = {
+        {"huge memo", false, [&] { return memo(1e15, 1e15, -2000000000); }, nullptr},
+        {"zero memo", false, [&] { return memo(0, 0, 0); }, nullptr},
+        {"huge line", false, [&] { return line(1e300, -1e300); }, nullptr},
+        {"huge picture", false, [&] { return picture(1e6, 1e6); }, "Picture too large for a ZPL bitmap"},
+        {"long thin picture", false, [&] { return picture(1e5, 1); }, "Picture too large for a ZPL bitmap"},
+        {"huge memo drawn", true, [&] { return memo(1e15, 1e15, -2000000000); }, nullptr},
+        {"huge picture drawn", true, [&] { return picture(1e6, 1e6); }, nullptr},
+    };
+    for (const Case &c : cases) {
+        TvdxZPLExport f(nullptr, true);
+        f.SetPrintAsBitmap(c.bitmap);
+        TvdxReportPage page;
+        setPage(page, 100, 50);
+        std::unique_ptr<TvdxView> v = c.make();
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        f.SetStream(&buffer);
+        ASSERT_TRUE(f.DoStart()) << c.name;
+        QString error;
+        try {
+            f.StartPage(&page, 0);
+            f.ExportObject(v.get());
+            f.FinishPage(&page, 0);
+        } catch (const EZPLExportError &e) {
+            error = e.message();
+        }
+        f.DoFinish();
+        if (c.error) {
+            EXPECT_TRUE(error.startsWith(QString::fromLatin1(c.error))) << c.name << ": " << error.toStdString();
+        } else {
+            EXPECT_TRUE(error.isEmpty()) << c.name << ": " << error.toStdString();
+            const QByteArray out = buffer.data().toLower();
+            EXPECT_FALSE(out.contains("nan") || out.contains("inf")) << c.name << ": " << out.left(200).constData();
+            EXPECT_TRUE(out.contains("^xz")) << c.name;
+        }
+    }
+}
+
 TEST(ZplExport, StartWithoutTargetWritesNothing)
 {
     TvdxZPLExport f(nullptr, true);

@@ -1,5 +1,6 @@
 // End to end: labels exported by the filter, rendered by zpl-renderer-js (an
 // independent ZPL interpreter run by Node) and read back by zxing-cpp.
+#include "ZplReportUtil.h"
 #include "ZplTestUtil.h"
 
 #include "barcode/vdxBarcode2DView.h"
@@ -131,6 +132,40 @@ TEST(ZplRenderer, BitmapLabelDecodes)
     const QStringList texts = decoded(images[0]);
     EXPECT_TRUE(texts.contains(QStringLiteral("QRCode:https://example.org/42"))) << texts.join(u' ').toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("Code128:ABC-12345"))) << texts.join(u' ').toStdString();
+}
+
+// A label per row of a SQLite table, through template, preparation and the
+// export loop: every barcode reads back as its row's value, in both modes.
+TEST(ZplRenderer, LabelsOverSqliteDecodeToTheirRows)
+{
+    struct Row {
+        const char *caption, *code, *ean, *url;
+    };
+    const Row rows[] = {{"Bolt M8", "BM-0008", "4006381333931", "https://example.org/p/8"},
+                        {"Nut M8", "NM-0008", "5901234123457", "https://example.org/p/n8"}};
+    vdtest::TempDir tmp;
+    QStringList sql = {"CREATE TABLE labels (Caption TEXT, Code TEXT, Ean TEXT, Url TEXT)"};
+    for (const Row &r : rows)
+        sql << QStringLiteral("INSERT INTO labels VALUES ('%1', '%2', '%3', '%4')").arg(r.caption, r.code, r.ean, r.url);
+    const QString db = tmp.file(QStringLiteral("labels.db"));
+    ASSERT_EQ(makeDatabase(db, sql), QString());
+    for (const bool bitmap : {false, true}) {
+        TableDataSets data(db, {QStringLiteral("labels")});
+        const QByteArray zpl = exportTemplate(vdtest::dataPath(QStringLiteral("zpl/labels.vd3")), &data,
+                                              [&](TvdxZPLExport &f) { f.SetPrintAsBitmap(bitmap); });
+        ASSERT_FALSE(zpl.startsWith("<error")) << zpl.constData();
+        QString skip;
+        const QList<QImage> images = render(zpl, 100, 60, 8, skip);
+        if (!skip.isEmpty())
+            GTEST_SKIP() << skip.toStdString();
+        ASSERT_EQ(images.size(), int(std::size(rows))) << (bitmap ? "bitmap" : "vector");
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            const QStringList expected = {QStringLiteral("Code128:") + rows[i].code,
+                                          QStringLiteral("EAN-13:") + rows[i].ean,
+                                          QStringLiteral("QRCode:") + rows[i].url};
+            EXPECT_EQ(decoded(images[int(i)]), expected) << (bitmap ? "bitmap" : "vector") << " label " << i;
+        }
+    }
 }
 
 TEST(ZplRenderer, HostileFieldDataStaysInItsField)
