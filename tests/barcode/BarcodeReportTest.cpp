@@ -81,8 +81,8 @@ protected:
         return xml.mid(xml.indexOf("<TvdxReportPage"));
     }
 
-    TvdxReport report;
     TvdxUserDataSet data;
+    TvdxReport report;
     TvdxBarCodeView *linear = nullptr;
     TvdxBarCodeView *ean = nullptr;
     TvdxBarcode2DView *qr = nullptr;

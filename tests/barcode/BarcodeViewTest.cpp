@@ -320,9 +320,9 @@ TEST(BarcodeView, FillBehindAndFrameAroundTheSymbol)
 
 TEST(BarcodeView, TextFromTheDataFieldOrTheExpressionForOneCopy)
 {
+    TvdxUserDataSet data;
     TvdxReport report;
     auto *page = new TvdxReportPage(&report);
-    TvdxUserDataSet data;
     data.SetUserName(QStringLiteral("Data"));
     data.SetFields({QStringLiteral("Code")});
     data.OnGetValue = [](const QString &, Variant &value) { value = Variant(QStringLiteral("FIELD-7")); };
@@ -355,5 +355,4 @@ TEST(BarcodeView, TextFromTheDataFieldOrTheExpressionForOneCopy)
         v->AfterPrint();
         EXPECT_EQ(v->Text(), "DESIGN");
     }
-    data.SetUserName(QStringLiteral("Other"));
 }
