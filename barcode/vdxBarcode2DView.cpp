@@ -297,34 +297,6 @@ void TvdxBarcode2DView::ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aRe
                                [this](const QString &t) { m_engine->SetText(t); });
 }
 
-void TvdxBarcode2DView::drawError(Canvas &canvas, const TRect &r, double scaleY)
-{
-    CanvasFont f;
-    f.name = QStringLiteral("Arial");
-    canvas.setFont(f);
-    canvas.SetFontSize(R(8 * scaleY));
-    canvas.SetTextColor(0x0000FF);
-    canvas.pen().color = 0;
-    // Word-wrapped into the object's rectangle.
-    const QStringList words = m_engine->ErrorText().split(u' ');
-    const int lineHeight = canvas.TextHeight(QStringLiteral("Wg"));
-    QString line;
-    int y = r.Top;
-    auto flush = [&] {
-        if (!line.isEmpty())
-            canvas.TextRect(r, r.Left, y, line);
-        y += lineHeight;
-        line.clear();
-    };
-    for (const QString &word : words) {
-        const QString candidate = line.isEmpty() ? word : line + u' ' + word;
-        if (!line.isEmpty() && canvas.TextWidth(candidate) > r.Right - r.Left)
-            flush();
-        line = line.isEmpty() ? word : line + u' ' + word;
-    }
-    flush();
-}
-
 void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     m_engine->SetColor(Color() == clNone ? 0xFFFFFF : Color());
@@ -332,7 +304,8 @@ void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, doubl
     PrepareDrawBounds(canvas, scaleX, scaleY, offsetX, offsetY);
     const TRect area(FX(), FY(), FX1(), FY1());
     if (!m_engine->ErrorText().isEmpty()) {
-        drawError(canvas, TRect(area.Left + 2, area.Top + 2, area.Right, area.Bottom), scaleY);
+        vdxDrawBarcodeError(canvas, TRect(area.Left + 2, area.Top + 2, area.Right, area.Bottom), scaleY,
+                            m_engine->ErrorText());
         return;
     }
     PaintFill();

@@ -153,7 +153,6 @@ public:
 
 private:
     void calcTextExtra(double &x, double &y) const;
-    void drawError(Canvas &canvas, const TRect &r, double scaleY);
 
     std::unique_ptr<TvdxObjectDataPreset> m_preset;
     std::unique_ptr<TvdxBarcode2DBase> m_engine;

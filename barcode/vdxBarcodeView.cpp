@@ -144,7 +144,7 @@ int TvdxBarCodeView::GetFontHeightBottom()
     return CaptionBandHeight(this, BarFont(), TvdxTextSettings::btpBottom);
 }
 
-void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TvdxBarCodeView::loadEngine()
 {
     TvdxBarcode &bc = *m_barcode;
     bc.Angle = m_rotation;
@@ -160,7 +160,12 @@ void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double 
         bc.Color = Color();
     bc.Text = EncodeAnsi(m_text);
     bc.TextSup = EncodeAnsi(m_textSup);
+}
 
+void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+{
+    TvdxBarcode &bc = *m_barcode;
+    loadEngine();
     const bool horizontal = isHorizontal(m_rotation);
     const long double oldSize = horizontal ? Width() : Height();
     if (!(m_zoom >= 0.0001) || !std::isfinite(m_zoom))
@@ -220,7 +225,7 @@ void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double 
         }
     }
     if (!m_errorText.isEmpty())
-        drawError(canvas, TRect(X + 2, Y + 2, X1, Y1), scaleY);
+        vdxDrawBarcodeError(canvas, TRect(X + 2, Y + 2, X1, Y1), scaleY, m_errorText);
     PaintFrame();
 }
 
@@ -232,6 +237,15 @@ void TvdxBarCodeView::GetData()
     else if (!m_expression.isEmpty())
         if (TvdxReport *r = Report())
             m_text = VarToStr(r->Calc(m_expression));
+    // A text that does not encode is listed with the report's errors at once.
+    if (TvdxReport *r = Report()) {
+        loadEngine();
+        try {
+            m_barcode->Width();
+        } catch (const Exception &e) {
+            r->AddError(QStringLiteral("%1: %2").arg(Name(), e.message()));
+        }
+    }
 }
 
 void TvdxBarCodeView::BeforePrint()
@@ -264,7 +278,7 @@ void TvdxBarCodeView::ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aRepo
                                [this](const QString &t) { m_text = t; });
 }
 
-void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
+void vdxDrawBarcodeError(Canvas &canvas, const TRect &r, double scaleY, const QString &message)
 {
     canvas.SaveDC();
     CanvasFont f;
@@ -273,6 +287,7 @@ void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
     canvas.SetFontSize(std::max(1, roundInt(scaleY * 8)));
     canvas.SetTextColor(clRed);
     canvas.SetBkMode(BkMode::Transparent);
+    canvas.pen().color = clBlack;
     canvas.IntersectClipRect(r);
     // Word-wrapped into the rectangle.
     const int width = r.Right - r.Left;
@@ -284,7 +299,7 @@ void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
         y += lineHeight;
         line.clear();
     };
-    for (const QString &word : m_errorText.split(QLatin1Char(' '))) {
+    for (const QString &word : message.split(QLatin1Char(' '))) {
         const QString tryLine = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
         if (!line.isEmpty() && canvas.TextWidth(tryLine) > width)
             flush(), line = word;

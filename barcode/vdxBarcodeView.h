@@ -27,6 +27,9 @@ public:
 #define IvdxBarCodeView_iid "{320B7A67-4A74-403D-934D-CAE6F3F7CAC9}"
 Q_DECLARE_INTERFACE(IvdxBarCodeView, IvdxBarCodeView_iid)
 
+// An encoding error in red, "Arial" 8 points at the scale, word-wrapped into r.
+void vdxDrawBarcodeError(Canvas &canvas, const TRect &r, double scaleY, const QString &message);
+
 // Height of the caption band at edge p of a barcode object, in drawing units.
 int CaptionBandHeight(IvdxBarCodeView *view, TvdFont *mainFont, TvdxTextSettings::TvdxBarTextPos p);
 
@@ -144,7 +147,8 @@ public:
 
 private:
     void applySample();
-    void drawError(Canvas &canvas, const TRect &r, double scaleY);
+    // Copies the object's settings and text into the engine.
+    void loadEngine();
     void drawBearers(Canvas &canvas, const TRect &r, double scaleY, int left, int right);
 
     std::unique_ptr<TvdxBarcode> m_barcode;

@@ -155,9 +155,12 @@ TEST_F(BarcodeReport, EncodingErrorsOfARunReachTheErrorList)
     if (qobject_cast<TvdxStubEngine *>(report.Engine()))
         GTEST_SKIP() << "no engine linked";
     qobject_cast<TvdxQRProperties *>(qr->BarProperties())->SetEncoding(qrNumeric);
+    linear->SetBarTypeValue(B::bcCodeEAN8);
     report.PrepareReport(true);
     EXPECT_TRUE(report.Errors().contains(
         QStringLiteral("QR1: Character \"C\" (U+0043) is not allowed in numeric mode")))
+        << report.Errors().join('|').toStdString();
+    EXPECT_TRUE(report.Errors().contains(QStringLiteral("Code1: Barcode must be numeric")))
         << report.Errors().join('|').toStdString();
 }
 
