@@ -269,12 +269,14 @@ void TvdxBarcode2DView::BeforePrint()
 {
     TvdxStretcheable::BeforePrint();
     m_savedText = Text();
+    m_textSaved = true;
 }
 
 void TvdxBarcode2DView::AfterPrint()
 {
-    if (m_savedText != Text())
+    if (m_textSaved && m_savedText != Text())
         m_engine->SetText(m_savedText);
+    m_textSaved = false;
     TvdxStretcheable::AfterPrint();
 }
 

@@ -164,4 +164,5 @@ private:
     bool m_autoSize = true;
     std::unique_ptr<TvdxExtPropList> m_extPropList;
     QString m_savedText;
+    bool m_textSaved = false;
 };

@@ -252,11 +252,14 @@ void TvdxBarCodeView::BeforePrint()
 {
     TvdxView::BeforePrint();
     m_savedText = m_text;
+    m_textSaved = true;
 }
 
 void TvdxBarCodeView::AfterPrint()
 {
-    m_text = m_savedText;
+    if (m_textSaved)
+        m_text = m_savedText;
+    m_textSaved = false;
     TvdxView::AfterPrint();
 }
 

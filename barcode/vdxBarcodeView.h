@@ -168,6 +168,7 @@ private:
     bool m_macroLoaded = false;
     QString m_errorText;
     QString m_savedText;
+    bool m_textSaved = false;
 };
 
 // Placed on a form so that an application links the barcode module.

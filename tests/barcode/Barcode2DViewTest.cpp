@@ -162,7 +162,7 @@ TEST(Barcode2DView, LogoPictureTravelsWithTheTemplate)
     p->Logo()->SetLogo(&picture);
     v->SetText(QStringLiteral("https://example.org/logo"));
     const QString text = s.WriteComponentStr(v);
-    EXPECT_TRUE(text.contains(QStringLiteral("BarProperties.Logo.PropData=""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("BarProperties.Logo.PropData=\""))) << text.toStdString();
 
     auto *c = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, text));
     ASSERT_NE(c, nullptr);
@@ -174,7 +174,7 @@ TEST(Barcode2DView, LogoPictureTravelsWithTheTemplate)
     EXPECT_EQ(s.WriteComponentStr(c), text);
 
     // Drawn over the middle of the symbol, which still reads at level H.
-    QImage image(300, 300, QImage::Format_RGB32);
+    QImage image(400, 400, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainterCanvas canvas(image);
@@ -190,7 +190,7 @@ TEST(Barcode2DView, LogoPictureTravelsWithTheTemplate)
 
     // A damaged picture leaves the logo empty and the object loads.
     QString broken = text;
-    const qsizetype at = broken.indexOf(QStringLiteral("Logo.PropData="")) + 15;
+    const qsizetype at = broken.indexOf(QStringLiteral("Logo.PropData=\"")) + 15;
     broken.replace(at + 40, 20, QStringLiteral("00000000000000000000"));
     auto *d = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, broken));
     ASSERT_NE(d, nullptr);

@@ -98,10 +98,15 @@ TEST_F(BarcodeReport, PreparesFromDataExportsZplAndKeepsTheTemplate)
     ASSERT_TRUE(report.PrepareReport(true)) << report.ErrorMessage().toStdString();
     EXPECT_TRUE(report.Errors().isEmpty()) << report.Errors().join('|').toStdString();
 
-    // The template gets its designed texts back after every row.
-    EXPECT_EQ(linear->Text(), "DESIGN");
-    EXPECT_EQ(qr->Text(), "DESIGN");
-    EXPECT_EQ(ean->Text(), "12345678");
+    // The template gets its designed texts back after every row (preparation
+    // may put the template's objects back from its snapshot, so look them up).
+    auto *linearAfter = qobject_cast<TvdxBarCodeView *>(report.FindObject(QStringLiteral("Code1")));
+    auto *eanAfter = qobject_cast<TvdxBarCodeView *>(report.FindObject(QStringLiteral("Ean1")));
+    auto *qrAfter = qobject_cast<TvdxBarcode2DView *>(report.FindObject(QStringLiteral("QR1")));
+    ASSERT_TRUE(linearAfter && eanAfter && qrAfter);
+    EXPECT_EQ(linearAfter->Text(), "DESIGN");
+    EXPECT_EQ(qrAfter->Text(), "DESIGN");
+    EXPECT_EQ(eanAfter->Text(), "12345678");
     EXPECT_EQ(saveTemplate(), before);
 
     TvdxZPLExport zpl;

@@ -302,8 +302,15 @@ TEST(BarcodeView, FillBehindAndFrameAroundTheSymbol)
     const int right = 20 + int(double(v.Width()));
     EXPECT_EQ(img.pixelColor(30, 20), QColor(Qt::blue));
     EXPECT_EQ(img.pixelColor(right, 60), QColor(Qt::blue));
-    EXPECT_EQ(img.pixelColor(22, 22), QColor(Qt::yellow)); // the light margin before the start bar
+    EXPECT_EQ(img.pixelColor(24, 20 + 80 - 4), QColor(Qt::yellow)); // beside the caption
     EXPECT_EQ(img.pixelColor(10, 10), QColor(Qt::white));
+    // Without the frame the page around the object is the light margin.
+    v.Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0));
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        v.Draw(canvas, 1, 1, 0, 0);
+    }
     const auto found = ZxingDecode(img);
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(found[0].text, "FILL-1");
