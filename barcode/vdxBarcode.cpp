@@ -62,7 +62,9 @@ bool isEscapeAt(const QByteArray &d, qsizetype p, const char *letters)
 {
     if (p + 2 >= d.size() || d[p] != '&' || d[p + 2] != ';')
         return false;
-    const char c = char(std::toupper((unsigned char)d[p + 1]));
+    char c = d[p + 1];
+    if (c >= 'a' && c <= 'z')
+        c = char(c - 'a' + 'A');
     for (const char *l = letters; *l; ++l)
         if (*l == c)
             return true;
@@ -383,13 +385,21 @@ QByteArray TvdxBarcode::AutoSubsets(const QByteArray &input)
 {
     // Subset choices of the caller are dropped; function escapes stay.
     QByteArray d;
-    d.reserve(input.size());
-    for (qsizetype p = 0; p < input.size();) {
-        if (isEscapeAt(input, p, "ABCS")) {
-            p += 3;
-            continue;
+    if (!input.contains('&')) {
+        d = input;
+    } else {
+        d.reserve(input.size());
+        qsizetype kept = 0;
+        for (qsizetype p = 0; p < input.size();) {
+            if (isEscapeAt(input, p, "ABCS")) {
+                d.append(input.constData() + kept, p - kept);
+                p += 3;
+                kept = p;
+            } else {
+                ++p;
+            }
         }
-        d += input[p++];
+        d.append(input.constData() + kept, input.size() - kept);
     }
     const char *s = d.constData();
     const qsizetype n = d.size();
