@@ -4,6 +4,8 @@
 #include "core/vdFormatSettings.h"
 #include "core/vdVariant.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 struct TBCdata {
@@ -60,7 +62,9 @@ bool isEscapeAt(const QByteArray &d, qsizetype p, const char *letters)
 {
     if (p + 2 >= d.size() || d[p] != '&' || d[p + 2] != ';')
         return false;
-    const char c = char(std::toupper((unsigned char)d[p + 1]));
+    char c = d[p + 1];
+    if (c >= 'a' && c <= 'z')
+        c = char(c - 'a' + 'A');
     for (const char *l = letters; *l; ++l)
         if (*l == c)
             return true;
@@ -381,50 +385,65 @@ QByteArray TvdxBarcode::AutoSubsets(const QByteArray &input)
 {
     // Subset choices of the caller are dropped; function escapes stay.
     QByteArray d;
-    d.reserve(input.size());
-    for (qsizetype p = 0; p < input.size();) {
-        if (isEscapeAt(input, p, "ABCS")) {
-            p += 3;
-            continue;
+    if (!input.contains('&')) {
+        d = input;
+    } else {
+        d.reserve(input.size());
+        qsizetype kept = 0;
+        for (qsizetype p = 0; p < input.size();) {
+            if (isEscapeAt(input, p, "ABCS")) {
+                d.append(input.constData() + kept, p - kept);
+                p += 3;
+                kept = p;
+            } else {
+                ++p;
+            }
         }
-        d += input[p++];
+        d.append(input.constData() + kept, input.size() - kept);
     }
+    const char *s = d.constData();
+    const qsizetype n = d.size();
 
+    // Length of the digit run at each place, so that a run is measured once.
+    QVarLengthArray<int, 64> run(n + 1);
+    run[n] = 0;
+    for (qsizetype p = n - 1; p >= 0; --p)
+        run[p] = isDigit(s[p]) ? run[p + 1] + 1 : 0;
+    // Subset C pays from four digits on, unless they end the text.
     auto digitRunAt = [&](qsizetype p) -> qsizetype {
-        if (p >= d.size() || !isDigit(d[p]) || d.size() - p < 5)
-            return 0;
-        qsizetype n = 0;
-        while (p + n < d.size() && isDigit(d[p + n]))
-            ++n;
-        return n >= 4 ? n : 0;
+        return p < n && n - p >= 5 && run[p] >= 4 ? run[p] : 0;
     };
 
     QByteArray out;
+    out.reserve(n + 16);
     char current = 0;
     qsizetype p = 0;
-    while (p < d.size()) {
-        QByteArray esc;
+    while (p < n) {
+        char esc[3];
+        qsizetype escLen = 0;
         if (isEscapeAt(d, p, "1234")) {
-            esc = d.mid(p, 3);
-            esc[1] = char(std::toupper((unsigned char)esc[1]));
+            esc[0] = '&';
+            esc[1] = char(std::toupper((unsigned char)s[p + 1]));
+            esc[2] = ';';
+            escLen = 3;
             p += 3;
         }
-        if (const qsizetype n = digitRunAt(p)) {
-            const qsizetype take = n & ~qsizetype(1);
+        if (const qsizetype digits = digitRunAt(p)) {
+            const qsizetype take = digits & ~qsizetype(1);
             if (current != 'C')
-                out += "&C;";
-            out += esc;
-            out += d.mid(p, take);
+                out.append("&C;", 3);
+            out.append(esc, escLen);
+            out.append(s + p, take);
             p += take;
             current = 'C';
             continue;
         }
         const qsizetype begin = p;
         CharClass cls = ccBoth;
-        while (p < d.size()) {
+        while (p < n) {
             if (p > begin && digitRunAt(p))
                 break;
-            const CharClass c = classOf((unsigned char)d[p]);
+            const CharClass c = classOf((unsigned char)s[p]);
             if (c != ccBoth) {
                 if (cls == ccBoth)
                     cls = c;
@@ -435,14 +454,16 @@ QByteArray TvdxBarcode::AutoSubsets(const QByteArray &input)
         }
         // A run that fits both subsets stays in subset A when that is current.
         const char runSubset = cls == ccA ? 'A' : cls == ccB ? 'B' : (current == 'A' ? 'A' : 'B');
-        const QByteArray chars = d.mid(begin, p - begin);
-        if (chars.size() == 1 && runSubset != current && (current == 'A' || current == 'B')) {
-            out += "&S;" + esc + chars;
+        if (p - begin == 1 && runSubset != current && (current == 'A' || current == 'B')) {
+            out.append("&S;", 3);
+            out.append(esc, escLen);
+            out.append(s + begin, 1);
             continue;
         }
         if (runSubset != current)
-            out += runSubset == 'A' ? "&A;" : "&B;";
-        out += esc + chars;
+            out.append(runSubset == 'A' ? "&A;" : "&B;", 3);
+        out.append(esc, escLen);
+        out.append(s + begin, p - begin);
         current = runSubset;
     }
     return out;
@@ -451,7 +472,8 @@ QByteArray TvdxBarcode::AutoSubsets(const QByteArray &input)
 QByteArray TvdxBarcode::Code128Tokens() const
 {
     QByteArray d = Text;
-    d.replace("&FNC1;", "&1;");
+    if (d.contains("&FNC1;"))
+        d.replace("&FNC1;", "&1;");
     switch (m_typ) {
     case bcCode128A: case bcCodeEAN128A: d = "&A;" + d; break;
     case bcCode128B: case bcCodeEAN128B: d = "&B;" + d; break;
@@ -489,13 +511,26 @@ QByteArray TvdxBarcode::code128()
 
     // Width digits become module characters as they are appended: bars at
     // even places ("5".."8"), spaces at odd ones ("0".."3").
+    // The module characters of every pattern, built once: bars at even
+    // places ("5".."8"), spaces at odd ones ("0".."3").
+    struct Table {
+        char cell[107][8];
+        Table()
+        {
+            for (int v = 0; v < 107; ++v) {
+                const char *pattern = v < 106 ? Code128Patterns[v] : Code128Stop;
+                int i = 0;
+                for (; pattern[i]; ++i)
+                    cell[v][i] = char((i % 2 == 0 ? '5' : '0') + (pattern[i] - '1'));
+                cell[v][i] = 0;
+            }
+        }
+    };
+    static const Table table;
     QByteArray out;
     out.reserve(d.size() * 6 + 32);
-    auto append = [&out](const char *pattern) {
-        for (int i = 0; pattern[i]; ++i)
-            out += char((i % 2 == 0 ? '5' : '0') + (pattern[i] - '1'));
-    };
-    append(Code128Patterns[start]);
+    auto append = [&out](int v) { out.append(table.cell[v], v < 106 ? 6 : 7); };
+    append(start);
     long long sum = start;
     long long weight = 1;
     qsizetype p = 3;
@@ -527,11 +562,11 @@ QByteArray TvdxBarcode::code128()
         }
         if (v < 0)
             fail(invalid);
-        append(Code128Patterns[v]);
+        append(v);
         sum += v * weight;
         ++weight;
     }
-    append(Code128Patterns[sum % 103]);
-    append(Code128Stop);
+    append(int(sum % 103));
+    append(106);
     return out;
 }

@@ -1,10 +1,14 @@
 #include "barcode/vdxBarcode2DView.h"
 
-#include "core/vdxXMLSerializer.h"
+#include "barcode/vdxBarcodeContent.h"
 #include "core/vdVariant.h"
+#include "core/vdxRes.h"
+#include "core/vdxUtils.h"
+#include "core/vdxXMLSerializer.h"
+#include "platform/QPainterCanvas.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_engine.h"
 #include "report/vdxClass_report.h"
-
 
 #include <QMetaEnum>
 #include <cmath>
@@ -58,18 +62,55 @@ void vdxRegister2DBarcode(TvdxBarcode2DType type, TvdxBarcode2DFactory factory)
 }
 
 TvdxBarcode2DView::TvdxBarcode2DView(TvdComponent *owner)
-    : TvdxView(owner), m_preset(std::make_unique<TvdxObjectDataPreset>(this))
+    : TvdxStretcheable(owner), m_preset(std::make_unique<TvdxObjectDataPreset>(this))
 {
     m_barType = bcCodeQR; // differs, so that the factory below runs
     SetBarType(bcCodePDF417);
     SetWidth(0);
     SetHeight(0);
+    SetStretchMode(smActualHeight);
 }
 
 TvdxBarcode2DView::~TvdxBarcode2DView()
 {
     // The preset puts the settings it changed back first.
     m_preset.reset();
+}
+
+TvdxBarcode2DView *TvdxBarcode2DView::DesignCreate(TvdComponent *owner, int flags)
+{
+    auto *v = TvdxComponent::DesignCreate<TvdxBarcode2DView>(owner, flags);
+    v->SetBarType(flags);
+    return v;
+}
+
+QString TvdxBarcode2DView::GetDescription() const { return GetResStrByName(QStringLiteral("obBarC")); }
+
+void TvdxBarcode2DView::SetBarType(int value)
+{
+    if (value >= bcCodePDF417 && value <= bcPharmacodeTT)
+        SetBarType(TvdxBarcode2DType(value));
+}
+
+int TvdxBarcode2DView::GetFontHeightTop() { return CaptionBandHeight(this, BarFont(), TvdxTextSettings::btpTop); }
+
+int TvdxBarcode2DView::GetFontHeightBottom()
+{
+    return CaptionBandHeight(this, BarFont(), TvdxTextSettings::btpBottom);
+}
+
+TvdxExtPropList *TvdxBarcode2DView::GetExtProperties()
+{
+    if (!m_extPropList) {
+        m_extPropList = std::make_unique<TvdxExtPropList>();
+        m_extPropList->AddProperty(
+            QStringLiteral("ExpressionPreset"), QMetaType::fromType<TvdxObjectDataPreset *>(),
+            [](QObject *o) {
+                auto *v = qobject_cast<TvdxBarcode2DView *>(o);
+                return v ? QVariant::fromValue(v->ExpressionPreset()) : QVariant();
+            });
+    }
+    return m_extPropList.get();
 }
 
 QString TvdxBarcode2DView::Formats() const
@@ -93,7 +134,7 @@ bool TvdxBarcode2DView::IsPropertyStored(const char *propName) const
 {
     if (qstrcmp(propName, "Formats") == 0)
         return m_preset->IsHasPresetData();
-    return TvdxView::IsPropertyStored(propName);
+    return TvdxStretcheable::IsPropertyStored(propName);
 }
 
 void TvdxBarcode2DView::SetBarType(TvdxBarcode2DType value)
@@ -112,6 +153,9 @@ void TvdxBarcode2DView::SetBarType(TvdxBarcode2DType value)
     if (m_engine->IsScaled())
         m_engine->SetHeight(R(double(Height())));
     m_prop->SetWhose(m_engine.get());
+    if (TvdxReport *report = Report())
+        if (TvdxCustomDesigner *designer = report->Designer())
+            designer->UpdateInspector();
 }
 
 void TvdxBarcode2DView::SetBarProperties(TvdxBarcode2DProperties *value)
@@ -187,7 +231,7 @@ void TvdxBarcode2DView::SetWidth(long double value)
         calcTextExtra(x, y);
         SetZoom((double(value) - x) / m_engine->Width());
     }
-    TvdxView::SetWidth(value);
+    TvdxStretcheable::SetWidth(value);
 }
 
 void TvdxBarcode2DView::SetHeight(long double value)
@@ -200,20 +244,19 @@ void TvdxBarcode2DView::SetHeight(long double value)
         calcTextExtra(x, y);
         SetZoom((double(value) - y) / m_engine->Height());
     }
-    TvdxView::SetHeight(value);
+    TvdxStretcheable::SetHeight(value);
 }
 
 void TvdxBarcode2DView::GetData()
 {
-    TvdxView::GetData();
+    TvdxStretcheable::GetData();
     if (m_preset->IsHasPresetData())
         m_engine->SetText(m_preset->GetData(Report()));
     else if (IsDataField())
         m_engine->SetText(VarToStr(DataSet()->GetValue(DataField())));
-    else if (!m_expression.isEmpty() && OnEvaluate)
-        m_engine->SetText(OnEvaluate(m_expression));
-    else if (!m_expression.isEmpty() && Report())
-        m_engine->SetText(VarToStr(Report()->Calc(m_expression)));
+    else if (!m_expression.isEmpty())
+        if (TvdxReport *report = Report())
+            m_engine->SetText(VarToStr(report->Calc(m_expression)));
     // Encoding errors also reach the report's error list.
     if (!m_engine->ErrorText().isEmpty())
         if (TvdxReport *report = Report())
@@ -222,58 +265,96 @@ void TvdxBarcode2DView::GetData()
         SetZoom(double(Width()) / m_engine->Width());
 }
 
+void TvdxBarcode2DView::BeforePrint()
+{
+    TvdxStretcheable::BeforePrint();
+    m_savedText = Text();
+    m_textSaved = true;
+}
+
+void TvdxBarcode2DView::AfterPrint()
+{
+    if (m_textSaved && m_savedText != Text())
+        m_engine->SetText(m_savedText);
+    m_textSaved = false;
+    TvdxStretcheable::AfterPrint();
+}
+
+void TvdxBarcode2DView::SaveContentToDictionary(TvdxReport *, TvdxPostProcessor *postProcessor)
+{
+    vdxBarcodeContent::Save(this, [this] { return Text(); }, [this](const QString &t) { SetText(t); },
+                            postProcessor);
+}
+
+bool TvdxBarcode2DView::LoadContentFromDictionary(TvdxReport *, TvdxMacrosItem *aItem)
+{
+    vdxBarcodeContent::Load(aItem, m_macroLoaded, [this] { return Text(); },
+                            [this](const QString &t) { SetText(t); });
+    return false;
+}
+
+void TvdxBarcode2DView::ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *)
+{
+    vdxBarcodeContent::Process(this, aItem, aReport, [this] { return Text(); },
+                               [this](const QString &t) { m_engine->SetText(t); });
+}
+
 void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
-    m_engine->SetColor(m_color == 0x1FFFFFFF ? 0xFFFFFF : m_color);
+    m_engine->SetColor(Color() == clNone ? 0xFFFFFF : Color());
     FitToSymbol();
-    const int X = R(double(AbsLeft()) * scaleX + offsetX);
-    const int Y = R(double(AbsTop()) * scaleY + offsetY);
-    const int X1 = R(double(AbsLeft() + Width()) * scaleX + offsetX);
-    const int Y1 = R(double(AbsTop() + Height()) * scaleY + offsetY);
+    PrepareDrawBounds(canvas, scaleX, scaleY, offsetX, offsetY);
+    const TRect area(FX(), FY(), FX1(), FY1());
     if (!m_engine->ErrorText().isEmpty()) {
-        CanvasFont f;
-        f.name = QStringLiteral("Arial");
-        canvas.setFont(f);
-        canvas.SetFontSize(R(8 * scaleY));
-        canvas.SetTextColor(0x0000FF);
-        canvas.pen().color = 0;
-        const TRect r(X + 2, Y + 2, X1, Y1);
-        // Word-wrapped into the object's rectangle.
-        const QStringList words = m_engine->ErrorText().split(u' ');
-        const int lineHeight = canvas.TextHeight(QStringLiteral("Wg"));
-        QString line;
-        int y = r.Top;
-        auto flush = [&] {
-            if (!line.isEmpty())
-                canvas.TextRect(r, r.Left, y, line);
-            y += lineHeight;
-            line.clear();
-        };
-        for (const QString &word : words) {
-            const QString candidate = line.isEmpty() ? word : line + u' ' + word;
-            if (!line.isEmpty() && canvas.TextWidth(candidate) > r.Right - r.Left)
-                flush();
-            line = line.isEmpty() ? word : line + u' ' + word;
-        }
-        flush();
+        vdxDrawBarcodeError(canvas, TRect(area.Left + 2, area.Top + 2, area.Right, area.Bottom), scaleY,
+                            m_engine->ErrorText());
         return;
     }
-    if (m_color != 0x1FFFFFFF) {
-        canvas.brush().color = m_color;
-        canvas.brush().style = BrushStyle::Solid;
-        canvas.FillRect(TRect(X, Y, X1, Y1));
-    }
-    const TRect area(X, Y, X1, Y1);
-    const bool metafile = canvas.isMetafile();
+    PaintFill();
+    const bool metafile = ObjAsMetafile();
     if (!metafile)
         m_preset->BeginDraw(canvas, scaleX, scaleY, area);
     try {
-        m_engine->Draw2DBarcode(canvas, scaleX, scaleY, X, Y);
+        m_engine->Draw2DBarcode(canvas, scaleX, scaleY, area.Left, area.Top);
     } catch (...) {
         m_preset->EndDraw(canvas, scaleX, scaleY, area);
         throw;
     }
     m_preset->EndDraw(canvas, scaleX, scaleY, area);
+    PaintFrame();
+}
+
+TvdRectF TvdxBarcode2DView::GetRealBounds()
+{
+    {
+        QImage scratch(4, 4, QImage::Format_RGB32);
+        QPainterCanvas canvas(scratch);
+        Draw(canvas, 1, 1, 0, 0);
+    }
+    return TvdxStretcheable::GetRealBounds();
+}
+
+double TvdxBarcode2DView::CalcHeight()
+{
+    if (!m_autoSize)
+        return double(Height());
+    const long double saved = Height();
+    const TvdRectF b = GetRealBounds();
+    SetHeight(saved);
+    return double(b.Bottom - b.Top);
+}
+
+void TvdxBarcode2DView::GetScaleFactor(double &scaleX, double &scaleY)
+{
+    TvdxStretcheable::GetScaleFactor(scaleX, scaleY);
+    scaleX = scaleY = Zoom();
+}
+
+TvdxMetafile *TvdxBarcode2DView::GetVectorGraphic(bool drawFill, double aScaleX, double aScaleY)
+{
+    FitToSymbol();
+    const double z = Zoom() > 0 ? Zoom() : 1;
+    return TvdxStretcheable::GetVectorGraphic(drawFill, aScaleX / z, aScaleY / z);
 }
 
 static const bool registered = [] {

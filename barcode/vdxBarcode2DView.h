@@ -4,8 +4,10 @@
 #pragma once
 #include "barcode/vdxBarcode2DProperties.h"
 #include "barcode/vdxBarcode2DTypes.h"
+#include "barcode/vdxBarcodeView.h"
 #include "barcode/vdxObjectDataPreset.h"
-#include "report/vdxClass_view.h"
+#include "report/vdxClass_memo.h"
+#include "report/vdxClass_preset.h"
 
 #include <memory>
 
@@ -17,20 +19,36 @@ struct TvdxBarcode2DFactory {
 };
 void vdxRegister2DBarcode(TvdxBarcode2DType type, TvdxBarcode2DFactory factory);
 
-class TvdxBarcode2DView : public TvdxView {
+class TvdxBarcode2DView : public TvdxStretcheable, public IvdxBarCodeView, public IInspectedProperties {
     Q_OBJECT
+    Q_INTERFACES(IvdxBarCodeView IInspectedProperties)
+public:
+    using TvdxHAlign = TvdxBarCodeView::TvdxHAlign;
+
+private:
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(QString Expression READ Expression WRITE SetExpression)
     Q_PROPERTY(vdx2D::TvdxBarcode2DType BarType READ BarType WRITE SetBarType)
+    Q_PROPERTY(TvdxBarcode2DProperties *BarProperties READ BarProperties WRITE SetBarProperties)
+    Q_PROPERTY(TvdxCustomFill::TBrushStyle BrushStyle READ BrushStyle WRITE SetBrushStyle STORED false)
+    Q_PROPERTY(int Color READ Color WRITE SetColor STORED false)
+    Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
     Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
-    Q_PROPERTY(TvdxBarcode2DProperties *BarProperties READ BarProperties WRITE SetBarProperties)
-    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TvdxCustomFill::TvdxFillType FillType READ FillType WRITE SetFillType)
+    Q_PROPERTY(TvdxCustomFill *Fill READ Fill WRITE SetFill)
+    Q_PROPERTY(TvdxFrame *Frame READ Frame WRITE SetFrame)
+    Q_PROPERTY(TvdxBarCodeView::TvdxHAlign HAlign READ HAlign WRITE SetHAlign)
+    Q_PROPERTY(TvdxObjectProcessing *Processing READ Processing WRITE SetProcessing)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)
     Q_PROPERTY(bool ShowText READ ShowText WRITE SetShowText)
+    Q_PROPERTY(QString Style READ Style WRITE SetStyle)
+    Q_PROPERTY(QString TagStr READ TagStr WRITE SetTagStr)
     Q_PROPERTY(QString Text READ Text WRITE SetText)
     Q_PROPERTY(QString HexData READ HexData WRITE SetHexData STORED false)
+    Q_PROPERTY(QString URL READ URL WRITE SetURL STORED false)
     Q_PROPERTY(double Zoom READ Zoom WRITE SetZoom)
+    Q_PROPERTY(TvdFont *Font READ BarFont)
     Q_PROPERTY(bool FontScaled READ FontScaled WRITE SetFontScaled)
     Q_PROPERTY(QString ErrorText READ ErrorText WRITE SetErrorText STORED false)
     Q_PROPERTY(int QuietZone READ QuietZone WRITE SetQuietZone)
@@ -41,7 +59,10 @@ class TvdxBarcode2DView : public TvdxView {
     Q_PROPERTY(QString Formats READ Formats WRITE SetFormats DESIGNABLE false)
     Q_CLASSINFO("default:AutoSize", "True")
     Q_CLASSINFO("default:BarType", "bcCodePDF417")
-    Q_CLASSINFO("default:Color", "536870911")
+    Q_CLASSINFO("default:Cursor", "0")
+    Q_CLASSINFO("default:FillType", "ftBrush")
+    Q_CLASSINFO("default:HAlign", "haLeft")
+    Q_CLASSINFO("default:StretchMode", "smActualHeight")
     Q_CLASSINFO("default:Rotation", "0")
     Q_CLASSINFO("default:ShowText", "True")
     Q_CLASSINFO("default:FontScaled", "True")
@@ -50,6 +71,8 @@ class TvdxBarcode2DView : public TvdxView {
 public:
     Q_INVOKABLE explicit TvdxBarcode2DView(TvdComponent *owner = nullptr);
     ~TvdxBarcode2DView() override;
+    // A new object placed from the palette: flags carry the 2D type.
+    static TvdxBarcode2DView *DesignCreate(TvdComponent *owner, int flags);
 
     bool AutoSize() const { return m_autoSize; }
     void SetAutoSize(bool value) { m_autoSize = value; }
@@ -60,19 +83,20 @@ public:
     void SetBarType(TvdxBarcode2DType value);
     TvdxBarcode2DProperties *BarProperties() const { return m_prop.get(); }
     void SetBarProperties(TvdxBarcode2DProperties *value);
-    int Color() const { return m_color; }
-    void SetColor(int value) { m_color = TColor(value); }
+    TvdxHAlign HAlign() const { return m_hAlign; }
+    void SetHAlign(TvdxHAlign value) { m_hAlign = value; }
     int Rotation() const { return m_engine->Rotation(); }
     void SetRotation(int value) { m_engine->SetRotation(value); }
     bool ShowText() const { return m_engine->ShowText(); }
     void SetShowText(bool value) { m_engine->SetShowText(value); }
     QString Text() const { return m_engine->Text(); }
-    void SetText(const QString &value);
+    void SetText(const QString &value) override;
     // Four upper-case hex digits per UTF-16 unit, low byte first.
     QString HexData() const;
     void SetHexData(const QString &value);
     double Zoom() const { return m_engine->Zoom(); }
-    void SetZoom(double value) { m_engine->SetZoom(value); }
+    void SetZoom(double value) override { m_engine->SetZoom(value); }
+    TvdFont *BarFont() const { return m_engine->Font(); }
     bool FontScaled() const { return m_engine->FontScaled(); }
     void SetFontScaled(bool value) { m_engine->SetFontScaled(value); }
     QString ErrorText() const { return m_engine->ErrorText(); }
@@ -82,27 +106,50 @@ public:
     int ColorBar() const { return m_engine->ColorBar(); }
     void SetColorBar(int value) { m_engine->SetColorBar(TColor(value)); }
     QString TextSup() const { return m_engine->TextSup(); }
-    void SetTextSup(const QString &value) { m_engine->SetTextSup(value); }
+    void SetTextSup(const QString &value) override { m_engine->SetTextSup(value); }
     TvdxBarcodeText *BarcodeText() const { return m_engine->BarcodeText(); }
-    void SetBarcodeText(TvdxBarcodeText *value)
+    void SetBarcodeText(TvdxBarcodeText *value) override
     {
         if (value)
             m_engine->BarcodeText()->Assign(value);
     }
     TvdxBarcode2DBase *Engine() const { return m_engine.get(); }
-    TvdxObjectDataPreset *ExpressionPreset() const { return m_preset.get(); }
+    virtual TvdxObjectDataPreset *ExpressionPreset() const { return m_preset.get(); }
     QString Formats() const;
     void SetFormats(const QString &value);
     bool IsPropertyStored(const char *propName) const override;
 
+    // IvdxBarCodeView
+    TvdxBarcodeText *GetBarcodeText() override { return BarcodeText(); }
+    int GetBarType() override { return int(m_barType); }
+    void SetBarType(int value) override;
+    QString GetText() override { return Text(); }
+    QString GetTextSup() override { return TextSup(); }
+    double GetZoom() override { return Zoom(); }
+    int GetFontHeightTop() override;
+    int GetFontHeightBottom() override;
+    // IInspectedProperties: the preset holder, which is not published.
+    TvdxExtPropList *GetExtProperties() override;
+
+    QString GetDescription() const override;
     void SetWidth(long double value) override;
     void SetHeight(long double value) override;
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    TvdRectF GetRealBounds() override;
+    double CalcHeight() override;
+    double DrawPart() override { return double(Height()); }
+    void GetScaleFactor(double &scaleX, double &scaleY) override;
+    TvdxMetafile *GetVectorGraphic(bool drawFill, double aScaleX, double aScaleY) override;
     // Resizes the object to the symbol after snapping the rotation.
     void FitToSymbol();
-    // The text an expression gives at run time, when one is set.
-    std::function<QString(const QString &expression)> OnEvaluate;
+    // Text from the preset, else the data field, else the expression.
     void GetData() override;
+    // The designed text comes back after each printed copy.
+    void BeforePrint() override;
+    void AfterPrint() override;
+    void SaveContentToDictionary(TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
+    bool LoadContentFromDictionary(TvdxReport *aReport, TvdxMacrosItem *aItem) override;
+    void ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
 
 private:
     void calcTextExtra(double &x, double &y) const;
@@ -110,8 +157,12 @@ private:
     std::unique_ptr<TvdxObjectDataPreset> m_preset;
     std::unique_ptr<TvdxBarcode2DBase> m_engine;
     TvdxBarcode2DType m_barType = bcCodePDF417;
+    TvdxHAlign m_hAlign = TvdxBarCodeView::haLeft;
     std::unique_ptr<TvdxBarcode2DProperties> m_prop;
     QString m_expression;
+    bool m_macroLoaded = false;
     bool m_autoSize = true;
-    TColor m_color = 0x1FFFFFFF;
+    std::unique_ptr<TvdxExtPropList> m_extPropList;
+    QString m_savedText;
+    bool m_textSaved = false;
 };

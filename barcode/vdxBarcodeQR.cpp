@@ -1,5 +1,8 @@
 #include "barcode/vdxBarcodeQR.h"
 
+#include "core/vdFiler.h"
+#include <QBuffer>
+
 #include <cmath>
 
 namespace {
@@ -34,6 +37,46 @@ void TvdxBarcodeLogo::Assign(const TvdPersistent *source)
         SetLogo(s->m_picture.get());
     else
         m_picture.reset();
+}
+
+void TvdxBarcodeLogo::WriteBinaryProperties(TvdBinaryWriter &writer) const
+{
+    TvdPersistent::WriteBinaryProperties(writer);
+    const TGraphic *g = m_picture ? m_picture->Graphic() : nullptr;
+    if (!g || g->Empty())
+        return;
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    const QByteArray cls = QByteArray(g->graphicClass().name);
+    b.putChar(char(cls.size()));
+    b.write(cls);
+    g->SaveToStream(b);
+    writer.WritePropName(QStringLiteral("Logo.Data"));
+    writer.WriteBinary(b.data());
+}
+
+bool TvdxBarcodeLogo::ReadBinaryProperty(const QString &name, TvdBinaryReader &reader)
+{
+    if (name != QLatin1String("Logo.Data"))
+        return TvdPersistent::ReadBinaryProperty(name, reader);
+    QByteArray data = reader.ReadBinary();
+    const int n = data.isEmpty() ? 0 : quint8(data.at(0));
+    const TGraphicClassRef cls =
+        data.size() > n ? TPicture::GraphicClassByName(QString::fromLatin1(data.mid(1, n))) : nullptr;
+    Logo()->Clear();
+    if (!cls)
+        return true;
+    data.remove(0, 1 + n);
+    QBuffer b(&data);
+    b.open(QIODevice::ReadOnly);
+    std::unique_ptr<TGraphic> g = cls->create();
+    try {
+        g->LoadFromStream(b);
+        m_picture->SetGraphicOwned(std::move(g));
+    } catch (const Exception &) {
+        // A damaged picture leaves the logo empty; the symbol still draws.
+    }
+    return true;
 }
 
 TRect TvdxBarcodeLogo::PlacedRect(const TRect &r, double scaleX, double scaleY, double zoom) const

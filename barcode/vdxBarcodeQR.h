@@ -22,6 +22,9 @@ public:
     int Height() const { return m_height; }
     void SetHeight(int value) { m_height = value; }
     void Assign(const TvdPersistent *source) override;
+    // The picture travels as its graphic's class name and file bytes.
+    void WriteBinaryProperties(TvdBinaryWriter &writer) const override;
+    bool ReadBinaryProperty(const QString &name, TvdBinaryReader &reader) override;
     // Stretches the picture over the middle of drawRect.
     void Draw(const TRect &drawRect, double scaleX, double scaleY, Canvas &canvas, double zoom) const;
     // Where Draw puts the picture.

@@ -1,6 +1,7 @@
-// Start-up registrations of the linear barcode: its palette entries (one per
-// symbology, the flag carrying the type), the class names templates use, and
+// Start-up registrations of the barcode objects: their palette entries (one
+// per symbology, the flag carrying the type), the class names templates use, and
 // the script binding with the TvdxBarcodeType constants.
+#include "barcode/vdxBarcode2DView.h"
 #include "barcode/vdxBarcodeView.h"
 #include "report/vdxDsgnIntf.h"
 #include "script/ov_irtti.h"
@@ -13,6 +14,16 @@ const char *const PaletteCaptions[TvdxBarcode::TypeCount] = {
     "EAN8", "EAN13", "UPC_A", "UPC_E0", "UPC_E1", "UPC_Supp2", "UPC_Supp5", "EAN128", "EAN128A", "EAN128B",
     "EAN128C", "USPS Intelligent Mail", "Plessey", "GS1 Code128", "Pharmacode", "Deutsche Post Identcode",
     "Deutsche Post Leitcode",
+};
+
+const char *const Palette2DCaptions[] = {"PDF417",   "DataMatrix",     "QRCode",           "Aztec",
+                                         "MaxiCode", "GS1 Databar E.", "GS1 Databar E.S.", "Pharmacode Two-Track"};
+
+// The settings object shows as an expandable group whose own value is not typed.
+class TvdxBarcode2DPropertiesProperty : public TvdxClassProperty {
+public:
+    using TvdxClassProperty::TvdxClassProperty;
+    TvdxPropertyAttributes GetAttributes() override { return paSubProperties | paReadOnly; }
 };
 
 class TovBarcodeFunctions : public TovRTTIModule {
@@ -40,6 +51,12 @@ void registerLinearBarcode()
     for (int t = 0; t < TvdxBarcode::TypeCount; ++t)
         reg.RegisterObject1<TvdxBarCodeView>(QImage(), QString::fromLatin1(PaletteCaptions[t]),
                                              QStringLiteral("Barcode"), quint16(t), 23);
+    for (int t = 0; t < int(std::size(Palette2DCaptions)); ++t)
+        reg.RegisterObject1<TvdxBarcode2DView>(QImage(), QString::fromLatin1(Palette2DCaptions[t]),
+                                               QStringLiteral("Barcode"), quint16(t), 23);
+    vdxHideProperties(&TvdxBarcode2DView::staticMetaObject, QStringLiteral("StretchMode;HexData"));
+    vdxPropertyEditorRegistry().Register(QByteArrayLiteral("TvdxBarcode2DProperties"), nullptr, QString(),
+                                         &vdxNewPropertyEditor<TvdxBarcode2DPropertiesProperty>);
     ovRegisterRTTIModule<TovBarcodeFunctions>();
 }
 

@@ -1,4 +1,5 @@
 #include "barcode/vdxBarcodeView.h"
+#include "barcode/vdxBarcodeContent.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "core/vdxUtils.h"
@@ -143,29 +144,28 @@ int TvdxBarCodeView::GetFontHeightBottom()
     return CaptionBandHeight(this, BarFont(), TvdxTextSettings::btpBottom);
 }
 
-void TvdxBarCodeView::GetData()
-{
-    TvdxView::GetData();
-    // Stored as it is: no alignment refresh of the Text setter.
-    if (IsDataField()) {
-        m_text = VarToStr(DataSet()->GetValue(DataField()));
-    } else if (!m_expression.isEmpty()) {
-        if (TvdxReport *r = Report())
-            m_text = VarToStr(r->Calc(m_expression));
-    }
-}
-
-void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TvdxBarCodeView::loadEngine()
 {
     TvdxBarcode &bc = *m_barcode;
     bc.Angle = m_rotation;
     bc.Checksum = m_calcCheckSum;
     bc.SetTyp(m_barType);
     bc.Ratio = m_ratio;
+    // The symbol's background: none over a gradient or glass fill, else the
+    // fill's colour, white when it has none.
     bc.Color = clWhite;
+    if (FillType() != ftBrush)
+        bc.Color = clNone;
+    else if (Color() != clNone)
+        bc.Color = Color();
     bc.Text = EncodeAnsi(m_text);
     bc.TextSup = EncodeAnsi(m_textSup);
+}
 
+void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+{
+    TvdxBarcode &bc = *m_barcode;
+    loadEngine();
     const bool horizontal = isHorizontal(m_rotation);
     const long double oldSize = horizontal ? Width() : Height();
     if (!(m_zoom >= 0.0001) || !std::isfinite(m_zoom))
@@ -207,31 +207,81 @@ void TvdxBarCodeView::Draw(Canvas &canvas, double scaleX, double scaleY, double 
             SetTop(Top() + d);
     }
 
-    const int X = roundInt(double(AbsLeft()) * scaleX + offsetX);
-    const int Y = roundInt(double(AbsTop()) * scaleY + offsetY);
-    const int X1 = roundInt(double(AbsLeft() + Width()) * scaleX + offsetX);
-    const int Y1 = roundInt(double(AbsTop() + Height()) * scaleY + offsetY);
+    PrepareDrawBounds(canvas, scaleX, scaleY, offsetX, offsetY);
+    const int X = FX(), Y = FY(), X1 = FX1(), Y1 = FY1();
     double sx = 1, sy = 1;
     GetScreenScale(false, sx, sy);
+    PaintFill();
 
-    if (!m_errorText.isEmpty()) {
-        drawError(canvas, TRect(X + 2, Y + 2, X1, Y1), scaleY);
-        return;
+    if (m_errorText.isEmpty()) {
+        const double z = m_zoom;
+        const int l = roundInt(left * scaleX * z), r = roundInt(right * scaleX * z);
+        const TRect symbol = horizontal ? TRect(X + l, Y, X1 - r, Y1) : TRect(X, Y + r, X1, Y1 - l);
+        try {
+            bc.DrawBarcode(canvas, symbol, m_showText, sx, sy, false);
+            drawBearers(canvas, TRect(X, Y, X1, Y1), scaleY, l, r);
+        } catch (const Exception &e) {
+            m_errorText = e.message();
+        }
     }
-    const double z = m_zoom;
-    TRect r = horizontal ? TRect(X + roundInt(left * scaleX * z), Y, X1 - roundInt(right * scaleX * z), Y1)
-                         : TRect(X, Y + roundInt(right * scaleX * z), X1, Y1 - roundInt(left * scaleX * z));
-    try {
-        bc.DrawBarcode(canvas, r, m_showText, sx, sy, false);
-    } catch (const Exception &e) {
-        m_errorText = e.message();
-        drawError(canvas, TRect(X + 2, Y + 2, X1, Y1), scaleY);
-        return;
-    }
-    drawBearers(canvas, TRect(X, Y, X1, Y1), scaleX, scaleY, roundInt(left * scaleX * z), roundInt(right * scaleX * z));
+    if (!m_errorText.isEmpty())
+        vdxDrawBarcodeError(canvas, TRect(X + 2, Y + 2, X1, Y1), scaleY, m_errorText);
+    PaintFrame();
 }
 
-void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
+void TvdxBarCodeView::GetData()
+{
+    TvdxView::GetData();
+    if (IsDataField())
+        m_text = VarToStr(DataSet()->GetValue(DataField()));
+    else if (!m_expression.isEmpty())
+        if (TvdxReport *r = Report())
+            m_text = VarToStr(r->Calc(m_expression));
+    // A text that does not encode is listed with the report's errors at once.
+    if (TvdxReport *r = Report()) {
+        loadEngine();
+        try {
+            m_barcode->Width();
+        } catch (const Exception &e) {
+            r->AddError(QStringLiteral("%1: %2").arg(Name(), e.message()));
+        }
+    }
+}
+
+void TvdxBarCodeView::BeforePrint()
+{
+    TvdxView::BeforePrint();
+    m_savedText = m_text;
+    m_textSaved = true;
+}
+
+void TvdxBarCodeView::AfterPrint()
+{
+    if (m_textSaved)
+        m_text = m_savedText;
+    m_textSaved = false;
+    TvdxView::AfterPrint();
+}
+
+void TvdxBarCodeView::SaveContentToDictionary(TvdxReport *, TvdxPostProcessor *postProcessor)
+{
+    vdxBarcodeContent::Save(this, [this] { return m_text; }, [this](const QString &t) { m_text = t; },
+                            postProcessor);
+}
+
+bool TvdxBarCodeView::LoadContentFromDictionary(TvdxReport *, TvdxMacrosItem *aItem)
+{
+    vdxBarcodeContent::Load(aItem, m_macroLoaded, [this] { return m_text; }, [this](const QString &t) { m_text = t; });
+    return false;
+}
+
+void TvdxBarCodeView::ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *)
+{
+    vdxBarcodeContent::Process(this, aItem, aReport, [this] { return m_text; },
+                               [this](const QString &t) { m_text = t; });
+}
+
+void vdxDrawBarcodeError(Canvas &canvas, const TRect &r, double scaleY, const QString &message)
 {
     canvas.SaveDC();
     CanvasFont f;
@@ -240,6 +290,7 @@ void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
     canvas.SetFontSize(std::max(1, roundInt(scaleY * 8)));
     canvas.SetTextColor(clRed);
     canvas.SetBkMode(BkMode::Transparent);
+    canvas.pen().color = clBlack;
     canvas.IntersectClipRect(r);
     // Word-wrapped into the rectangle.
     const int width = r.Right - r.Left;
@@ -251,7 +302,7 @@ void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
         y += lineHeight;
         line.clear();
     };
-    for (const QString &word : m_errorText.split(QLatin1Char(' '))) {
+    for (const QString &word : message.split(QLatin1Char(' '))) {
         const QString tryLine = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
         if (!line.isEmpty() && canvas.TextWidth(tryLine) > width)
             flush(), line = word;
@@ -265,9 +316,8 @@ void TvdxBarCodeView::drawError(Canvas &canvas, const TRect &r, double scaleY)
     canvas.RestoreDC(-1);
 }
 
-void TvdxBarCodeView::drawBearers(Canvas &canvas, const TRect &o, double scaleX, double scaleY, int l, int r)
+void TvdxBarCodeView::drawBearers(Canvas &canvas, const TRect &o, double scaleY, int l, int r)
 {
-    Q_UNUSED(scaleX)
     const bool itf = m_barType == TvdxBarcode::bcCode_ITF_14;
     if (!itf && !m_testLine)
         return;
@@ -280,8 +330,7 @@ void TvdxBarCodeView::drawBearers(Canvas &canvas, const TRect &o, double scaleX,
     const int h = isHorizontal(m_rotation) ? o.Bottom - o.Top : o.Right - o.Left;
     QList<TRect> bars;
     if (itf) {
-        const double frameWidth = 1; // the object's frame width
-        const int t = roundInt(m_zoom * (frameWidth + 4) * scaleY);
+        const int t = roundInt(m_zoom * (Frame()->Width() + 4) * scaleY);
         const int a = m_showText ? roundInt(m_zoom * (4 - BarFont()->Height()) * scaleY) : 0;
         const int k = m_showText ? roundInt(scaleY * m_zoom) : 0;
         bars << TRect(l, 0, w - r, t) << TRect(l, h - a - t + k, w - r, h - a + k);

@@ -27,6 +27,9 @@ public:
 #define IvdxBarCodeView_iid "{320B7A67-4A74-403D-934D-CAE6F3F7CAC9}"
 Q_DECLARE_INTERFACE(IvdxBarCodeView, IvdxBarCodeView_iid)
 
+// An encoding error in red, "Arial" 8 points at the scale, word-wrapped into r.
+void vdxDrawBarcodeError(Canvas &canvas, const TRect &r, double scaleY, const QString &message);
+
 // Height of the caption band at edge p of a barcode object, in drawing units.
 int CaptionBandHeight(IvdxBarCodeView *view, TvdFont *mainFont, TvdxTextSettings::TvdxBarTextPos p);
 
@@ -41,8 +44,6 @@ private:
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(TvdxBarcode::TvdxBarcodeType BarType READ BarType WRITE SetBarTypeValue)
     Q_PROPERTY(bool CalcCheckSum READ CalcCheckSum WRITE SetCalcCheckSum)
-    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
-    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(QString Expression READ Expression WRITE SetExpression)
     Q_PROPERTY(TvdxHAlign HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)
@@ -55,6 +56,21 @@ private:
     Q_PROPERTY(TvdFont *Font READ BarFont)
     Q_PROPERTY(int ColorBar READ ColorBar WRITE SetColorBar)
     Q_PROPERTY(TvdxBarcodeText *BarcodeText READ BarcodeText)
+    // Published from the view; the fill carries the colour and brush.
+    Q_PROPERTY(TvdxCustomFill::TBrushStyle BrushStyle READ BrushStyle WRITE SetBrushStyle STORED false)
+    Q_PROPERTY(TvdxCustomFill::TvdxFillType FillType READ FillType WRITE SetFillType)
+    Q_PROPERTY(TvdxCustomFill *Fill READ Fill WRITE SetFill)
+    Q_PROPERTY(int Color READ Color WRITE SetColor STORED false)
+    Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
+    Q_PROPERTY(TvdxFrame *Frame READ Frame WRITE SetFrame)
+    Q_PROPERTY(TvdxObjectProcessing *Processing READ Processing WRITE SetProcessing)
+    Q_PROPERTY(QString Style READ Style WRITE SetStyle)
+    Q_PROPERTY(QString TagStr READ TagStr WRITE SetTagStr)
+    Q_PROPERTY(QString URL READ URL WRITE SetURL STORED false)
+    Q_CLASSINFO("default:Cursor", "0")
+    Q_CLASSINFO("default:FillType", "ftBrush")
     Q_CLASSINFO("default:AutoSize", "True")
     Q_CLASSINFO("default:BarType", "bcCode39")
     Q_CLASSINFO("default:CalcCheckSum", "False")
@@ -119,14 +135,21 @@ public:
 
     QString GetDescription() const override;
     void Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-    // Text from the data field, else from Expression, for the current row.
-    void GetData() override;
     TvdRectF GetRealBounds() override;
+    // Text from the data field, else from the expression.
+    void GetData() override;
+    // The designed text comes back after each printed copy.
+    void BeforePrint() override;
+    void AfterPrint() override;
+    void SaveContentToDictionary(TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
+    bool LoadContentFromDictionary(TvdxReport *aReport, TvdxMacrosItem *aItem) override;
+    void ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
 
 private:
     void applySample();
-    void drawError(Canvas &canvas, const TRect &r, double scaleY);
-    void drawBearers(Canvas &canvas, const TRect &r, double scaleX, double scaleY, int left, int right);
+    // Copies the object's settings and text into the engine.
+    void loadEngine();
+    void drawBearers(Canvas &canvas, const TRect &r, double scaleY, int left, int right);
 
     std::unique_ptr<TvdxBarcode> m_barcode;
     bool m_autoSize = true;
@@ -142,7 +165,10 @@ private:
     double m_ratio = 2.0;
     double m_zoom = 1.0;
     bool m_firstTry = false;
+    bool m_macroLoaded = false;
     QString m_errorText;
+    QString m_savedText;
+    bool m_textSaved = false;
 };
 
 // Placed on a form so that an application links the barcode module.

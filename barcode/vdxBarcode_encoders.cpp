@@ -111,16 +111,26 @@ QByteArray widthsToModules(const char *widths, bool barFirst)
     return out;
 }
 
-QByteArray eanDigit(char digit, char set)
+// The modules of one EAN/UPC digit in set A, B or C, built once.
+const char *eanDigit(char digit, char set)
 {
-    const char *a = EanA[digit - '0'];
-    if (set == 'A')
-        return widthsToModules(a, false);
-    if (set == 'C')
-        return widthsToModules(a, true);
-    // B: set C reversed, so it starts with a space.
-    char rev[5] = {a[3], a[2], a[1], a[0], 0};
-    return widthsToModules(rev, false);
+    struct Table {
+        char cell[3][10][5];
+        Table()
+        {
+            for (int d = 0; d < 10; ++d) {
+                const char *a = EanA[d];
+                // B: set C reversed, so it starts with a space.
+                const char rev[5] = {a[3], a[2], a[1], a[0], 0};
+                const QByteArray m[3] = {widthsToModules(a, false), widthsToModules(rev, false),
+                                         widthsToModules(a, true)};
+                for (int k = 0; k < 3; ++k)
+                    std::memcpy(cell[k][d], m[k].constData(), 5);
+            }
+        }
+    };
+    static const Table table;
+    return table.cell[set == 'A' ? 0 : set == 'B' ? 1 : 2][digit - '0'];
 }
 
 QByteArray interleavedPairs(const QByteArray &digits)
@@ -238,25 +248,37 @@ QByteArray TvdxBarcode::codeEAN8()
 QByteArray TvdxBarcode::codeEAN13()
 {
     checkDigits(Text);
-    if (Checksum && Text.size() == 13)
-        Text = Text.left(12);
-    if (Text.size() != 13) {
-        Text = PadWithZeros(13);
-        if (Checksum && Text.size() == 13)
-            Text = AddModulo10Digit(Text.mid(1, 12));
-    }
-    if (Text.size() != 13)
+    // Thirteen digits, zeros in front; with Checksum the last one is computed
+    // from the (at most twelve) digits given before it.
+    const qsizetype n = Text.size();
+    if (n > 13)
         fail(QStringLiteral("Invalid Text len (EAN13)"));
-    if (AddModulo10Digit(Text.left(12)) != Text)
+    char d[13];
+    const qsizetype kept = Checksum ? std::min<qsizetype>(n, 12) : n;
+    const qsizetype width = Checksum ? 12 : 13;
+    std::memset(d, '0', size_t(width - kept));
+    std::memcpy(d + width - kept, Text.constData(), size_t(kept));
+    int sum = 0;
+    for (int i = 0; i < 12; ++i)
+        sum += (d[i] - '0') * (i % 2 ? 3 : 1);
+    const char check = char('0' + (10 - sum % 10) % 10);
+    if (Checksum)
+        d[12] = check;
+    else if (d[12] != check)
         fail(QStringLiteral("Invalid check digit (EAN13)"));
-    const char *parity = EanFirstParity[Text[0] - '0'];
-    QByteArray out = "505";
+    if (n != 13 || std::memcmp(Text.constData(), d, 13) != 0)
+        Text = QByteArray(d, 13);
+    const char *parity = EanFirstParity[d[0] - '0'];
+    QByteArray out;
+    out.reserve(95);
+    out.append("505", 3);
     for (int i = 1; i < 7; ++i)
-        out += eanDigit(Text[i], parity[i - 1]);
-    out += "05050";
+        out.append(eanDigit(d[i], parity[i - 1]), 4);
+    out.append("05050", 5);
     for (int i = 7; i < 13; ++i)
-        out += eanDigit(Text[i], 'C');
-    return out + "505";
+        out.append(eanDigit(d[i], 'C'), 4);
+    out.append("505", 3);
+    return out;
 }
 
 QByteArray TvdxBarcode::codeUPC_A()

@@ -191,3 +191,45 @@ TEST(Barcode2DBase, CaptionFollowsTheRotation)
         }
     }
 }
+
+TEST(Barcode2DBase, CaptionsMatchTheirReferenceImages)
+{
+    // Main caption below, supplementary caption above, in Liberation Sans;
+    // VD_WRITE_REFERENCES=1 writes the pictures anew after a deliberate change.
+    const bool write = qEnvironmentVariableIntValue("VD_WRITE_REFERENCES") == 1;
+    for (int rotation : {0, 90, 180, 270}) {
+        TestEngine e;
+        T2DBooleanArray m(6, 6);
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j < 6; ++j)
+                m.Set(i, j, (i + j) % 2 == 0 || i == 0 || j == 5);
+        e.T2DBooleanArrayToVectorPrimitives(m, 6, 6, 0);
+        e.setSymbol(6, 6);
+        e.SetPixelWidth(8);
+        e.SetPixelHeight(8);
+        e.SetText(QStringLiteral("Vd 2D"));
+        e.SetTextSup(QStringLiteral("sup"));
+        e.Font()->SetName(QStringLiteral("Liberation Sans"));
+        e.BarcodeText()->SupSettings()->Font()->SetName(QStringLiteral("Liberation Sans"));
+        e.SetRotation(rotation);
+        QImage image(160, 160, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainterCanvas canvas(image);
+            e.Draw2DBarcode(canvas, 1, 1, 40, 40);
+        }
+        const QString file = QStringLiteral(VD_TEST_DATA_DIR "/barcode/caption2d_%1.png").arg(rotation);
+        if (write) {
+            ASSERT_TRUE(image.convertToFormat(QImage::Format_Grayscale8).save(file));
+            continue;
+        }
+        QImage reference(file);
+        ASSERT_FALSE(reference.isNull()) << file.toStdString();
+        ASSERT_EQ(reference.size(), image.size());
+        int differing = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                differing += std::abs(qGray(image.pixel(x, y)) - qGray(reference.pixel(x, y))) > 96;
+        EXPECT_LE(differing, 3) << "rotation " << rotation;
+    }
+}

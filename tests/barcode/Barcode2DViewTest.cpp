@@ -3,6 +3,7 @@
 #include "common/ZxingDecode.h"
 #include "core/vdxXMLSerializer.h"
 #include "report/vdxClass_report.h"
+#include "report/vdxDsgnIntf.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,145 @@ TEST(Barcode2DView, TemplateRoundTrip)
     EXPECT_EQ(found[0].ecLevel, QStringLiteral("M"));
 }
 
+TEST(Barcode2DView, LogoPictureTravelsWithTheTemplate)
+{
+    Root root;
+    TvdxXMLSerializer s;
+    auto *v = new TvdxBarcode2DView(&root);
+    v->SetBarType(bcCodeQR);
+    v->SetShowText(false);
+    auto *p = qobject_cast<TvdxQRProperties *>(v->BarProperties());
+    p->SetErrorLevels(ecH);
+    TBitmap red(8, 8);
+    red.Fill(clRed);
+    TPicture picture;
+    picture.SetGraphic(&red);
+    p->Logo()->SetLogo(&picture);
+    v->SetText(QStringLiteral("https://example.org/logo"));
+    const QString text = s.WriteComponentStr(v);
+    EXPECT_TRUE(text.contains(QStringLiteral("BarProperties.Logo.PropData=\""))) << text.toStdString();
+
+    auto *c = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, text));
+    ASSERT_NE(c, nullptr);
+    auto *q = qobject_cast<TvdxQRProperties *>(c->BarProperties());
+    ASSERT_TRUE(q->Logo()->HasLogo());
+    const TGraphic *g = q->Logo()->Logo()->Graphic();
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->Width(), 8);
+    EXPECT_EQ(s.WriteComponentStr(c), text);
+
+    // Drawn over the middle of the symbol, which still reads at level H.
+    QImage image(400, 400, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainterCanvas canvas(image);
+        c->SetLeft(50);
+        c->SetTop(50);
+        c->Draw(canvas, 2, 2, 0, 0);
+    }
+    const QPoint middle(int((50 + double(c->Width()) / 2) * 2), int((50 + double(c->Height()) / 2) * 2));
+    EXPECT_EQ(image.pixelColor(middle), QColor(Qt::red));
+    const QList<ZxingResult> found = ZxingDecode(image);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].text, QStringLiteral("https://example.org/logo"));
+
+    // A damaged picture leaves the logo empty and the object loads.
+    QString broken = text;
+    const qsizetype at = broken.indexOf(QStringLiteral("Logo.PropData=\"")) + 15;
+    broken.replace(at + 40, 20, QStringLiteral("00000000000000000000"));
+    auto *d = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, broken));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Text(), QStringLiteral("https://example.org/logo"));
+}
+
+TEST(Barcode2DView, FillFrameAndStretchingOfTheView)
+{
+    TvdxBarcode2DView v;
+    EXPECT_EQ(v.StretchMode(), TvdxStretcheable::smActualHeight);
+    v.SetBarType(bcCodeQR);
+    v.SetShowText(false);
+    v.SetText(QStringLiteral("12345678"));
+    // The height follows the symbol at the zoom; without AutoSize it is the object's.
+    v.SetZoom(2);
+    v.SetHeight(10);
+    EXPECT_DOUBLE_EQ(v.CalcHeight(), 168);
+    EXPECT_DOUBLE_EQ(double(v.Height()), 10);
+    const TvdRectF b = v.GetRealBounds();
+    EXPECT_DOUBLE_EQ(double(b.Right - b.Left), 168);
+    double sx = 0, sy = 0;
+    v.GetScaleFactor(sx, sy);
+    EXPECT_EQ(sx, 2.0);
+    EXPECT_EQ(sy, 2.0);
+    v.SetAutoSize(false);
+    v.SetHeight(100);
+    EXPECT_DOUBLE_EQ(v.CalcHeight(), 100);
+    EXPECT_DOUBLE_EQ(v.DrawPart(), 100);
+
+    // A yellow fill behind the symbol and a blue frame around the object.
+    TvdxBarcode2DView f;
+    f.SetBarType(bcCodeQR);
+    f.SetShowText(false);
+    f.SetText(QStringLiteral("12345678"));
+    auto *quiet = qobject_cast<TvdxQRProperties *>(f.BarProperties());
+    quiet->SetQuietZone(2);
+    f.SetColor(clYellow);
+    f.Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0xF));
+    f.Frame()->SetColor(clBlue);
+    f.SetLeft(20);
+    f.SetTop(20);
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainterCanvas canvas(image);
+        f.Draw(canvas, 1, 1, 0, 0);
+    }
+    EXPECT_EQ(image.pixelColor(20 + 50, 20), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(20 + 3, 20 + 3), QColor(Qt::yellow));
+    EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::white));
+    const QList<ZxingResult> found = ZxingDecode(image);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].text, QStringLiteral("12345678"));
+
+    // The preset holder reaches the inspector as an extra property.
+    TvdxExtPropList *extra = f.GetExtProperties();
+    ASSERT_EQ(extra->Count(), 1);
+    EXPECT_EQ(extra->GetName(0), QStringLiteral("ExpressionPreset"));
+    EXPECT_EQ(extra->GetGetMethod(0)(&f).value<TvdxObjectDataPreset *>(), f.ExpressionPreset());
+    EXPECT_EQ(f.GetExtProperties(), extra);
+    auto *asInterface = qobject_cast<IvdxBarCodeView *>(&f);
+    ASSERT_NE(asInterface, nullptr);
+    EXPECT_EQ(asInterface->GetBarType(), 2);
+    asInterface->SetBarType(99); // not a 2D type: nothing changes
+    EXPECT_EQ(f.BarType(), bcCodeQR);
+}
+
+TEST(Barcode2DView, PaletteEntriesAfterTheLinearOnes)
+{
+    TvdxObjectCollection &reg = vdxObjectRegistry();
+    QStringList hints;
+    QList<int> flags;
+    int firstTwoD = -1, lastLinear = -1;
+    for (int i = 0; i < reg.Count(); ++i) {
+        const TvdxObjectItem *item = reg.GetObjectItem(i);
+        if (item->ClassRef == &TvdxBarCodeView::staticMetaObject)
+            lastLinear = i;
+        if (item->ClassRef == &TvdxBarcode2DView::staticMetaObject) {
+            if (firstTwoD < 0)
+                firstTwoD = i;
+            hints << item->ButtonHint;
+            flags << item->Flags;
+        }
+    }
+    EXPECT_GT(firstTwoD, lastLinear);
+    EXPECT_EQ(hints, (QStringList{"PDF417", "DataMatrix", "QRCode", "Aztec", "MaxiCode", "GS1 Databar E.",
+                                  "GS1 Databar E.S.", "Pharmacode Two-Track"}));
+    EXPECT_EQ(flags, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    std::unique_ptr<TvdxBarcode2DView> placed(TvdxBarcode2DView::DesignCreate(nullptr, bcCodeQR));
+    EXPECT_EQ(placed->BarType(), bcCodeQR);
+    EXPECT_TRUE(vdxIsPropertyHidden(&TvdxBarcode2DView::staticMetaObject, QStringLiteral("HexData")));
+    EXPECT_TRUE(vdxIsPropertyHidden(&TvdxBarcode2DView::staticMetaObject, QStringLiteral("StretchMode")));
+}
+
 TEST(Barcode2DView, BrokenSettingsInATemplateKeepLoading)
 {
     Root root;
@@ -272,8 +412,11 @@ TEST(Barcode2DView, EncodingErrorsReachTheReportErrorList)
     v->SetName(QStringLiteral("QR1"));
     v->SetBarType(bcCodeQR);
     qobject_cast<TvdxQRProperties *>(v->BarProperties())->SetEncoding(qrNumeric);
+    report.OnGetValue = [](const QString &name, Variant &value) {
+        if (name == QLatin1String("Field"))
+            value = Variant(QStringLiteral("12x"));
+    };
     v->SetExpression(QStringLiteral("Field"));
-    v->OnEvaluate = [](const QString &) { return QStringLiteral("12x"); };
     v->GetData();
     ASSERT_EQ(report.Errors().size(), 1);
     EXPECT_EQ(report.Errors().first(),

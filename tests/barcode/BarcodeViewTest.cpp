@@ -3,6 +3,8 @@
 #include "barcode/vdxBarcodeView.h"
 #include "common/ZxingDecode.h"
 #include "platform/QPainterCanvas.h"
+#include "report/vdxClass_dataset.h"
+#include "report/vdxClass_report.h"
 #include "report/vdxDsgnIntf.h"
 #include "script/ov_irtti.h"
 
@@ -277,4 +279,87 @@ TEST(BarcodeView, TemplateWithBarcodesLoadsAndSavesBackAndListsErrors)
     EXPECT_TRUE(back.Errors().contains(QStringLiteral("BarCode2: Barcode must be numeric")))
         << back.Errors().join('|').toStdString();
     EXPECT_EQ(back.Errors().size(), 1);
+}
+
+TEST(BarcodeView, FillBehindAndFrameAroundTheSymbol)
+{
+    TvdxBarCodeView v;
+    v.SetBarTypeValue(B::bcCode128);
+    v.SetText(QStringLiteral("FILL-1"));
+    v.SetZoom(2);
+    v.SetHeight(80);
+    v.SetLeft(20);
+    v.SetTop(20);
+    v.SetColor(clYellow);
+    v.Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0xF));
+    v.Frame()->SetColor(clBlue);
+    QImage img(600, 200, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        v.Draw(canvas, 1, 1, 0, 0);
+    }
+    const int right = 20 + int(double(v.Width()));
+    EXPECT_EQ(img.pixelColor(30, 20), QColor(Qt::blue));
+    EXPECT_EQ(img.pixelColor(right, 60), QColor(Qt::blue));
+    EXPECT_EQ(img.pixelColor(24, 20 + 80 - 4), QColor(Qt::yellow)); // beside the caption
+    EXPECT_EQ(img.pixelColor(10, 10), QColor(Qt::white));
+    // Without the frame the page around the object is the light margin.
+    v.Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0));
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        v.Draw(canvas, 1, 1, 0, 0);
+    }
+    const auto found = ZxingDecode(img);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].text, "FILL-1");
+
+    // Over a gradient the symbol paints no background of its own.
+    v.SetFillType(TvdxCustomFill::ftGradient);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(img);
+        v.Draw(canvas, 1, 1, 0, 0);
+    }
+    EXPECT_EQ(v.BarCode()->Color, clNone);
+}
+
+TEST(BarcodeView, TextFromTheDataFieldOrTheExpressionForOneCopy)
+{
+    TvdxUserDataSet data;
+    TvdxReport report;
+    auto *page = new TvdxReportPage(&report);
+    data.SetUserName(QStringLiteral("Data"));
+    data.SetFields({QStringLiteral("Code")});
+    data.OnGetValue = [](const QString &, Variant &value) { value = Variant(QStringLiteral("FIELD-7")); };
+    report.DataSets()->Add(&data);
+    report.OnGetValue = [](const QString &name, Variant &value) {
+        if (name == QLatin1String("Total"))
+            value = Variant(4711);
+    };
+    auto *bound = new TvdxBarCodeView(page);
+    bound->SetName(QStringLiteral("Bound"));
+    bound->SetText(QStringLiteral("DESIGN"));
+    bound->SetDataSet(&data);
+    bound->SetDataField(QStringLiteral("Code"));
+    bound->SetExpression(QStringLiteral("Total")); // the field comes first
+    auto *computed = new TvdxBarCodeView(page);
+    computed->SetName(QStringLiteral("Computed"));
+    computed->SetText(QStringLiteral("DESIGN"));
+    computed->SetExpression(QStringLiteral("Total"));
+    auto *plain = new TvdxBarCodeView(page);
+    plain->SetText(QStringLiteral("DESIGN"));
+
+    for (TvdxBarCodeView *v : {bound, computed, plain}) {
+        v->BeforePrint();
+        v->GetData();
+    }
+    EXPECT_EQ(bound->Text(), "FIELD-7");
+    EXPECT_EQ(computed->Text(), "4711");
+    EXPECT_EQ(plain->Text(), "DESIGN");
+    for (TvdxBarCodeView *v : {bound, computed, plain}) {
+        v->AfterPrint();
+        EXPECT_EQ(v->Text(), "DESIGN");
+    }
 }
