@@ -185,8 +185,10 @@ void TLibraryReportCommands::DesignReport(const QString &fileName)
 void TLibraryReportCommands::ExportReportFileToPDF(const QString &reportFile, const QString &)
 {
     // Until the PDF export is built the file is only checked: selecting a
-    // report stays quiet, and "Export" then finds no PDF.
-    const auto report = vdLoadReportFile(reportFile, false);
+    // report stays quiet, and "Export" then finds no PDF. A prepared report
+    // is read as one; the template loader would only refuse it.
+    const bool prepared = QFileInfo(reportFile).suffix() == QLatin1String("vp3");
+    const auto report = vdLoadReportFile(reportFile, prepared);
 }
 
 void TLibraryReportCommands::ExportOwnReportToPDF(const QString &)

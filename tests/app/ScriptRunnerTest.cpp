@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -193,4 +194,17 @@ TEST_F(ScriptRunner, ExportPrintWithoutOutputSaysSo)
     EXPECT_EQ(messages().last(),
               QStringLiteral("PDF file does not exist: ") + dir.file(QStringLiteral("out/Report_processed.pdf")));
     EXPECT_TRUE(shell.urls.isEmpty());
+}
+
+TEST_F(ScriptRunner, TheWindowKeepsProcessingEventsWhileAScriptRuns)
+{
+    const QString s = script("slow.py", "import time\ntime.sleep(1)\n");
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    const TScriptRunResult r = RunExternalScript(QStringLiteral("python3"), s, "a", dir.file("b"));
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_GT(ticks, 0);
 }

@@ -1,0 +1,310 @@
+// The window over the sample labels with the library's own services: the
+// report's engine and the ZPL filter behind Show ZPL and Print, the raw job
+// and the printer list over the test print server. The golden files are the
+// filter's output as first checked here; the renderer and barcode reader
+// below check them independently.
+#include "DemoFakes.h"
+#include "app/uZPLController.h"
+#include "common/CupsServer.h"
+#include "common/ZxingDecode.h"
+#include "preview/vdxPrinters.h"
+#include "report/vdxClass_engine.h"
+#include "report/vdxClass_report.h"
+#include "report/vdxServiceDoubles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTabWidget>
+
+namespace {
+
+QString goldenPath(const QString &name)
+{
+    return vdtest::dataPath(QStringLiteral("app/") + name);
+}
+
+// Compares with a golden file; VD_UPDATE_GOLDEN=1 rewrites it first.
+void expectGolden(const QByteArray &bytes, const QString &name)
+{
+    if (qEnvironmentVariableIsSet("VD_UPDATE_GOLDEN"))
+        vdtest::writeFile(goldenPath(name), bytes);
+    const QByteArray golden = vdtest::readFile(goldenPath(name));
+    ASSERT_FALSE(golden.isEmpty()) << "no golden file " << name.toStdString();
+    EXPECT_EQ(bytes, golden) << name.toStdString();
+}
+
+QString modulesDir()
+{
+    return QStringLiteral(VD_SOURCE_DIR "/tools/node/node_modules");
+}
+
+// Labels of zpl as images, rendered by zpl-renderer-js; empty with a reason
+// in skip when the renderer is missing.
+QList<QImage> render(const QByteArray &zpl, double widthMm, double heightMm, int dpmm, QString &skip)
+{
+    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    if (node.isEmpty()) {
+        skip = QStringLiteral("node is not installed");
+        return {};
+    }
+    if (!QFileInfo::exists(modulesDir() + QStringLiteral("/zpl-renderer-js/package.json"))) {
+        skip = QStringLiteral("zpl-renderer-js is not installed (scripts/install-deps.sh)");
+        return {};
+    }
+    vdtest::TempDir tmp;
+    const QString in = tmp.file(QStringLiteral("label.zpl"));
+    if (!vdtest::writeFile(in, zpl))
+        return {};
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("NODE_PATH"), modulesDir());
+    p.setProcessEnvironment(env);
+    p.start(node, {vdtest::dataPath(QStringLiteral("zpl/render_zpl.cjs")), in, tmp.file(QStringLiteral("out")),
+                   QString::number(widthMm), QString::number(heightMm), QString::number(dpmm)});
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+        ADD_FAILURE() << "renderer failed: " << p.readAllStandardError().toStdString();
+        return {};
+    }
+    QList<QImage> images;
+    for (int i = 0;; ++i) {
+        QImage img(tmp.file(QStringLiteral("out-%1.png").arg(i)));
+        if (img.isNull())
+            break;
+        images.append(img.convertToFormat(QImage::Format_RGB32));
+    }
+    return images;
+}
+
+QStringList decoded(const QImage &image)
+{
+    QStringList texts;
+    for (const ZxingResult &r : ZxingDecode(image))
+        texts << r.format + u':' + r.text;
+    texts.sort();
+    return texts;
+}
+
+} // namespace
+
+class SampleLabels : public DemoWindowTest {
+protected:
+    void SetUp() override
+    {
+        DemoWindowTest::SetUp();
+        library.exporter = true;
+        library.reports = true;
+    }
+
+    // Selects a copy of a sample template (its PDF would be written beside it).
+    QString select(TfrmZPL &w, const QString &name)
+    {
+        const QString path = dir.file(name);
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(VD_APP_BUILD_DIR "/") + name, path));
+        ui.QueueText(path);
+        w.Controller()->SelectRClick();
+        return path;
+    }
+
+    // Show ZPL in vector mode at a density; the text as Print would send it.
+    QByteArray showZpl(TfrmZPL &w, int density)
+    {
+        w.PrintAB->setChecked(false);
+        w.Density->setCurrentIndex(density);
+        w.Controller()->ShowZPLClick();
+        return vdMemoTextForPrinter(w.Memo1->toPlainText()).toUtf8();
+    }
+};
+
+TEST_F(SampleLabels, ShowZplInVectorModeGivesTheGoldenLabels)
+{
+    struct Label {
+        int index;
+        QStringList barcodes; // zxing's reading of the rendered label, sorted
+        QStringList texts;    // field texts of the label
+    };
+    struct Case {
+        const char *sample;
+        int density; // index of the density box
+        int dpmm;
+        double widthMm, heightMm;
+        const char *golden;
+        QList<Label> labels;
+    };
+    const QList<Case> cases = {
+        {"product-label.vd3", 1, 8, 58, 40, "product-label-8dpmm.zpl",
+         {{1, {"Code128:2", "EAN-13:4006381333924", "QRCode:Cable ties 200 mm"}, {"Cable ties 200 mm", "Qty 10"}},
+          {6, {"Code128:7", "EAN-13:4006381333979", "QRCode:Ceiling rose"}, {"Ceiling rose", "Qty 5"}}}},
+        {"serial-label.vd3", 1, 8, 50, 30, "serial-label-8dpmm.zpl",
+         {{6, {"Code128:007", "QRCode:Ceiling rose"}, {"Seria:", "CERT", "nr.:", "007", "Ceiling rose"}},
+          {11, {"Code128:012", "QRCode:Dimmer switch 400 W"}, {"CERT", "012", "Dimmer switch 400 W"}}}},
+        {"serial-label.vd3", 2, 12, 50, 30, "serial-label-12dpmm.zpl",
+         {{6, {"Code128:007", "QRCode:Ceiling rose"}, {"CERT", "007", "Ceiling rose"}}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.golden);
+        TfrmZPL &w = open();
+        select(w, QString::fromUtf8(c.sample));
+        const QByteArray zpl = showZpl(w, c.density);
+        EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+        EXPECT_TRUE(sink.jobs.isEmpty());
+        EXPECT_EQ(w.PageControl1->currentIndex(), 1);
+        expectGolden(zpl, QString::fromUtf8(c.golden));
+
+        // One label per detail line, each from "^XA" with the window's
+        // settings to "^XZ", the text ending where the filter ended it.
+        EXPECT_EQ(zpl.count("^XA^PW464^LS0"), 12);
+        EXPECT_EQ(zpl.count("^XZ"), 12);
+        EXPECT_TRUE(zpl.endsWith("^XZ\r\n")) << zpl.right(20).toStdString();
+        QList<QByteArray> labels;
+        for (qsizetype from = 0, to; (to = zpl.indexOf("^XZ", from)) >= 0; from = to + 3)
+            labels << zpl.mid(from, to - from);
+        for (const Label &l : c.labels) {
+            const QByteArray label = labels.value(l.index);
+            for (const QString &t : l.texts)
+                EXPECT_TRUE(label.contains(t.toUtf8())) << l.index << ": " << t.toStdString();
+        }
+        QString skip;
+        const QList<QImage> images = render(zpl, c.widthMm, c.heightMm, c.dpmm, skip);
+        if (!skip.isEmpty())
+            GTEST_SKIP() << skip.toStdString();
+        ASSERT_EQ(images.size(), 12);
+        for (const Label &l : c.labels)
+            EXPECT_EQ(decoded(images[l.index]), l.barcodes) << "label " << l.index;
+        window.reset();
+        ui.ClearPrompts();
+    }
+}
+
+TEST_F(SampleLabels, PreparedReportPrintsLikeItsTemplate)
+{
+    TfrmZPL &w = open();
+    const QString prepared = dir.file(QStringLiteral("serial-label.vp3"));
+    {
+        TvdxReport report;
+        ASSERT_TRUE(report.LoadFromFile(QStringLiteral(VD_APP_BUILD_DIR "/serial-label.vd3")));
+        ASSERT_TRUE(report.PrepareReport(true)) << report.Errors().join('\n').toStdString();
+        report.PreviewPages()->SaveToFile(prepared);
+    }
+    ui.QueueText(prepared);
+    w.Controller()->SelectRClick();
+    EXPECT_TRUE(w.Controller()->IsPreparedReport());
+    EXPECT_FALSE(w.DesignR->isEnabled());
+    expectGolden(showZpl(w, 1), QStringLiteral("serial-label-8dpmm.zpl"));
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+}
+
+TEST_F(SampleLabels, TemplateThatDoesNotLoadIsNamedAndNothingIsSent)
+{
+    printers.names = {QStringLiteral("A-Printer")};
+    TfrmZPL &w = open();
+    w.Memo1->setPlainText(QStringLiteral("^XA^FDkept^FS^XZ"));
+    const QString broken = dir.file(QStringLiteral("broken.vd3"));
+    ASSERT_TRUE(vdtest::writeFile(broken, "<TvdxReport><TvdxReportPage Name=\"P\"><Tvdx"));
+    ui.QueueText(broken);
+    w.Controller()->SelectRClick(); // its PDF step loads the template
+    w.Controller()->PrintClick();
+    w.Controller()->ShowZPLClick();
+    const QStringList m = messages();
+    ASSERT_EQ(m.size(), 3) << m.join('\n').toStdString();
+    for (const QString &text : m)
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Cannot load ")) && text.contains(QStringLiteral("broken.vd3")))
+            << text.toStdString();
+    EXPECT_TRUE(sink.jobs.isEmpty());
+    EXPECT_EQ(w.Memo1->toPlainText(), QStringLiteral("^XA^FDkept^FS^XZ"));
+    // The window works on: a good template next.
+    ui.ClearPrompts();
+    select(w, QStringLiteral("serial-label.vd3"));
+    EXPECT_TRUE(showZpl(w, 1).startsWith("^XA^PW464^LS0"));
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+}
+
+TEST_F(SampleLabels, ShowAndDesignOpenTheReportsWindows)
+{
+    // Doubles stand in for the preview and designer windows; they record the
+    // report they were opened with.
+    QStringList opened;
+    const TvdxPreviewFormClass oldPreview = vdxPreviewFormClass();
+    const TvdxDesignerClass oldDesigner = vdxDesignerClass();
+    vdxPreviewFormClass() = [&](QWidget *owner) -> TvdxCustomPreviewForm * {
+        opened << QStringLiteral("preview");
+        return new TvdxStubPreviewForm(owner);
+    };
+    vdxDesignerClass() = [&](QWidget *owner, TvdxReport *report, bool previewDesigner) -> TvdxCustomDesigner * {
+        opened << QStringLiteral("designer %1").arg(report->FindObject(QStringLiteral("QR")) != nullptr);
+        return new TvdxStubDesigner(owner, report, previewDesigner);
+    };
+    TfrmZPL &w = open();
+    select(w, QStringLiteral("serial-label.vd3"));
+    w.Controller()->ShowRClick();
+    w.Controller()->DesignRClick();
+    vdxPreviewFormClass() = oldPreview;
+    vdxDesignerClass() = oldDesigner;
+    EXPECT_EQ(opened, (QStringList{"preview", "designer 1"}));
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+}
+
+// ---- the test print server ---------------------------------------------------
+
+class SampleLabelsPrinted : public SampleLabels {
+protected:
+    void SetUp() override
+    {
+        SampleLabels::SetUp();
+        if (!vdtest::CupsServer::Shared().Ok())
+            GTEST_SKIP() << "no test print server: " << vdtest::CupsServer::Shared().SkipReason().toStdString();
+        // The printer list reads the queues of the server now running.
+        vdxGlobalPrinters()->FillPrinters();
+        vdtest::CupsServer::Shared().ClearReceived();
+        library.sink = true;
+        library.printers = true;
+    }
+    static vdtest::CupsServer &server() { return vdtest::CupsServer::Shared(); }
+};
+
+TEST_F(SampleLabelsPrinted, PrintSendsTheGoldenBytesToTheChosenQueue)
+{
+    TfrmZPL &w = open();
+    ASSERT_EQ(w.Printers->count(), 2);
+    EXPECT_EQ(w.Printers->itemText(0), QStringLiteral("A-Printer"));
+    EXPECT_EQ(w.Printers->currentIndex(), 0);
+    select(w, QStringLiteral("serial-label.vd3"));
+    const QByteArray golden = vdtest::readFile(goldenPath(QStringLiteral("serial-label-8dpmm.zpl")));
+    ASSERT_FALSE(golden.isEmpty());
+
+    // Show ZPL sends nothing; Print on the ZPL text tab then sends the box.
+    EXPECT_EQ(showZpl(w, 1), golden);
+    EXPECT_FALSE(server().WaitForReceived(1, 1500));
+    w.Controller()->PrintClick();
+    ASSERT_TRUE(server().WaitForReceived(1));
+    EXPECT_EQ(server().Received().first(), golden);
+
+    // Print on the Reports tab exports again and sends the same bytes, here
+    // to the second queue.
+    server().ClearReceived();
+    w.PageControl1->setCurrentIndex(0);
+    w.Printers->setCurrentIndex(1);
+    w.Controller()->PrintClick();
+    ASSERT_TRUE(server().WaitForReceived(1));
+    EXPECT_EQ(server().Received().first(), golden);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+}
+
+TEST_F(SampleLabelsPrinted, UnknownQueueIsPrintErrorZeroAndTheTextStays)
+{
+    TfrmZPL &w = open();
+    w.PageControl1->setCurrentIndex(1);
+    w.Memo1->setPlainText(QStringLiteral("^XA^FDx^FS^XZ"));
+    w.Printers->setCurrentIndex(-1);
+    w.Printers->setEditText(QStringLiteral("No-Such-Printer"));
+    w.Controller()->PrintClick();
+    EXPECT_EQ(messages(), QStringList{"print error 0"});
+    EXPECT_EQ(w.Memo1->toPlainText(), QStringLiteral("^XA^FDx^FS^XZ"));
+    EXPECT_FALSE(server().WaitForReceived(1, 1500));
+}
