@@ -47,8 +47,12 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
         m_env.DocumentsFolder = QDir::homePath();
     m_env.Scripts = vdLoadScriptSettings(m_env.ConfigPath);
 
+    // The data sets come first: every report of the window is made with
+    // their owner, the way a form's report finds the form's data sets.
+    m_data = std::make_unique<TDemoData>();
+
     // The window's own report with its embedded template.
-    m_report = std::make_unique<TvdxReport>();
+    m_report = std::make_unique<TvdxReport>(m_data->ComponentOwner());
     m_report->SetSilentMode(TvdxEngineOptions::simSilent);
     {
         QFile embedded(QStringLiteral(":/vendari/DemoReport.vd3"));
@@ -57,13 +61,13 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
     }
 
     if (!setup.Exporter)
-        m_ownExporter = std::make_unique<TLibraryZplExporter>();
+        m_ownExporter = std::make_unique<TLibraryZplExporter>(m_data->ComponentOwner());
     if (!setup.Sink)
         m_ownSink = std::make_unique<TLibraryRawZplSink>();
     if (!setup.Printers)
         m_ownPrinters = std::make_unique<TLibraryPrinterNames>();
     if (!setup.Reports)
-        m_ownReports = std::make_unique<TLibraryReportCommands>(m_report.get());
+        m_ownReports = std::make_unique<TLibraryReportCommands>(m_report.get(), m_data->ComponentOwner());
     if (!setup.Shell)
         m_ownShell = std::make_unique<TDesktopShellOpener>();
     m_env.Exporter = setup.Exporter ? setup.Exporter : m_ownExporter.get();
@@ -103,7 +107,6 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
     connect(Button2, &QPushButton::clicked, m_controller, &TZplController::Button2Click);
     connect(Button3, &QPushButton::clicked, m_controller, &TZplController::Button3Click);
 
-    m_data = std::make_unique<TDemoData>();
     FormCreate();
 }
 

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QLineEdit>
 #include <QTabWidget>
 
 namespace {

@@ -106,7 +106,7 @@ TEST(DemoSamples, LabelTemplatesLoadWithTheirObjects)
             EXPECT_TRUE(report->Errors().isEmpty()) << c.name << ": " << report->Errors().join('\n').toStdString();
             for (const QString &o : c.objects) {
                 const QStringList parts = o.split(u':');
-                TvdxComponent *found = report->FindObject(parts[0]);
+                TvdComponent *found = report->FindObject(parts[0]);
                 ASSERT_NE(found, nullptr) << c.name << " " << o.toStdString();
                 EXPECT_EQ(QString::fromUtf8(found->metaObject()->className()), parts[1]) << c.name;
             }
