@@ -358,3 +358,14 @@ TEST_F(SampleLabelsPrinted, UnknownQueueIsPrintErrorZeroAndTheTextStays)
     EXPECT_EQ(w.Memo1->toPlainText(), QStringLiteral("^XA^FDx^FS^XZ"));
     EXPECT_FALSE(server().WaitForReceived(1, 1500));
 }
+
+TEST_F(SampleLabels, TheWindowsOwnReportPreparesOverTheSampleData)
+{
+    // The report that Export - Print writes: its two report pages start a
+    // new page for every detail line of data sets 3 and 1.
+    TfrmZPL &w = open();
+    TvdxReport *report = w.Report();
+    ASSERT_TRUE(report->PrepareReport(true)) << report->Errors().join('\n').toStdString();
+    EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join('\n').toStdString();
+    EXPECT_EQ(report->PreviewPages()->Count(), 24);
+}
