@@ -112,6 +112,13 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
 
 TfrmZPL::~TfrmZPL()
 {
+#ifdef VD_HAVE_QTPDF
+    if (auto *view = qobject_cast<QPdfView *>(m_pdfHost)) {
+        view->setDocument(nullptr);
+        delete view;
+    }
+    delete m_pdfDocument;
+#endif
     // The report lets go of the data sets before they go.
     m_report.reset();
     m_data.reset();
@@ -254,7 +261,10 @@ void TfrmZPL::ensurePdfViewer()
         return;
 #ifdef VD_HAVE_QTPDF
     auto *view = new QPdfView(m_pdfPage);
-    auto *doc = new QPdfDocument(view);
+    // Not the view's child: a document that closes while the view is being
+    // torn down tells a view that is half gone.
+    auto *doc = new QPdfDocument(this);
+    m_pdfDocument = doc;
     view->setDocument(doc);
     view->setPageMode(QPdfView::PageMode::MultiPage);
     m_pdfHost = view;

@@ -2,6 +2,12 @@
 #include "app/uScriptRunner.h"
 
 #include <QElapsedTimer>
+#ifdef VD_HAVE_QTPDF
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QPdfWriter>
+#endif
 #include <QFile>
 #include <QLabel>
 #include <QStandardPaths>
@@ -184,6 +190,33 @@ TEST_F(ScriptRunner, ExportPrintShowsAndOpensTheProcessedPdf)
     EXPECT_EQ(shell.urls, QList<QUrl>{QUrl::fromLocalFile(out)});
     EXPECT_EQ(w.PageControl1->currentIndex(), 0);
 }
+
+#ifdef VD_HAVE_QTPDF
+TEST_F(ScriptRunner, TheProcessedPdfShowsInTheViewerOfItsTab)
+{
+    configure(script("nothing.py", kNothing), script("copy.py", kCopy));
+    // A real two-page PDF stands in for the report's.
+    reports.writeOwnPdf = [](const QString &p) {
+        QPdfWriter writer(p);
+        QPainter painter(&writer);
+        painter.drawText(100, 100, QStringLiteral("page one"));
+        writer.newPage();
+        painter.drawText(100, 100, QStringLiteral("page two"));
+    };
+    TfrmZPL &w = open();
+    w.show();
+    w.Controller()->Button3Click();
+    EXPECT_EQ(w.PageControl1->currentIndex(), 0);
+    w.PageControl1->setCurrentIndex(2);
+    auto *view = w.PageControl1->widget(2)->findChild<QPdfView *>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->document(), nullptr);
+    EXPECT_EQ(view->document()->status(), QPdfDocument::Status::Ready);
+    EXPECT_EQ(view->document()->pageCount(), 2);
+    // The window goes with the document loaded.
+    window.reset();
+}
+#endif
 
 TEST_F(ScriptRunner, ExportPrintWithoutOutputSaysSo)
 {
