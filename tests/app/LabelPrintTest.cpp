@@ -7,6 +7,7 @@
 #include "app/uDemoData.h"
 #include "app/uZPLController.h"
 #include "common/CupsServer.h"
+#include "common/ZplRender.h"
 #include "common/ZxingDecode.h"
 #include "preview/vdxPrinters.h"
 #include "report/vdxClass_component.h"
@@ -17,14 +18,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTabWidget>
 
 namespace {
@@ -42,48 +40,6 @@ void expectGolden(const QByteArray &bytes, const QString &name)
     const QByteArray golden = vdtest::readFile(goldenPath(name));
     ASSERT_FALSE(golden.isEmpty()) << "no golden file " << name.toStdString();
     EXPECT_EQ(bytes, golden) << name.toStdString();
-}
-
-QString modulesDir()
-{
-    return QStringLiteral(VD_SOURCE_DIR "/tools/node/node_modules");
-}
-
-// Labels of zpl as images, rendered by zpl-renderer-js; empty with a reason
-// in skip when the renderer is missing.
-QList<QImage> render(const QByteArray &zpl, double widthMm, double heightMm, int dpmm, QString &skip)
-{
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
-    if (node.isEmpty()) {
-        skip = QStringLiteral("node is not installed");
-        return {};
-    }
-    if (!QFileInfo::exists(modulesDir() + QStringLiteral("/zpl-renderer-js/package.json"))) {
-        skip = QStringLiteral("zpl-renderer-js is not installed (scripts/install-deps.sh)");
-        return {};
-    }
-    vdtest::TempDir tmp;
-    const QString in = tmp.file(QStringLiteral("label.zpl"));
-    if (!vdtest::writeFile(in, zpl))
-        return {};
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("NODE_PATH"), modulesDir());
-    p.setProcessEnvironment(env);
-    p.start(node, {vdtest::dataPath(QStringLiteral("zpl/render_zpl.cjs")), in, tmp.file(QStringLiteral("out")),
-                   QString::number(widthMm), QString::number(heightMm), QString::number(dpmm)});
-    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
-        ADD_FAILURE() << "renderer failed: " << p.readAllStandardError().toStdString();
-        return {};
-    }
-    QList<QImage> images;
-    for (int i = 0;; ++i) {
-        QImage img(tmp.file(QStringLiteral("out-%1.png").arg(i)));
-        if (img.isNull())
-            break;
-        images.append(img.convertToFormat(QImage::Format_RGB32));
-    }
-    return images;
 }
 
 QStringList decoded(const QImage &image)
@@ -199,10 +155,11 @@ TEST_F(SampleLabels, ShowZplInVectorModeGivesTheGoldenLabels)
                 kinds << f.section(u':', 0, 0);
             EXPECT_EQ(kinds, l.barcodes) << "label " << l.index;
         }
-        QString skip;
-        const QList<QImage> images = render(zpl, c.widthMm, c.heightMm, c.dpmm, skip);
-        if (!skip.isEmpty())
-            GTEST_SKIP() << skip.toStdString();
+        const vdtest::ZplRenderResult rendered = vdtest::RenderZpl(zpl, c.widthMm, c.heightMm, c.dpmm);
+        if (!rendered.skip.isEmpty())
+            GTEST_SKIP() << rendered.skip.toStdString();
+        ASSERT_TRUE(rendered.error.isEmpty()) << rendered.error.toStdString();
+        const QList<QImage> &images = rendered.labels;
         ASSERT_EQ(images.size(), 12);
         // Every barcode prints readably with the data its command carries.
         for (const Label &l : c.labels)
