@@ -241,3 +241,34 @@ TEST_F(ScriptRunner, TheWindowKeepsProcessingEventsWhileAScriptRuns)
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_GT(ticks, 0);
 }
+
+TEST_F(ScriptRunner, MissingInterpreterOrScriptIsNamedByTheWindow)
+{
+    struct Case {
+        const char *interpreter;
+        bool scriptThere;
+        const char *message; // start of the error box text
+    };
+    const Case cases[] = {{"no-such-python-here", true, "Python interpreter not found: no-such-python-here"},
+                          {"python3", false, "Script file not found: "}};
+    for (const Case &c : cases) {
+        const QString second = c.scriptThere ? script("copy.py", kCopy) : dir.file(QStringLiteral("gone.py"));
+        const QString text = QStringLiteral("[Scripts]\nInterpreter=%1\nSecondScript=%2\nReportPDF=%3\n")
+                                 .arg(QString::fromUtf8(c.interpreter), second, dir.file(QStringLiteral("Report.pdf")));
+        ASSERT_TRUE(vdtest::writeFile(configPath(), text.toUtf8()));
+        reports.writeOwnPdf = [](const QString &p) { vdtest::writeFile(p, "%PDF-1.4\n"); };
+        TfrmZPL &w = open();
+        ui.ClearPrompts();
+        w.Controller()->Button3Click();
+        const QStringList m = messages();
+        ASSERT_EQ(m.size(), 2) << m.join('\n').toStdString(); // the command line, then the error
+        EXPECT_TRUE(m[1].startsWith(QString::fromUtf8(c.message))) << m[1].toStdString();
+        EXPECT_TRUE(shell.urls.isEmpty());
+        // The window works on.
+        w.PageControl1->setCurrentIndex(1);
+        w.Controller()->PrintClick();
+        EXPECT_EQ(sink.jobs.size(), 1);
+        sink.jobs.clear();
+        window.reset();
+    }
+}
