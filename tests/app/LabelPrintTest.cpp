@@ -12,6 +12,8 @@
 #include "preview/vdxPrinters.h"
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
+#include "core/vdGraphic.h"
+#include "report/vdxClass_picture.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxServiceDoubles.h"
 
@@ -322,6 +324,12 @@ TEST_F(SampleLabels, TheWindowsOwnReportPreparesOverTheSampleData)
     // new page for every detail line of data sets 3 and 1.
     TfrmZPL &w = open();
     TvdxReport *report = w.Report();
+    // Its pictures travel inside the template.
+    for (const char *name : {"Logo1", "Logo2", "Stamp"}) {
+        auto *picture = qobject_cast<TvdxPictureView *>(report->FindObject(QString::fromUtf8(name)));
+        ASSERT_NE(picture, nullptr) << name;
+        EXPECT_GT(picture->Picture()->Width(), 0) << name;
+    }
     ASSERT_TRUE(report->PrepareReport(true)) << report->Errors().join('\n').toStdString();
     EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join('\n').toStdString();
     EXPECT_EQ(report->PreviewPages()->Count(), 24);
