@@ -5,13 +5,14 @@
 #include <QSqlDriver>
 #include <QSqlError>
 
-TDemoData::TDemoData()
+TDemoData::TDemoData() : m_owner(std::make_unique<TvdComponent>())
 {
+    m_owner->SetName(QStringLiteral("frmZPL"));
     for (auto &q : m_queries)
         q = std::make_unique<TvdxSqlDataSet>();
     for (int i = 0; i < 5; ++i) {
         auto &ds = m_dataSets[i];
-        ds = std::make_unique<TvdxDBDataset>();
+        ds = std::make_unique<TvdxDBDataset>(m_owner.get());
         const QString name = QStringLiteral("vdxDBDataset%1").arg(i + 1);
         ds->SetName(name);
         ds->SetUserName(name);

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <memory>
 
+class TvdComponent;
 class TvdxDBDataset;
 class TvdxSqlDataSet;
 
@@ -29,6 +30,9 @@ public:
 
     TvdxSqlDataSet *Query(int n) const;        // 1..4
     TvdxDBDataset *DataSet(int n) const;       // 1..5
+    // Owner of the five data sets. Reports made with this owner find them by
+    // name, also where a prepared page refers back to its band's data set.
+    TvdComponent *ComponentOwner() const { return m_owner.get(); }
 
     static QString Query1Sql();
     static QString Query2Sql();
@@ -36,6 +40,7 @@ public:
     static QString RemoteConnectionName() { return QStringLiteral("vd_demo_remote"); }
 
 private:
+    std::unique_ptr<TvdComponent> m_owner; // goes last: the data sets leave it first
     std::unique_ptr<TvdxSqlDataSet> m_queries[4];
     std::unique_ptr<TvdxDBDataset> m_dataSets[5];
     bool m_remoteConnected = false;

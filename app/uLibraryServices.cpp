@@ -1,5 +1,6 @@
 #include "app/uLibraryServices.h"
 #include "report/vdxClass_options.h"
+#include "report/vdxClass_component.h"
 #include "report/vdxClass_report.h"
 
 // The raw job and the printer list join in as soon as their libraries are built.
@@ -115,14 +116,23 @@ QByteArray exportZpl(F &filter, R &report, const TZplExportRequest &rq)
 
 } // namespace
 
-std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared)
+std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared, TvdComponent *owner)
 {
-    auto report = std::make_unique<TvdxReport>();
+    auto report = std::make_unique<TvdxReport>(owner);
     report->SetSilentMode(TvdxEngineOptions::simSilent);
     if (!QFileInfo(fileName).isFile())
         throw Exception(QStringLiteral("Report file not found: %1").arg(QDir::toNativeSeparators(fileName)));
     if (prepared) {
-        if (!report->PreviewPages() || !report->PreviewPages()->LoadFromFile(fileName, false))
+        bool loaded = false;
+        try {
+            loaded = report->PreviewPages() && report->PreviewPages()->LoadFromFile(fileName, false);
+        } catch (const EAbstractError &) {
+            // The prepared pages of this build have no file format.
+            throw Exception(QStringLiteral("Cannot load the prepared report %1: prepared reports cannot be read "
+                                           "in this build")
+                                .arg(QDir::toNativeSeparators(fileName)));
+        }
+        if (!loaded)
             throw Exception(QStringLiteral("Cannot load the prepared report %1").arg(QDir::toNativeSeparators(fileName)));
         return report;
     }
@@ -137,7 +147,7 @@ std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepa
 
 QByteArray TLibraryZplExporter::ExportZpl(const TZplExportRequest &request)
 {
-    const auto report = vdLoadReportFile(request.ReportFile, request.Prepared);
+    const auto report = vdLoadReportFile(request.ReportFile, request.Prepared, m_owner);
 #ifdef VD_APP_HAVE_ZPL_EXPORT
     TvdxZPLExport filter(nullptr);
     return exportZpl(filter, *report, request);
@@ -168,7 +178,7 @@ QStringList TLibraryPrinterNames::PrinterNames()
 
 void TLibraryReportCommands::ShowReport(const QString &fileName, bool prepared)
 {
-    const auto report = vdLoadReportFile(fileName, prepared);
+    const auto report = vdLoadReportFile(fileName, prepared, m_owner);
     if (prepared)
         showPreparedReport(*report);
     else
@@ -177,7 +187,7 @@ void TLibraryReportCommands::ShowReport(const QString &fileName, bool prepared)
 
 void TLibraryReportCommands::DesignReport(const QString &fileName)
 {
-    const auto report = vdLoadReportFile(fileName, false);
+    const auto report = vdLoadReportFile(fileName, false, m_owner);
     // Without a registered designer nothing opens.
     designReport(*report);
 }
@@ -185,8 +195,10 @@ void TLibraryReportCommands::DesignReport(const QString &fileName)
 void TLibraryReportCommands::ExportReportFileToPDF(const QString &reportFile, const QString &)
 {
     // Until the PDF export is built the file is only checked: selecting a
-    // report stays quiet, and "Export" then finds no PDF.
-    const auto report = vdLoadReportFile(reportFile, false);
+    // report stays quiet, and "Export" then finds no PDF. A prepared report
+    // is read as one; the template loader would only refuse it.
+    const bool prepared = QFileInfo(reportFile).suffix() == QLatin1String("vp3");
+    const auto report = vdLoadReportFile(reportFile, prepared, m_owner);
 }
 
 void TLibraryReportCommands::ExportOwnReportToPDF(const QString &)

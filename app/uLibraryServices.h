@@ -5,15 +5,22 @@
 #include "app/uDemoServices.h"
 #include <memory>
 
+class TvdComponent;
 class TvdxReport;
 
-// Loads a template (or reads a prepared report) into a new report; throws
-// Exception with the report's error text when it does not load.
-std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared);
+// Loads a template (or reads a prepared report) into a new report owned by
+// owner (the component that owns the window's data sets, so the report finds
+// them by name); throws Exception with the report's error text when it does
+// not load.
+std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared, TvdComponent *owner = nullptr);
 
 class TLibraryZplExporter : public IZplExporter {
 public:
+    explicit TLibraryZplExporter(TvdComponent *owner = nullptr) : m_owner(owner) {}
     QByteArray ExportZpl(const TZplExportRequest &request) override;
+
+private:
+    TvdComponent *m_owner;
 };
 
 class TLibraryRawZplSink : public IRawZplSink {
@@ -29,7 +36,10 @@ public:
 class TLibraryReportCommands : public IReportCommands {
 public:
     // ownReport: the window's report with the embedded template (not owned).
-    explicit TLibraryReportCommands(TvdxReport *ownReport) : m_ownReport(ownReport) {}
+    TLibraryReportCommands(TvdxReport *ownReport, TvdComponent *owner = nullptr)
+        : m_ownReport(ownReport), m_owner(owner)
+    {
+    }
     void ShowReport(const QString &fileName, bool prepared) override;
     void DesignReport(const QString &fileName) override;
     void ExportReportFileToPDF(const QString &reportFile, const QString &pdfFile) override;
@@ -37,6 +47,7 @@ public:
 
 private:
     TvdxReport *m_ownReport;
+    TvdComponent *m_owner;
 };
 
 class TDesktopShellOpener : public IShellOpener {

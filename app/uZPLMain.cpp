@@ -47,8 +47,12 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
         m_env.DocumentsFolder = QDir::homePath();
     m_env.Scripts = vdLoadScriptSettings(m_env.ConfigPath);
 
+    // The data sets come first: every report of the window is made with
+    // their owner, the way a form's report finds the form's data sets.
+    m_data = std::make_unique<TDemoData>();
+
     // The window's own report with its embedded template.
-    m_report = std::make_unique<TvdxReport>();
+    m_report = std::make_unique<TvdxReport>(m_data->ComponentOwner());
     m_report->SetSilentMode(TvdxEngineOptions::simSilent);
     {
         QFile embedded(QStringLiteral(":/vendari/DemoReport.vd3"));
@@ -57,13 +61,13 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
     }
 
     if (!setup.Exporter)
-        m_ownExporter = std::make_unique<TLibraryZplExporter>();
+        m_ownExporter = std::make_unique<TLibraryZplExporter>(m_data->ComponentOwner());
     if (!setup.Sink)
         m_ownSink = std::make_unique<TLibraryRawZplSink>();
     if (!setup.Printers)
         m_ownPrinters = std::make_unique<TLibraryPrinterNames>();
     if (!setup.Reports)
-        m_ownReports = std::make_unique<TLibraryReportCommands>(m_report.get());
+        m_ownReports = std::make_unique<TLibraryReportCommands>(m_report.get(), m_data->ComponentOwner());
     if (!setup.Shell)
         m_ownShell = std::make_unique<TDesktopShellOpener>();
     m_env.Exporter = setup.Exporter ? setup.Exporter : m_ownExporter.get();
@@ -103,12 +107,18 @@ TfrmZPL::TfrmZPL(const TZplSetup &setup, QWidget *owner) : TfrmDemoMain(owner), 
     connect(Button2, &QPushButton::clicked, m_controller, &TZplController::Button2Click);
     connect(Button3, &QPushButton::clicked, m_controller, &TZplController::Button3Click);
 
-    m_data = std::make_unique<TDemoData>();
     FormCreate();
 }
 
 TfrmZPL::~TfrmZPL()
 {
+#ifdef VD_HAVE_QTPDF
+    if (auto *view = qobject_cast<QPdfView *>(m_pdfHost)) {
+        view->setDocument(nullptr);
+        delete view;
+    }
+    delete m_pdfDocument;
+#endif
     // The report lets go of the data sets before they go.
     m_report.reset();
     m_data.reset();
@@ -251,7 +261,10 @@ void TfrmZPL::ensurePdfViewer()
         return;
 #ifdef VD_HAVE_QTPDF
     auto *view = new QPdfView(m_pdfPage);
-    auto *doc = new QPdfDocument(view);
+    // Not the view's child: a document that closes while the view is being
+    // torn down tells a view that is half gone.
+    auto *doc = new QPdfDocument(this);
+    m_pdfDocument = doc;
     view->setDocument(doc);
     view->setPageMode(QPdfView::PageMode::MultiPage);
     m_pdfHost = view;

@@ -93,6 +93,7 @@ private:
     TZplController *m_controller = nullptr;
     QWidget *m_pdfPage = nullptr;
     QWidget *m_pdfHost = nullptr;
+    QObject *m_pdfDocument = nullptr; // the viewer's document, freed after the viewer
     QString m_shownPdf;
     bool m_closing = false;
 };

@@ -90,10 +90,11 @@ protected:
         s.DatabaseFile = sampleDatabase();
         s.ExeFolder = dir.path();
         s.DocumentsFolder = dir.path();
-        s.Exporter = &exporter;
-        s.Sink = &sink;
-        s.Printers = &printers;
-        s.Reports = &reports;
+        // A null service is the library's own.
+        s.Exporter = library.exporter ? nullptr : &exporter;
+        s.Sink = library.sink ? nullptr : &sink;
+        s.Printers = library.printers ? nullptr : &printers;
+        s.Reports = library.reports ? nullptr : &reports;
         s.Shell = &shell;
         window = std::make_unique<TfrmZPL>(s);
         return *window;
@@ -109,6 +110,11 @@ protected:
         return r;
     }
     QStringList messages() const { return prompts(QStringLiteral("MessageBox")); }
+
+    // Services the window takes from the library instead of the fakes.
+    struct {
+        bool exporter = false, sink = false, printers = false, reports = false;
+    } library;
 
     vdtest::TempDir dir;
     HeadlessUiProvider ui;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -379,4 +380,45 @@ TEST_F(MainWindow, HandTypedDensitySelectsNothingAndExportsAt8Dpmm)
     EXPECT_EQ(exporter.calls[0].Density, 3);
     EXPECT_EQ(exporter.calls[1].Density, 1);
     EXPECT_EQ(vdLoadZplSettings(configPath()).Settings.Density, -1);
+}
+
+TEST(DemoFontScale, ParsesInTheLocaleThenWithEitherDecimalMark)
+{
+    struct Case {
+        QLocale::Language language;
+        const char *text;
+        double value; // 0: refused
+    };
+    const Case cases[] = {
+        {QLocale::English, "1,00", 1.0}, {QLocale::English, "1.25", 1.25}, {QLocale::English, "0,5", 0.5},
+        {QLocale::German, "1,00", 1.0},  {QLocale::German, "1.5", 1.5},    {QLocale::German, "2", 2.0},
+        {QLocale::French, "1,25", 1.25}, {QLocale::French, "1.25", 1.25},  {QLocale::German, "1,2,3", 0},
+        {QLocale::German, "x1", 0},      {QLocale::English, "-0,5", 0},   {QLocale::French, "0,00", 0},
+    };
+    const QLocale old;
+    for (const Case &c : cases) {
+        QLocale::setDefault(QLocale(c.language));
+        const QString text = QString::fromUtf8(c.text);
+        if (c.value > 0) {
+            EXPECT_DOUBLE_EQ(vdParseFontScale(text), c.value) << c.text << " " << QLocale().name().toStdString();
+        } else {
+            EXPECT_THROW(vdParseFontScale(text), EConvertError) << c.text << " " << QLocale().name().toStdString();
+        }
+    }
+    QLocale::setDefault(old);
+}
+
+TEST_F(MainWindow, UpperCasePreparedExtensionPrintsAsATemplate)
+{
+    printers.names = {QStringLiteral("A-Printer")};
+    TfrmZPL &w = open();
+    for (const char *name : {"label.VP3", "label.vp3"}) {
+        ui.QueueText(dir.file(QString::fromUtf8(name)));
+        w.Controller()->SelectRClick();
+        w.Controller()->PrintClick();
+    }
+    ASSERT_EQ(exporter.calls.size(), 2);
+    EXPECT_FALSE(exporter.calls[0].Prepared);
+    EXPECT_TRUE(exporter.calls[1].Prepared);
+    EXPECT_EQ(sink.jobs.size(), 2);
 }

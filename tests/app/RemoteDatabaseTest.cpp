@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QLineEdit>
 #include <QTabWidget>
 
 namespace {
@@ -113,4 +114,25 @@ TEST_F(RemoteDatabase, WrongPasswordGivesTheFailureAndTheWindowStarts)
     w.PageControl1->setCurrentIndex(1);
     w.Controller()->PrintClick();
     EXPECT_EQ(sink.jobs.size(), 1);
+}
+
+TEST_F(RemoteDatabase, StoppedServerGivesTheFailureAndTheWindowStarts)
+{
+    PostgresServer stopped;
+    ASSERT_TRUE(stopped.Start()) << stopped.SkipReason().toStdString();
+    const int port = stopped.Port();
+    stopped.Stop();
+    const QString text = QStringLiteral("[Remote]\nServer=127.0.0.1\nPort=%1\nDatabase=postgres\nUser=vd\n"
+                                        "Password=%2\nTable=LabelCodes\n")
+                             .arg(port)
+                             .arg(stopped.Password());
+    ASSERT_TRUE(vdtest::writeFile(configPath(), text.toUtf8()));
+    TfrmZPL &w = open();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Failed to connect to the remote database: ")))
+        << messages()[0].toStdString();
+    EXPECT_FALSE(messages()[0].contains(QStringLiteral("PSQL"))) << messages()[0].toStdString();
+    EXPECT_FALSE(w.Data()->RemoteConnected());
+    EXPECT_TRUE(codes(w.Data()->DataSet(5)).isEmpty());
+    EXPECT_EQ(w.CodePage->text(), QStringLiteral("^PW464^LS0"));
 }

@@ -85,19 +85,33 @@ TEST(DemoSamples, BrokenOrMissingTemplateGivesItsMessage)
     }
 }
 
-TEST(DemoSamples, LabelTemplatesLoad)
+TEST(DemoSamples, LabelTemplatesLoadWithTheirObjects)
 {
-    if (!vdFindClass(QStringLiteral("TvdxMasterData")))
-        GTEST_SKIP() << "the data bands are not in this build";
-    for (const char *name : {"product-label.vd3", "serial-label.vd3"}) {
-        const QString path = QStringLiteral(VD_SOURCE_DIR "/samples/") + QString::fromUtf8(name);
+    struct Case {
+        const char *name;
+        QStringList objects; // name:class
+    };
+    const Case cases[] = {
+        {"product-label.vd3",
+         {"MasterData1:TvdxMasterData", "Description:TvdxMemoView", "Ean13:TvdxBarCodeView",
+          "Code128:TvdxBarCodeView", "QR:TvdxBarcode2DView"}},
+        {"serial-label.vd3",
+         {"MasterData1:TvdxMasterData", "Seria:TvdxMemoView", "Nr:TvdxMemoView", "Code128:TvdxBarCodeView",
+          "QR:TvdxBarcode2DView"}},
+    };
+    for (const Case &c : cases) {
+        const QString path = QStringLiteral(VD_SOURCE_DIR "/samples/") + QString::fromUtf8(c.name);
         try {
             const auto report = vdLoadReportFile(path, false);
-            EXPECT_TRUE(report->Errors().isEmpty()) << name << ": " << report->Errors().join('\n').toStdString();
-            EXPECT_NE(report->FindObject(QStringLiteral("QR")), nullptr) << name;
-            EXPECT_NE(report->FindObject(QStringLiteral("Code128")), nullptr) << name;
+            EXPECT_TRUE(report->Errors().isEmpty()) << c.name << ": " << report->Errors().join('\n').toStdString();
+            for (const QString &o : c.objects) {
+                const QStringList parts = o.split(u':');
+                TvdComponent *found = report->FindObject(parts[0]);
+                ASSERT_NE(found, nullptr) << c.name << " " << o.toStdString();
+                EXPECT_EQ(QString::fromUtf8(found->metaObject()->className()), parts[1]) << c.name;
+            }
         } catch (const Exception &e) {
-            ADD_FAILURE() << name << ": " << e.message().toStdString();
+            ADD_FAILURE() << c.name << ": " << e.message().toStdString();
         }
     }
 }

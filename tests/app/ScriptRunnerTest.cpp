@@ -2,10 +2,17 @@
 #include "app/uScriptRunner.h"
 
 #include <QElapsedTimer>
+#ifdef VD_HAVE_QTPDF
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QPdfWriter>
+#endif
 #include <QFile>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -184,6 +191,33 @@ TEST_F(ScriptRunner, ExportPrintShowsAndOpensTheProcessedPdf)
     EXPECT_EQ(w.PageControl1->currentIndex(), 0);
 }
 
+#ifdef VD_HAVE_QTPDF
+TEST_F(ScriptRunner, TheProcessedPdfShowsInTheViewerOfItsTab)
+{
+    configure(script("nothing.py", kNothing), script("copy.py", kCopy));
+    // A real two-page PDF stands in for the report's.
+    reports.writeOwnPdf = [](const QString &p) {
+        QPdfWriter writer(p);
+        QPainter painter(&writer);
+        painter.drawText(100, 100, QStringLiteral("page one"));
+        writer.newPage();
+        painter.drawText(100, 100, QStringLiteral("page two"));
+    };
+    TfrmZPL &w = open();
+    w.show();
+    w.Controller()->Button3Click();
+    EXPECT_EQ(w.PageControl1->currentIndex(), 0);
+    w.PageControl1->setCurrentIndex(2);
+    auto *view = w.PageControl1->widget(2)->findChild<QPdfView *>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->document(), nullptr);
+    EXPECT_EQ(view->document()->status(), QPdfDocument::Status::Ready);
+    EXPECT_EQ(view->document()->pageCount(), 2);
+    // The window goes with the document loaded.
+    window.reset();
+}
+#endif
+
 TEST_F(ScriptRunner, ExportPrintWithoutOutputSaysSo)
 {
     configure(script("nothing.py", kNothing), script("nothing2.py", kNothing));
@@ -193,4 +227,48 @@ TEST_F(ScriptRunner, ExportPrintWithoutOutputSaysSo)
     EXPECT_EQ(messages().last(),
               QStringLiteral("PDF file does not exist: ") + dir.file(QStringLiteral("out/Report_processed.pdf")));
     EXPECT_TRUE(shell.urls.isEmpty());
+}
+
+TEST_F(ScriptRunner, TheWindowKeepsProcessingEventsWhileAScriptRuns)
+{
+    const QString s = script("slow.py", "import time\ntime.sleep(1)\n");
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    const TScriptRunResult r = RunExternalScript(QStringLiteral("python3"), s, "a", dir.file("b"));
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_GT(ticks, 0);
+}
+
+TEST_F(ScriptRunner, MissingInterpreterOrScriptIsNamedByTheWindow)
+{
+    struct Case {
+        const char *interpreter;
+        bool scriptThere;
+        const char *message; // start of the error box text
+    };
+    const Case cases[] = {{"no-such-python-here", true, "Python interpreter not found: no-such-python-here"},
+                          {"python3", false, "Script file not found: "}};
+    for (const Case &c : cases) {
+        const QString second = c.scriptThere ? script("copy.py", kCopy) : dir.file(QStringLiteral("gone.py"));
+        const QString text = QStringLiteral("[Scripts]\nInterpreter=%1\nSecondScript=%2\nReportPDF=%3\n")
+                                 .arg(QString::fromUtf8(c.interpreter), second, dir.file(QStringLiteral("Report.pdf")));
+        ASSERT_TRUE(vdtest::writeFile(configPath(), text.toUtf8()));
+        reports.writeOwnPdf = [](const QString &p) { vdtest::writeFile(p, "%PDF-1.4\n"); };
+        TfrmZPL &w = open();
+        ui.ClearPrompts();
+        w.Controller()->Button3Click();
+        const QStringList m = messages();
+        ASSERT_EQ(m.size(), 2) << m.join('\n').toStdString(); // the command line, then the error
+        EXPECT_TRUE(m[1].startsWith(QString::fromUtf8(c.message))) << m[1].toStdString();
+        EXPECT_TRUE(shell.urls.isEmpty());
+        // The window works on.
+        w.PageControl1->setCurrentIndex(1);
+        w.Controller()->PrintClick();
+        EXPECT_EQ(sink.jobs.size(), 1);
+        sink.jobs.clear();
+        window.reset();
+    }
 }
