@@ -414,3 +414,22 @@ TEST_F(FixedLayout, OtherCharsetsMeasureUnits)
 }
 
 } // namespace
+
+namespace {
+
+// A paragraph that opens with a tag is drawn with it.
+TEST_F(FixedLayout, ParagraphOpeningWithATagTakesIt)
+{
+    layout(QStringLiteral("aaaa\n<font color=#FF0000><b>bbbb</b></font>"), 100, false, true);
+    Drawn d;
+    drawInto(dt, d, haLeft);
+    int red = 0;
+    for (int y = 13; y < 30; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const QRgb p = d.image.pixel(x, y);
+            red += qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80;
+        }
+    EXPECT_GT(red, 10);
+}
+
+} // namespace
