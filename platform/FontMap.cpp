@@ -101,10 +101,33 @@ QRawFont RawFontFor(const QString &family, int weight, bool italic, double pixel
         Key key;
         QRawFont font;
     };
+    // A raw font at a new size is a new font engine with an empty glyph
+    // cache: sized fonts are kept too, so measuring and drawing the same
+    // text again reuse their engines.
+    struct SizedEntry {
+        QString family;
+        int weight;
+        bool italic;
+        double size;
+        QRawFont font;
+    };
     // Raw fonts are not shared between threads; each keeps a small cache.
     thread_local std::vector<Entry> cache;
+    thread_local std::vector<SizedEntry> sized;
     const bool bold = weight >= 600;
-    Key key{family.toLower(), bold ? 700 : 400, italic};
+    const double size = std::clamp(pixelSize, 0.01, 65536.0);
+    const int w = bold ? 700 : 400;
+    for (size_t i = 0; i < sized.size(); ++i) {
+        const SizedEntry &e = sized[i];
+        if (e.size == size && e.weight == w && e.italic == italic
+            && e.family.compare(family, Qt::CaseInsensitive) == 0) {
+            // Recently used ones move to the front.
+            if (i > 0)
+                std::swap(sized[i], sized[i - 1]);
+            return sized[i > 0 ? i - 1 : 0].font;
+        }
+    }
+    Key key{family.toLower(), w, italic};
     QRawFont base;
     for (const Entry &e : cache)
         if (e.key == key) {
@@ -120,7 +143,10 @@ QRawFont RawFontFor(const QString &family, int weight, bool italic, double pixel
         cache.push_back(Entry{key, base});
     }
     QRawFont f = base;
-    f.setPixelSize(std::clamp(pixelSize, 0.01, 65536.0));
+    f.setPixelSize(size);
+    if (sized.size() >= 64)
+        sized.pop_back();
+    sized.push_back(SizedEntry{family, w, italic, size, f});
     return f;
 }
 

@@ -455,17 +455,26 @@ void QPainterCanvas::drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const
     const double area = std::abs(dev.m11() * dev.m22() - dev.m12() * dev.m21()) * raw.pixelSize() * raw.pixelSize();
     const bool regular = std::min(ex, ey) >= 1 && std::max(ex, ey) < 2048 && std::max(ex, ey) < 16 * std::min(ex, ey) &&
                          area >= ex * ey / 16;
+    const double thickness = std::max(raw.lineThickness(), 1.0);
+    const double lineWidth = pos.isEmpty() ? 0 : tp.width / tp.stretch;
     if (near && (regular || !raster)) {
-        // Printers and PDF keep the glyphs as text.
-        m_p->drawGlyphRun(QPointF(0, 0), run);
+        // Printers and PDF keep the glyphs as text. The lines are drawn here:
+        // Qt places a run's own decorations as if the painter were not
+        // translated, twice as far from the origin.
+        QGlyphRun plain = run;
+        plain.setUnderline(false);
+        plain.setStrikeOut(false);
+        m_p->drawGlyphRun(QPointF(0, 0), plain);
+        if (run.underline())
+            m_p->fillRect(QRectF(0, raw.underlinePosition(), lineWidth, thickness), m_p->pen().color());
+        if (run.strikeOut())
+            m_p->fillRect(QRectF(0, -raw.xHeight() / 2, lineWidth, thickness), m_p->pen().color());
         return;
     }
     QPainterPath outline;
     const QList<quint32> glyphs = run.glyphIndexes();
     for (qsizetype i = 0; i < glyphs.size() && i < pos.size(); ++i)
         outline.addPath(raw.pathForGlyph(glyphs[i]).translated(pos[i]));
-    const double thickness = std::max(raw.lineThickness(), 1.0);
-    const double lineWidth = pos.isEmpty() ? 0 : tp.width / tp.stretch;
     if (run.underline())
         outline.addRect(QRectF(0, raw.underlinePosition(), lineWidth, thickness));
     if (run.strikeOut())

@@ -3,23 +3,26 @@
 #include "core/vdXML.h"
 #include "core/vdxRes.h"
 #include "core/vdxVariables.h"
+#include "core/vdStringStream.h"
+#include "core/vdxXMLSerializer.h"
+#include "report/vdxClass_datalink.h"
+#include "report/vdxClass_dataset.h"
+#include "report/vdxClass_options.h"
+#include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_report.h"
+#include <QIODevice>
 #include <cmath>
 
 namespace {
 
-// Zero within the engine's default precision.
-constexpr double kZeroPrecision = 1e-17;
-
-bool isHiddenZero(const Variant &v)
+// Equal to 0 within a precision; a precision of 0 means the smallest
+// relative one.
+bool sameAsZero(double v, double precision)
 {
-    if (v.isNull() || v.isString())
+    if (!std::isfinite(v))
         return false;
-    try {
-        return std::abs(v.toDouble()) <= kZeroPrecision;
-    } catch (const std::exception &) {
-        return false;
-    }
+    const double eps = precision == 0 ? 1e-16 : std::abs(precision);
+    return std::abs(v) <= eps;
 }
 
 QString attr(const char *name, const QString &value)
@@ -54,8 +57,13 @@ TvdxStretcheable::TvdxStretcheable(TvdComponent *owner) : TvdxView(owner) {}
 
 // ---------------------------------------------------------------------------
 TvdxCustomMemoView::TvdxCustomMemoView(TvdComponent *owner)
-    : TvdxStretcheable(owner), m_formats(std::make_unique<TvdxFormatCollection>(this))
+    : TvdxStretcheable(owner), m_formats(std::make_unique<TvdxFormatCollection>(this)),
+      m_highlights(std::make_unique<TvdxHighlightCollection>(this))
 {
+    TvdxComponentStyle style = vdComponentStyle();
+    style.setFlag(csDefaultDiff, false);
+    style.setFlag(csHandlesNestedProperties, true);
+    SetvdComponentStyle(style);
 }
 
 TvdxCustomMemoView::~TvdxCustomMemoView() = default;
@@ -102,6 +110,134 @@ TvdxFormat *TvdxCustomMemoView::DisplayFormat()
 }
 
 void TvdxCustomMemoView::SetDisplayFormat(const TvdxFormat *f) { DisplayFormat()->Assign(f); }
+
+TvdxHighlight *TvdxCustomMemoView::Highlight()
+{
+    if (m_highlights->Count() == 0)
+        m_highlights->Add();
+    return m_highlights->GetItem(0);
+}
+
+void TvdxCustomMemoView::SetHighlight(const TvdxHighlight *h) { Highlight()->Assign(h); }
+
+void TvdxCustomMemoView::SetFlowTo(TvdxCustomMemoView *v)
+{
+    if (m_flowTo == v)
+        return;
+    if (m_flowTo)
+        m_flowTo->RemoveFreeNotification(this);
+    m_flowTo = v;
+    if (m_flowTo)
+        m_flowTo->FreeNotification(this);
+}
+
+void TvdxCustomMemoView::Notification(TvdComponent *component, Operation operation)
+{
+    TvdxStretcheable::Notification(component, operation);
+    if (operation == opRemove && component == m_flowTo)
+        m_flowTo = nullptr;
+}
+
+TvdxDataLink *TvdxCustomMemoView::DataLink()
+{
+    if (!m_dataLink)
+        m_dataLink = std::make_unique<TvdxDataLink>();
+    return m_dataLink.get();
+}
+
+void TvdxCustomMemoView::SetDataLink(TvdxDataLink *v) { DataLink()->Assign(v); }
+
+bool TvdxCustomMemoView::LoadDataStream(QIODevice &stream)
+{
+    if (!stream.isOpen() || !stream.isReadable())
+        return false;
+    QByteArray bytes;
+    // In blocks, so a huge stream is not asked for at once.
+    constexpr qint64 kBlock = 1 << 20;
+    for (;;) {
+        const QByteArray block = stream.read(kBlock);
+        if (block.isEmpty()) {
+            if (!stream.atEnd() && stream.isOpen() && !stream.isSequential())
+                return false;
+            break;
+        }
+        bytes += block;
+    }
+    SetText(AnsiToWideStr(bytes, DEFAULT_CHARSET));
+    return true;
+}
+
+QByteArray TvdxCustomMemoView::AnsiText() const
+{
+    return WideToAnsiStr(Text(), Font() ? Font()->Charset() : DEFAULT_CHARSET);
+}
+
+void TvdxCustomMemoView::SetAnsiText(const QByteArray &text)
+{
+    SetText(AnsiToWideStr(text, Font() ? Font()->Charset() : DEFAULT_CHARSET));
+}
+
+bool TvdxCustomMemoView::IsPropertyStored(const char *propName) const
+{
+    if (qstrcmp(propName, "DisplayFormat") == 0)
+        return m_formats->Count() == 1;
+    if (qstrcmp(propName, "Highlight") == 0) {
+        if (m_highlights->Count() != 1)
+            return false;
+        QString c = m_highlights->GetItem(0)->Condition();
+        while (!c.isEmpty() && c.front().unicode() < 33)
+            c.remove(0, 1);
+        while (!c.isEmpty() && c.back().unicode() < 33)
+            c.chop(1);
+        return !c.isEmpty();
+    }
+    // Floats and texts are written only when they differ from a new object's.
+    struct Default {
+        const char *name;
+        double value;
+    };
+    static constexpr Default floats[] = {
+        {"CharSpacing", 0}, {"GapX", 2}, {"GapY", 1}, {"LineSpacing", 2}, {"ParagraphGap", 0}};
+    for (const Default &d : floats)
+        if (qstrcmp(propName, d.name) == 0) {
+            const double v = d.name[0] == 'C' ? m_charSpacing
+                             : d.name[0] == 'P' ? m_paragraphGap
+                             : d.name[0] == 'L' ? m_lineSpacing
+                             : d.name[3] == 'X' ? m_gapX
+                                                : m_gapY;
+            return std::abs(v - d.value) > 1e-12;
+        }
+    if (qstrcmp(propName, "ExpressionDelimiters") == 0)
+        return m_expressionDelimiters != QLatin1String("[,]");
+    if (qstrcmp(propName, "DataLink") == 0)
+        return m_dataLink && TvdxDataLink::IsDataLinkStored(m_dataLink.get(), vdComponentState());
+    return TvdxStretcheable::IsPropertyStored(propName);
+}
+
+void TvdxCustomMemoView::WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor)
+{
+    if (m_formats->Count() > 1)
+        SaveCollectionToXMLItem(m_formats.get(), QStringLiteral("Formats"), item, true, nullptr, this);
+    if (m_highlights->Count() > 1) {
+        auto *a = qobject_cast<TvdxCustomMemoView *>(ancestor);
+        SaveCollectionToXMLItem(m_highlights.get(), QStringLiteral("Highlights"), item, true,
+                                a ? a->m_highlights.get() : nullptr, this);
+    }
+}
+
+bool TvdxCustomMemoView::ReadNestedProperty(TvdXMLItem *item)
+{
+    const QString name = item->Name();
+    if (name.compare(QLatin1String("Formats"), Qt::CaseInsensitive) == 0) {
+        LoadCollectionFromXMLItem(m_formats.get(), item, this, nullptr);
+        return true;
+    }
+    if (name.compare(QLatin1String("Highlights"), Qt::CaseInsensitive) == 0) {
+        LoadCollectionFromXMLItem(m_highlights.get(), item, this, nullptr);
+        return true;
+    }
+    return false;
+}
 
 bool TvdxCustomMemoView::charsetConversion() const
 {
@@ -170,6 +306,20 @@ QString TvdxCustomMemoView::CalcAndFormat(const QString &expression, const TvdxF
     return FormatData(value, format);
 }
 
+bool TvdxCustomMemoView::isHiddenZero(const Variant &v) const
+{
+    if (v.isNull() || v.isString())
+        return false;
+    double precision = 1e-17;
+    if (TvdxReport *r = Report())
+        precision = double(r->EngineOptions()->ZeroPrecisionValue());
+    try {
+        return sameAsZero(v.toDouble(), precision);
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
 void TvdxCustomMemoView::ExpandExpressions()
 {
     const qsizetype comma = m_expressionDelimiters.indexOf(u',');
@@ -205,7 +355,116 @@ void TvdxCustomMemoView::ExpandExpressions()
 void TvdxCustomMemoView::BeforePrint()
 {
     TvdxStretcheable::BeforePrint();
-    m_tempMemo = m_memo;
+    if (!IsDataField())
+        m_tempMemo = m_memo;
+    if (m_dataLink)
+        TvdxDataLink::SaveState(m_dataLink.get());
+}
+
+void TvdxCustomMemoView::fillFromDataField()
+{
+    TvdxDataSet *ds = DataSet();
+    const QString field = DataField();
+    const bool convert = charsetConversion();
+    const int charset = Font() ? Font()->Charset() : DEFAULT_CHARSET;
+    if (ds->IsBlobField(field)) {
+        TvdWideStrings lines;
+        ds->AssignBlobTo(field, lines);
+        if (lines.Strings().isEmpty()) {
+            // Data sets that hand blobs out as a stream of bytes.
+            TvdStringStream stream;
+            stream.open(QIODevice::ReadWrite);
+            ds->AssignBlobTo(field, &stream);
+            QByteArray bytes = stream.data();
+            lines.SetText(convert ? AnsiToWideStr(bytes, charset) : QString::fromUtf8(bytes));
+        }
+        m_memo = lines.Strings();
+        return;
+    }
+    m_value = ds->GetValue(field);
+    if (m_formats->GetItem(0)->Kind() != TvdxFormat::fkText)
+        SetText(FormatData(m_value));
+    else {
+        QString text = ds->GetDisplayText(field);
+        if (convert)
+            text = AnsiToWideStr(WideToAnsiStr(text, DEFAULT_CHARSET), charset);
+        SetText(text);
+    }
+    if (HideZeros() && isHiddenZero(m_value))
+        m_memo.clear();
+}
+
+void TvdxCustomMemoView::applyHighlights()
+{
+    TvdxReport *r = Report();
+    if (m_highlights->Count() == 0)
+        return;
+    if (r)
+        r->SetLocalValue(m_value);
+    for (int i = 0; i < m_highlights->Count(); ++i) {
+        TvdxHighlight *h = m_highlights->GetItem(i);
+        if (h->Condition().trimmed().isEmpty())
+            continue;
+        const Variant result = Calc(h->Condition());
+        bool isTrue = false;
+        try {
+            isTrue = Variant::equals(result, Variant(true));
+        } catch (const std::exception &) {
+            isTrue = false;
+        }
+        if (!isTrue)
+            continue;
+        if (!Flag(mbfHighlightActivated)) {
+            m_tempFill.reset(vdxCreateFill(FillType()));
+            if (m_tempFill)
+                m_tempFill->Assign(Fill());
+            m_tempFont = std::make_unique<TvdFont>();
+            m_tempFont->Assign(Font());
+            m_tempFrame = std::make_unique<TvdxFrame>();
+            m_tempFrame->Assign(Frame());
+            m_tempVisible = Visible();
+            SetFlag(mbfHighlightActivated, true);
+        }
+        ApplyHighlight(h);
+        break;
+    }
+}
+
+void TvdxCustomMemoView::ApplyHighlight(const TvdxHighlight *h)
+{
+    if (!h)
+        return;
+    if (h->ApplyFont())
+        SetFont(h->Font());
+    if (h->ApplyFill())
+        SetFill(h->Fill());
+    if (h->ApplyFrame())
+        SetFrame(h->Frame());
+    SetVisible(h->Visible());
+}
+
+void TvdxCustomMemoView::ApplyPreviewHighlight()
+{
+    TvdxHighlight *h = Highlight();
+    if (h->Active())
+        ApplyHighlight(h);
+}
+
+void TvdxCustomMemoView::restoreAppearance()
+{
+    if (!Flag(mbfHighlightActivated))
+        return;
+    if (m_tempFill)
+        SetFill(m_tempFill.get());
+    if (m_tempFont)
+        SetFont(m_tempFont.get());
+    if (m_tempFrame)
+        SetFrame(m_tempFrame.get());
+    SetVisible(m_tempVisible);
+    m_tempFill.reset();
+    m_tempFont.reset();
+    m_tempFrame.reset();
+    SetFlag(mbfHighlightActivated, false);
 }
 
 void TvdxCustomMemoView::GetData()
@@ -213,8 +472,11 @@ void TvdxCustomMemoView::GetData()
     TvdxStretcheable::GetData();
     if (m_formats->Count() == 0)
         m_formats->Add();
-    if (AllowExpressions())
+    if (IsDataField())
+        fillFromDataField();
+    else if (AllowExpressions())
         ExpandExpressions();
+    applyHighlights();
     if (SuppressRepeated()) {
         const QString text = Text();
         if (m_lastValue && *m_lastValue == text)
@@ -236,8 +498,101 @@ void TvdxCustomMemoView::GetData()
 
 void TvdxCustomMemoView::AfterPrint()
 {
-    m_memo = m_tempMemo;
+    if (!IsDataField())
+        m_memo = m_tempMemo;
+    restoreAppearance();
+    if (m_dataLink)
+        TvdxDataLink::RestoreState(m_dataLink.get());
     TvdxStretcheable::AfterPrint();
+}
+
+bool TvdxCustomMemoView::IsPostProcessAllowed() const
+{
+    return TvdxStretcheable::IsPostProcessAllowed() || m_duplicates != dmShow;
+}
+
+void TvdxCustomMemoView::SaveContentToDictionary(TvdxReport *aReport, TvdxPostProcessor *postProcessor)
+{
+    if (!postProcessor)
+        return;
+    QString content;
+    if (IsDataField()) {
+        if (m_formats->Count() > 0 && m_formats->GetItem(0)->Kind() != TvdxFormat::fkText)
+            content = FormatData(m_value);
+        else if (aReport)
+            content = VarToStr(aReport->Calc(DataSetName() + QStringLiteral(".\"") + DataField() + u'"'));
+        else
+            content = VarToStr(m_value);
+    } else
+        content = Text();
+    if (content.endsWith(QStringLiteral("\r\n")))
+        content.chop(2);
+    const auto at = Processing()->ProcessAt();
+    TvdxComponent *parent = Parent();
+    const bool suppressed =
+        (at != TvdxObjectProcessing::paDefault || m_duplicates != dmShow) && parent && !parent->Name().isEmpty();
+    const int index = postProcessor->Add(parent ? parent->Name() : QString(), Name(), content, at, this, suppressed,
+                                         false);
+    if (index != -1)
+        SetText(QString::number(index));
+}
+
+bool TvdxCustomMemoView::LoadContentFromDictionary(TvdxReport *, TvdxMacrosItem *aItem)
+{
+    if (!aItem || Flag(mbfMacroLoaded) || m_memo.isEmpty())
+        return false;
+    bool ok = false;
+    const int n = m_memo.first().trimmed().toInt(&ok);
+    // An index the item does not hold leaves the text as it is.
+    if (!ok || n < 0 || n >= aItem->Count())
+        return false;
+    SetFlag(mbfMacroLoaded, true);
+    const bool repeat = n == aItem->LastIndex;
+    if (m_duplicates == dmClear && repeat)
+        SetText(QString());
+    else
+        SetText(aItem->GetItem(n));
+    bool result = false;
+    if (repeat && (m_duplicates == dmHide || m_duplicates == dmClear || m_duplicates == dmMerge)) {
+        if (m_duplicates == dmMerge) {
+            if (auto *first = qobject_cast<TvdxView *>(aItem->Component); first && first != this)
+                first->SetHeight(AbsTop() - first->AbsTop() + Height());
+        }
+        result = m_duplicates != dmClear;
+    } else if (!repeat)
+        aItem->Component = this;
+    aItem->LastIndex = n;
+    return result;
+}
+
+void TvdxCustomMemoView::ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *)
+{
+    if (!aItem)
+        return;
+    const QStringList savedText = m_memo;
+    const QString savedObject = aReport ? aReport->CurObject() : QString();
+    struct Restore {
+        TvdxCustomMemoView *self;
+        TvdxReport *report;
+        const QStringList &text;
+        const QString &object;
+        ~Restore()
+        {
+            self->m_memo = text;
+            if (report)
+                report->SetCurObject(object);
+        }
+    } restore{this, aReport, savedText, savedObject};
+    if (aReport)
+        aReport->SetCurObject(Name());
+    GetData();
+    if (aReport)
+        aReport->DoNotifyEvent(this, OnAfterData());
+    QString text = Text();
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    if (aItem->Count() > 0)
+        aItem->SetItem(aItem->Count() - 1, text);
 }
 
 QString TvdxCustomMemoView::GetComponentText()
@@ -320,6 +675,8 @@ QString TvdxCustomMemoView::Diff(TvdxComponent *aComponent)
             s += attr("UseDefaultCharset", boolText(UseDefaultCharset()));
     }
     s += DiffText(aComponent);
+    if (!Hint().isEmpty())
+        s += attr("Hint", EscapeXMLAttr(Hint()));
     if (m) {
         if (differs(m_paragraphGap, m->m_paragraphGap))
             s += attr("ParagraphGap", floatText(m_paragraphGap));

@@ -4,12 +4,16 @@
 #pragma once
 #include "core/vdVariant.h"
 #include "report/vdxClass_format.h"
+#include "report/vdxClass_highlight.h"
 #include "report/vdxClass_view.h"
 #include <functional>
 #include <memory>
 #include <optional>
 
+class QIODevice;
+class TvdxDataLink;
 class TvdxDrawText;
+class TVectorCanvas;
 
 // Base of views whose height can follow their content and that can be
 // printed in parts across pages.
@@ -54,14 +58,6 @@ private:
     double m_savedTop = 0;
 };
 
-// Frame sides and width as the text rectangle needs them.
-struct TvdxMemoFrameGeometry {
-    double Width = 1;
-    bool Left = false, Top = false, Right = false, Bottom = false;
-    bool DropShadow = false;
-    double ShadowWidth = 4;
-};
-
 class TvdxCustomMemoView;
 // Evaluates an expression of a text object in its report.
 using TvdxMemoCalc = std::function<Variant(TvdxCustomMemoView *memo, const QString &expression)>;
@@ -87,8 +83,12 @@ public:
 private:
     Q_PROPERTY(bool FirstParaBreak READ FirstParaBreak WRITE SetFirstParaBreak)
     Q_PROPERTY(bool LastParaBreak READ LastParaBreak WRITE SetLastParaBreak)
+    Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
+    Q_PROPERTY(QString TagStr READ TagStr WRITE SetTagStr)
+    Q_PROPERTY(QString URL READ URL WRITE SetURL STORED false)
     Q_CLASSINFO("default:FirstParaBreak", "False")
     Q_CLASSINFO("default:LastParaBreak", "False")
+    Q_CLASSINFO("default:Cursor", "0")
 
 public:
     explicit TvdxCustomMemoView(TvdComponent *owner = nullptr);
@@ -159,6 +159,9 @@ public:
     // The lines, each followed by CR LF.
     virtual QString Text() const;
     virtual void SetText(const QString &text);
+    // The text in the code page of the font's charset.
+    QByteArray AnsiText() const;
+    void SetAnsiText(const QByteArray &text);
     virtual Variant Value() const { return m_value; }
     virtual void SetPartMemo(const QString &text) { m_partMemo = text; }
     QString PartMemo() const { return m_partMemo; }
@@ -167,10 +170,29 @@ public:
     // The first format, created when there is none.
     TvdxFormat *DisplayFormat();
     void SetDisplayFormat(const TvdxFormat *f);
+    TvdxHighlightCollection *Highlights() const { return m_highlights.get(); }
+    // The first highlight, created when there is none.
+    TvdxHighlight *Highlight();
+    void SetHighlight(const TvdxHighlight *h);
+    // Gives the object the highlight's font, fill and frame (as the highlight
+    // asks) and its visibility; nothing for none.
+    void ApplyHighlight(const TvdxHighlight *h);
+    // The first highlight, when it is active, without saving the appearance.
+    void ApplyPreviewHighlight();
     TvdxCustomMemoView *FlowTo() const { return m_flowTo; }
-    void SetFlowTo(TvdxCustomMemoView *v) { m_flowTo = v; }
-    TvdxMemoFrameGeometry &FrameGeometry() { return m_frame; }
-    const TvdxMemoFrameGeometry &FrameGeometry() const { return m_frame; }
+    void SetFlowTo(TvdxCustomMemoView *v);
+    // Created on first use.
+    TvdxDataLink *DataLink();
+    void SetDataLink(TvdxDataLink *v);
+    TvdxDataLink *GetDataLink() override { return m_dataLink.get(); }
+    // Takes loaded data as text of the ANSI code page; false when reading fails.
+    bool LoadDataStream(QIODevice &stream);
+    // The vector recorder this view's text runs also go to while it is drawn.
+    TVectorCanvas *VectorCanvas() const { return m_vc; }
+    void SetVectorCanvas(TVectorCanvas *vc) { m_vc = vc; }
+    // Draws the view once on a scratch bitmap with a recorder attached and
+    // answers the recorder (the caller owns it).
+    TVectorCanvas *GetVectorCanvas();
 
     // Set by the prepared pages before drawing.
     void SetTotalPages(int v) { m_totalPages = v; }
@@ -182,6 +204,11 @@ public:
     void GetData() override;
     void AfterPrint() override;
     void ResetSuppress() { m_lastValue = QString(); }
+    // Post-processing dictionary.
+    bool IsPostProcessAllowed() const override;
+    void SaveContentToDictionary(TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
+    bool LoadContentFromDictionary(TvdxReport *aReport, TvdxMacrosItem *aItem) override;
+    void ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
     QString FormatData(const Variant &value, const TvdxFormat *format = nullptr);
     QString CalcAndFormat(const QString &expr, const TvdxFormat *format);
     QString GetComponentText() override;
@@ -212,7 +239,17 @@ public:
     // The layout object this view measures and draws with.
     TvdxDrawText &DrawTextObject() const;
 
+    // Storage: the first format and highlight are properties of their own;
+    // more than one go as nested collections.
+    bool IsPropertyStored(const char *propName) const override;
+    void WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor) override;
+    bool ReadNestedProperty(TvdXMLItem *item) override;
+    bool vdxIsMemoView() const override { return true; }
+    QString vdxMemoText() const override { return Text(); }
+    void vdxSetMemoText(const QString &text) override { SetText(text); }
+
 protected:
+    void Notification(TvdComponent *component, Operation operation) override;
     // The value of an expression through the report's evaluator.
     virtual Variant Calc(const QString &expr);
     void ExpandExpressions();
@@ -223,6 +260,11 @@ private:
     void configureDrawText(TvdxDrawText &dt, double scaleX, double scaleY, double offsetX, double offsetY);
     void layoutInBox(TvdxDrawText &dt, const TRect &box);
     void applyAutoWidth(TvdxDrawText &dt);
+    void drawTextContent(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
+    void fillFromDataField();
+    void applyHighlights();
+    void restoreAppearance();
+    bool isHiddenZero(const Variant &v) const;
 
     unsigned m_flags = 1545;
     double m_charSpacing = 0;
@@ -248,7 +290,16 @@ private:
     int m_copyNo = 0;
     TRect m_textRect;
     double m_printScale = 1;
-    TvdxMemoFrameGeometry m_frame;
+    std::unique_ptr<TvdxHighlightCollection> m_highlights;
+    std::unique_ptr<TvdxDataLink> m_dataLink;
+    // The appearance saved while a highlight is applied.
+    std::unique_ptr<TvdxCustomFill> m_tempFill;
+    std::unique_ptr<TvdFont> m_tempFont;
+    std::unique_ptr<TvdxFrame> m_tempFrame;
+    bool m_tempVisible = true;
+    int m_macroIndex = -1;
+    int m_macroLine = -1;
+    TVectorCanvas *m_vc = nullptr;
 };
 
 class TvdxMemoView : public TvdxCustomMemoView {
@@ -256,19 +307,32 @@ class TvdxMemoView : public TvdxCustomMemoView {
     Q_PROPERTY(bool AutoWidth READ AutoWidth WRITE SetAutoWidth)
     Q_PROPERTY(bool AllowExpressions READ AllowExpressions WRITE SetAllowExpressions)
     Q_PROPERTY(bool AllowHTMLTags READ AllowHTMLTags WRITE SetAllowHTMLTags)
+    Q_PROPERTY(TvdxCustomFill::TBrushStyle BrushStyle READ BrushStyle WRITE SetBrushStyle STORED false)
     Q_PROPERTY(double CharSpacing READ CharSpacing WRITE SetCharSpacing)
     Q_PROPERTY(bool ClearEmptyLines READ ClearEmptyLines WRITE SetClearEmptyLines)
     Q_PROPERTY(bool Clipped READ Clipped WRITE SetClipped)
+    Q_PROPERTY(int Color READ Color WRITE SetColor STORED false)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
+    Q_PROPERTY(TvdxFormat *DisplayFormat READ DisplayFormat WRITE SetDisplayFormat)
+    Q_PROPERTY(TvdxDataLink *DataLink READ DataLink WRITE SetDataLink)
     Q_PROPERTY(QString ExpressionDelimiters READ ExpressionDelimiters WRITE SetExpressionDelimiters)
+    Q_PROPERTY(TvdxCustomMemoView *FlowTo READ FlowTo WRITE SetFlowTo)
+    Q_PROPERTY(TvdxFrame *Frame READ Frame WRITE SetFrame)
+    Q_PROPERTY(TvdxCustomFill::TvdxFillType FillType READ FillType WRITE SetFillType)
+    Q_PROPERTY(TvdxCustomFill *Fill READ Fill WRITE SetFill)
     Q_PROPERTY(double GapX READ GapX WRITE SetGapX)
     Q_PROPERTY(double GapY READ GapY WRITE SetGapY)
     Q_PROPERTY(TvdxCustomMemoView::TvdxHAlign HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(bool HideZeros READ HideZeros WRITE SetHideZeros)
+    Q_PROPERTY(TvdxHighlight *Highlight READ Highlight WRITE SetHighlight)
     Q_PROPERTY(double LineSpacing READ LineSpacing WRITE SetLineSpacing)
-    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo)
+    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo STORED false)
     Q_PROPERTY(double ParagraphGap READ ParagraphGap WRITE SetParagraphGap)
+    Q_PROPERTY(TvdxObjectProcessing *Processing READ Processing WRITE SetProcessing)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)
     Q_PROPERTY(bool RTLReading READ RTLReading WRITE SetRTLReading)
+    Q_PROPERTY(QString Style READ Style WRITE SetStyle)
     Q_PROPERTY(bool SuppressRepeated READ SuppressRepeated WRITE SetSuppressRepeated)
     Q_PROPERTY(TvdxCustomMemoView::TvdxDuplicateMerge Duplicates READ Duplicates WRITE SetDuplicates)
     Q_PROPERTY(bool Underlines READ Underlines WRITE SetUnderlines STORED false)
@@ -282,16 +346,10 @@ class TvdxMemoView : public TvdxCustomMemoView {
     Q_CLASSINFO("default:AutoWidth", "False")
     Q_CLASSINFO("default:AllowExpressions", "True")
     Q_CLASSINFO("default:AllowHTMLTags", "False")
-    Q_CLASSINFO("default:CharSpacing", "0")
     Q_CLASSINFO("default:ClearEmptyLines", "False")
     Q_CLASSINFO("default:Clipped", "True")
-    Q_CLASSINFO("default:ExpressionDelimiters", "[,]")
-    Q_CLASSINFO("default:GapX", "2")
-    Q_CLASSINFO("default:GapY", "1")
     Q_CLASSINFO("default:HAlign", "haLeft")
     Q_CLASSINFO("default:HideZeros", "False")
-    Q_CLASSINFO("default:LineSpacing", "2")
-    Q_CLASSINFO("default:ParagraphGap", "0")
     Q_CLASSINFO("default:Rotation", "0")
     Q_CLASSINFO("default:RTLReading", "False")
     Q_CLASSINFO("default:SuppressRepeated", "False")
@@ -311,21 +369,26 @@ class TvdxSysMemoView : public TvdxCustomMemoView {
     Q_OBJECT
     Q_PROPERTY(bool AutoWidth READ AutoWidth WRITE SetAutoWidth)
     Q_PROPERTY(double CharSpacing READ CharSpacing WRITE SetCharSpacing)
+    Q_PROPERTY(int Color READ Color WRITE SetColor STORED false)
+    Q_PROPERTY(TvdxFormat *DisplayFormat READ DisplayFormat WRITE SetDisplayFormat)
+    Q_PROPERTY(TvdxFrame *Frame READ Frame WRITE SetFrame)
+    Q_PROPERTY(TvdxCustomFill::TvdxFillType FillType READ FillType WRITE SetFillType)
+    Q_PROPERTY(TvdxCustomFill *Fill READ Fill WRITE SetFill)
     Q_PROPERTY(double GapX READ GapX WRITE SetGapX)
     Q_PROPERTY(double GapY READ GapY WRITE SetGapY)
     Q_PROPERTY(TvdxCustomMemoView::TvdxHAlign HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(bool HideZeros READ HideZeros WRITE SetHideZeros)
-    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo)
+    Q_PROPERTY(TvdxHighlight *Highlight READ Highlight WRITE SetHighlight)
+    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo STORED false)
+    Q_PROPERTY(TvdxObjectProcessing *Processing READ Processing WRITE SetProcessing)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)
     Q_PROPERTY(bool RTLReading READ RTLReading WRITE SetRTLReading)
+    Q_PROPERTY(QString Style READ Style WRITE SetStyle)
     Q_PROPERTY(bool SuppressRepeated READ SuppressRepeated WRITE SetSuppressRepeated)
     Q_PROPERTY(TvdxCustomMemoView::TvdxDuplicateMerge Duplicates READ Duplicates WRITE SetDuplicates)
     Q_PROPERTY(TvdxCustomMemoView::TvdxVAlign VAlign READ VAlign WRITE SetVAlign)
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
     Q_CLASSINFO("default:AutoWidth", "False")
-    Q_CLASSINFO("default:CharSpacing", "0")
-    Q_CLASSINFO("default:GapX", "2")
-    Q_CLASSINFO("default:GapY", "1")
     Q_CLASSINFO("default:HAlign", "haLeft")
     Q_CLASSINFO("default:HideZeros", "False")
     Q_CLASSINFO("default:Rotation", "0")

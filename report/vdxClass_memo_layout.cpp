@@ -3,6 +3,8 @@
 #include "report/vdxClass_memo.h"
 #include "platform/QPainterCanvas.h"
 #include "report/vdxDrawText.h"
+#include "report/vdxVectorCanvas.h"
+#include "report/vdxClass_dataset.h"
 #include <cmath>
 
 namespace {
@@ -22,44 +24,48 @@ TvdxDrawText &TvdxCustomMemoView::DrawTextObject() const { return vdxGlobalDrawT
 
 double TvdxCustomMemoView::ExtraWidth() const
 {
+    const TvdxFrame &f = *Frame();
     double r = 2 * m_gapX;
-    if (m_frame.Left)
-        r += (m_frame.Width - 1) / 2;
-    if (m_frame.Right)
-        r += m_frame.Width / 2;
-    if (m_frame.DropShadow)
-        r += m_frame.ShadowWidth;
+    if (f.Typ().testFlag(TvdxFrame::ftLeft))
+        r += (f.Width() - 1) / 2;
+    if (f.Typ().testFlag(TvdxFrame::ftRight))
+        r += f.Width() / 2;
+    if (f.DropShadow())
+        r += f.ShadowWidth();
     return r;
 }
 
 double TvdxCustomMemoView::ExtraHeight() const
 {
+    const TvdxFrame &f = *Frame();
     double r = 2 * m_gapY;
-    if (m_frame.Top)
-        r += (m_frame.Width - 1) / 2;
-    if (m_frame.Bottom)
-        r += m_frame.Width / 2;
-    if (m_frame.DropShadow)
-        r += m_frame.ShadowWidth;
+    if (f.Typ().testFlag(TvdxFrame::ftTop))
+        r += (f.Width() - 1) / 2;
+    if (f.Typ().testFlag(TvdxFrame::ftBottom))
+        r += f.Width() / 2;
+    if (f.DropShadow())
+        r += f.ShadowWidth();
     return r;
 }
 
 TRect TvdxCustomMemoView::CalcTextRect(double scaleX, double scaleY, double offsetX, double offsetY) const
 {
-    const double w = m_frame.Width;
+    const TvdxFrame &f = *Frame();
+    const auto typ = f.Typ();
+    const double w = f.Width();
     const int insetL = Round((scaleX * w - 1) / 2), insetR = Round(scaleX * w / 2);
     const int insetT = Round((scaleY * w - 1) / 2), insetB = Round(scaleY * w / 2);
-    const double shadow = m_frame.DropShadow ? m_frame.ShadowWidth : 0;
+    const double shadow = f.DropShadow() ? f.ShadowWidth() : 0;
     const int x0 = Round(offsetX + scaleX * double(AbsLeft()));
     const int y0 = Round(offsetY + scaleY * double(AbsTop()));
     const int x1 = x0 + Round(scaleX * (double(Width()) - shadow));
     const int y1 = y0 + Round(scaleY * (double(Height()) - shadow));
     const int gx = Round(scaleX * m_gapX), gy = Round(scaleY * m_gapY);
     TRect r;
-    r.Left = x0 + gx + (m_frame.Left ? insetL : 0);
-    r.Top = y0 + gy + (m_frame.Top ? insetT : 0);
-    r.Right = x1 - (m_frame.Right ? insetR : 0) - gx + 1;
-    r.Bottom = y1 - (m_frame.Bottom ? insetB : 0) - gy + 1;
+    r.Left = x0 + gx + (typ.testFlag(TvdxFrame::ftLeft) ? insetL : 0);
+    r.Top = y0 + gy + (typ.testFlag(TvdxFrame::ftTop) ? insetT : 0);
+    r.Right = x1 - (typ.testFlag(TvdxFrame::ftRight) ? insetR : 0) - gx + 1;
+    r.Bottom = y1 - (typ.testFlag(TvdxFrame::ftBottom) ? insetB : 0) - gy + 1;
     return r;
 }
 
@@ -119,23 +125,66 @@ void TvdxCustomMemoView::Draw(Canvas &canvas, double scaleX, double scaleY, doub
     TvdxDrawText &dt = DrawTextObject();
     TvdxDrawTextLocker lock(dt);
     PrepareDrawBounds(scaleX, scaleY, offsetX, offsetY);
-    TvdxStretcheable::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
+    // A view being recorded for a vector export gets its text only.
+    if (m_vc)
+        TvdxStretcheable::PrepareDrawBounds(canvas, scaleX, scaleY, offsetX, offsetY);
+    else
+        TvdxStretcheable::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
+    drawTextContent(canvas, scaleX, scaleY, offsetX, offsetY);
+}
+
+void TvdxCustomMemoView::drawTextContent(Canvas &canvas, double scaleX, double scaleY, double offsetX,
+                                         double offsetY)
+{
+    TvdxDrawText &dt = DrawTextObject();
     const QStringList saved = m_memo;
     if (!IsDesigning())
         ExtractMacros();
-    configureCommon(dt, false);
+    else if (IsDataField())
+        m_memo = QStringList{QStringLiteral("[%1.\"%2\"]").arg(DataSet()->UserName(), DataField())};
+    TvdxDrawTextLocker lock(dt);
+    configureCommon(dt, DrawAsMask());
     configureDrawText(dt, scaleX, scaleY, offsetX, offsetY);
     const CanvasPen savedPen = canvas.pen();
     if (m_underlinesTextMode != ulmNone && m_rotation == 0) {
         CanvasPen pen;
-        pen.color = clBlack;
-        pen.width = Round(m_frame.Width);
+        pen.color = Frame()->Color();
+        pen.width = FFrameWidth();
+        pen.style = PenStyle::Solid;
         canvas.setPen(pen);
     }
-    dt.DrawText(canvas, ::TvdxHAlign(m_hAlign), ::TvdxVAlign(m_vAlign),
-                ::TvdxUnderlinesTextMode(m_underlinesTextMode), -1);
+    struct Detach {
+        TvdxDrawText &dt;
+        TVectorCanvas *old;
+        ~Detach() { dt.SetVC(old); }
+    } detach{dt, dt.VC()};
+    dt.SetVC(m_vc);
+    try {
+        dt.DrawText(canvas, ::TvdxHAlign(m_hAlign), ::TvdxVAlign(m_vAlign),
+                    ::TvdxUnderlinesTextMode(m_underlinesTextMode), -1);
+    } catch (...) {
+        canvas.setPen(savedPen);
+        m_memo = saved;
+        throw;
+    }
     canvas.setPen(savedPen);
     m_memo = saved;
+}
+
+TVectorCanvas *TvdxCustomMemoView::GetVectorCanvas()
+{
+    auto vc = std::make_unique<TVectorCanvas>();
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    QPainterCanvas canvas(scratch);
+    m_vc = vc.get();
+    try {
+        Draw(canvas, 1, 1, 0, 0);
+    } catch (...) {
+        m_vc = nullptr;
+        throw;
+    }
+    m_vc = nullptr;
+    return vc.release();
 }
 
 double TvdxCustomMemoView::CalcHeight()

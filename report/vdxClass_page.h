@@ -253,6 +253,13 @@ public:
 
 protected:
     void Notification(TvdComponent *component, Operation operation) override;
+    // Paper size in millimetres as given, keeping the paper code.
+    void SetPaperDimensionsDirect(long double width, long double height)
+    {
+        m_paperWidth = width;
+        m_paperHeight = height;
+        UpdateDimensions();
+    }
 
 private:
     std::unique_ptr<TvdxPictureView> m_backPicture;

@@ -2,6 +2,7 @@
 #include "platform/Exception.h"
 #include "core/vdxRes.h"
 #include "report/vdFont.h"
+#include "report/vdxDsgnIntf.h"
 #include <cmath>
 
 namespace {
@@ -25,20 +26,36 @@ TvdxDMPMemoView::TvdxDMPMemoView(TvdComponent *owner) : TvdxCustomMemoView(owner
 
 QString TvdxDMPMemoView::GetDescription() const { return GetResStrByName(QStringLiteral("obDMPText")); }
 
+void vdxDMPResetFont(TvdFont &f, TvdxDMP::TvdxDMPFontStyles fontStyle)
+{
+    f.SetName(QStringLiteral("Courier New"));
+    f.SetSize(12);
+    TvdFont::TFontStyles style;
+    if (fontStyle.testFlag(TvdxDMP::fsxBold))
+        style |= TvdFont::fsBold;
+    if (fontStyle.testFlag(TvdxDMP::fsxItalic))
+        style |= TvdFont::fsItalic;
+    if (fontStyle.testFlag(TvdxDMP::fsxUnderline))
+        style |= TvdFont::fsUnderline;
+    f.SetStyle(style);
+}
+
+namespace {
+
+TvdxDMPPage *dmpPageOf(TvdxComponent *c)
+{
+    for (TvdxComponent *p = c ? c->Parent() : nullptr; p; p = p->Parent())
+        if (auto *page = qobject_cast<TvdxDMPPage *>(p))
+            return page;
+    return nullptr;
+}
+
+} // namespace
+
 void TvdxDMPMemoView::resetFontOptions()
 {
-    if (TvdFont *f = Font()) {
-        f->SetName(QStringLiteral("Courier New"));
-        f->SetSize(12);
-        TvdFont::TFontStyles style;
-        if (m_fontStyle.testFlag(TvdxDMP::fsxBold))
-            style |= TvdFont::fsBold;
-        if (m_fontStyle.testFlag(TvdxDMP::fsxItalic))
-            style |= TvdFont::fsItalic;
-        if (m_fontStyle.testFlag(TvdxDMP::fsxUnderline))
-            style |= TvdFont::fsUnderline;
-        f->SetStyle(style);
-    }
+    if (TvdFont *f = Font())
+        vdxDMPResetFont(*f, m_fontStyle);
     SetCharSpacing(0);
     SetLineSpacing(1);
     SetGapX(0);
@@ -50,6 +67,25 @@ void TvdxDMPMemoView::SetFontStyle(TvdxDMP::TvdxDMPFontStyles v)
     m_fontStyle = v;
     resetFontOptions();
     TvdxCustomMemoView::SetParentFont(false);
+}
+
+void TvdxDMPMemoView::SetParentFont(bool value)
+{
+    TvdxCustomMemoView::SetParentFont(value);
+    if (!value)
+        return;
+    if (TvdxDMPPage *page = dmpPageOf(this)) {
+        m_fontStyle = page->FontStyle();
+        resetFontOptions();
+    }
+}
+
+void TvdxDMPMemoView::PaintFrame()
+{
+    if (!canvas() || ObjAsMetafile())
+        return;
+    const TRect r = FrameRect(scaleX(), scaleY(), m_offsetX, m_offsetY);
+    Frame()->Draw(*canvas(), r.Left, r.Top, r.Right, r.Bottom, scaleX(), scaleY());
 }
 
 bool TvdxDMPMemoView::IsPropertyStored(const char *propName) const
@@ -118,6 +154,124 @@ TRect TvdxDMPMemoView::FrameRect(double scaleX, double scaleY, double offsetX, d
 }
 
 // ---------------------------------------------------------------------------
+TvdxDMPLineView::TvdxDMPLineView(TvdComponent *owner) : TvdxCustomLineView(owner) {}
+
+QString TvdxDMPLineView::GetDescription() const { return GetResStrByName(QStringLiteral("obDMPLine")); }
+
+void TvdxDMPLineView::SetFontStyle(TvdxDMP::TvdxDMPFontStyles v)
+{
+    m_fontStyle = v;
+    if (TvdFont *f = Font())
+        vdxDMPResetFont(*f, v);
+    TvdxCustomLineView::SetParentFont(false);
+}
+
+bool TvdxDMPLineView::IsPropertyStored(const char *propName) const
+{
+    if (qstrcmp(propName, "FontStyle") == 0)
+        return !ParentFont();
+    return TvdxCustomLineView::IsPropertyStored(propName);
+}
+
+void TvdxDMPLineView::SetParentFont(bool value)
+{
+    TvdxCustomLineView::SetParentFont(value);
+    if (!value)
+        return;
+    if (TvdxDMPPage *page = dmpPageOf(this)) {
+        m_fontStyle = page->FontStyle();
+        if (TvdFont *f = Font())
+            vdxDMPResetFont(*f, m_fontStyle);
+    }
+}
+
+void TvdxDMPLineView::SetLeft(long double value)
+{
+    const double x = double(value);
+    const double cells = x / vd1CharX;
+    double left;
+    if (x < 0)
+        left = Trunc(cells) * vd1CharX - vd1CharX / 2;
+    else if (Align() == baRight)
+        left = Round(cells) * vd1CharX - vd1CharX / 2;
+    else
+        left = Trunc(cells) * vd1CharX + vd1CharX / 2;
+    TvdxCustomLineView::SetLeft(left);
+}
+
+void TvdxDMPLineView::SetTop(long double value)
+{
+    TvdxCustomLineView::SetTop(Trunc(double(value) / vd1CharY) * vd1CharY + vd1CharY / 2);
+}
+
+void TvdxDMPLineView::SetWidth(long double value)
+{
+    const double cells = double(value) / vd1CharX;
+    TvdxCustomLineView::SetWidth((Align() == baWidth ? Trunc(cells) : Round(cells)) * vd1CharX);
+}
+
+// ---------------------------------------------------------------------------
+TvdxDMPPage::TvdxDMPPage(TvdComponent *owner) : TvdxReportPage(owner) { resetFontOptions(); }
+
+void TvdxDMPPage::resetFontOptions()
+{
+    if (TvdFont *f = Font())
+        vdxDMPResetFont(*f, m_fontStyle);
+}
+
+void TvdxDMPPage::SetFontStyle(TvdxDMP::TvdxDMPFontStyles v)
+{
+    m_fontStyle = v;
+    resetFontOptions();
+    const QList<TvdxComponent *> all = AllObjects();
+    for (TvdxComponent *c : all)
+        if (c->ParentFont())
+            c->SetParentFont(true);
+}
+
+void TvdxDMPPage::SetDefaults()
+{
+    m_settingDefaults = true;
+    try {
+        TvdxReportPage::SetDefaults();
+    } catch (...) {
+        m_settingDefaults = false;
+        throw;
+    }
+    m_settingDefaults = false;
+    SetLeftMargin(vd1CharX / vd01cm);
+    SetRightMargin(vd1CharX / vd01cm);
+    SetTopMargin(vd1CharY / vd01cm);
+    SetBottomMargin(vd1CharY / vd01cm);
+    SetPaperDimensionsDirect(vdxDMPPaperWidth(double(PaperWidth())), vdxDMPPaperHeight(double(PaperHeight())));
+}
+
+void TvdxDMPPage::SetPaperWidth(long double value)
+{
+    TvdxReportPage::SetPaperWidth(value);
+    if (m_settingDefaults)
+        return;
+    SetPaperDimensionsDirect(vdxDMPPaperWidth(double(PaperWidth()), true), PaperHeight());
+}
+
+void TvdxDMPPage::SetPaperHeight(long double value)
+{
+    TvdxReportPage::SetPaperHeight(value);
+    if (m_settingDefaults)
+        return;
+    SetPaperDimensionsDirect(PaperWidth(), vdxDMPPaperHeight(double(PaperHeight()), true));
+}
+
+void TvdxDMPPage::SetPaperSize(int value)
+{
+    TvdxReportPage::SetPaperSize(value);
+    if (m_settingDefaults)
+        return;
+    SetPaperDimensionsDirect(vdxDMPPaperWidth(double(PaperWidth()), true),
+                             vdxDMPPaperHeight(double(PaperHeight()), true));
+}
+
+// ---------------------------------------------------------------------------
 TvdxDMPCommand::TvdxDMPCommand(TvdComponent *owner) : TvdxView(owner) {}
 
 QString TvdxDMPCommand::GetDescription() const { return GetResStrByName(QStringLiteral("obDMPCmd")); }
@@ -169,11 +323,16 @@ double vdxDMPPaperHeight(double mm, bool round)
 int vdxDMPColumns(double mm) { return int(Trunc(mm * vd01cm / vd1CharX)); }
 
 namespace {
-struct DMPClasses {
-    DMPClasses()
-    {
-        vdRegisterClass<TvdxDMPMemoView>();
-        vdRegisterClass<TvdxDMPCommand>();
-    }
-} dmpClasses;
+
+void registerDMPClasses()
+{
+    vdRegisterClass<TvdxDMPPage>();
+    TvdxObjectCollection &reg = vdxObjectRegistry();
+    reg.RegisterObject1<TvdxDMPMemoView>(QImage(), QString(), QString(), 0, 2, vdxCategory(ctDMP));
+    reg.RegisterObject1<TvdxDMPLineView>(QImage(), QString(), QString(), 0, 5, vdxCategory(ctDMP));
+    reg.RegisterObject1<TvdxDMPCommand>(QImage(), QString(), QString(), 0, 21, vdxCategory(ctDMP));
+}
+
 } // namespace
+
+Q_CONSTRUCTOR_FUNCTION(registerDMPClasses)

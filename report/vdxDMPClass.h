@@ -2,7 +2,9 @@
 // grid of character cells, fonts are fixed-pitch, and a command object carries
 // raw printer control bytes.
 #pragma once
+#include "report/vdxClass_line.h"
 #include "report/vdxClass_memo.h"
+#include "report/vdxClass_page.h"
 #include <QByteArray>
 
 constexpr double vd1CharX = 9.6; // one column: 10 characters per inch
@@ -25,11 +27,16 @@ class TvdxDMPMemoView : public TvdxCustomMemoView {
     Q_OBJECT
     Q_PROPERTY(bool AutoWidth READ AutoWidth WRITE SetAutoWidth)
     Q_PROPERTY(bool AllowExpressions READ AllowExpressions WRITE SetAllowExpressions)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
+    Q_PROPERTY(TvdxFormat *DisplayFormat READ DisplayFormat WRITE SetDisplayFormat)
     Q_PROPERTY(QString ExpressionDelimiters READ ExpressionDelimiters WRITE SetExpressionDelimiters)
+    Q_PROPERTY(TvdxCustomMemoView *FlowTo READ FlowTo WRITE SetFlowTo)
     Q_PROPERTY(TvdxDMP::TvdxDMPFontStyles FontStyle READ FontStyle WRITE SetFontStyle)
+    Q_PROPERTY(TvdxFrame *Frame READ Frame WRITE SetFrame)
     Q_PROPERTY(TvdxCustomMemoView::TvdxHAlign HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(bool HideZeros READ HideZeros WRITE SetHideZeros)
-    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo)
+    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo STORED false)
     Q_PROPERTY(bool RTLReading READ RTLReading WRITE SetRTLReading)
     Q_PROPERTY(bool SuppressRepeated READ SuppressRepeated WRITE SetSuppressRepeated)
     Q_PROPERTY(bool TruncOutboundText READ TruncOutboundText WRITE SetTruncOutboundText)
@@ -37,7 +44,6 @@ class TvdxDMPMemoView : public TvdxCustomMemoView {
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
     Q_CLASSINFO("default:AutoWidth", "False")
     Q_CLASSINFO("default:AllowExpressions", "True")
-    Q_CLASSINFO("default:ExpressionDelimiters", "[,]")
     Q_CLASSINFO("default:HAlign", "haLeft")
     Q_CLASSINFO("default:HideZeros", "False")
     Q_CLASSINFO("default:RTLReading", "False")
@@ -52,6 +58,11 @@ public:
     void SetFontStyle(TvdxDMP::TvdxDMPFontStyles v);
     // FontStyle is written only with a font of the object's own.
     bool IsPropertyStored(const char *propName) const override;
+    // On a dot-matrix page the object takes the page's font style.
+    void SetParentFont(bool value) override;
+    bool IsEMFExportable() override { return AllowVectorExport(); }
+    // The frame lies half a cell outside the text cells.
+    void PaintFrame() override;
     bool TruncOutboundText() const { return m_truncOutboundText; }
     void SetTruncOutboundText(bool v) { m_truncOutboundText = v; }
 
@@ -72,6 +83,48 @@ private:
     void resetFontOptions();
     TvdxDMP::TvdxDMPFontStyles m_fontStyle;
     bool m_truncOutboundText = true;
+};
+
+// A line made of characters: it runs through the middles of cells.
+class TvdxDMPLineView : public TvdxCustomLineView {
+    Q_OBJECT
+    Q_PROPERTY(TvdxDMP::TvdxDMPFontStyles FontStyle READ FontStyle WRITE SetFontStyle)
+public:
+    Q_INVOKABLE explicit TvdxDMPLineView(TvdComponent *owner = nullptr);
+    QString GetDescription() const override;
+    TvdxDMP::TvdxDMPFontStyles FontStyle() const { return m_fontStyle; }
+    void SetFontStyle(TvdxDMP::TvdxDMPFontStyles v);
+    bool IsPropertyStored(const char *propName) const override;
+    void SetParentFont(bool value) override;
+    void SetLeft(long double value) override;
+    void SetTop(long double value) override;
+    void SetWidth(long double value) override;
+
+private:
+    TvdxDMP::TvdxDMPFontStyles m_fontStyle;
+};
+
+class TvdxDMPPage : public TvdxReportPage {
+    Q_OBJECT
+    Q_PROPERTY(TvdxDMP::TvdxDMPFontStyles FontStyle READ FontStyle WRITE SetFontStyle)
+public:
+    Q_INVOKABLE explicit TvdxDMPPage(TvdComponent *owner = nullptr);
+    TvdxDMP::TvdxDMPFontStyles FontStyle() const { return m_fontStyle; }
+    // Resets the page's font and hands the style to every object that takes
+    // its parent's font.
+    void SetFontStyle(TvdxDMP::TvdxDMPFontStyles v);
+    // Margins of one cell, paper cut down to whole cells.
+    void SetDefaults() override;
+    // Paper rounded to whole cells.
+    void SetPaperWidth(long double value) override;
+    void SetPaperHeight(long double value) override;
+    void SetPaperSize(int value) override;
+
+private:
+    void resetFontOptions();
+    TvdxDMP::TvdxDMPFontStyles m_fontStyle;
+    // The defaults cut the paper down; the setters they call do not round.
+    bool m_settingDefaults = false;
 };
 
 class TvdxDMPCommand : public TvdxView {
@@ -97,3 +150,6 @@ double vdxDMPPaperWidth(double mm, bool round = false);
 double vdxDMPPaperHeight(double mm, bool round = false);
 // Columns of a paper width in millimetres after cutting to whole cells.
 int vdxDMPColumns(double mm);
+// The screen font of a dot-matrix font style: Courier New, 12 points, with
+// only bold, italic and underline taken from the style.
+void vdxDMPResetFont(TvdFont &font, TvdxDMP::TvdxDMPFontStyles style);

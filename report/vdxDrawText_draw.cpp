@@ -301,6 +301,12 @@ void TvdxDrawText::drawTextLine(Canvas &c, int index, TvdxHAlign align, int widt
         }
         return;
     }
+    // A line that begins with a change (a new paragraph that opens with a
+    // tag) takes it before its first run, as the text's first line does.
+    if (TvdxHTMLTag *t = rec(0); t && !t->Default) {
+        applyRecordFont(c, *t);
+        t->Default = true;
+    }
     int dy = dyOf(rec(0));
     for (const auto &r : runs) {
         outputTextRun(c, x, y, dy, line.mid(r.first, r.second - r.first), adv + r.first);

@@ -270,10 +270,16 @@ void TvdxHTMLTagsList::SplitLineAt(int value, bool addHyphen)
     TvdxHTMLTags &old = *m_lines.back();
     if (value >= old.Count())
         return;
+    // The tail keeps the storage; the kept head moves into a list of its own.
     auto fresh = std::make_unique<TvdxHTMLTags>();
-    for (int k = value; k < old.Count(); ++k)
-        fresh->m_items.push_back(std::move(old.m_items[size_t(k)]));
-    old.m_items.resize(size_t(value));
+    fresh->m_items.swap(old.m_items);
+    fresh->m_first = old.m_first;
+    old.m_items.clear();
+    old.m_first = 0;
+    old.m_items.reserve(size_t(value) + 1);
+    for (int k = 0; k < value; ++k)
+        old.m_items.push_back(std::move(fresh->m_items[fresh->m_first + size_t(k)]));
+    fresh->m_first += size_t(value);
     TvdxHTMLTags *added = fresh.get();
     m_lines.push_back(std::move(fresh));
     if (value == 0)

@@ -38,14 +38,21 @@ public:
 // The records of one wrapped line.
 class TvdxHTMLTags {
 public:
-    int Count() const { return int(m_items.size()); }
-    TvdxHTMLTag *Items(int index) const { return m_items[size_t(index)].get(); }
+    int Count() const { return int(m_items.size() - m_first); }
+    TvdxHTMLTag *Items(int index) const { return m_items[m_first + size_t(index)].get(); }
     TvdxHTMLTag *Add();
-    void Clear() { m_items.clear(); }
+    void Clear()
+    {
+        m_items.clear();
+        m_first = 0;
+    }
 
 private:
     friend class TvdxHTMLTagsList;
+    // Records before m_first were handed to an earlier line: splitting a
+    // long paragraph line by line then costs the line, not the rest.
     std::vector<std::unique_ptr<TvdxHTMLTag>> m_items;
+    size_t m_first = 0;
 };
 
 class TvdxHTMLTagsList {

@@ -362,3 +362,42 @@ TEST(CanvasText, MeasuringWorksFromWorkerThreads)
     for (const QList<int> &r : results)
         EXPECT_EQ(r, expected);
 }
+
+namespace {
+
+// Underline and strike-out lie along the run wherever it is drawn; nothing
+// is drawn away from it.
+TEST(PainterCanvasDecorations, LinesFollowTheRun)
+{
+    for (const bool strike : {false, true}) {
+        QImage img(400, 200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainterCanvas c(img);
+            c.font().name = QStringLiteral("DejaVu Sans");
+            c.font().height = -20;
+            c.font().underline = !strike;
+            c.font().strikeOut = strike;
+            c.SetBkMode(BkMode::Transparent);
+            c.TextOut(150, 60, QStringLiteral("mmmm"));
+        }
+        QRect ink;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qGray(img.pixel(x, y)) < 128)
+                    ink |= QRect(x, y, 1, 1);
+        EXPECT_GE(ink.left(), 149) << strike;
+        EXPECT_LE(ink.bottom(), 90) << strike;
+        EXPECT_LE(ink.right(), 150 + 80) << strike;
+        // A full-width line under or through the glyphs.
+        int longest = 0;
+        for (int y = 60; y < 90; ++y) {
+            int run = 0;
+            for (int x = 150; x < 240; ++x)
+                run = qGray(img.pixel(x, y)) < 128 ? run + 1 : 0, longest = std::max(longest, run);
+        }
+        EXPECT_GT(longest, 50) << strike;
+    }
+}
+
+} // namespace

@@ -1,5 +1,8 @@
 #include "platform/Exception.h"
+#include "platform/QPainterCanvas.h"
 #include "report/vdxDMPClass.h"
+#include "report/vdxDsgnIntf.h"
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,6 +61,102 @@ TEST(DMPTest, PageOf210MillimetresHas82Columns)
     EXPECT_EQ(vdxDMPColumns(210), 82);
     EXPECT_NEAR(vdxDMPPaperWidth(210) * vd01cm, 787.2, 1e-9);
     EXPECT_NEAR(vdxDMPPaperWidth(210), 208.28, 0.01);
+
+    TvdxDMPPage page;
+    page.SetDefaults(); // A4 unless a paper service says otherwise
+    EXPECT_NEAR(double(page.PaperWidth()) * vd01cm, 82 * vd1CharX, 1e-6);
+    EXPECT_NEAR(double(page.PaperHeight()) * vd01cm / vd1CharY, std::trunc(297 * vd01cm / vd1CharY), 1e-6);
+    EXPECT_NEAR(double(page.LeftMargin()), 2.54, 0.001);
+    EXPECT_NEAR(double(page.TopMargin()), 4.498, 0.001);
+    // Setters round to the nearest whole cell.
+    page.SetPaperWidth(100); // 39.37 columns
+    EXPECT_NEAR(double(page.PaperWidth()) * vd01cm, 39 * vd1CharX, 1e-6);
+    page.SetPaperHeight(100); // 22.23 lines
+    EXPECT_NEAR(double(page.PaperHeight()) * vd01cm, 22 * vd1CharY, 1e-6);
+}
+
+TEST(DMPTest, LinesRunThroughTheMiddlesOfCells)
+{
+    struct Case {
+        double x;
+        TvdxView::TvdxAlign align;
+        double expected;
+    } cases[] = {{10, TvdxView::baNone, 14.4},  {-5, TvdxView::baNone, -4.8}, {-15, TvdxView::baNone, -14.4},
+                 {14.5, TvdxView::baRight, 14.4}, {0, TvdxView::baNone, 4.8}};
+    for (const Case &c : cases) {
+        TvdxDMPLineView l;
+        l.SetAlign(c.align);
+        l.SetLeft(c.x);
+        EXPECT_NEAR(double(l.Left()), c.expected, 1e-9) << c.x;
+    }
+    TvdxDMPLineView l;
+    l.SetTop(30); // line 1
+    EXPECT_DOUBLE_EQ(double(l.Top()), 17 + 8.5);
+    l.SetWidth(14.5); // 1.51 columns
+    EXPECT_DOUBLE_EQ(double(l.Width()), 19.2);
+    l.SetAlign(TvdxView::baWidth);
+    l.SetWidth(14.5);
+    EXPECT_DOUBLE_EQ(double(l.Width()), 9.6);
+}
+
+TEST(DMPTest, ObjectsTakeThePagesFontStyle)
+{
+    TvdxDMPPage page;
+    auto *memo = new TvdxDMPMemoView(&page);
+    auto *line = new TvdxDMPLineView(&page);
+    auto *own = new TvdxDMPMemoView(&page);
+    own->SetFontStyle(TvdxDMP::fsxItalic);
+    memo->SetParentFont(true);
+    line->SetParentFont(true);
+    page.SetFontStyle(TvdxDMP::fsxBold | TvdxDMP::fsxCondensed);
+    EXPECT_EQ(page.Font()->Name(), QStringLiteral("Courier New"));
+    EXPECT_EQ(page.Font()->Style(), TvdFont::fsBold);
+    EXPECT_EQ(memo->FontStyle(), TvdxDMP::fsxBold | TvdxDMP::fsxCondensed);
+    EXPECT_EQ(memo->Font()->Style(), TvdFont::fsBold);
+    EXPECT_EQ(line->FontStyle(), TvdxDMP::fsxBold | TvdxDMP::fsxCondensed);
+    EXPECT_EQ(own->FontStyle(), TvdxDMP::fsxItalic);
+    EXPECT_EQ(own->Font()->Style(), TvdFont::fsItalic);
+    EXPECT_TRUE(memo->IsPropertyStored("FontStyle") == false);
+    EXPECT_TRUE(own->IsPropertyStored("FontStyle"));
+}
+
+TEST(DMPTest, FrameLiesHalfACellOutsideTheText)
+{
+    TvdxDMPMemoView m;
+    m.SetBoundsDirect(2 * vd1CharX, 2 * vd1CharY, 4 * vd1CharX, vd1CharY);
+    EXPECT_EQ(m.FrameRect(1, 1, 0, 0), TRect(14, 26, 62, 60)); // 14.4, 25.5, 62.4, 59.5
+    m.Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0xF));
+    m.Frame()->SetColor(clBlack);
+    QImage img(100, 100, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainterCanvas c(img);
+    m.Draw(c, 1, 1, 0, 0);
+    auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
+    EXPECT_TRUE(dark(14, 40));  // left side of the frame
+    EXPECT_TRUE(dark(40, 26));  // top side
+    EXPECT_FALSE(dark(40, 34)); // the text cell's own top stays clear
+}
+
+TEST(DMPTest, ObjectsAreOnTheDotMatrixPalette)
+{
+    struct Case {
+        const QMetaObject *cls;
+        int image;
+    } cases[] = {{&TvdxDMPMemoView::staticMetaObject, 2},
+                 {&TvdxDMPLineView::staticMetaObject, 5},
+                 {&TvdxDMPCommand::staticMetaObject, 21}};
+    TvdxObjectCollection &reg = vdxObjectRegistry();
+    for (const Case &c : cases) {
+        const TvdxObjectItem *found = nullptr;
+        for (int i = 0; i < reg.Count(); ++i)
+            if (reg.GetObjectItem(i)->ClassRef == c.cls)
+                found = reg.GetObjectItem(i);
+        ASSERT_TRUE(found) << c.cls->className();
+        EXPECT_EQ(found->ButtonImageIndex, c.image);
+        EXPECT_EQ(found->Category, vdxCategory(ctDMP));
+    }
+    EXPECT_TRUE(TvdClassRegistry::Instance().Find(QStringLiteral("TvdxDMPPage")));
+    EXPECT_EQ(TvdxDMPLineView().GetDescription(), QStringLiteral("Dot-matrix Line object"));
 }
 
 TEST(DMPTest, CommandBytes)

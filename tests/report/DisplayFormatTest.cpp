@@ -61,3 +61,37 @@ TEST(DisplayFormatAssignTest, CopiesAllFour)
 }
 
 } // namespace
+
+namespace {
+
+// Data of a font with its own charset: narrowed to the ANSI code page and read
+// back in the charset's code page, as the data arrived.
+TEST(DisplayFormatCharsetTest, TextGoesThroughTheCodePages)
+{
+    TvdxFormat f;
+    const int russian = 204; // code page 1251
+    EXPECT_EQ(vdxFormatData(Variant::fromString(QStringLiteral(u"\u00E9")), &f, true, russian),
+              QStringLiteral(u"\u0439"));
+    EXPECT_EQ(vdxFormatData(Variant::fromString(QStringLiteral(u"\u00E9")), &f, false, russian),
+              QStringLiteral(u"\u00E9"));
+    // A failing format falls back to the plain text, converted the same way.
+    f.SetKind(TvdxFormat::fkDateTime);
+    EXPECT_EQ(vdxFormatData(Variant::fromString(QStringLiteral(u"\u00E9")), &f, true, russian),
+              QStringLiteral(u"\u0439"));
+}
+
+// Hostile format strings print the plain value, whatever they ask for.
+TEST(DisplayFormatCharsetTest, HostileFormatsPrintThePlainValue)
+{
+    for (const char *fmt : {"%n", "%s%s%s%s", "%*d", "%999999999d", "%.999999999f", "%", "%-", "%p", "%%%",
+                            "#,##0.00;;;;", "0.0E+99999", "%1$s"}) {
+        TvdxFormat f;
+        f.SetKind(TvdxFormat::fkNumeric);
+        f.SetFormatStr(QString::fromLatin1(fmt));
+        const QString s = vdxFormatData(Variant(2.5), &f);
+        EXPECT_LT(s.size(), 1000) << fmt;
+        EXPECT_FALSE(s.isEmpty()) << fmt;
+    }
+}
+
+} // namespace

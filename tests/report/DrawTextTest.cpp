@@ -123,10 +123,10 @@ TEST_F(FixedLayout, CalcWidthIsTheWidestLine)
 TEST_F(FixedLayout, OutOfBoundsTextStartsAtTheFirstCutLine)
 {
     // Lines of 13.28 report pixels: a box 45 high holds 3.
-    layout(QStringLiteral("aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj\nnext"), 100, false, false, 45);
-    ASSERT_EQ(dt.Lines().size(), 6);
+    layout(QStringLiteral("aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj"), 100, false, false, 45);
+    ASSERT_EQ(dt.Lines().size(), 5);
     bool paraBreak = false;
-    EXPECT_EQ(dt.GetOutBoundsText(paraBreak), QStringLiteral("gggg hhhh iiii jjjj\r\nnext\r\n"));
+    EXPECT_EQ(dt.GetOutBoundsText(paraBreak), QStringLiteral("gggg hhhh iiii jjjj\r\n"));
     EXPECT_TRUE(paraBreak);
     EXPECT_EQ(dt.Lines().size(), 3);
     EXPECT_EQ(dt.GetInBoundsText().toStdString(), "aaaa bbbb cccc dddd eeee ffff ");
@@ -368,6 +368,68 @@ TEST_F(FixedLayout, HyphenatedCutKeepsItsHyphen)
     bool paraBreak = false;
     EXPECT_EQ(dt.GetOutBoundsText(paraBreak), QStringLiteral(u"КО\r\n"));
     EXPECT_EQ(dt.GetInBoundsText(), QStringLiteral(u"МОЛО-"));
+}
+
+} // namespace
+
+namespace {
+
+// Paragraphs longer than the 32,768 advances reserved at start.
+TEST_F(FixedLayout, HugeParagraphsWrapAndDraw)
+{
+    const QString word(40000, u'a');
+    layout(word, 100); // 10 characters a line
+    ASSERT_EQ(dt.Lines().size(), 4000);
+    EXPECT_TRUE(dt.ForcedWordBreak());
+    EXPECT_EQ(dt.Lines().last(), QString(10, u'a'));
+
+    QString words;
+    for (int i = 0; i < 12000; ++i)
+        words += QStringLiteral("<b>ab</b> c ");
+    layout(words, 100, false, true);
+    EXPECT_GT(dt.Lines().size(), 5000);
+    EXPECT_EQ(dt.WrappedText().count(u'a'), 12000) << "every character kept once";
+    EXPECT_EQ(dt.HTMLTags().Count(), dt.Lines().size());
+
+    // One unwrapped line of 70,000 characters is drawn in one run.
+    dt.SetOptions(false, false, false, false, true, true, 0);
+    dt.SetText({QString(70000, u'x')});
+    Drawn d;
+    drawInto(dt, d, haLeft);
+    ASSERT_EQ(d.vc.Count(), 1);
+    EXPECT_EQ(d.vc.Items(0)->Dx().size(), 70000);
+    EXPECT_EQ(d.vc.Items(0)->TextLength(), Round(70000 * 60 / 6.25));
+}
+
+// A text in a font of another charset is measured by UTF-16 units, exactly
+// as in the default charset.
+TEST_F(FixedLayout, OtherCharsetsMeasureUnits)
+{
+    layout(QStringLiteral(u"\u0439\u0439\u0439\u0439 \u0439\u0439\u0439\u0439 \u0439\u0439"), 100);
+    const QStringList plain = dt.Lines();
+    dt.SetFont(QStringLiteral("Arial"), 10, 0, clBlack, 204);
+    layout(QStringLiteral(u"\u0439\u0439\u0439\u0439 \u0439\u0439\u0439\u0439 \u0439\u0439"), 100);
+    EXPECT_EQ(dt.Lines(), plain);
+    EXPECT_EQ(dt.Lines().size(), 2);
+}
+
+} // namespace
+
+namespace {
+
+// A paragraph that opens with a tag is drawn with it.
+TEST_F(FixedLayout, ParagraphOpeningWithATagTakesIt)
+{
+    layout(QStringLiteral("aaaa\n<font color=#FF0000><b>bbbb</b></font>"), 100, false, true);
+    Drawn d;
+    drawInto(dt, d, haLeft);
+    int red = 0;
+    for (int y = 13; y < 30; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const QRgb p = d.image.pixel(x, y);
+            red += qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80;
+        }
+    EXPECT_GT(red, 10);
 }
 
 } // namespace
