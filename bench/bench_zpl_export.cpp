@@ -146,7 +146,7 @@ const char kTemplate[] = R"(<?xml version="1.0" encoding="utf-8" standalone="no"
   </Datasets>
   <TvdxReportPage Name="Page1" PaperWidth="101.6" PaperHeight="50.8" PaperSize="256" LeftMargin="0" RightMargin="0" TopMargin="0" BottomMargin="0">
     <TvdxMasterData Name="MasterData1" Height="180" Left="0" Top="0" Width="384" DataSetName="labels" RowCount="0" StartNewPage="True">
-      <TvdxMemoView Name="Caption" Left="10" Top="10" Width="200" Height="20" ParentFont="False" Font.Height="-14" Font.Name="Arial" Frame.Typ="0" Memo.Text="Parcel [labels.&#34;Id&#34;]"/>
+      <TvdxMemoView Name="Caption" Left="10" Top="10" Width="200" Height="20" ParentFont="False" Font.Height="-14" Font.Name="Arial" Frame.Typ="0" Text="Parcel [labels.&#34;Id&#34;]"/>
       <TvdxBarcodeView Name="Code128" Left="10" Top="40" Width="200" Height="50" AutoSize="False" BarType="bcCode128" DataSetName="labels" DataField="Id" ShowText="True" Text="0" Zoom="1"/>
       <TvdxBarcode2DView Name="QR" Left="240" Top="10" Width="110" Height="110" AutoSize="False" BarType="bcCodeQR" DataSetName="labels" DataField="Url" Text="x" Zoom="1"/>
     </TvdxMasterData>
