@@ -74,9 +74,14 @@ void TvdxEngine::DoAfterPrint(TvdxReportComponent *c) { FReport->DoAfterPrint(c)
 
 void TvdxEngine::processMessages()
 {
-    // Lets a Stop pressed meanwhile reach Terminated.
-    if (!FReport->EngineOptions()->EnableThreadSafe() && QCoreApplication::instance())
-        QCoreApplication::processEvents();
+    // Lets a Stop pressed meanwhile reach Terminated. A few times a second
+    // is enough for that; once per data level would cost more than the row.
+    if (FReport->EngineOptions()->EnableThreadSafe() || !QCoreApplication::instance())
+        return;
+    if (m_messagesTimer.isValid() && m_messagesTimer.elapsed() < 20)
+        return;
+    QCoreApplication::processEvents();
+    m_messagesTimer.start();
 }
 
 void TvdxEngine::addError(const QString &key, const QString &fallback, const QString &name)

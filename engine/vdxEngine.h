@@ -6,6 +6,7 @@
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_view.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -149,6 +150,7 @@ private:
     void processMessages();
 
     TvdxHeaderList m_headerList;
+    QElapsedTimer m_messagesTimer;
     QList<QPair<QString, int>> m_hBandNamesTree;
     TvdxReportPage *m_page = nullptr;
     TvdxBand *m_curBand = nullptr;

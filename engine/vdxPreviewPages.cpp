@@ -376,20 +376,24 @@ void TvdxPreviewPages::writeObject(TvdxComponent *obj, TvdXMLItem *parent, bool 
         view->SaveContentToDictionary(FReport, FPostProcessor);
     TvdXMLItem *item = parent->Add();
     TvdxComponent *source = obj->OriginalComponent();
+    QString text;
     if (!source || whole) {
         item->SetName(obj->ClassName());
-        item->SetText(obj->AllDiff(nullptr).trimmed());
+        text = obj->AllDiff(nullptr).trimmed();
     } else {
         item->SetName(obj->AliasName());
         if (!FEngine || FEngine->FinalPass) {
             if (auto *cached = dynamic_cast<IvdxCachedView *>(obj))
                 cached->SaveGraphicToCache(FPictureCache.get());
-            item->SetText((obj->vdComponentStyle().testFlag(TvdxComponent::csDefaultDiff) ? obj->AllDiff(source)
-                                                                                            : obj->Diff(source))
-                              .trimmed());
+            text = (obj->vdComponentStyle().testFlag(TvdxComponent::csDefaultDiff) ? obj->AllDiff(source)
+                                                                                     : obj->Diff(source))
+                       .trimmed();
         } else
-            item->SetText(obj->BaseDiff(source).trimmed());
+            text = obj->BaseDiff(source).trimmed();
     }
+    // Records stay for the whole life of the prepared report: no spare room.
+    text.squeeze();
+    item->SetText(text);
     FXMLSize += item->Name().size() + item->Text().size() + qint64(sizeof(TvdXMLItem)) + 16;
     for (TvdxComponent *child : obj->Objects().List())
         writeObject(child, item, whole, depth + 1, deferred);
