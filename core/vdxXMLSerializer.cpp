@@ -346,12 +346,18 @@ QString ObjWriter::write(TvdPersistent *obj, const QString &add, TvdPersistent *
     }
     const bool all = m_s.SerializeDefaultValues;
     const QMetaObject *meta = obj->metaObject();
-    out.reserve(256); // a component's attributes, without regrowing
+    // An ancestor of the same class (the usual case) has the same property
+    // list: no look-up by name per property.
+    const bool sameClass = ancestor && ancestor->metaObject() == meta;
+    if (depth == 0)
+        out.reserve(256); // a component's attributes without regrowing; nested objects mostly write nothing
 
     for (const TvdPropInfo &info : vdPublishedProperties(meta)) {
         if (!info.prop.isReadable() || !vdIsStored(obj, info))
             continue;
-        const TvdPropInfo *ainfo = ancestor ? vdFindProperty(ancestor->metaObject(), QLatin1String(info.name())) : nullptr;
+        const TvdPropInfo *ainfo = !ancestor ? nullptr
+                                   : sameClass ? &info
+                                               : vdFindProperty(ancestor->metaObject(), QLatin1String(info.name()));
         if (ainfo && ainfo->kind != info.kind)
             ainfo = nullptr;
         const bool hasAnc = ainfo != nullptr;

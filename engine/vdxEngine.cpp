@@ -8,6 +8,7 @@
 #include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_report.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <algorithm>
 
@@ -51,9 +52,36 @@ IvdxEnginePages *TvdxEngine::pagesExtras() const { return dynamic_cast<IvdxEngin
 
 void TvdxEngine::callEvent(const QString &proc, QObject *sender, Variant *param)
 {
-    if (proc.trimmed().isEmpty() || !ScriptEvent)
+    if (proc.trimmed().isEmpty())
         return;
-    ScriptEvent(FReport, proc, sender, param);
+    DoEvent(proc, sender, param);
+}
+
+void TvdxEngine::DoEvent(const QString &proc, QObject *sender, Variant *param)
+{
+    if (!param) {
+        FReport->DoNotifyEvent(sender, proc);
+        return;
+    }
+    Variant params = Variant::arrayOf({*param});
+    FReport->DoParamEvent(proc, params);
+    *param = params.arrayGet(0);
+}
+
+void TvdxEngine::DoBeforePrint(TvdxReportComponent *c) { FReport->DoBeforePrint(c); }
+
+void TvdxEngine::DoAfterPrint(TvdxReportComponent *c) { FReport->DoAfterPrint(c); }
+
+void TvdxEngine::processMessages()
+{
+    // Lets a Stop pressed meanwhile reach Terminated. A few times a second
+    // is enough for that; once per data level would cost more than the row.
+    if (FReport->EngineOptions()->EnableThreadSafe() || !QCoreApplication::instance())
+        return;
+    if (m_messagesTimer.isValid() && m_messagesTimer.elapsed() < 20)
+        return;
+    QCoreApplication::processEvents();
+    m_messagesTimer.start();
 }
 
 void TvdxEngine::addError(const QString &key, const QString &fallback, const QString &name)
@@ -441,8 +469,6 @@ bool TvdxEngine::runDialogs()
         if (OnRunDialog) {
             OnRunDialog(this);
             result = dp->ModalResult();
-        } else if (ShowDialogHook) {
-            result = ShowDialogHook(dp);
         } else {
             result = dp->ShowModal();
         }
@@ -569,6 +595,9 @@ void TvdxEngine::pageBody()
 void vdxRegisterEngine()
 {
     vdxEngineClass() = [](TvdxReport *report) -> TvdxCustomEngine * { return new TvdxEngine(report); };
+    // Scripts name the class of the report's Engine; templates never make one.
+    TvdClassRegistry::Instance().Register(
+        &TvdxEngine::staticMetaObject, [](TvdComponent *) -> TvdPersistent * { return nullptr; }, false);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_view.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -53,17 +54,6 @@ public:
     explicit TvdxEngine(TvdxReport *aReport);
     ~TvdxEngine() override;
 
-    // Script events of the report, its pages and bands go through this hook:
-    // (report, procedure name, sender, parameter). Empty procedure names are
-    // never passed. Until a script runner is installed, events do nothing.
-    using TvdxScriptEventHook = std::function<void(TvdxReport *, const QString &proc, QObject *sender, Variant *param)>;
-    static inline TvdxScriptEventHook ScriptEvent;
-    // Lets the user interface breathe between data levels; headless runs
-    // leave it empty.
-    static inline std::function<void()> ProcessMessages;
-    // How a dialog page is shown when no OnRunDialog handler is set.
-    static inline std::function<int(TvdxDialogPage *)> ShowDialogHook;
-
     // --- TvdxCustomEngine
     TvdxCustomAggregateList *GetAggregates() override { return nullptr; }
     long double GetPageHeight() override;
@@ -104,6 +94,13 @@ public:
 protected:
     // Filters, group conditions and outline texts are evaluated here.
     virtual Variant Evaluate(const QString &expr);
+    // Script events of the report and its pages and bands: the report runs
+    // the named procedure, with Param as its one in-out parameter when given.
+    virtual void DoEvent(const QString &proc, QObject *sender, Variant *param);
+    // Before and after a report object is output (its OnBeforePrint and
+    // OnAfterPrint, and the host program's events).
+    virtual void DoBeforePrint(TvdxReportComponent *c);
+    virtual void DoAfterPrint(TvdxReportComponent *c);
 
 private:
     // --- run (vdxEngine.cpp)
@@ -148,8 +145,12 @@ private:
     void showSubreports(TvdxBand *band);
     bool conditionTrue(const QString &expr);
     void resetReprintFlags();
+    void resetSuppressRepeated(TvdxBand *band);
+    void restretchAfterSuppress(TvdxBand *band);
+    void processMessages();
 
     TvdxHeaderList m_headerList;
+    QElapsedTimer m_messagesTimer;
     QList<QPair<QString, int>> m_hBandNamesTree;
     TvdxReportPage *m_page = nullptr;
     TvdxBand *m_curBand = nullptr;

@@ -6,6 +6,7 @@
 
 #include "core/vdVariant.h"
 #include "report/vdxClass_dataset.h"
+#include "report/vdxClass_memo.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_report.h"
@@ -15,55 +16,73 @@ namespace {
 
 int roundHalfEven(long double v) { return int(RoundHalfEven(double(v))); }
 
-// The views of a container, each before its children.
-void collectViews(TvdxComponent *c, QList<TvdxReportComponent *> &out, int depth = 0)
+// The report components placed directly in a container.
+QList<TvdxReportComponent *> childViews(TvdxComponent *c)
 {
-    if (depth > 64)
-        return;
+    QList<TvdxReportComponent *> out;
     for (TvdxComponent *child : c->Objects().List())
-        if (auto *rc = qobject_cast<TvdxReportComponent *>(child)) {
-            if (qobject_cast<TvdxBand *>(rc) || qobject_cast<TvdxPage *>(rc))
-                continue;
+        if (auto *rc = qobject_cast<TvdxReportComponent *>(child))
             out.append(rc);
-            collectViews(rc, out, depth + 1);
-        }
+    return out;
 }
 
 } // namespace
 
 // ---------------------------------------------------------------------------
-// Filling and restoring objects: the band keeps its bounds, every object takes
-// its data for the output and goes back to the template afterwards.
-void TvdxEngine::Stretch(TvdxReportComponent *band, bool skipGetData)
+// Filling and restoring objects: the container keeps its bounds, every object
+// takes its data for the output and goes back to the template afterwards.
+void TvdxEngine::Stretch(TvdxReportComponent *container, bool skipGetData)
 {
-    if (!band)
+    if (!container)
         return;
-    band->BeforePrint();
-    callEvent(band->OnBeforePrint(), band);
-    QList<TvdxReportComponent *> views;
-    collectViews(band, views);
-    for (TvdxReportComponent *v : views) {
-        v->BeforePrint();
-        callEvent(v->OnBeforePrint(), v);
-        if (!skipGetData) {
-            v->GetData();
-            callEvent(v->OnAfterData(), v);
+    auto *band = qobject_cast<TvdxBand *>(container);
+    if (band)
+        m_curBand = band;
+    FReport->SetCurObject(container->Name());
+    if (band) {
+        band->BeforePrint();
+        DoBeforePrint(band);
+    }
+    for (TvdxReportComponent *child : childViews(container)) {
+        if (skipGetData)
+            continue;
+        FReport->SetCurObject(child->Name());
+        child->BeforePrint();
+        if (!container->Visible())
+            continue;
+        TvdxBand *saved = m_curBand;
+        DoBeforePrint(child);
+        m_curBand = saved;
+        auto *view = qobject_cast<TvdxView *>(child);
+        if (child->Visible() && (!view || view->Processing()->ProcessAt() == TvdxObjectProcessing::paDefault)) {
+            child->GetData();
+            callEvent(child->OnAfterData(), child);
         }
     }
+    FReport->SetCurObject(container->Name());
+    if (band)
+        callEvent(band->OnAfterCalcHeight(), band);
 }
 
-void TvdxEngine::UnStretch(TvdxReportComponent *band)
+void TvdxEngine::UnStretch(TvdxReportComponent *container)
 {
-    if (!band)
+    if (!container)
         return;
-    QList<TvdxReportComponent *> views;
-    collectViews(band, views);
-    for (int i = int(views.size()) - 1; i >= 0; --i) {
-        callEvent(views[i]->OnAfterPrint(), views[i]);
-        views[i]->AfterPrint();
+    const QList<TvdxReportComponent *> children = childViews(container);
+    if (container->Visible())
+        for (TvdxReportComponent *child : children) {
+            FReport->SetCurObject(child->Name());
+            DoAfterPrint(child);
+        }
+    for (TvdxReportComponent *child : children)
+        child->AfterPrint();
+    FReport->SetCurObject(container->Name());
+    DoAfterPrint(container);
+    if (auto *band = qobject_cast<TvdxBand *>(container)) {
+        band->AfterPrint();
+        if (FinalPass)
+            band->DisposeFillMemo();
     }
-    callEvent(band->OnAfterPrint(), band);
-    band->AfterPrint();
 }
 
 void TvdxEngine::BreakAllKeep()
@@ -151,6 +170,8 @@ void TvdxEngine::outputBand(TvdxBand *band)
                     if (m_keeping)
                         endKeep(band);
                 } else {
+                    if (!m_keeping)
+                        restretchAfterSuppress(band);
                     if (!(child && m_callFromPHeader))
                         NewColumn();
                 }
@@ -183,12 +204,42 @@ void TvdxEngine::outputBand(TvdxBand *band)
         }
         if (band->Visible())
             CurY += band->Height();
-        if (FinalPass)
-            band->DisposeFillMemo();
     }
     finishBandAggregates(band, TvdxObjectProcessing::paDefault);
     if (band->Visible())
         showSubreports(band);
+}
+
+void TvdxEngine::resetSuppressRepeated(TvdxBand *band)
+{
+    if (TvdxPostProcessor *pp = FPreviewPages->PostProcessor())
+        pp->ResetDuplicates(band->Name());
+    for (TvdxComponent *c : band->Objects().List())
+        if (auto *memo = qobject_cast<TvdxCustomMemoView *>(c))
+            memo->ResetSuppress();
+}
+
+// A value suppressed as a repeat at the bottom of a page prints again at the
+// top of the next one: the band is filled once more before it moves.
+void TvdxEngine::restretchAfterSuppress(TvdxBand *band)
+{
+    bool reset = false;
+    for (TvdxComponent *c : band->Objects().List())
+        if (auto *memo = qobject_cast<TvdxCustomMemoView *>(c); memo && memo->SuppressRepeated()) {
+            memo->ResetSuppress();
+            reset = true;
+        }
+    if (!reset || band->HasVBands)
+        return;
+    UnStretch(band);
+    CurLine = band->LineN;
+    CurLineThrough = band->LineThrough;
+    struct Second {
+        bool &flag;
+        explicit Second(bool &f) : flag(f) { flag = true; }
+        ~Second() { flag = false; }
+    } second{SecondScriptCall};
+    Stretch(band, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -229,8 +280,7 @@ bool TvdxEngine::hasDataToPrint(TvdxComponent *component, bool force)
 
 void TvdxEngine::runDataBands(TvdxComponent *component)
 {
-    if (!FReport->EngineOptions()->EnableThreadSafe() && ProcessMessages)
-        ProcessMessages();
+    processMessages();
     if (FReport->Terminated())
         return;
     long double rowStartY = CurY;
@@ -252,8 +302,7 @@ void TvdxEngine::runDataBands(TvdxComponent *component)
         b->LineThrough = 1;
         b->SetCurColumn(1);
         bool firstRow = true, headerKept = false;
-        if (pp)
-            pp->ResetDuplicates(b->Name());
+        resetSuppressRepeated(b);
         int rowPos = 0, colStartPos = 0, footerPos = 0;
         long double colStartY = 0;
         TvdxBand *padding = nullptr;
@@ -475,8 +524,7 @@ void TvdxEngine::startGroups(TvdxDataBand *b, TvdxGroupHeader *g, bool first, in
         if (first) {
             level->LineN = 1;
             level->LineThrough = 1;
-            if (pp)
-                pp->ResetDuplicates(level->Name());
+            resetSuppressRepeated(level);
         } else {
             ++level->LineN;
             if (i + 1 < levels.size())
@@ -543,8 +591,7 @@ void TvdxEngine::checkGroups(TvdxDataBand *b, TvdxGroupHeader *g, long double &r
         b->DataSet()->Next();
     startGroups(b, g, false, changed);
     b->LineN = 1;
-    if (TvdxPostProcessor *pp = FPreviewPages->PostProcessor())
-        pp->ResetDuplicates(b->Name());
+    resetSuppressRepeated(b);
 }
 
 void TvdxEngine::endGroups(TvdxGroupHeader *g, int from, TvdxDataBand *b)

@@ -180,8 +180,22 @@ void TvdxEngine::startPreviewPage()
             continue;
         if (qobject_cast<TvdxGroupHeader *>(b) && m_dontShowHeaders)
             continue;
+        // The flags go down again also when the band raises: a page start
+        // left half done must not turn later bands into reprints.
+        struct Reprint {
+            TvdxEngine *e;
+            TvdxBand *b;
+            int line, through;
+            ~Reprint()
+            {
+                e->m_callFromPHeader = false;
+                e->m_callFromAddPage = false;
+                b->SetOverflow(false);
+                e->CurLine = line;
+                e->CurLineThrough = through;
+            }
+        } reprint{this, b, CurLine, CurLineThrough};
         b->SetOverflow(true);
-        const int savedLine = CurLine, savedThrough = CurLineThrough;
         CurLine = b->LineN;
         CurLineThrough = b->LineThrough;
         m_callFromAddPage = true;
@@ -194,11 +208,6 @@ void TvdxEngine::startPreviewPage()
             m_firstColumnY = b->StretchedHeight;
         if (m_isFirstBand && isTitle)
             m_titlePrinted = true;
-        m_callFromPHeader = false;
-        m_callFromAddPage = false;
-        b->SetOverflow(false);
-        CurLine = savedLine;
-        CurLineThrough = savedThrough;
     }
     CurX = savedX;
 }

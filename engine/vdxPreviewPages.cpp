@@ -227,6 +227,7 @@ void TvdxPreviewPages::Initialize()
     FPictureCache->SetUseFileCache(FReport->PreviewOptions()->PictureCacheInFile());
     FPictureCache->SetTempDir(tempDir);
     FXMLDoc->SetTempDir(tempDir);
+    FReport->InternalOnProgressStart(TvdxReport::ptRunning);
 }
 
 void TvdxPreviewPages::Finish()
@@ -237,6 +238,8 @@ void TvdxPreviewPages::Finish()
     for (auto *page : FSourcePages)
         page->SetOriginalComponent(nullptr);
     FPictureCache->BuildFinished();
+    if (FReport)
+        FReport->InternalOnProgressStop(TvdxReport::ptRunning);
 }
 
 // ---------------------------------------------------------------------------
@@ -357,6 +360,8 @@ void TvdxPreviewPages::AddPage(TvdxReportPage *page)
         if (page)
             item->SetText(TvdxXMLSerializer().ObjToXML(page).trimmed());
     }
+    if (FReport)
+        FReport->InternalOnProgress(TvdxReport::ptRunning, CurPage + 1);
     AddPageAction = apWriteOver;
     CurPage = pages->Count() - 1;
     IncLogicalPageNumber();
@@ -371,20 +376,24 @@ void TvdxPreviewPages::writeObject(TvdxComponent *obj, TvdXMLItem *parent, bool 
         view->SaveContentToDictionary(FReport, FPostProcessor);
     TvdXMLItem *item = parent->Add();
     TvdxComponent *source = obj->OriginalComponent();
+    QString text;
     if (!source || whole) {
         item->SetName(obj->ClassName());
-        item->SetText(obj->AllDiff(nullptr).trimmed());
+        text = obj->AllDiff(nullptr).trimmed();
     } else {
         item->SetName(obj->AliasName());
         if (!FEngine || FEngine->FinalPass) {
             if (auto *cached = dynamic_cast<IvdxCachedView *>(obj))
                 cached->SaveGraphicToCache(FPictureCache.get());
-            item->SetText((obj->vdComponentStyle().testFlag(TvdxComponent::csDefaultDiff) ? obj->AllDiff(source)
-                                                                                            : obj->Diff(source))
-                              .trimmed());
+            text = (obj->vdComponentStyle().testFlag(TvdxComponent::csDefaultDiff) ? obj->AllDiff(source)
+                                                                                     : obj->Diff(source))
+                       .trimmed();
         } else
-            item->SetText(obj->BaseDiff(source).trimmed());
+            text = obj->BaseDiff(source).trimmed();
     }
+    // Records stay for the whole life of the prepared report: no spare room.
+    text.squeeze();
+    item->SetText(text);
     FXMLSize += item->Name().size() + item->Text().size() + qint64(sizeof(TvdXMLItem)) + 16;
     for (TvdxComponent *child : obj->Objects().List())
         writeObject(child, item, whole, depth + 1, deferred);
@@ -628,9 +637,10 @@ void TvdxPreviewPages::AddAnchor(const QString &text)
 TvdXMLItem *TvdxPreviewPages::FindAnchor(const QString &text)
 {
     TvdXMLItem *anchors = RootItem("anchors");
+    // Ordinal without case: the user's locale must not decide which anchor a
+    // link reaches.
     for (int i = anchors->Count() - 1; i >= 0; --i)
-        if (QString::localeAwareCompare(anchors->Items(i)->GetProp(QStringLiteral("text")).toLower(),
-                                        text.toLower()) == 0)
+        if (anchors->Items(i)->GetProp(QStringLiteral("text")).compare(text, Qt::CaseInsensitive) == 0)
             return anchors->Items(i);
     return nullptr;
 }

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 
@@ -187,8 +188,8 @@ private:
     int pagesInCache() const;
     bool finalPassOfDoublePass() const;
     // Export loop parts.
-    void runPages(TvdxCustomExportFilter *filter, QList<int> &pageNumbers, bool &stopped);
-    void exportPage(TvdxCustomExportFilter *filter, int index, const QList<int> &pageNumbers);
+    void runPages(TvdxCustomExportFilter *filter, QSet<int> &pageNumbers, bool &stopped);
+    void exportPage(TvdxCustomExportFilter *filter, int index, const QSet<int> &pageNumbers);
     void exportObject(TvdxCustomExportFilter *filter, TvdxComponent *obj);
 
     std::unique_ptr<TvdXMLDocument> FXMLDoc;

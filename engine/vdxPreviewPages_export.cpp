@@ -2,23 +2,24 @@
 // one fixed order of calls.
 #include "engine/vdxPreviewPages.h"
 
+#include "core/vdGraphic.h"
 #include "core/vdUtils.h"
 #include "core/vdxRes.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/UiProvider.h"
-#include "core/vdxRes.h"
+#include "report/vdxClass_bases.h"
+#include "report/vdxClass_export.h"
 #include "report/vdxClass_frame.h"
 #include "report/vdxClass_io.h"
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_options.h"
-#include "core/vdGraphic.h"
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_report.h"
-#include "report/vdxClass_export.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QImage>
+#include <algorithm>
 
 namespace {
 
@@ -28,13 +29,56 @@ double nowDays()
     return double(epoch.msecsTo(QDateTime::currentDateTime())) / 86400000.0;
 }
 
+bool threadSafe(TvdxReport *report) { return report && report->EngineOptions()->EnableThreadSafe(); }
+
 // Lets a Stop pressed meanwhile reach Terminated.
 void processMessages(TvdxReport *report)
 {
-    if (report && report->EngineOptions()->EnableThreadSafe())
+    if (threadSafe(report))
         return;
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
+}
+
+// Export progress: the report's progress window when the filter asks for it,
+// otherwise only the report's events.
+void progressStart(TvdxReport *report, TvdxCustomExportFilter *filter)
+{
+    if (!report)
+        return;
+    if (filter->ShowProgress()) {
+        report->InternalOnProgressStart(TvdxReport::ptExporting);
+    } else if (!threadSafe(report)) {
+        if (report->OnProgressStart)
+            report->OnProgressStart(report, TvdxReport::ptExporting, 0);
+        processMessages(report);
+    }
+}
+
+void progress(TvdxReport *report, TvdxCustomExportFilter *filter, int page)
+{
+    if (!report)
+        return;
+    if (filter->ShowProgress()) {
+        report->InternalOnProgress(TvdxReport::ptExporting, page);
+    } else if (!threadSafe(report)) {
+        if (report->OnProgress)
+            report->OnProgress(report, TvdxReport::ptExporting, page);
+        processMessages(report);
+    }
+}
+
+void progressStop(TvdxReport *report, TvdxCustomExportFilter *filter)
+{
+    if (!report)
+        return;
+    if (filter->ShowProgress()) {
+        report->InternalOnProgressStop(TvdxReport::ptExporting);
+    } else if (!threadSafe(report)) {
+        if (report->OnProgressStop)
+            report->OnProgressStop(report, TvdxReport::ptExporting, 0);
+        processMessages(report);
+    }
 }
 
 long double marginPx(const TvdxReportPage *page, const char *name)
@@ -105,7 +149,7 @@ void TvdxPreviewPages::exportObject(TvdxCustomExportFilter *filter, TvdxComponen
         throw EExportTerminated(QStringLiteral("Export terminated"));
 }
 
-void TvdxPreviewPages::exportPage(TvdxCustomExportFilter *filter, int index, const QList<int> &pageNumbers)
+void TvdxPreviewPages::exportPage(TvdxCustomExportFilter *filter, int index, const QSet<int> &pageNumbers)
 {
     if (!pageNumbers.isEmpty() && !pageNumbers.contains(index + 1))
         return;
@@ -114,6 +158,7 @@ void TvdxPreviewPages::exportPage(TvdxCustomExportFilter *filter, int index, con
     if (!page)
         return;
     LockPage();
+    progress(FReport, filter, index + 1);
     filter->StartPage(page, index);
     try {
         setMarginOffset(page, index);
@@ -140,12 +185,14 @@ void TvdxPreviewPages::exportPage(TvdxCustomExportFilter *filter, int index, con
     }
     filter->FinishPage(page, index);
     UnlockPage();
-    clearMarginOffset(page);
     // Without a preview nobody shows the page again.
-    ClearCache();
+    if (FReport && FReport->Preview())
+        clearMarginOffset(page);
+    else
+        ClearCache();
 }
 
-void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QList<int> &pageNumbers, bool &stopped)
+void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QSet<int> &pageNumbers, bool &stopped)
 {
     if (filter->OnBeginExport)
         filter->OnBeginExport(filter);
@@ -153,8 +200,21 @@ void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QList<int> &page
         FLastExportEnd = eeFailed;
         return;
     }
-    processMessages(FReport);
+    TvdxCustomPreview *preview = FReport ? FReport->Preview() : nullptr;
+    if (preview) {
+        preview->Lock();
+        preview->update();
+    }
+    // However the pages end: the preview unlocked, the progress ended, the
+    // filter finished.
+    auto end = [&] {
+        if (preview)
+            preview->Unlock(true);
+        progressStop(FReport, filter);
+        filter->DoFinish();
+    };
     try {
+        progressStart(FReport, filter);
         for (int i = 0; i < Count(); ++i) {
             exportPage(filter, i, pageNumbers);
             processMessages(FReport);
@@ -163,10 +223,14 @@ void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QList<int> &page
         filter->SetTerminated(false);
         stopped = true;
     } catch (...) {
-        filter->DoFinish();
+        try {
+            end();
+        } catch (...) {
+            // The first failure is the one to report.
+        }
         throw;
     }
-    filter->DoFinish();
+    end();
 }
 
 bool TvdxPreviewPages::Export(TvdxCustomExportFilter *filter)
@@ -194,13 +258,19 @@ bool TvdxPreviewPages::Export(TvdxCustomExportFilter *filter)
             result = true;
             if (FReport)
                 FReport->SetTerminated(false);
-            QList<int> pageNumbers;
+            QSet<int> pageNumbers;
             bool stopped = false;
             try {
                 QStringList list;
                 ParsePageNumbers(filter->PageNumbers(), list, Count());
                 for (const QString &n : list)
-                    pageNumbers.append(n.toInt());
+                    pageNumbers.insert(n.toInt());
+                // A selection that names no page of this report selects none,
+                // not every page as an empty text does.
+                const QString selection = filter->PageNumbers();
+                if (pageNumbers.isEmpty() &&
+                    std::any_of(selection.begin(), selection.end(), [](QChar c) { return c.isDigit(); }))
+                    pageNumbers.insert(0);
                 runPages(filter, pageNumbers, stopped);
                 if (FLastExportEnd == eeFailed)
                     result = false;

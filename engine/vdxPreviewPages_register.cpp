@@ -11,6 +11,9 @@ struct Install {
         vdxOutlineClass() = [](TvdxCustomPreviewPages *pages) -> TvdxCustomOutline * {
             return new TvdxOutline(pages);
         };
+        // Scripts name the class of the report's Outline; templates never make one.
+        TvdClassRegistry::Instance().Register(
+            &TvdxOutline::staticMetaObject, [](TvdComponent *) -> TvdPersistent * { return nullptr; }, false);
     }
 } install;
 } // namespace

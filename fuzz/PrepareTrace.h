@@ -4,6 +4,7 @@
 #pragma once
 #include "engine/vdxTraceExport.h"
 #include "report/vdxClass.h"
+#include "report/vdxClass_report.h"
 
 #include <QBuffer>
 
@@ -27,6 +28,11 @@ inline void PrepareAndTrace(TvdxReport &report)
     TvdxCustomEngine *engine = report.Engine();
     if (!engine || !report.PreviewPages())
         return;
+    // Long or endless reports stop after a few dozen pages.
+    report.OnProgress = [](TvdxReport *r, TvdxReport::TvdxProgressType type, int page) {
+        if (type == TvdxReport::ptRunning && page > 50)
+            r->SetTerminated(true);
+    };
     try {
         if (!engine->Run(false, true))
             return;

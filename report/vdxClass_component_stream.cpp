@@ -268,19 +268,13 @@ QString TvdxComponent::AllDiff(TvdxComponent *a)
 {
     StateMark m1(this, csVdxSerializeToPreviewPages);
     StateMark m2(a, csVdxSerializeToPreviewPages);
-    QBuffer buf;
-    buf.open(QIODevice::ReadWrite);
-    {
-        TvdxXMLSerializer ser(&buf);
-        ser.SetOwner(Report());
-        ser.WriteComponent(this, a);
-    }
-    QString s = QString::fromUtf8(buf.data());
-    const qsizetype sp = s.indexOf(QLatin1Char(' '));
-    if (sp < 0)
-        s.clear();
-    else
-        s = s.mid(sp + 1).chopped(2);
+    // The attribute text straight from the serializer: the engine asks for
+    // it once per object it places.
+    TvdxXMLSerializer ser;
+    ser.SetOwner(Report());
+    QString s = ser.ObjToXML(this, QString(), a);
+    if (s.startsWith(QLatin1Char(' ')))
+        s.remove(0, 1);
     if (a)
         s += QLatin1Char(' ') + Diff(a);
     if (qobject_cast<TvdxNullBand *>(this))

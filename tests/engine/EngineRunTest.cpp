@@ -8,6 +8,7 @@
 #include "report/vdxClass.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_dialog.h"
+#include "report/vdxClass_memo.h"
 #include "report/vdxClass_options.h"
 #include "report/vdxDBSet.h"
 
@@ -53,6 +54,11 @@ protected:
             return Variant(true);
         return TvdxEngine::Evaluate(expr);
     }
+    // Script events are recorded instead of run.
+    void DoEvent(const QString &proc, QObject *, Variant *) override { events << proc; }
+
+public:
+    QStringList events;
 };
 
 class EngineRunTest : public ::testing::Test {
@@ -81,8 +87,7 @@ protected:
     }
     void TearDown() override
     {
-        TvdxEngine::ScriptEvent = nullptr;
-        TvdxEngine::ShowDialogHook = nullptr;
+        TvdxDialogPage::ShowModalHook = nullptr;
         engine.reset();
         pages.reset();
         report.reset();
@@ -216,9 +221,7 @@ TEST_F(EngineRunTest, BandsSortByNumericTop)
 
 TEST_F(EngineRunTest, CancelledDialogEndsTheRunAndStillStops)
 {
-    QStringList events;
-    TvdxEngine::ScriptEvent = [&](TvdxReport *, const QString &proc, QObject *, Variant *) { events << proc; };
-    TvdxEngine::ShowDialogHook = [](TvdxDialogPage *) { return int(TvdxDialogPage::mrCancel); };
+    TvdxDialogPage::ShowModalHook = [](TvdxDialogPage *) { return int(TvdxDialogPage::mrCancel); };
     report->SetOnStartReport(QStringLiteral("OnStart"));
     report->SetOnStopReport(QStringLiteral("OnStop"));
     auto *dlg = new TvdxDialogPage(report.get());
@@ -226,10 +229,10 @@ TEST_F(EngineRunTest, CancelledDialogEndsTheRunAndStillStops)
     band<TvdxReportTitle>(QStringLiteral("Title"), 0);
     EXPECT_FALSE(run(true));
     EXPECT_TRUE(pages->Pages.isEmpty());
-    EXPECT_EQ(events, (QStringList{"OnStart", "OnStop"}));
+    EXPECT_EQ(engine->events, (QStringList{"OnStart", "OnStop"}));
     EXPECT_FALSE(engine->Running);
 
-    TvdxEngine::ShowDialogHook = [](TvdxDialogPage *) { return int(TvdxDialogPage::mrOk); };
+    TvdxDialogPage::ShowModalHook = [](TvdxDialogPage *) { return int(TvdxDialogPage::mrOk); };
     EXPECT_TRUE(run(true));
     EXPECT_EQ(allNames(), QStringList{"Title"});
 }
@@ -493,11 +496,10 @@ TEST_F(EngineRunTest, TerminatedStopsAtTheNextRowAndFinishesThePage)
         ->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select n from t")));
     band<TvdxPageFooter>(QStringLiteral("PF"), 40);
     int rows = 0;
-    TvdxEngine::ScriptEvent = [&](TvdxReport *r, const QString &proc, QObject *, Variant *) {
-        if (proc == QLatin1String("RowPrinted") && ++rows == 2)
-            r->SetTerminated(true);
+    report->OnAfterPrint = [&](TvdxReportComponent *c) {
+        if (c->Name() == QLatin1String("Row") && ++rows == 2)
+            report->SetTerminated(true);
     };
-    static_cast<TvdxBand *>(report->FindObject(QStringLiteral("Row")))->SetOnAfterPrint(QStringLiteral("RowPrinted"));
     ASSERT_TRUE(run());
     EXPECT_EQ(pages->CountOf(QStringLiteral("TvdxMasterData")), 2);
     EXPECT_EQ(pages->Names(0).last(), QStringLiteral("PF"));
@@ -580,4 +582,134 @@ TEST_F(EngineRunTest, SubreportRunsItsPageAtItsPlace)
     EXPECT_NEAR(double(p[1].top), 25.0, 1e-9);
     EXPECT_NEAR(double(p[1].left), 50.0, 1e-9);
     EXPECT_NEAR(double(p[3].top), 45.0, 1e-9);
+}
+
+TEST_F(EngineRunTest, RepeatedValueSuppressedOnAPagePrintsAgainAtTheTopOfTheNext)
+{
+    auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 10, 400);
+    row->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select n from t where n <= 5")));
+    auto *memo = new TvdxMemoView(row);
+    memo->SetName(QStringLiteral("Same"));
+    memo->SetText(QStringLiteral("same"));
+    memo->SetSuppressRepeated(true);
+    ASSERT_TRUE(run()) << report->ErrorMessage().toStdString();
+    QList<QStringList> perPage;
+    for (const auto &p : pages->Pages) {
+        QStringList texts;
+        for (const RecordedBand &r : p)
+            texts << r.texts;
+        perPage << texts;
+    }
+    EXPECT_EQ(perPage, (QList<QStringList>{{"same", ""}, {"same", ""}, {"same"}}));
+    EXPECT_EQ(memo->Text().trimmed(), QStringLiteral("same")) << "the template keeps its text";
+}
+
+// A page header that raises while a page starts: the run ends with the
+// error, and the next run starts clean (no band taken for a reprint, no
+// StartNewPage ignored).
+TEST_F(EngineRunTest, RaisingPageStartLeavesNoReprintStateBehind)
+{
+    class Raising : public TestEngine {
+    public:
+        using TestEngine::TestEngine;
+        bool raise = true;
+
+    protected:
+        void DoBeforePrint(TvdxReportComponent *c) override
+        {
+            if (raise && c->Name() == QLatin1String("PH"))
+                throw Exception(QStringLiteral("header failed"));
+            TestEngine::DoBeforePrint(c);
+        }
+    };
+    auto raising = std::make_unique<Raising>(report.get());
+    raising->SetPreviewPages(pages.get());
+    band<TvdxPageHeader>(QStringLiteral("PH"), 0);
+    auto *row = band<TvdxMasterData>(QStringLiteral("Row"), 40);
+    row->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
+    row->SetStartNewPage(true);
+    EXPECT_THROW(raising->Run(false), Exception);
+    EXPECT_FALSE(raising->Running);
+    EXPECT_TRUE(pages->Calls.contains(QStringLiteral("Finish")));
+    raising->raise = false;
+    ASSERT_TRUE(raising->Run(false));
+    ASSERT_EQ(pages->Pages.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(pages->Names(i), (QStringList{"PH", "Row"})) << i;
+}
+
+// Page flow cases: each sets bands up on the A4 page (1046.93 pixels tall)
+// and names the bands of every page in output order.
+TEST_F(EngineRunTest, PageFlowCases)
+{
+    struct Case {
+        const char *what;
+        std::function<void()> setUp;
+        QList<QStringList> pages;
+    };
+    const auto rows = [&](const QString &name, double top, double height) {
+        auto *row = band<TvdxMasterData>(name, top, height);
+        row->SetDataSet(dataSet(QStringLiteral("M"), QStringLiteral("select id from m")));
+        return row;
+    };
+    const Case cases[] = {
+        {"child rows till the page ends, the footer below them",
+         [&] {
+             auto *row = rows(QStringLiteral("Row"), 40, 20);
+             auto *pad = band<TvdxChild>(QStringLiteral("Pad"), 70, 100);
+             pad->SetToNRowsMode(TvdxChild::rmTillPageEnds);
+             row->SetChild(pad);
+             band<TvdxFooter>(QStringLiteral("F"), 200);
+         },
+         {{"Row", "Row", "Row", "Pad", "Pad", "Pad", "Pad", "Pad", "Pad", "Pad", "Pad", "Pad", "F"}}},
+        {"page header above the title",
+         [&] {
+             page->SetTitleBeforeHeader(false);
+             band<TvdxReportTitle>(QStringLiteral("Title"), 0, 20);
+             band<TvdxPageHeader>(QStringLiteral("PH"), 30, 20);
+             rows(QStringLiteral("Row"), 60, 400);
+         },
+         {{"PH", "Title", "Row", "Row"}, {"PH", "Row"}}},
+        {"summary that does not fit: the page it leaves keeps its footer",
+         [&] {
+             band<TvdxReportTitle>(QStringLiteral("Title"), 0, 1000);
+             band<TvdxReportSummary>(QStringLiteral("Sum"), 1010, 100);
+             band<TvdxPageFooter>(QStringLiteral("PF"), 1120, 20)->SetPrintOnLastPage(false);
+         },
+         {{"Title", "PF"}, {"Sum"}}},
+        {"footer after each row",
+         [&] {
+             rows(QStringLiteral("Row"), 40, 20)->SetFooterAfterEach(true);
+             band<TvdxFooter>(QStringLiteral("F"), 70);
+         },
+         {{"Row", "F", "Row", "F", "Row", "F"}}},
+        {"group kept together: its header moves with its row",
+         [&] {
+             band<TvdxReportTitle>(QStringLiteral("Title"), 0, 900);
+             auto *g = band<TvdxGroupHeader>(QStringLiteral("G"), 910, 20);
+             g->SetCondition(QStringLiteral("T.\"g\""));
+             g->SetKeepTogether(true);
+             band<TvdxMasterData>(QStringLiteral("Row"), 940, 30)
+                 ->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select g from t where n <= 4")));
+         },
+         {{"Title", "G", "Row", "Row", "Row"}, {"G", "Row"}}},
+        {"group not kept: the header stays behind",
+         [&] {
+             band<TvdxReportTitle>(QStringLiteral("Title"), 0, 900);
+             band<TvdxGroupHeader>(QStringLiteral("G"), 910, 20)->SetCondition(QStringLiteral("T.\"g\""));
+             band<TvdxMasterData>(QStringLiteral("Row"), 940, 30)
+                 ->SetDataSet(dataSet(QStringLiteral("T"), QStringLiteral("select g from t where n <= 4")));
+         },
+         {{"Title", "G", "Row", "Row", "Row", "G"}, {"Row"}}},
+    };
+    for (const Case &c : cases) {
+        page->Clear();
+        page->SetTitleBeforeHeader(true);
+        c.setUp();
+        ASSERT_TRUE(run()) << c.what << report->ErrorMessage().toStdString();
+        QList<QStringList> got;
+        for (int i = 0; i < pages->Pages.size(); ++i)
+            got << pages->Names(i);
+        EXPECT_EQ(got, c.pages) << c.what;
+    }
 }

@@ -149,6 +149,28 @@ TEST_F(ExportLoop, MemoWithoutExportVisibilityNeverReachesTheFilter)
     EXPECT_EQ(filter.objectNames(), (QStringList{"_pagebackground", "MasterData1", "Memo1"}));
 }
 
+TEST_F(ExportLoop, PageSelectionsPickTheirPagesOnly)
+{
+    struct Case {
+        const char *pages;
+        QStringList started;
+    };
+    const Case cases[] = {
+        {"", {"StartPage 0", "StartPage 1", "StartPage 2"}},
+        {"1,3", {"StartPage 0", "StartPage 2"}},
+        {"2-", {"StartPage 1", "StartPage 2"}},
+        {"5-9", {}}, // names no page of this report: none, not all
+        {"7", {}},
+    };
+    for (const Case &c : cases) {
+        RecordingFilter f;
+        f.SetPageNumbers(QLatin1String(c.pages));
+        EXPECT_TRUE(store().Export(&f)) << c.pages;
+        EXPECT_EQ(f.log.filter("StartPage"), c.started) << c.pages;
+        EXPECT_TRUE(f.log.contains("DoFinish")) << c.pages;
+    }
+}
+
 TEST_F(ExportLoop, CurrentPageWithoutPreviewIsTheFirst)
 {
     filter.SetCurPage(true);
@@ -283,3 +305,80 @@ TEST(ExportOnePage, HeaderAndFooterBothStayOnASinglePage)
     EXPECT_TRUE(one.store().Export(&one.filter));
     EXPECT_EQ(one.filter.objectNames(), (QStringList{"_pagebackground", "PageHeader1", "PageFooter1"}));
 }
+
+// An object that exports itself, as a table does: each cell, then the cell's
+// contents between BeginClip and EndClip; or, for a filter that does not take
+// contents, the whole object between BeginClip and EndClip.
+class SelfExportingView : public TvdxView {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit SelfExportingView(TvdComponent *owner = nullptr) : TvdxView(owner) {}
+    bool ExportInternal(TvdPersistent *f) override
+    {
+        auto *filter = qobject_cast<TvdxCustomExportFilter *>(f);
+        if (!filter->IsProcessInternal()) {
+            filter->BeginClip(this);
+            filter->ExportObject(this);
+            filter->EndClip();
+            return false;
+        }
+        for (TvdxComponent *cell : Objects().List()) {
+            filter->ExportObject(cell);
+            filter->BeginClip(cell);
+            for (TvdxComponent *content : cell->Objects().List())
+                filter->ExportObject(content);
+            filter->EndClip();
+        }
+        return true;
+    }
+};
+
+class WholeObjectsTrace : public TvdxTraceExport {
+public:
+    bool IsProcessInternal() override { return false; }
+};
+
+TEST_F(ExportLoop, ObjectsThatExportThemselvesClipTheirContents)
+{
+    vdRegisterClass<SelfExportingView>();
+    auto *table = new SelfExportingView(band);
+    table->SetName("Table1");
+    table->SetBounds(300, 0, 200, 20);
+    auto *cell = new TvdxMemoView(table);
+    cell->SetName("Cell1");
+    cell->SetBounds(0, 0, 100, 20);
+    auto *content = new TvdxMemoView(cell);
+    content->SetName("Content1");
+    store().Clear();
+    store().AddSourcePage(page);
+    store().AddPage(page);
+    placeBand(20);
+    store().Finish();
+
+    struct Case {
+        TvdxTraceExport *filter;
+        QStringList tail;
+    };
+    TvdxTraceExport cells;
+    WholeObjectsTrace whole;
+    const Case cases[] = {
+        {&cells, {"ExportObject TvdxMemoView Cell1", "BeginClip Cell1", "ExportObject TvdxMemoView Content1", "EndClip",
+                  "FinishPage 0"}},
+        {&whole, {"BeginClip Table1", "ExportObject SelfExportingView Table1", "EndClip",
+                  "ExportObject SelfExportingView Table1", "FinishPage 0"}},
+    };
+    for (const Case &c : cases) {
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        c.filter->SetStream(&sink);
+        EXPECT_TRUE(store().Export(c.filter));
+        QStringList lines = c.filter->Lines();
+        for (QString &l : lines)
+            l = l.section(' ', 0, 2);
+        const int at = lines.indexOf("ExportObject TvdxMemoView Memo2");
+        ASSERT_GE(at, 0) << lines.join('\n').toStdString();
+        EXPECT_EQ(lines.mid(at + 1, c.tail.size()), c.tail) << lines.join('\n').toStdString();
+    }
+}
+
+#include "ExportLoopTest.moc"

@@ -5,6 +5,7 @@
 #pragma once
 #include "engine/vdxEngine.h"
 #include "report/vdxClass_engine.h"
+#include "report/vdxClass_memo.h"
 #include "report/vdxClass_view.h"
 
 #include <QList>
@@ -19,6 +20,8 @@ struct RecordedBand {
     long double height = 0;
     QString drillName;
     int objects = 0;
+    // Texts of the band's text objects as they were output.
+    QStringList texts;
 };
 
 class RecordingPages : public TvdxCustomPreviewPages, public IvdxEnginePages {
@@ -73,6 +76,9 @@ public:
         r.top = obj->Top();
         r.height = obj->Height();
         r.objects = obj->Objects().Count();
+        for (TvdxComponent *c : obj->Objects().List())
+            if (auto *memo = qobject_cast<TvdxCustomMemoView *>(c))
+                r.texts << memo->Text().trimmed();
         if (auto *g = qobject_cast<TvdxGroupHeader *>(obj); g && g->DrillDown())
             r.drillName = g->DrillName();
         Pages[CurPage].append(r);

@@ -1,0 +1,109 @@
+// The vd-export tool: the orders template over the shop data traces to the
+// golden trace, a page list selects pages, and bad input ends with a message
+// and an exit code instead of output.
+#include "common/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+#ifdef VD_EXPORT_TOOL
+namespace {
+
+struct ToolRun {
+    int rc = -1;
+    QString out, err;
+};
+
+class ExportToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+            GTEST_SKIP() << "sqlite3 tool not installed";
+        db = dir.file(QStringLiteral("shop.db"));
+        QProcess p;
+        p.setStandardInputFile(vdtest::dataPath(QStringLiteral("engine/shop.sql")));
+        p.start(QStringLiteral("sqlite3"), {db});
+        ASSERT_TRUE(p.waitForFinished(10000) && p.exitCode() == 0);
+        golden = QString::fromUtf8(vdtest::readFile(vdtest::dataPath(QStringLiteral("engine/orders.trace"))));
+        ASSERT_FALSE(golden.isEmpty());
+    }
+    static ToolRun run(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral(VD_EXPORT_TOOL), args);
+        ToolRun r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            return r;
+        }
+        r.rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    QString orders() const { return vdtest::dataPath(QStringLiteral("engine/orders.vd3")); }
+
+    vdtest::TempDir dir;
+    QString db, golden;
+};
+
+} // namespace
+
+TEST_F(ExportToolTest, OrdersOverTheShopDataGiveTheGoldenTrace)
+{
+    const ToolRun r = run({QStringLiteral("--trace"), QStringLiteral("--sqlite"), db, orders()});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, golden);
+}
+
+TEST_F(ExportToolTest, PageListSelectsPages)
+{
+    struct Case {
+        const char *pages;
+        bool all;
+    };
+    for (const Case c : {Case{"1", true}, Case{"1-", true}, Case{"2", false}, Case{"2-5", false}}) {
+        const ToolRun r = run({QStringLiteral("--trace"), QStringLiteral("--pages"), QLatin1String(c.pages),
+                               QStringLiteral("--sqlite"), db, orders()});
+        EXPECT_EQ(r.rc, 0) << c.pages << r.err.toStdString();
+        EXPECT_EQ(r.out, c.all ? golden : QStringLiteral("Start\nFinish\n")) << c.pages;
+    }
+}
+
+TEST_F(ExportToolTest, BadInputEndsWithAMessage)
+{
+    QFile junk(dir.file(QStringLiteral("junk.vd3")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("<TvdxReport><TvdxReportPage Name=\"P\"><TvdxMasterData Name=\"M\" DataSetName=\"nothing\"");
+    junk.close();
+    struct Case {
+        const char *what;
+        QStringList args;
+        int rc;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"no trace switch", {orders()}, 2, "usage:"},
+        {"no template", {QStringLiteral("--trace")}, 2, "usage:"},
+        {"unknown switch", {QStringLiteral("--trace"), QStringLiteral("--pdf"), orders()}, 2, "usage:"},
+        {"two templates", {QStringLiteral("--trace"), orders(), orders()}, 2, "usage:"},
+        {"missing template", {QStringLiteral("--trace"), dir.file(QStringLiteral("none.vd3"))}, 1, "cannot load"},
+        {"missing database",
+         {QStringLiteral("--trace"), QStringLiteral("--sqlite"), dir.file(QStringLiteral("none.db")), orders()},
+         1,
+         "no database"},
+        {"broken template", {QStringLiteral("--trace"), junk.fileName()}, 1, "vd-export:"},
+        {"data sets missing", {QStringLiteral("--trace"), orders()}, 1, "does not exist"},
+    };
+    for (const Case &c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.rc, c.rc) << c.what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.message))) << c.what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << c.what;
+    }
+}
+#endif
