@@ -7,6 +7,7 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_page.h"
+#include "report/vdxClass_page_dialog.h"
 #include "tests/common/TestSupport.h"
 
 #include <QBuffer>
@@ -356,4 +357,21 @@ TEST(PageTest, TemplateRoundTripKeepsBandsAndPages)
     auto *dlg = qobject_cast<TvdxDialogPage *>(back.FindObject(QStringLiteral("Dialog1")));
     ASSERT_TRUE(dlg);
     EXPECT_EQ(dlg->Caption(), QStringLiteral("Ask"));
+}
+
+TEST(PageTest, StoredClientWidthWinsOverTheOuterWidth)
+{
+    vdxRegisterReportClasses();
+    for (const char *attrs : {"Width=\"500\" ClientWidth=\"300\" Height=\"400\" ClientHeight=\"200\"",
+                              "ClientWidth=\"300\" Width=\"500\" ClientHeight=\"200\" Height=\"400\""}) {
+        TvdxReport r;
+        loadBytes(r, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><TvdxReport><TvdxDialogPage Name=\"D\" ")
+                         + attrs + "/></TvdxReport>");
+        auto *dlg = qobject_cast<TvdxDialogPage *>(r.FindObject(QStringLiteral("D")));
+        ASSERT_TRUE(dlg) << attrs;
+        ASSERT_TRUE(dlg->DialogForm());
+        EXPECT_EQ(dlg->DialogForm()->ClientW(), 300) << attrs;
+        EXPECT_EQ(dlg->DialogForm()->ClientH(), 200) << attrs;
+        EXPECT_EQ(double(dlg->ClientWidth()), 300.0);
+    }
 }
