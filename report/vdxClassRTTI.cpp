@@ -15,7 +15,9 @@
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_styles.h"
+#include "core/vdPictureGraphics.h"
 #include "script/ov_iclasses.h"
+#include "script/ov_igraphicsrtti.h"
 
 #include <QFile>
 #include <QWidget>
@@ -79,6 +81,28 @@ TvdxScriptWideStrings *linesOf(TvdxCustomMemoView *memo)
     }
     list->SetLines(memo->Lines());
     return list;
+}
+
+TvdxScriptLinkedStrings *drillStateOf(TvdxReport *r)
+{
+    auto *list = r->findChild<TvdxScriptLinkedStrings *>(QStringLiteral("__drillState"), Qt::FindDirectChildrenOnly);
+    if (!list) {
+        list = new TvdxScriptLinkedStrings(&r->DrillState());
+        list->setObjectName(QStringLiteral("__drillState"));
+        list->setParent(r);
+    }
+    list->Refresh();
+    return list;
+}
+
+// True when the call comes from the report's own script (its main block, one
+// of its procedures or an expression evaluated in it).
+bool calledFromScriptOf(TovMethodHelper *c, TvdxReport *r)
+{
+    for (TovScript *p = c->Prog; p; p = p->Parent())
+        if (p == r->Script())
+            return true;
+    return false;
 }
 
 int datePart(const Variant &date, const char *pattern)
@@ -282,16 +306,40 @@ Variant TFunctions::CallMethod(QObject *instance, const QMetaObject *classType, 
     } else if (isClass(classType, "TvdxReport")) {
         auto *r = ovNeed<TvdxReport>(instance);
         if (is(name, "CALC"))
-            result = r->Calc(PS(c, 0));
+            result = r->CalcFromScript(PS(c, 0));
         else if (is(name, "GETDATASET"))
             result = objectValue(r->GetDataset(PS(c, 0)));
         else if (is(name, "LOADFROMFILE"))
             result = Variant(r->LoadFromFile(PS(c, 0), false));
         else if (is(name, "SAVETOFILE"))
             r->SaveToFile(PS(c, 0));
+        else if (is(name, "PRINT"))
+            r->Print();
+        else if (is(name, "PREPAREREPORT") || is(name, "SHOWREPORT")) {
+            // A report that rebuilds itself while it is previewed refreshes the preview.
+            if (calledFromScriptOf(c, r) && r->Preview())
+                r->RefreshActivePreviewedReport();
+            else if (is(name, "PREPAREREPORT"))
+                r->PrepareReport(true);
+            else
+                r->ShowReport(true);
+        }
+    } else if (isClass(classType, "TvdxCustomPreviewPages")) {
+        auto *pages = ovNeed<TvdxCustomPreviewPages>(instance);
+        if (is(name, "MODIFYOBJECT")) {
+            if (auto *comp = qobject_cast<TvdxComponent *>(PO(c, 0)))
+                pages->ModifyObject(comp);
+        } else if (is(name, "PAGE.GET"))
+            result = objectValue(pages->GetPage(PI(c, 0)));
+        // Page[i] := ... changes nothing: the pages are rebuilt from the store.
     } else if (isClass(classType, "TvdxCustomEngine")) {
         auto *e = ovNeed<TvdxCustomEngine>(instance);
-        if (is(name, "NEWPAGE"))
+        if (is(name, "ADDANCHOR")) {
+            if (e->PreviewPages())
+                e->PreviewPages()->AddAnchor(PS(c, 0));
+        } else if (is(name, "GETANCHORPAGE"))
+            result = Variant(e->PreviewPages() ? e->PreviewPages()->GetAnchorPage(PS(c, 0)) : 0);
+        else if (is(name, "NEWPAGE"))
             e->NewPage();
         else if (is(name, "NEWCOLUMN"))
             e->NewColumn();
@@ -401,6 +449,14 @@ Variant TFunctions::GetProp(QObject *instance, const QMetaObject *classType, con
             return objectValue(r->Variables());
         if (is(name, "STYLES"))
             return objectValue(r->Styles());
+        if (is(name, "DRILLSTATE"))
+            return Variant::fromObject(drillStateOf(r));
+    } else if (isClass(classType, "TvdxCustomPreviewPages")) {
+        auto *pages = ovNeed<TvdxCustomPreviewPages>(instance);
+        if (is(name, "COUNT"))
+            return Variant(pages->Count());
+        if (is(name, "CURPAGE"))
+            return Variant(pages->CurPage);
     }
     return Variant(0);
 }
@@ -438,6 +494,9 @@ void TFunctions::SetProp(QObject *instance, const QMetaObject *classType, const 
     } else if (isClass(classType, "TvdxReport")) {
         if (is(name, "TERMINATED"))
             ovNeed<TvdxReport>(instance)->SetTerminated(value.toBool());
+    } else if (isClass(classType, "TvdxCustomPreviewPages")) {
+        if (is(name, "CURPAGE"))
+            ovNeed<TvdxCustomPreviewPages>(instance)->CurPage = value.toInt();
     }
 }
 
@@ -506,6 +565,8 @@ const ClassEntry kClasses[] = {
     {"TvdxPage", "TvdxComponent"},
     {"TvdxReportPage", "TvdxPage"},
     {"TvdxCustomPreview", "TCustomControl"},
+    {"TvdxCustomPreviewPages", "TObject"},
+    {"TvdxPreviewPages", "TvdxCustomPreviewPages"},
     {"TvdxDialogPage", "TvdxPage"},
     {"TvdxDMPPage", "TvdxReportPage"},
     {"TvdxDataPage", "TvdxPage"},
@@ -539,6 +600,7 @@ const QMetaObject *knownMeta(const QString &name)
               &TvdxFormat::staticMetaObject, &TvdxView::staticMetaObject, &TvdxStretcheable::staticMetaObject,
               &TvdxCustomMemoView::staticMetaObject, &TvdxCustomLineView::staticMetaObject,
               &TvdxBand::staticMetaObject, &TvdxPage::staticMetaObject, &TvdxCustomPreview::staticMetaObject,
+              &TvdxCustomPreviewPages::staticMetaObject,
               &TvdxEngineOptions::staticMetaObject, &TvdxPrintOptions::staticMetaObject,
               &TvdxPreviewOptions::staticMetaObject, &TvdxReportOptions::staticMetaObject,
               &TvdxVariable::staticMetaObject, &TvdxVariables::staticMetaObject, &TvdxStyleItem::staticMetaObject,
@@ -547,11 +609,20 @@ const QMetaObject *knownMeta(const QString &name)
             h.insert(QString::fromLatin1(m->className()), m);
         h.insert(QStringLiteral("TWideStrings"), &TvdxScriptWideStrings::staticMetaObject);
         h.insert(QStringLiteral("TvdxPostProcessor"), &TvdxScriptPostProcessor::staticMetaObject);
+        // The engine's prepared pages, reached through their base.
+        h.insert(QStringLiteral("TvdxPreviewPages"), &TvdxCustomPreviewPages::staticMetaObject);
         return h;
     }();
     if (const QMetaObject *m = known.value(name))
         return m;
-    return metaByName(name);
+    if (const QMetaObject *m = metaByName(name))
+        return m;
+    // The engine's classes when the engine does not register them: their bases.
+    if (name == QLatin1String("TvdxEngine"))
+        return &TvdxCustomEngine::staticMetaObject;
+    if (name == QLatin1String("TvdxOutline"))
+        return &TvdxCustomOutline::staticMetaObject;
+    return nullptr;
 }
 
 TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
@@ -607,6 +678,15 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
     s->AddEnum(S("TvdxDataLinkProcessing"), S("dpString, dpExpression"));
     s->AddEnumSet(S("TvdxDataLinkLoading"), S("dltOnGetData, dltOnPreview"));
 
+    // The picture formats' graphic classes, known to scripts as graphics.
+    if (s->FindClass(S("TGraphic")))
+        if (TvdxGraphicFormats *formats = GetGraphicFormats())
+            for (int i = 0; i < formats->Count(); ++i)
+                if (TvdxCustomGraphicFormatClass f = formats->GetItem(i))
+                    if (TGraphicClassRef g = f->GetGraphicClass())
+                        ovAddHostClass(s, &ovs::TGraphic::staticMetaObject, QString::fromLatin1(g->name),
+                                       S("TGraphic"));
+
     const TovCallMethodNewEvent call = &TFunctions::CallMethod;
     const TovGetValueEvent get = &TFunctions::GetProp;
     const TovSetValueEvent set = &TFunctions::SetProp;
@@ -616,7 +696,9 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
         // The string list only where the script knows its ancestor.
         if (!meta || (name == QLatin1String("TWideStrings") && !s->Find(S("TPersistent"))))
             continue;
-        const bool hostNamed = name == QLatin1String("TWideStrings") || name == QLatin1String("TvdxPostProcessor");
+        const bool hostNamed = name == QLatin1String("TWideStrings") || name == QLatin1String("TvdxPostProcessor")
+                               || name == QLatin1String("TvdxPreviewPages") || name == QLatin1String("TvdxEngine")
+                               || name == QLatin1String("TvdxOutline");
         TovClassVariable *c = hostNamed
                                   ? ovAddHostClass(s, meta, name, QString::fromLatin1(e.ancestor))
                                   : s->AddClass(meta, QString::fromLatin1(e.ancestor));
@@ -693,6 +775,11 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
             c->AddProperty(S("Overflow"), S("Boolean"), get);
         } else if (name == QLatin1String("TvdxReportPage")) {
             M("procedure AlignChildren");
+        } else if (name == QLatin1String("TvdxPreviewPages")) {
+            M("procedure ModifyObject(Component: TvdxComponent)");
+            c->AddProperty(S("Count"), I, get);
+            c->AddProperty(S("CurPage"), I, get, set);
+            c->AddIndexProperty(S("Page"), I, S("TvdxReportPage"), call);
         } else if (name == QLatin1String("TvdxDialogPage")) {
             M("function ShowModal: Integer");
             c->AddProperty(S("ModalResult"), I, get, set);
@@ -720,17 +807,23 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
             M("function GetDataset(const Alias: String): TvdxDataset");
             M("function LoadFromFile(const FileName: String): Boolean");
             M("procedure SaveToFile(const FileName: String)");
+            M("procedure ShowReport");
+            M("procedure PrepareReport");
+            M("procedure Print");
             c->AddProperty(S("Terminated"), S("Boolean"), get, set);
             c->AddProperty(S("Variables"), S("TvdxVariables"), get);
             c->AddProperty(S("Styles"), S("TvdxStyles"), get);
+            c->AddProperty(S("DrillState"), S("TStrings"), get);
         } else if (name == QLatin1String("TvdxCustomEngine")) {
+            M("procedure AddAnchor(const Text: String)");
             M("procedure NewPage");
             M("procedure NewColumn");
             M("procedure ShowBand(Band: TvdxBand)");
             M("procedure StopReport");
             M("function FreeSpace: Extended");
-            M("procedure ProcessObject(ReportObject: TvdxView)");
+            M("function GetAnchorPage(const Text: String): Integer");
             M("function GetPostProcessor: TvdxPostProcessor");
+            M("procedure ProcessObject(ReportObject: TvdxView)");
         } else if (name == QLatin1String("TvdxPostProcessor")) {
             M("function GetMacroList(const MacroName: String): TWideStrings");
             // BandName may be left out: an empty text.
@@ -752,6 +845,50 @@ TFunctions::TFunctions(TovScript *aScript) : TovRTTIModule(aScript)
 }
 
 } // namespace
+
+TvdxScriptLinkedStrings::TvdxScriptLinkedStrings(QStringList *target) : m_target(target) { Refresh(); }
+
+void TvdxScriptLinkedStrings::Refresh()
+{
+    if (m_lines != *m_target)
+        TovHostStrings::replaceAll(*m_target);
+}
+
+void TvdxScriptLinkedStrings::SetStrings(int index, const QString &s)
+{
+    TovHostStrings::SetStrings(index, s);
+    writeBack();
+}
+
+void TvdxScriptLinkedStrings::InsertObject(int index, const QString &s, QObject *obj)
+{
+    TovHostStrings::InsertObject(index, s, obj);
+    writeBack();
+}
+
+void TvdxScriptLinkedStrings::Clear()
+{
+    TovHostStrings::Clear();
+    writeBack();
+}
+
+void TvdxScriptLinkedStrings::Delete(int index)
+{
+    TovHostStrings::Delete(index);
+    writeBack();
+}
+
+void TvdxScriptLinkedStrings::Move(int curIndex, int newIndex)
+{
+    TovHostStrings::Move(curIndex, newIndex);
+    writeBack();
+}
+
+void TvdxScriptLinkedStrings::replaceAll(const QStringList &lines)
+{
+    TovHostStrings::replaceAll(lines);
+    writeBack();
+}
 
 void vdxRegisterClassRTTI()
 {

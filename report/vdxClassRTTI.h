@@ -12,6 +12,30 @@ public:
     Q_INVOKABLE TvdxScriptWideStrings() = default;
 };
 
+// A string list a script holds for a list that the host keeps elsewhere:
+// every change is written back at once.
+class TvdxScriptLinkedStrings : public TovHostStrings {
+    Q_OBJECT
+    Q_CLASSINFO("ScriptName", "TStrings")
+public:
+    explicit TvdxScriptLinkedStrings(QStringList *target);
+    // Takes the host's lines again (they may have changed meanwhile).
+    void Refresh();
+
+    void SetStrings(int index, const QString &s) override;
+    void InsertObject(int index, const QString &s, QObject *obj) override;
+    void Clear() override;
+    void Delete(int index) override;
+    void Move(int curIndex, int newIndex) override;
+
+protected:
+    void replaceAll(const QStringList &lines) override;
+
+private:
+    void writeBack() { *m_target = m_lines; }
+    QStringList *m_target;
+};
+
 class TvdxPostProcessor;
 // What scripts hold for the prepared pages' post-processor (which is no
 // object of its own): it lives with the engine that handed it out.

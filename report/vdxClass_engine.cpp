@@ -155,6 +155,8 @@ void TvdxCustomPreviewPages::AddEmptyPage(int) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::DeletePage(int) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::ModifyPage(int, TvdxReportPage *) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::ModifyObject(TvdxComponent *) { vdxAbstractError(); }
+void TvdxCustomPreviewPages::AddAnchor(const QString &) { vdxAbstractError(); }
+int TvdxCustomPreviewPages::GetAnchorPage(const QString &) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::DrawPage(int, Canvas &, double, double, double, double, bool) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::ObjectOver(int, int, int, TvdxMouseButton, TvdxShiftState, double, int, int,
                                         TvdxInteractiveEventsParams &)

@@ -178,6 +178,9 @@ public:
     virtual void SaveToFile(const QString &fileName);
     virtual bool Print();
     virtual bool Export(TvdxCustomExportFilter *filter);
+    // Anchors as scripts set and find them (the prepared pages keep them).
+    virtual void AddAnchor(const QString &text);
+    virtual int GetAnchorPage(const QString &text);
 
     int Count() { return GetCount(); }
     TvdxAddPageAction AddPageAction = apWriteOver;

@@ -45,10 +45,16 @@ QString formatRes(const char *key, const char *fallback, const QStringList &args
     }
 }
 
-void bindObject(TovScript *script, const QString &name, QObject *obj)
+// Scripts know the prepared pages by the prepared-pages class, whichever
+// class implements them.
+const QString kPreviewPagesType = QStringLiteral("TvdxPreviewPages");
+
+void bindObject(TovScript *script, const QString &name, QObject *obj, const QString &typ = QString())
 {
     if (TovCustomVariable *v = script->FindLocal(name))
         v->SetValue(Variant::fromObject(obj));
+    else if (!typ.isEmpty())
+        script->AddVariable(name, typ, Variant::fromObject(obj));
     else
         script->AddObject(name, obj);
 }
@@ -75,7 +81,7 @@ void TvdxReport::BindScriptObjects()
         return;
     TvdxCustomPreviewPages *pages = PreviewPages();
     bindObject(m_script.get(), QStringLiteral("Report"), this);
-    bindObject(m_script.get(), QStringLiteral("PreviewPages"), pages);
+    bindObject(m_script.get(), QStringLiteral("PreviewPages"), pages, kPreviewPagesType);
     bindObject(m_script.get(), QStringLiteral("Engine"), m_engine.get());
     bindObject(m_script.get(), QStringLiteral("Outline"), pages ? pages->Outline() : nullptr);
 }
@@ -149,7 +155,7 @@ bool TvdxReport::PrepareScript(TvdxReport *activeReport)
 
     TvdxCustomPreviewPages *pages = active->PreviewPages();
     m_script->AddObject(QStringLiteral("Report"), active);
-    m_script->AddObject(QStringLiteral("PreviewPages"), pages);
+    m_script->AddVariable(QStringLiteral("PreviewPages"), kPreviewPagesType, Variant::fromObject(pages));
     m_script->AddObject(QStringLiteral("Engine"), active->Engine());
     m_script->AddObject(QStringLiteral("Outline"), pages ? pages->Outline() : nullptr);
     m_script->AddVariable(QStringLiteral("Value"), QStringLiteral("Variant"), Variant::null());

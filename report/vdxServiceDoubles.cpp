@@ -63,6 +63,7 @@ bool TvdxStubEngine::Run(bool, bool, TvdxPage *)
 void TvdxStubPreviewPages::Clear()
 {
     Pages.clear();
+    Anchors.clear();
     PageCount = 0;
     CurPage = -1;
     ClearStyles();

@@ -8,6 +8,7 @@
 #include "report/vdxClass_report.h"
 #include "report/vdxPreviewServices.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 
@@ -103,8 +104,12 @@ public:
     // background, each visible view, FinishPage; then Finish. Answers False
     // when the export did not run or was stopped.
     bool Export(TvdxCustomExportFilter *filter) override;
+    // Anchors by text on the current page; an unknown text is on page 1.
+    void AddAnchor(const QString &text) override { Anchors.insert(text.toLower(), CurPage); }
+    int GetAnchorPage(const QString &text) override { return Anchors.value(text.toLower(), 0) + 1; }
 
     int PageCount = 0;
+    QHash<QString, int> Anchors;
     QList<TvdxReportPage *> Pages;
     int ClearCacheCount = 0;
     QList<TvdxComponent *> Modified;

@@ -260,7 +260,7 @@ void TovHostStrings::SetValues(const QString &name, const QString &value)
         return;
     }
     if (i >= 0)
-        m_lines[i] = name + QLatin1Char('=') + value;
+        SetStrings(i, name + QLatin1Char('=') + value);
     else
         Add(name + QLatin1Char('=') + value);
 }

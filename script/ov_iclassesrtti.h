@@ -83,13 +83,13 @@ public:
     virtual int Add(const QString &s) { return AddObject(s, nullptr); }
     virtual int AddObject(const QString &s, QObject *obj);
     virtual void Clear();
-    void Delete(int index);
+    virtual void Delete(int index);
     virtual int IndexOf(const QString &s) const;
     int IndexOfName(const QString &name) const;
     int IndexOfObject(const QObject *obj) const;
     virtual void Insert(int index, const QString &s) { InsertObject(index, s, nullptr); }
     virtual void InsertObject(int index, const QString &s, QObject *obj);
-    void Move(int curIndex, int newIndex);
+    virtual void Move(int curIndex, int newIndex);
 
     QString Names(int index) const;
     QString Values(const QString &name) const;

@@ -7,9 +7,12 @@
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_page.h"
+#include "report/vdxClass_page_dialog.h"
+#include "platform/QPainterCanvas.h"
 #include "tests/common/TestSupport.h"
 
 #include <QBuffer>
+#include <QImage>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -356,4 +359,74 @@ TEST(PageTest, TemplateRoundTripKeepsBandsAndPages)
     auto *dlg = qobject_cast<TvdxDialogPage *>(back.FindObject(QStringLiteral("Dialog1")));
     ASSERT_TRUE(dlg);
     EXPECT_EQ(dlg->Caption(), QStringLiteral("Ask"));
+}
+
+TEST(PageTest, StoredClientWidthWinsOverTheOuterWidth)
+{
+    vdxRegisterReportClasses();
+    for (const char *attrs : {"Width=\"500\" ClientWidth=\"300\" Height=\"400\" ClientHeight=\"200\"",
+                              "ClientWidth=\"300\" Width=\"500\" ClientHeight=\"200\" Height=\"400\""}) {
+        TvdxReport r;
+        loadBytes(r, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><TvdxReport><TvdxDialogPage Name=\"D\" ")
+                         + attrs + "/></TvdxReport>");
+        auto *dlg = qobject_cast<TvdxDialogPage *>(r.FindObject(QStringLiteral("D")));
+        ASSERT_TRUE(dlg) << attrs;
+        ASSERT_TRUE(dlg->DialogForm());
+        EXPECT_EQ(dlg->DialogForm()->ClientW(), 300) << attrs;
+        EXPECT_EQ(dlg->DialogForm()->ClientH(), 200) << attrs;
+        EXPECT_EQ(double(dlg->ClientWidth()), 300.0);
+    }
+}
+
+// The designer shows each band with a grey outline and, above it (left of a
+// vertical band), a title strip in the colour of its kind; outside the
+// designer a band draws nothing.
+TEST(BandTest, DesignerDrawsTheTitleStripInTheColourOfTheKind)
+{
+    const struct {
+        const QMetaObject *cls;
+        bool vertical;
+        QPoint probe;
+        QRgb colour; // red, green, blue of the platform colour
+    } cases[] = {
+        {&TvdxMasterData::staticMetaObject, false, {395, 30}, qRgb(0xE0, 0xA7, 0x30)},
+        {&TvdxMasterData::staticMetaObject, true, {90, 150}, qRgb(0x00, 0xBB, 0xEE)},
+        {&TvdxHeader::staticMetaObject, false, {395, 30}, qRgb(0xF0, 0xF0, 0xF0)},
+    };
+    for (const auto &c : cases) {
+        TvdxReport report;
+        auto *page = new TvdxReportPage(&report);
+        std::unique_ptr<QObject> obj(c.cls->newInstance(Q_ARG(TvdComponent *, nullptr)));
+        auto *band = qobject_cast<TvdxBand *>(obj.get());
+        ASSERT_TRUE(band);
+        band->SetName(QStringLiteral("B1"));
+        band->SetVertical(c.vertical);
+        band->SetParent(page);
+        band->SetBounds(100, 40, c.vertical ? 50 : 400, c.vertical ? 200 : 30);
+        band->SetBandDesignHeader(20);
+        QImage img(500, 300, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainterCanvas canvas(img);
+            band->Draw(canvas, 1, 1, 0, 0);
+        }
+        EXPECT_EQ(img.pixel(c.probe), qRgb(255, 255, 255)) << c.cls->className() << ": nothing outside the designer";
+        band->SetIsDesigning(true);
+        {
+            QPainterCanvas canvas(img);
+            band->Draw(canvas, 1, 1, 0, 0);
+        }
+        if (c.cls == &TvdxHeader::staticMetaObject) {
+            // The system face colour: some light grey, the same in every channel.
+            const QRgb p = img.pixel(c.probe);
+            EXPECT_NE(p, qRgb(255, 255, 255));
+            EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << std::hex << p;
+        } else {
+            EXPECT_EQ(img.pixel(c.probe), c.colour) << c.cls->className() << " vertical " << c.vertical;
+        }
+        // The grey outline: left edge of a horizontal band, right edge of a vertical one.
+        const QPoint edge = c.vertical ? QPoint(150, 150) : QPoint(0, 55);
+        EXPECT_EQ(img.pixel(edge), qRgb(0x80, 0x80, 0x80)) << c.cls->className();
+        (void)obj.release(); // the page frees its bands
+    }
 }

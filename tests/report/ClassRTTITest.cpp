@@ -1,14 +1,24 @@
 // Report scripts reaching the report model through its binding module.
+#include "common/TestSupport.h"
 #include "core/vdxVariables.h"
 #include "report/vdxClass.h"
 #include "report/vdxClassRTTI.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_fill.h"
 #include "report/vdxClass_memo.h"
+#include "report/vdxClass_options.h"
+#include "report/vdxClass_page_dialog.h"
+#include "report/vdxClass_styles.h"
+#include "report/vdxDelayedCommands.h"
+#include "report/vdxDBSet.h"
+#include "report/vdxServiceDoubles.h"
 #include "script/ov_iclasses.h"
 #include "script/ov_iinterpreter.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -214,6 +224,217 @@ TEST_F(ClassRTTITest, GlobalVariablesAndArrays)
     ASSERT_TRUE(err.isEmpty()) << err.toStdString();
     EXPECT_EQ(var("g"), QStringLiteral("42"));
     EXPECT_EQ(var("a1"), QStringLiteral("seven"));
+}
+
+TEST_F(ClassRTTITest, DataSetMembersOverSQLite)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        GTEST_SKIP() << "sqlite3 tool not installed";
+    vdtest::TempDir dir;
+    const QString db = dir.file(QStringLiteral("t.db"));
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {db, QStringLiteral("create table t(n integer, s varchar(20));"
+                                                           "insert into t values (21, 'first');"
+                                                           "insert into t values (5, 'second');")});
+    ASSERT_TRUE(p.waitForFinished(10000) && p.exitCode() == 0);
+    TvdxSqlDataSet query;
+    query.SetDatabaseFile(db);
+    query.SetSQL(QStringLiteral("select n, s from t"));
+    TvdxDBDataset ds(nullptr);
+    ds.SetName(QStringLiteral("T"));
+    ds.SetDataSet(&query);
+    addObject(QStringLiteral("T"), &ds, QStringLiteral("TvdxDataSet"));
+    const QString err = run(QStringLiteral(
+        "var r1, v1, d1, r2, v2, e2, e3, fc, hs, hx, rc, ft, fl, bl: Variant; sl: TStringList;\n"
+        "begin\n"
+        "  T.Open; T.First;\n"
+        "  r1 := T.RecNo; v1 := T.Value['n']; d1 := T.DisplayText['s'];\n"
+        "  T.Next; r2 := T.RecNo; v2 := T.Value['n']; e2 := T.Eof;\n"
+        "  T.Next; e3 := T.Eof;\n"
+        "  fc := T.FieldsCount; hs := T.HasField('s'); hx := T.HasField('x'); rc := T.RecordCount;\n"
+        "  ft := T.FieldType['s']; bl := T.IsBlobField('s');\n"
+        "  sl := TStringList.Create; T.GetFieldList(sl); fl := sl.CommaText; sl.Free;\n"
+        "  T.Close;\n"
+        "end."));
+    ASSERT_TRUE(err.isEmpty()) << err.toStdString();
+    const struct {
+        const char *name, *value;
+    } cases[] = {{"r1", "0"},  {"v1", "21"},   {"d1", "first"}, {"r2", "1"},    {"v2", "5"},
+                 {"e2", "False"}, {"e3", "True"}, {"fc", "2"},  {"hs", "True"}, {"hx", "False"},
+                 {"rc", "2"},  {"ft", "1"},    {"bl", "False"}, {"fl", "n,s"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(var(c.name), QLatin1String(c.value)) << c.name;
+}
+
+TEST_F(ClassRTTITest, PreparedPagesAndAnchors)
+{
+    TvdxReport report;
+    auto *pages = static_cast<TvdxStubPreviewPages *>(report.PreviewPages());
+    TvdxReportPage first, second;
+    first.SetName(QStringLiteral("First"));
+    second.SetName(QStringLiteral("Second"));
+    pages->AddPage(&first);
+    pages->AddPage(&second);
+    auto *memo = new TvdxMemoView(&report);
+    memo->SetName(QStringLiteral("Memo1"));
+    // Scripts know the prepared pages by the engine's class name.
+    addObject(QStringLiteral("PreviewPages"), pages, QStringLiteral("TvdxPreviewPages"));
+    addObject(QStringLiteral("Engine"), report.Engine(), QStringLiteral("TvdxCustomEngine"));
+    addObject(QStringLiteral("Memo1"), memo);
+    const QString err = run(QStringLiteral("var n, cp, p1, p0, a1, a2, a3: Variant;\n"
+                                           "begin\n"
+                                           "  n := PreviewPages.Count; cp := PreviewPages.CurPage;\n"
+                                           "  p1 := PreviewPages.Page[1].Name;\n"
+                                           "  PreviewPages.Page[0] := nil;\n"
+                                           "  p0 := PreviewPages.Page[0].Name;\n"
+                                           "  PreviewPages.ModifyObject(Memo1);\n"
+                                           "  PreviewPages.CurPage := 0; Engine.AddAnchor('Top');\n"
+                                           "  PreviewPages.CurPage := 1; Engine.AddAnchor('Second');\n"
+                                           "  a1 := Engine.GetAnchorPage('top');\n"
+                                           "  a2 := Engine.GetAnchorPage('Second');\n"
+                                           "  a3 := Engine.GetAnchorPage('nowhere');\n"
+                                           "end."));
+    ASSERT_TRUE(err.isEmpty()) << err.toStdString();
+    EXPECT_EQ(var("n"), QStringLiteral("2"));
+    EXPECT_EQ(var("cp"), QStringLiteral("1"));
+    EXPECT_EQ(var("p1"), QStringLiteral("Second"));
+    EXPECT_EQ(var("p0"), QStringLiteral("First")) << "Page[0] := nil has no effect";
+    EXPECT_EQ(pages->Modified, QList<TvdxComponent *>{memo});
+    EXPECT_EQ(var("a1"), QStringLiteral("1"));
+    EXPECT_EQ(var("a2"), QStringLiteral("2"));
+    EXPECT_EQ(var("a3"), QStringLiteral("1"));
+}
+
+TEST_F(ClassRTTITest, ReportMembers)
+{
+    vdtest::TempDir dir;
+    TvdxReport report;
+    report.EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
+    auto *dlg = new TvdxDialogPage(&report);
+    dlg->SetName(QStringLiteral("Dialog1"));
+    TvdxUserDataSet users(nullptr);
+    users.SetUserName(QStringLiteral("Users"));
+    report.DataSets()->Add(&users);
+    report.DrillState() << QStringLiteral("G.1");
+    addObject(QStringLiteral("Report"), &report);
+    addObject(QStringLiteral("Dialog1"), dlg);
+    const QString err = run(QStringLiteral(
+        "var c, ds, dsc, dsn, df, mr, sm: Variant;\n"
+        "begin\n"
+        "  c := Report.Calc('2 * 21');\n"
+        "  ds := Report.GetDataset('Users').UserName;\n"
+        "  dsc := Report.DrillState.Count;\n"
+        "  Report.DrillState.Add('G.2'); Report.DrillState.Delete(0);\n"
+        "  dsn := Report.DrillState[0];\n"
+        "  Report.EngineOptions.DestroyForms := False; df := Report.EngineOptions.DestroyForms;\n"
+        "  Dialog1.ModalResult := 2; mr := Dialog1.ModalResult;\n"
+        "  sm := Dialog1.ShowModal;\n"
+        "  Report.Print;\n"
+        "end."));
+    ASSERT_TRUE(err.isEmpty()) << err.toStdString();
+    EXPECT_EQ(var("c"), QStringLiteral("42"));
+    EXPECT_EQ(var("ds"), QStringLiteral("Users"));
+    EXPECT_EQ(var("dsc"), QStringLiteral("1"));
+    EXPECT_EQ(var("dsn"), QStringLiteral("G.2"));
+    EXPECT_EQ(report.DrillState(), QStringList{QStringLiteral("G.2")}) << "the report's own list changed";
+    EXPECT_EQ(var("df"), QStringLiteral("False"));
+    EXPECT_EQ(var("mr"), QStringLiteral("2"));
+    EXPECT_EQ(var("sm"), QStringLiteral("2")) << "the window's modal result";
+
+    // Files: saved and read back; a missing one answers False (and leaves the report cleared).
+    objects.removeLast();
+    const QString saved = dir.file(QStringLiteral("saved.vd3"));
+    const QString files = run(QStringLiteral("var lf, lf2: Variant;\n"
+                                             "begin\n"
+                                             "  Report.SaveToFile('%1'); lf2 := Report.LoadFromFile('%1');\n"
+                                             "  lf := Report.LoadFromFile('%2');\n"
+                                             "end.")
+                                  .arg(saved, dir.file(QStringLiteral("none.vd3"))));
+    ASSERT_TRUE(files.isEmpty()) << files.toStdString();
+    EXPECT_EQ(var("lf2"), QStringLiteral("True"));
+    EXPECT_EQ(var("lf"), QStringLiteral("False"));
+    EXPECT_TRUE(QFile::exists(saved));
+
+    // A failing Calc from a script carries the Calc prefix and adds no error line.
+    report.ClearErrors();
+    const QString failed = run(QStringLiteral("var c: Variant;\nbegin\n  c := Report.Calc('1 +');\nend."));
+    EXPECT_TRUE(failed.startsWith(QStringLiteral("Error in Calc expression:Error in expression '1 +'")))
+        << failed.toStdString();
+    EXPECT_TRUE(report.Errors().isEmpty());
+}
+
+TEST_F(ClassRTTITest, StylesFromScripts)
+{
+    vdtest::TempDir dir;
+    TvdxReport report;
+    addObject(QStringLiteral("Report"), &report);
+    const QString file = dir.file(QStringLiteral("s.vs3"));
+    const QString err = run(QStringLiteral("var st, back: TvdxStyles; sl: TStringList; f, n0, l, c: Variant;\n"
+                                           "begin\n"
+                                           "  st := TvdxStyles.Create(Report);\n"
+                                           "  st.Add.Name := 'Bold'; st.Add.Name := 'Plain';\n"
+                                           "  f := st.Find('Plain').Name; n0 := st[0].Name;\n"
+                                           "  sl := TStringList.Create; st.GetList(sl); l := sl.CommaText; sl.Free;\n"
+                                           "  st.SaveToFile('%1');\n"
+                                           "  back := TvdxStyles.Create(Report); back.LoadFromFile('%1');\n"
+                                           "  c := back.Find('Bold').Name;\n"
+                                           "  st.Free; back.Free;\n"
+                                           "  Report.Styles.Add.Name := 'Own';\n"
+                                           "end.")
+                                .arg(file));
+    ASSERT_TRUE(err.isEmpty()) << err.toStdString();
+    EXPECT_EQ(var("f"), QStringLiteral("Plain"));
+    EXPECT_EQ(var("n0"), QStringLiteral("Bold"));
+    EXPECT_EQ(var("l"), QStringLiteral("Bold,Plain"));
+    EXPECT_EQ(var("c"), QStringLiteral("Bold"));
+    ASSERT_TRUE(report.Styles()->Find(QStringLiteral("Own")));
+    EXPECT_EQ(run(QStringLiteral("var x: Variant;\nbegin\n  x := Report.Styles[5].Name;\nend.")),
+              QStringLiteral("List index out of bounds (5)"));
+}
+
+TEST_F(ClassRTTITest, GraphicClassesOfThePictureFormats)
+{
+    for (const char *cls : {"TPngImage", "TJPEGImage", "TIcon", "TvdxGIFGraphic", "TvdxMetafile"}) {
+        EXPECT_TRUE(s.FindClass(QString::fromLatin1(cls))) << cls;
+        EXPECT_EQ(s.FindClass(QString::fromLatin1(cls))->Ancestor, QStringLiteral("TGraphic")) << cls;
+    }
+}
+
+// Report.PrepareReport and ShowReport from the report's own script refresh an
+// attached preview; from any other script they prepare and show anew.
+TEST(ClassRTTIReportTest, PrepareFromTheOwnScriptRefreshesThePreview)
+{
+    vdxRegisterReportClasses();
+    TvdxReport report;
+    report.EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
+    report.SetScriptText({QStringLiteral("procedure Rebuild; begin Report.PrepareReport end;"),
+                          QStringLiteral("procedure Again; begin Report.ShowReport end;"),
+                          QStringLiteral("begin end.")});
+    int prepared = 0;
+    report.OnEndDoc = [&](TvdxReport *) { ++prepared; };
+    TvdxStubPreview preview;
+    report.SetPreview(&preview);
+    ASSERT_TRUE(report.PrepareReport(true));
+    ASSERT_EQ(prepared, 1);
+    // Inside a running procedure the refresh waits in the queue: one of its kind.
+    report.Script()->CallFunction(QStringLiteral("Rebuild"), Variant::arrayOf({}));
+    report.Script()->CallFunction(QStringLiteral("Again"), Variant::arrayOf({}));
+    EXPECT_EQ(report.DelayedCommands()->Names(), QStringList{QStringLiteral("TvdxRefreshReportCommand")});
+    report.RunDelayedCommands();
+    EXPECT_EQ(preview.Calls.count(QStringLiteral("RefreshReport")), 1);
+    EXPECT_EQ(prepared, 2) << "prepared once, by the preview's refresh";
+
+    // Another program that holds the report prepares it.
+    TovScript other;
+    other.AddRTTI();
+    other.AddObject(QStringLiteral("R"), &report);
+    other.SetSyntaxType(QStringLiteral("VevuvaRirivo"));
+    other.SetLines({QStringLiteral("begin R.PrepareReport end.")});
+    ASSERT_TRUE(other.Compile()) << other.ErrorMsg.toStdString();
+    other.Execute();
+    EXPECT_EQ(prepared, 3);
+    EXPECT_EQ(preview.Calls.count(QStringLiteral("RefreshReport")), 1);
+    report.SetPreview(nullptr);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -233,6 +234,46 @@ TEST_F(EntryPointsTest, ModalDesignerIsStartedAndFreed)
     EXPECT_EQ(TvdxStubDesigner::LastStartMessages, 1) << "the start message reached the designer";
     EXPECT_EQ(report->Designer(), nullptr);
     EXPECT_FALSE(report->Modified());
+}
+
+TEST_F(EntryPointsTest, PreviewPanelAndEditorDesigners)
+{
+    QList<bool> previewFlags;
+    vdxDesignerClass() = [&](QWidget *owner, TvdxReport *r, bool preview) -> TvdxCustomDesigner * {
+        previewFlags << preview;
+        return new TvdxStubDesigner(owner, r, preview);
+    };
+    struct Reset {
+        ~Reset() { vdxDesignerClass() = nullptr; }
+    } reset;
+
+    // The preview designer answers the report's modified flag as the designer left it.
+    report->SetModified(true);
+    EXPECT_FALSE(report->DesignPreviewPage());
+    EXPECT_EQ(previewFlags, QList<bool>{true});
+    EXPECT_EQ(report->Designer(), nullptr);
+
+    // In a panel: the designer stays open, its controls in the panel, its
+    // parent form the panel's window.
+    QWidget window;
+    auto *panel = new QWidget(&window);
+    report->DesignReportInPanel(panel);
+    ASSERT_NE(report->Designer(), nullptr);
+    EXPECT_EQ(report->Designer()->ParentForm, &window);
+    EXPECT_EQ(previewFlags.size(), 2);
+    // While it is open the other entry points do nothing.
+    report->DesignReport(true, false);
+    EXPECT_FALSE(report->DesignPreviewPage());
+    EXPECT_EQ(previewFlags.size(), 2);
+    delete report->Designer();
+    report->SetDesigner(nullptr);
+
+    // The editor road opens only for the report editor.
+    QObject designerIntf, notTheEditor;
+    report->DesignReport(&designerIntf, &notTheEditor);
+    EXPECT_EQ(previewFlags.size(), 2);
+    EXPECT_EQ(report->Designer(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(EntryPointsTest, ShowReportPreparesFromTheTimerAndTheFormFreesItself)

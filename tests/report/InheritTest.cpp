@@ -5,6 +5,7 @@
 #include "core/vdxVariables.h"
 #include "platform/UiProvider.h"
 #include "report/vdxClass.h"
+#include "report/vdxClass_options.h"
 #include "report/vdxInheritError.h"
 #include "tests/common/TestSupport.h"
 
@@ -424,6 +425,87 @@ TEST(InheritTest, OnLoadTemplateLoadsTheAncestor)
     EXPECT_TRUE(r.FindObject(QStringLiteral("Shape1")));
     ASSERT_TRUE(r.ParentReportObject());
     EXPECT_TRUE(r.ParentReportObject()->FindObject(QStringLiteral("Shape2")));
+}
+
+// The merged script keeps the template's script as a comment that the
+// language reads past, whatever comment marks the template's script holds.
+TEST(InheritTest, MergedScriptsStillCompile)
+{
+    Silent silent;
+    TempDir dir;
+    const struct {
+        const char *language, *own, *base;
+        bool blockComment;
+    } cases[] = {
+        {"VevuvaRirivo", "begin Set('own', 1) end.", "begin Set('x', 1) end.", true},
+        {"VevuvaRirivo", "begin Set('own', 1) end.", "begin { closes } Set('x', 1) end.", false},
+        {"D++Edirud", "{ Set(\"own\", 1); }", "{ Set(\"x\", 1); }", true},
+        {"D++Edirud", "{ Set(\"own\", 1); }", "{ Set(\"x\", 1); /* closes */ }", false},
+        {"JScript", "Set(\"own\", 1);", "Set(\"x\", 1);", true},
+        {"JScript", "Set(\"own\", 1);", "Set(\"x\", 1); /* closes */", false},
+        {"DadavOvurid", "Dim b\nb = 2", "Dim a\na = 1", true},
+        {"DadavOvurid", "Dim b\nb = 2", "Dim a\na = 1 ' closes /\\", false},
+    };
+    for (const auto &c : cases) {
+        const QString base = dir.file(QStringLiteral("base.vd3"));
+        {
+            TvdxReport b;
+            addPage(b, QStringLiteral("Page1"));
+            b.SetScriptLanguage(QLatin1String(c.language));
+            b.SetScriptText(QString::fromLatin1(c.base).split(QLatin1Char('\n')));
+            b.SaveToFile(base);
+        }
+        TvdxReport r;
+        r.SetFileName(dir.file(QStringLiteral("mine.vd3")));
+        addPage(r, QStringLiteral("Page1"));
+        r.SetScriptLanguage(QLatin1String(c.language));
+        r.SetScriptText(QString::fromLatin1(c.own).split(QLatin1Char('\n')));
+        ASSERT_TRUE(r.InheritFromTemplate(base, TvdxReport::imDelete)) << c.language;
+        const QStringList script = r.ScriptText();
+        EXPECT_EQ(script.contains(QStringLiteral("**********Script from parent report**********")), c.blockComment)
+            << c.language << ": " << script.join(QLatin1Char('|')).toStdString();
+        r.EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
+        EXPECT_TRUE(r.PrepareScript()) << c.language << " " << c.base << ": "
+                                       << r.Errors().join(QLatin1Char('\n')).toStdString() << "\n"
+                                       << script.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+// The ancestor's script runs as the parent of the report's own: it sees the
+// functions the report adds, and its compile errors name the ancestor.
+TEST(InheritTest, AncestorScriptSeesUserFunctionsAndReportsItsErrors)
+{
+    Silent silent;
+    TempDir dir;
+    const auto writeBaseScript = [&](const QString &text) {
+        TvdxReport b;
+        addPage(b, QStringLiteral("Page1"));
+        b.SetScriptText(text.split(QLatin1Char('\n')));
+        b.SaveToFile(dir.file(QStringLiteral("base.vd3")));
+    };
+    writeBaseScript(QStringLiteral("function Use: Integer; begin Result := Twice(21) end;\nbegin end."));
+    TvdxReport child;
+    child.EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
+    child.EngineOptions()->SetDestroyForms(false);
+    child.SetFileName(dir.file(QStringLiteral("child.vd3")));
+    child.AddFunction(QStringLiteral("function Twice(X: Integer): Integer"));
+    child.OnUserFunction = [](const QString &name, Variant &params) -> Variant {
+        return name == QLatin1String("TWICE") ? Variant(params.arrayGet(0).toInt() * 2) : Variant();
+    };
+    child.SetParentReport(QStringLiteral("base.vd3"));
+    child.SetScriptText({QStringLiteral("begin Set('t', Use) end.")});
+    ASSERT_TRUE(child.PrepareReport(true)) << child.Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(child.Variables()->GetVariable(QStringLiteral("t")).toInt(), 42);
+
+    writeBaseScript(QStringLiteral("begin\n  x := ;\nend."));
+    TvdxReport broken;
+    broken.EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
+    broken.SetFileName(dir.file(QStringLiteral("child.vd3")));
+    broken.SetParentReport(QStringLiteral("base.vd3"));
+    EXPECT_FALSE(broken.PrepareReport(true));
+    ASSERT_FALSE(broken.Errors().isEmpty());
+    EXPECT_TRUE(broken.Errors().first().startsWith(QStringLiteral("Script error at Parent report: base.vd3 Line: 2:")))
+        << broken.Errors().first().toStdString();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // and report variables), error messages, the template snapshot and the
 // aggregate hand-off to the engine.
 #include "common/TestSupport.h"
+#include "core/vdxProgress.h"
 #include "core/vdxRes.h"
 #include "core/vdxVariables.h"
 #include "report/vdxClass_dataset.h"
@@ -16,7 +17,9 @@
 #include "report/vdxServiceDoubles.h"
 #include "script/ov_iinterpreter.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -353,6 +356,274 @@ TEST_F(PrepareTest, ScriptEventsOfViews)
     report->DoBeforePrint(shape);
     report->Engine()->Running = false;
     EXPECT_EQ(report->Variables()->GetVariable(QStringLiteral("Before")).toInt(), 1);
+}
+
+TEST_F(PrepareTest, IdentifierResolverAsksInItsOrder)
+{
+    report->OnGetValue = [](const QString &name, Variant &v) {
+        if (name == QLatin1String("Hooked") || name == QLatin1String("Both") || name == QLatin1String("Page#")
+            || name == QLatin1String("Shadowed"))
+            v = Variant(QStringLiteral("host"));
+    };
+    report->OnNewGetValue = [](TvdxReport *, const QString &name, Variant &v) {
+        if (name == QLatin1String("Both"))
+            v = Variant(QStringLiteral("new"));
+    };
+    report->Variables()->SetVariable(QStringLiteral("Local"), Variant(1));
+    report->Variables()->SetVariable(QStringLiteral("Mine"), Variant(1));
+    vdxGlobalVariables()->SetVariable(QStringLiteral("Mine"), Variant(2));
+    vdxGlobalVariables()->SetVariable(QStringLiteral("GlobalOnly"), Variant(3));
+    setScript(QStringLiteral("var Counter: Integer;\nbegin Counter := 7 end."));
+    ASSERT_TRUE(report->PrepareScript());
+    report->Script()->Execute();
+    const struct {
+        const char *name, *value;
+    } cases[] = {
+        {"Hooked", "host"},   // the host's handler
+        {"Both", "new"},      // both handlers run, the second last
+        {"Page#", "0"},       // system variables come before the handlers
+        {"Shadowed", "host"}, // handlers before the report's variables
+        {"Local", "1"},       // report variables
+        {"Mine", "1"},        // before the global ones
+        {"GlobalOnly", "3"},  // global variables
+        {"Counter", "7"},     // the script's own variables last
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(VarToStr(report->Calc(QLatin1String(c.name))), QLatin1String(c.value)) << c.name;
+
+    // The process-wide hook comes first of all.
+    vdxVD2Events().OnGetValue = [](const QString &name, Variant &v) {
+        if (name == QLatin1String("Hooked"))
+            v = Variant(QStringLiteral("process"));
+    };
+    EXPECT_EQ(VarToStr(report->Calc(QStringLiteral("Hooked"))), QStringLiteral("process"));
+    vdxVD2Events().OnGetValue = nullptr;
+    vdxGlobalVariables()->Clear();
+}
+
+// An engine whose run answers as told and records that it ran.
+class AnsweringEngine : public TvdxStubEngine {
+public:
+    using TvdxStubEngine::TvdxStubEngine;
+    bool Run(bool dialogs, bool clearLast, TvdxPage *page) override
+    {
+        if (Steps)
+            *Steps << QStringLiteral("run");
+        TvdxStubEngine::Run(dialogs, clearLast, page);
+        return Answer;
+    }
+    QStringList *Steps = nullptr;
+    bool Answer = true;
+};
+
+TEST_F(PrepareTest, PreparationStepsInTheirOrder)
+{
+    vdxEngineClass() = [](TvdxReport *r) -> TvdxCustomEngine * { return new AnsweringEngine(r); };
+    report = std::make_unique<TvdxReport>();
+    vdxEngineClass() = nullptr;
+    report->EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
+    auto *engine = static_cast<AnsweringEngine *>(report->Engine());
+    QStringList steps;
+    engine->Steps = &steps;
+    report->OnBeginDoc = [&](TvdxReport *) { steps << QStringLiteral("begin"); };
+    report->OnAfterScriptCompile = [&](TvdxReport *) { steps << QStringLiteral("compiled"); };
+    report->OnEndDoc = [&](TvdxReport *) { steps << QStringLiteral("end"); };
+    vdxVD2Events().OnPrepareScript = [&](QObject *r) {
+        steps << (r == report.get() ? QStringLiteral("hook") : QStringLiteral("hook for another"));
+    };
+    struct Reset {
+        ~Reset() { vdxVD2Events().OnPrepareScript = nullptr; }
+    } reset;
+    report->AddFunction(QStringLiteral("procedure Step(S: String)"));
+    report->OnUserFunction = [&](const QString &, Variant &params) -> Variant {
+        steps << VarToStr(params.arrayGet(0));
+        if (steps.last() == QLatin1String("stop"))
+            report->SetTerminated(true);
+        return Variant();
+    };
+
+    setScript(QStringLiteral("begin Step('main') end."));
+    EXPECT_TRUE(report->PrepareReport(true));
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("begin"), QStringLiteral("hook"), QStringLiteral("compiled"),
+                                  QStringLiteral("main"), QStringLiteral("run"), QStringLiteral("end")}));
+
+    // A main block that stops the report keeps the engine from running.
+    steps.clear();
+    setScript(QStringLiteral("begin Step('stop') end."));
+    EXPECT_FALSE(report->PrepareReport(true));
+    EXPECT_FALSE(steps.contains(QStringLiteral("run")));
+    EXPECT_FALSE(steps.contains(QStringLiteral("end")));
+
+    // An engine that does not run (a cancelled dialog, say) closes the preview
+    // window and answers False, without an error message.
+    steps.clear();
+    setScript(QStringLiteral("begin end."));
+    engine->Answer = false;
+    report->PreviewOptions()->SetModal(false);
+    const int forms = int(TvdxStubPreviewForm::Instances().size());
+    report->ShowReport(true);
+    ASSERT_EQ(int(TvdxStubPreviewForm::Instances().size()), forms + 1);
+    QElapsedTimer t;
+    t.start();
+    while (!steps.contains(QStringLiteral("run")) && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(steps.contains(QStringLiteral("run")));
+    EXPECT_FALSE(steps.contains(QStringLiteral("end")));
+    EXPECT_TRUE(report->Errors().isEmpty());
+    EXPECT_EQ(int(TvdxStubPreviewForm::Instances().size()), forms) << "the preview window closed and went";
+    EXPECT_EQ(report->Preview(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(PrepareTest, PreparePageRunsTheEngineForThatPageOnly)
+{
+    struct PageEngine : TvdxStubEngine {
+        using TvdxStubEngine::TvdxStubEngine;
+        bool Run(bool dialogs, bool clearLast, TvdxPage *page) override
+        {
+            Runs << QStringLiteral("%1 %2 %3").arg(dialogs).arg(clearLast).arg(page ? page->Name() : QString());
+            SawPreparing = Report()->Preparing();
+            return Answer;
+        }
+        QStringList Runs;
+        bool SawPreparing = false;
+        bool Answer = true;
+    };
+    vdxEngineClass() = [](TvdxReport *r) -> TvdxCustomEngine * { return new PageEngine(r); };
+    report = std::make_unique<TvdxReport>();
+    vdxEngineClass() = nullptr;
+    auto *engine = static_cast<PageEngine *>(report->Engine());
+    auto *page = new TvdxReportPage(report.get());
+    page->SetName(QStringLiteral("Detail"));
+    auto *memo = new TvdxMemoView(page);
+    memo->SetName(QStringLiteral("Memo1"));
+    memo->SetParent(page);
+    report->AddError(QStringLiteral("old"));
+
+    EXPECT_TRUE(report->PreparePage(page));
+    EXPECT_EQ(engine->Runs, QStringList{QStringLiteral("0 0 Detail")});
+    EXPECT_TRUE(engine->SawPreparing);
+    EXPECT_FALSE(report->Preparing());
+    EXPECT_TRUE(report->Errors().isEmpty()) << "the error list starts empty";
+    // The objects are bound for expressions even though the script never compiled.
+    ASSERT_NE(report->Script()->FindLocal(QStringLiteral("Memo1")), nullptr);
+    EXPECT_EQ(report->Script()->FindLocal(QStringLiteral("Memo1"))->GetValue().object(), memo);
+    EXPECT_EQ(report->Script()->FindLocal(QStringLiteral("Report"))->GetValue().object(), report.get());
+
+    engine->Answer = false;
+    EXPECT_FALSE(report->PreparePage(page)) << "the engine's answer";
+}
+
+TEST_F(PrepareTest, ProgressEventsWindowAndPreview)
+{
+    const auto progressWindow = []() -> TvdxProgress * {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<TvdxProgress *>(w))
+                return p;
+        return nullptr;
+    };
+    QStringList events;
+    using Type = TvdxReport::TvdxProgressType;
+    report->OnProgressStart = [&](TvdxReport *, Type t, int) { events << QStringLiteral("start %1").arg(t); };
+    report->OnProgress = [&](TvdxReport *, Type t, int p) { events << QStringLiteral("at %1 %2").arg(t).arg(p); };
+    report->OnProgressStop = [&](TvdxReport *, Type t, int) { events << QStringLiteral("stop %1").arg(t); };
+
+    const struct {
+        TvdxReport::TvdxProgressType type;
+        bool oldStyle, finalPass;
+        const char *message; // none: no window
+    } cases[] = {
+        {TvdxReport::ptRunning, true, false, "First pass: page 2"},
+        {TvdxReport::ptRunning, true, true, "Preparing page 2"},
+        {TvdxReport::ptRunning, false, true, nullptr},
+        {TvdxReport::ptExporting, false, true, "Exporting page 2"},
+        {TvdxReport::ptPrinting, false, true, "Printing page 2"},
+    };
+    for (const auto &c : cases) {
+        events.clear();
+        report->SetOldStyleProgress(c.oldStyle);
+        report->Engine()->FinalPass = c.finalPass;
+        report->InternalOnProgressStart(c.type);
+        report->InternalOnProgress(c.type, 2);
+        TvdxProgress *window = progressWindow();
+        if (c.message) {
+            ASSERT_NE(window, nullptr) << c.message;
+            EXPECT_EQ(window->Message(), QLatin1String(c.message));
+        } else {
+            EXPECT_EQ(window, nullptr);
+        }
+        report->InternalOnProgressStop(c.type);
+        EXPECT_EQ(progressWindow(), nullptr);
+        EXPECT_EQ(events, (QStringList{QStringLiteral("start %1").arg(c.type), QStringLiteral("at %1 2").arg(c.type),
+                                       QStringLiteral("stop %1").arg(c.type)}));
+    }
+
+    // Cancelling in the window stops the report.
+    report->InternalOnProgressStart(TvdxReport::ptExporting);
+    ASSERT_NE(progressWindow(), nullptr);
+    progressWindow()->SetTerminated(true);
+    report->InternalOnProgress(TvdxReport::ptExporting, 1);
+    EXPECT_TRUE(report->Terminated());
+    report->InternalOnProgressStop(TvdxReport::ptExporting);
+    report->SetTerminated(false);
+
+    // An attached preview shows the preparation, one page lower.
+    TvdxStubPreview preview;
+    report->SetPreview(&preview);
+    report->SetOldStyleProgress(false);
+    report->InternalOnProgressStart(TvdxReport::ptRunning);
+    report->InternalOnProgress(TvdxReport::ptRunning, 3);
+    report->InternalOnProgressStop(TvdxReport::ptRunning);
+    report->InternalOnProgress(TvdxReport::ptExporting, 3);
+    EXPECT_EQ(preview.Calls.mid(1), (QStringList{QStringLiteral("ProgressStart"), QStringLiteral("Progress 2"),
+                                                 QStringLiteral("ProgressStop")}));
+
+    // Thread-safe runs only fire the events.
+    report->EngineOptions()->SetEnableThreadSafe(true);
+    preview.Calls.clear();
+    events.clear();
+    report->SetOldStyleProgress(true);
+    report->InternalOnProgressStart(TvdxReport::ptRunning);
+    EXPECT_EQ(progressWindow(), nullptr);
+    report->InternalOnProgressStop(TvdxReport::ptRunning);
+    EXPECT_TRUE(preview.Calls.isEmpty());
+    EXPECT_EQ(events.size(), 2);
+    report->SetPreview(nullptr);
+}
+
+TEST_F(PrepareTest, MouseEventsOfViewsGiveTheirVarParametersBack)
+{
+    auto *shape = new TvdxShapeView(report.get());
+    shape->SetName(QStringLiteral("Shape1"));
+    shape->SetOnMouseEnter(QStringLiteral("Enter"));
+    shape->SetOnMouseLeave(QStringLiteral("Leave"));
+    shape->SetOnMouseUp(QStringLiteral("Up"));
+    setScript(QStringLiteral(
+        "procedure Enter(Sender: Variant; var Refresh: Boolean); begin Refresh := True; Set('E', 1) end;\n"
+        "procedure Leave(Sender: Variant; var Refresh: Boolean); begin Refresh := False; Set('L', 1) end;\n"
+        "procedure Up(Sender: Variant; X, Y, Button, Shift: Integer; var Modified: Boolean);\n"
+        "begin Set('U', X * 1000 + Y * 10 + Button); Modified := True end;\n"
+        "begin end."));
+    report->EngineOptions()->SetDestroyForms(false);
+    ASSERT_TRUE(report->PrepareReport(true)) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    int entered = 0, left = 0;
+    report->OnMouseEnter = [&](TvdxView *v) { entered += v == shape; };
+    report->OnMouseLeave = [&](TvdxView *v) { left += v == shape; };
+
+    TvdxInteractiveEventsParams params;
+    params.Refresh = false;
+    report->DoMouseEnter(shape, nullptr, params);
+    EXPECT_TRUE(params.Refresh);
+    EXPECT_EQ(entered, 1);
+    report->DoMouseLeave(shape, 0, 0, nullptr, params);
+    EXPECT_FALSE(params.Refresh);
+    EXPECT_EQ(left, 1);
+    report->DoMouseUp(shape, 12, 3, mbMiddle, 0, params);
+    EXPECT_TRUE(params.Refresh) << "the script's Modified comes back as Refresh";
+    EXPECT_EQ(report->Variables()->GetVariable(QStringLiteral("U")).toInt(), 12032);
+    EXPECT_EQ(report->Variables()->GetVariable(QStringLiteral("E")).toInt(), 1);
+    EXPECT_EQ(report->Variables()->GetVariable(QStringLiteral("L")).toInt(), 1);
 }
 
 // ---------------------------------------------------------------------------

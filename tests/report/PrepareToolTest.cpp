@@ -52,7 +52,8 @@ TEST_F(PrepareToolTest, PrintsEachValueOnALine)
                        QStringLiteral("--eval"), QStringLiteral("<T.\"n\"> * 2"), QStringLiteral("--eval"),
                        QStringLiteral("<T.\"s\">"), QStringLiteral("--eval"), QStringLiteral("Page#")});
     EXPECT_EQ(r.rc, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("42\nfirst\n0\n"));
+    // One empty page prepared: its number.
+    EXPECT_EQ(r.out, QStringLiteral("42\nfirst\n1\n"));
 }
 
 TEST_F(PrepareToolTest, FailuresPrintTheirMessageAndExitOne)

@@ -86,9 +86,16 @@ int main(int argc, char **argv)
 
     int rc = 0;
     try {
-        report.DataSets()->Initialize();
-        for (auto &ds : dataSets)
-            ds->First();
+        // A data set that no band reads opens here first: a database that
+        // cannot be read fails as a preparation would.
+        try {
+            report.DataSets()->Initialize();
+            for (auto &ds : dataSets)
+                ds->First();
+        } catch (const Exception &e) {
+            report.AddError(e.message());
+            throw Exception(report.ErrorMessage());
+        }
         for (const QString &expr : expressions)
             printLine(stdout, VarToStr(report.Calc(expr)));
     } catch (const Exception &e) {
