@@ -4,25 +4,13 @@
 #pragma once
 #include "core/vdPersistent.h"
 #include "platform/Canvas.h"
+#include "report/vdxClass_preset.h"
 #include "report/vdxDsgnIntf.h"
 
 #include <memory>
 
 class TvdxReport;
 class TvdxComponent;
-
-// Base of every preset class. (The report model's own preset base is meant
-// to take its place once it exists; this one carries what the holder calls.)
-class TvdxCustomObjectPreset : public TvdPersistent {
-    Q_OBJECT
-public:
-    virtual QString GetData(TvdxReport *report) = 0;
-    virtual void ApplySettings(TvdxComponent *component) = 0;
-    virtual void SaveComponentState(TvdxComponent *component) = 0;
-    virtual void RestoreComponentState(TvdxComponent *component) = 0;
-    virtual void BeginDraw(Canvas &, double, double, const TRect &) {}
-    virtual void EndDraw(Canvas &, double, double, const TRect &) {}
-};
 
 // The preset classes offered to the designer; the first entry (none) stands
 // for no preset. Preset modules append their classes at start-up.
