@@ -7,23 +7,13 @@
 #include "core/vdxVariables.h"
 #include "report/vdxClass.h"
 #include "report/vdxServiceDoubles.h"
+#include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray pngBytes(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::blue);
-    QByteArray out;
-    QBuffer b(&out);
-    b.open(QIODevice::WriteOnly);
-    img.save(&b, "PNG");
-    return out;
-}
 
 // Serves "pic://WxH" as a PNG of that size and remembers the links asked for.
 class PictureProtocol : public TvdxCustomDatalinkProtocol {
@@ -34,7 +24,7 @@ public:
         const QStringList size = link.mid(6).split(QLatin1Char('x'));
         if (size.size() != 2)
             return false;
-        stream.write(pngBytes(size[0].toInt(), size[1].toInt()));
+        stream.write(vdtest::pngBytes(size[0].toInt(), size[1].toInt()));
         return true;
     }
     QStringList Asked;
@@ -140,7 +130,7 @@ TEST(ViewPrepare, PicturesTravelThroughTheCacheIntoBuiltPages)
     TitleReport r;
     if (qobject_cast<TvdxStubEngine *>(r.report.Engine()))
         GTEST_SKIP() << "no engine linked";
-    QByteArray png = pngBytes(30, 20);
+    QByteArray png = vdtest::pngBytes(30, 20);
     auto *a = r.add<TvdxPictureView>(QStringLiteral("Picture1"));
     auto *b = r.add<TvdxPictureView>(QStringLiteral("Picture2"));
     b->SetLeft(200);

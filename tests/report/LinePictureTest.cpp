@@ -6,6 +6,7 @@
 #include "platform/QPainterCanvas.h"
 #include "report/vdxClass.h"
 #include "tests/common/TestSupport.h"
+#include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -14,35 +15,9 @@
 
 namespace {
 
-QByteArray saveBytes(TvdxComponent &c)
-{
-    QBuffer b;
-    b.open(QIODevice::ReadWrite);
-    c.SaveToStream(b);
-    return b.data();
-}
-
-QByteArray pngBytes(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::red);
-    QByteArray out;
-    QBuffer b(&out);
-    b.open(QIODevice::WriteOnly);
-    img.save(&b, "PNG");
-    return out;
-}
-
-struct Sheet {
-    TvdxReport report;
-    TvdxReportPage *page = new TvdxReportPage(&report);
-    TvdxBand *band = new TvdxBand(page);
-    Sheet()
-    {
-        page->SetName(QStringLiteral("Page1"));
-        band->SetName(QStringLiteral("Band1"));
-    }
-};
+using Sheet = vdtest::ViewSheet;
+using vdtest::pngBytes;
+using vdtest::saveBytes;
 
 TEST(LineArrow, HorizontalAndVertical)
 {

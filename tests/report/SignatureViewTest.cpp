@@ -9,6 +9,7 @@
 #include "report/vdxClass.h"
 #include "report/vdxDrawText.h"
 #include "report/vdxDsgnIntf.h"
+#include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -16,38 +17,16 @@
 
 namespace {
 
-struct Sheet {
-    TvdxReport report;
-    TvdxReportPage *page = new TvdxReportPage(&report);
-    TvdxBand *band = new TvdxBand(page);
-    Sheet()
-    {
-        page->SetName(QStringLiteral("Page1"));
-        band->SetName(QStringLiteral("Band1"));
-    }
+using vdtest::saveBytes;
+using vdtest::whiteImage;
+
+// A signature view on a sheet.
+struct Sheet : vdtest::ViewSheet {
     TvdxDigitalSignatureView *add(double w, double h)
     {
-        auto *v = new TvdxDigitalSignatureView(band);
-        v->SetName(QStringLiteral("Signature1"));
-        v->SetBounds(10, 10, w, h);
-        return v;
+        return ViewSheet::add<TvdxDigitalSignatureView>(10, 10, w, h, QStringLiteral("Signature1"));
     }
 };
-
-QByteArray saveBytes(TvdxComponent &c)
-{
-    QBuffer b;
-    b.open(QIODevice::ReadWrite);
-    c.SaveToStream(b);
-    return b.data();
-}
-
-QImage whiteImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    return img;
-}
 
 int nonWhite(const QImage &img, const QRect &r)
 {
@@ -72,17 +51,6 @@ QImage generated(TvdxDigitalSignatureView &v)
 {
     std::unique_ptr<TGraphic> g = v.GenerateCustomPicture();
     return g ? g->ToImage().convertToFormat(QImage::Format_ARGB32) : QImage();
-}
-
-QByteArray redPng(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::red);
-    QByteArray out;
-    QBuffer b(&out);
-    b.open(QIODevice::WriteOnly);
-    img.save(&b, "PNG");
-    return out;
 }
 
 } // namespace
@@ -143,7 +111,7 @@ TEST(SignatureView, NotCustomizableDrawsItsOwnPicture)
     Sheet s;
     auto *v = s.add(40, 40);
     v->SetKind(TvdxDigitalSignatureView::skVisible);
-    QByteArray png = redPng(8, 8);
+    QByteArray png = vdtest::pngBytes(8, 8);
     QBuffer b(&png);
     b.open(QIODevice::ReadOnly);
     ASSERT_EQ(v->LoadPictureFromStream(b, true), vdS_OK);
@@ -284,7 +252,7 @@ TEST(SignatureView, DrawingLeavesTheModelAlone)
     v->SetKind(TvdxDigitalSignatureView::skVisible);
     v->SetCustomizable(true);
     v->CommonName = QStringLiteral("Jane Roe");
-    QByteArray png = redPng(5, 7);
+    QByteArray png = vdtest::pngBytes(5, 7);
     QBuffer b(&png);
     b.open(QIODevice::ReadOnly);
     ASSERT_EQ(v->LoadPictureFromStream(b, true), vdS_OK);
@@ -314,7 +282,7 @@ TEST(SignatureView, SavesAndLoadsItsSettings)
     v->CustomData()->SetGraphicType(TvdxCustomSignatureData::gtImported);
     v->CustomData()->SetShowReason(false);
     v->CustomData()->SetRTL(true);
-    QByteArray png = redPng(3, 2);
+    QByteArray png = vdtest::pngBytes(3, 2);
     QBuffer b(&png);
     b.open(QIODevice::ReadOnly);
     ASSERT_TRUE(GetGraphicFormats()->LoadFromStream(*v->CustomData()->NamePicture(), b));

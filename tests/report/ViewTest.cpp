@@ -6,6 +6,7 @@
 #include "platform/QPainterCanvas.h"
 #include "report/vdxClass.h"
 #include "tests/common/TestSupport.h"
+#include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -15,43 +16,11 @@
 
 namespace {
 
-QImage whiteImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    return img;
-}
+using Sheet = vdtest::ViewSheet;
+using vdtest::saveBytes;
+using vdtest::whiteImage;
 
 TColor px(const QImage &img, int x, int y) { return fromQColor(img.pixelColor(x, y)); }
-
-// A report with one page and band; views go on the band.
-struct Sheet {
-    TvdxReport report;
-    TvdxReportPage *page = new TvdxReportPage(&report);
-    TvdxBand *band = new TvdxBand(page);
-    int count = 0;
-    Sheet()
-    {
-        page->SetName(QStringLiteral("Page1"));
-        band->SetName(QStringLiteral("Band1"));
-    }
-    template <class T>
-    T *add(double l, double t, double w, double h)
-    {
-        auto *v = new T(band);
-        v->SetBounds(l, t, w, h);
-        v->SetName(QStringLiteral("View%1").arg(++count));
-        return v;
-    }
-};
-
-QByteArray saveBytes(TvdxComponent &c)
-{
-    QBuffer b;
-    b.open(QIODevice::ReadWrite);
-    c.SaveToStream(b);
-    return b.data();
-}
 
 TEST(ViewBounds, RoundsHalvesToEven)
 {
