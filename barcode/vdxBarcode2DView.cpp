@@ -105,10 +105,11 @@ TvdxExtPropList *TvdxBarcode2DView::GetExtProperties()
         m_extPropList = std::make_unique<TvdxExtPropList>();
         m_extPropList->AddProperty(
             QStringLiteral("ExpressionPreset"), QMetaType::fromType<TvdxObjectDataPreset *>(),
-            [](QObject *o) {
-                auto *v = qobject_cast<TvdxBarcode2DView *>(o);
+            [](const QObject *o) {
+                auto *v = qobject_cast<const TvdxBarcode2DView *>(o);
                 return v ? QVariant::fromValue(v->ExpressionPreset()) : QVariant();
-            });
+            },
+            nullptr);
     }
     return m_extPropList.get();
 }

@@ -1,5 +1,6 @@
 #include "core/vdJPEGGraphics.h"
 #include "platform/Canvas.h"
+#include "platform/EmfPlayer.h"
 #include <QIODevice>
 #include <csetjmp>
 #include <cstdio>
@@ -12,6 +13,15 @@ void vdJPEGGraphicsStartup()
     TPicture::RegisterFileFormat(QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"), &TJPEGImage::staticClass());
     TPicture::RegisterFileFormat(QStringLiteral("jpg"), QStringLiteral("JPEG Image File"), &TJPEGImage::staticClass());
     GetGraphicFormats()->RegisterFormat(TvdxJPEGPictureFormat::Class());
+    // Metafile bitmaps that carry a whole JPEG file.
+    SetEmbeddedImageDecoder(EmbeddedImageKind::Jpeg, [](const QByteArray &bytes) -> QImage {
+        try {
+            bool grey = false;
+            return TJPEGImage::DecodeBytes(bytes, grey);
+        } catch (...) {
+            return QImage();
+        }
+    });
 }
 
 namespace {

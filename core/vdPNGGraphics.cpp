@@ -1,6 +1,7 @@
 #include "core/vdPNGGraphics.h"
 #include "core/vdWinGraphicUtils.h"
 #include "platform/Canvas.h"
+#include "platform/EmfPlayer.h"
 #include "platform/QPainterCanvas.h"
 #include <QBuffer>
 #include <QIODevice>
@@ -16,6 +17,19 @@ void vdPNGGraphicsStartup()
     TPicture::RegisterFileFormat(QStringLiteral("PNG_OLD"), QStringLiteral("Portable Network Graphics"),
                                  &TPNGObject::staticClass());
     GetGraphicFormats()->RegisterFormat(TvdxPNGGraphicFormat::Class());
+    // Metafile bitmaps that carry a whole PNG file.
+    SetEmbeddedImageDecoder(EmbeddedImageKind::Png, [](const QByteArray &bytes) -> QImage {
+        try {
+            TPngImage png;
+            QByteArray copy = bytes;
+            QBuffer b(&copy);
+            b.open(QIODevice::ReadOnly);
+            png.LoadFromStream(b);
+            return png.ToImage();
+        } catch (...) {
+            return QImage();
+        }
+    });
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "core/vdGraphic.h"
 #include "core/vdImageList.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPolygon>
@@ -17,18 +18,21 @@ void FillCheckeredRect(QPainter &painter, const QRect &rect, TColor color)
 {
     if (rect.isEmpty())
         return;
-    // Rows 0xAA and 0x55; the clear bits take the colour.
-    QImage pattern(8, 8, QImage::Format_ARGB32_Premultiplied);
-    const QRgb c = toQColor(ColorToRGB(color)).rgb();
+    // Rows 0xAA and 0x55; the clear bits take the colour, the set ones leave
+    // what is below (a bitmap brush paints only its set bits).
+    QImage bits(8, 8, QImage::Format_RGB32);
     for (int y = 0; y < 8; ++y) {
-        const int bits = (y % 2 == 0) ? 0xAA : 0x55;
+        const int row = (y % 2 == 0) ? 0xAA : 0x55;
         for (int x = 0; x < 8; ++x)
-            pattern.setPixel(x, y, (bits & (0x80 >> x)) ? 0u : c);
+            bits.setPixel(x, y, (row & (0x80 >> x)) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
     }
     painter.save();
-    QBrush brush(pattern);
+    QBrush brush(toQColor(ColorToRGB(color)), QBitmap::fromImage(bits, Qt::MonoOnly | Qt::ThresholdDither));
     painter.setBrushOrigin(0, 0);
     painter.setPen(Qt::NoPen);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // An opaque background would fill the other half with the background colour.
+    painter.setBackgroundMode(Qt::TransparentMode);
     painter.fillRect(rect, brush);
     painter.restore();
 }

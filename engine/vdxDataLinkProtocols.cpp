@@ -127,5 +127,12 @@ bool TvdxDataLinkProtocols::LoadToObject(QString &link, IvdxDataLinkObject *data
 TvdxDataLinkProtocols *vdxDataLinkProtocolRegistry()
 {
     static TvdxDataLinkProtocols registry;
+    static const bool hooked = [] {
+        vdxSetDataLinkLoader([](QString &link, IvdxDataLinkObject *object) {
+            return registry.LoadToObject(link, object);
+        });
+        return true;
+    }();
+    Q_UNUSED(hooked)
     return &registry;
 }

@@ -3,6 +3,7 @@
 // into a stream. This program registers none, so links load nothing.
 #pragma once
 #include "platform/Exception.h"
+#include "report/vdxClass_datalink.h"
 
 #include <QList>
 #include <QObject>
@@ -12,13 +13,6 @@
 
 class QIODevice;
 
-// Receives loaded content: the stream at position 0 and the link; True when
-// the content was taken.
-class IvdxDataLinkObject {
-public:
-    virtual ~IvdxDataLinkObject() = default;
-    virtual bool LoadDataFromStream(QIODevice &stream, const QString &link) = 0;
-};
 
 // Base of protocols; a protocol overrides LoadBy.
 class TvdxCustomDatalinkProtocol {
@@ -70,5 +64,6 @@ private:
     mutable std::shared_mutex FLock;
 };
 
-// The single registry, created on first use.
+// The single registry, created on first use; it becomes the loader views
+// reach through vdxLoadDataLink.
 TvdxDataLinkProtocols *vdxDataLinkProtocolRegistry();

@@ -1,5 +1,7 @@
 // Arbitrary bytes played as an enhanced or Windows metafile onto a bitmap and
-// into the EMF recorder; whatever is recorded must play again.
+// into the EMF recorder; whatever is recorded must play again. The picture
+// codecs are installed, so JPEG and PNG bitmaps inside records decode.
+#include "core/vdPictureGraphics.h"
 #include "platform/EmfPlayer.h"
 #include "platform/EmfRecorderCanvas.h"
 #include "platform/QPainterCanvas.h"
@@ -10,6 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     ensureFuzzApplication();
+    static TvdxGraphicFormats *formats = GetGraphicFormats();
+    (void)formats;
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         EmfPlayer::ReadHeader(bytes);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 // ---- pens ------------------------------------------------------------------
@@ -42,11 +43,17 @@ struct CanvasPen {
 
 // ---- brushes -----------------------------------------------------------------
 
-enum class BrushStyle : std::uint8_t { Solid, Clear, Horizontal, Vertical, FDiagonal, BDiagonal, Cross, DiagCross };
+enum class BrushStyle : std::uint8_t { Solid, Clear, Horizontal, Vertical, FDiagonal, BDiagonal, Cross, DiagCross, Pattern };
 
 struct CanvasBrush {
+    CanvasBrush() = default;
+    CanvasBrush(TColor c, BrushStyle s, QImage tile = QImage()) : color(c), style(s), pattern(std::move(tile)) {}
+
     TColor color = clWhite;
     BrushStyle style = BrushStyle::Solid;
+    // BrushStyle::Pattern: tiled from the device origin in device pixels,
+    // whatever the transform, as a pattern brush is.
+    QImage pattern;
     bool operator==(const CanvasBrush &) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <optional>
 
 namespace {
@@ -53,9 +54,44 @@ double finiteOr(double v, double fallback)
 
 // ---- device-independent bitmaps ------------------------------------------
 
+std::atomic<EmbeddedImageDecoder> g_jpegDecoder{nullptr};
+std::atomic<EmbeddedImageDecoder> g_pngDecoder{nullptr};
+
+// The 20 reserved colours of the default palette, as a device context starts.
+const QList<QRgb> &defaultPalette()
+{
+    static const QList<QRgb> pal{
+        qRgb(0, 0, 0),       qRgb(0x80, 0, 0),    qRgb(0, 0x80, 0),       qRgb(0x80, 0x80, 0),
+        qRgb(0, 0, 0x80),    qRgb(0x80, 0, 0x80), qRgb(0, 0x80, 0x80),    qRgb(0xC0, 0xC0, 0xC0),
+        qRgb(0xC0, 0xDC, 0xC0), qRgb(0xA6, 0xCA, 0xF0), qRgb(0xFF, 0xFB, 0xF0), qRgb(0xA0, 0xA0, 0xA4),
+        qRgb(0x80, 0x80, 0x80), qRgb(0xFF, 0, 0), qRgb(0, 0xFF, 0),       qRgb(0xFF, 0xFF, 0),
+        qRgb(0, 0, 0xFF),    qRgb(0xFF, 0, 0xFF), qRgb(0, 0xFF, 0xFF),    qRgb(0xFF, 0xFF, 0xFF)};
+    return pal;
+}
+
+// A JPEG or PNG file carried as a bitmap's bits, at the size its header gives.
+QImage decodeEmbedded(quint32 compression, const View &bits, qint64 w, qint64 h)
+{
+    const EmbeddedImageDecoder decode = compression == emf::BI_JPEG ? g_jpegDecoder.load() : g_pngDecoder.load();
+    if (!decode || bits.n <= 0)
+        return QImage();
+    QImage img = decode(QByteArray::fromRawData(reinterpret_cast<const char *>(bits.p), bits.n));
+    if (img.isNull())
+        return QImage();
+    if (qint64(img.width()) * img.height() > EmfPlayer::MaxBitmapPixels)
+        return QImage();
+    img = img.convertToFormat(QImage::Format_RGB32);
+    // The header's size is the bitmap's; a file of another size is fitted to it.
+    if (w > 0 && h > 0 && w * h <= EmfPlayer::MaxBitmapPixels && (img.width() != w || img.height() != h))
+        img = img.scaled(int(w), int(h), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return img;
+}
+
 // Decodes a DIB; a null image when the format is not supported. Sizes are
-// checked against the available bytes and the pixel limit.
-QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, bool *topDown = nullptr)
+// checked against the available bytes and the pixel limit. Colour indexes
+// (DIB_PAL_COLORS) go through the selected logical palette.
+QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, bool *topDown = nullptr,
+                 const QList<QRgb> *logPalette = nullptr)
 {
     if (bmi.n < 12)
         return QImage();
@@ -86,6 +122,12 @@ QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, b
     if (topDown)
         *topDown = down;
     h = std::abs(h);
+    if (compression == emf::BI_JPEG || compression == emf::BI_PNG) {
+        if (w > 65535 || h > 65535)
+            return QImage();
+        QImage img = decodeEmbedded(compression, bits, w, h);
+        return alpha && !img.isNull() ? img.convertToFormat(QImage::Format_ARGB32_Premultiplied) : img;
+    }
     if (w <= 0 || h <= 0 || w > 65535 || h > 65535 || w * h > EmfPlayer::MaxBitmapPixels)
         return QImage();
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
@@ -102,7 +144,7 @@ QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, b
     } else if ((compression == emf::BI_RLE8 && bpp == 8) || (compression == emf::BI_RLE4 && bpp == 4)) {
         // handled below
     } else if (compression != emf::BI_RGB) {
-        return QImage(); // embedded JPEG/PNG bitmaps are not drawn
+        return QImage();
     } else if (bpp == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
     } else if (bpp == 32) {
@@ -113,11 +155,13 @@ QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, b
         qint64 count = clrUsed ? std::min<qint64>(clrUsed, 256) : (1 << bpp);
         const int entry = usage == emf::DIB_PAL_COLORS ? 2 : palEntry;
         count = std::min<qint64>(count, std::max<qsizetype>(0, bmi.n - palOff) / entry);
+        const QList<QRgb> &logical = logPalette && !logPalette->isEmpty() ? *logPalette : defaultPalette();
         for (qint64 i = 0; i < count; ++i) {
             const qsizetype o = palOff + qsizetype(i) * entry;
             if (usage == emf::DIB_PAL_COLORS) {
-                int v = bmi.u16(o) & 0xFF;
-                palette.append(qRgb(v, v, v));
+                // An index past the palette's end takes its first entry.
+                const quint16 index = bmi.u16(o);
+                palette.append(index < logical.size() ? logical[index] : logical[0]);
             } else {
                 palette.append(qRgb(bmi.u8(o + 2), bmi.u8(o + 1), bmi.u8(o)));
             }
@@ -230,11 +274,12 @@ QImage decodeDib(const View &bmi, const View &bits, quint32 usage, bool alpha, b
 // ---- the part both players share ---------------------------------------------
 
 struct GdiObject {
-    enum Kind { None, Pen, Brush, Font, Region, Other } kind = None;
+    enum Kind { None, Pen, Brush, Font, Region, Palette, Other } kind = None;
     CanvasPen pen;
     CanvasBrush brush;
     CanvasFont font;
     QRegion region; // logical units (WMF)
+    QList<QRgb> palette;
 };
 
 struct MapState {
@@ -242,7 +287,22 @@ struct MapState {
     QPointF winOrg{0, 0}, winExt{1, 1}, vpOrg{0, 0}, vpExt{1, 1};
     QTransform world;
     bool arcClockwise = false;
+    // Object index of the selected logical palette; -1 for the default one.
+    qint64 palette = -1;
 };
+
+// Entries of a logical palette: red, green, blue and flags per entry.
+QList<QRgb> paletteEntries(const View &r, qsizetype off, quint32 count)
+{
+    count = std::min<quint32>(count, 4096);
+    if (qint64(count) * 4 > r.n - off)
+        count = quint32(std::max<qint64>(0, (r.n - off) / 4));
+    QList<QRgb> out;
+    out.reserve(count);
+    for (quint32 i = 0; i < count; ++i)
+        out.append(qRgb(r.u8(off + 4 * i), r.u8(off + 4 * i + 1), r.u8(off + 4 * i + 2)));
+    return out;
+}
 
 class PlayerBase {
 public:
@@ -406,6 +466,34 @@ protected:
         }
     }
 
+    // The selected logical palette; none for the default one.
+    const QList<QRgb> *selectedPalette() const
+    {
+        const qint64 i = m_ms.palette;
+        return i >= 0 && size_t(i) < m_objects.size() && m_objects[size_t(i)].kind == GdiObject::Palette
+                   ? &m_objects[size_t(i)].palette
+                   : nullptr;
+    }
+
+    // Changes entries of a palette object, growing it as needed.
+    void setPaletteEntries(quint32 index, quint32 start, const QList<QRgb> &entries)
+    {
+        if (index >= m_objects.size() || m_objects[index].kind != GdiObject::Palette || start > 4096)
+            return;
+        QList<QRgb> &pal = m_objects[index].palette;
+        for (qsizetype i = 0; i < entries.size() && start + i < 4096; ++i) {
+            if (start + i >= quint32(pal.size()))
+                pal.resize(start + i + 1, qRgb(0, 0, 0));
+            pal[start + i] = entries[i];
+        }
+    }
+
+    void resizePalette(quint32 index, quint32 count)
+    {
+        if (index < m_objects.size() && m_objects[index].kind == GdiObject::Palette)
+            m_objects[index].palette.resize(std::min<quint32>(count, 4096), qRgb(0, 0, 0));
+    }
+
     void selectObject(quint32 index)
     {
         if (index >= m_objects.size())
@@ -488,13 +576,15 @@ protected:
         return b;
     }
 
-    // A pattern brush drawn as its average colour.
+    // A pattern brush; its average colour stands in where tiles cannot go.
     static CanvasBrush patternBrush(const QImage &img)
     {
         CanvasBrush b;
         b.color = clGray;
         if (img.isNull())
             return b;
+        b.style = BrushStyle::Pattern;
+        b.pattern = img.convertToFormat(QImage::Format_RGB32);
         qint64 r = 0, g = 0, bl = 0, n = 0;
         for (int y = 0; y < img.height() && y < 64; ++y)
             for (int x = 0; x < img.width() && x < 64; ++x) {
@@ -766,7 +856,7 @@ private:
                 return;
             }
             bool down = false;
-            QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, false, &down);
+            QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, false, &down, selectedPalette());
             if (img.isNull())
                 return;
             const int top = down ? ys : img.height() - ys - cys;
@@ -777,7 +867,7 @@ private:
             const qint32 xd = r.c32(24), yd = r.c32(28), xs = r.c32(32), ys = r.c32(36), cxs = r.c32(40), cys = r.c32(44);
             const quint32 offBmi = r.u32(48), cbBmi = r.u32(52), offBits = r.u32(56), cbBits = r.u32(60);
             bool down = false;
-            QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), r.u32(64), false, &down);
+            QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), r.u32(64), false, &down, selectedPalette());
             if (img.isNull())
                 return;
             const int top = down ? ys : img.height() - ys - cys;
@@ -800,7 +890,7 @@ private:
             return;
         }
         const bool alpha = type == emf::EMR_ALPHABLEND && ((rop >> 24) & emf::AC_SRC_ALPHA);
-        QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, alpha);
+        QImage img = decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, alpha, nullptr, selectedPalette());
         if (img.isNull())
             return;
         const TRect src = TRect::Bounds(xs, ys, cxs, cys);
@@ -1091,7 +1181,8 @@ private:
             GdiObject o;
             o.kind = GdiObject::Brush;
             const quint32 usage = r.u32(12), offBmi = r.u32(16), cbBmi = r.u32(20), offBits = r.u32(24), cbBits = r.u32(28);
-            o.brush = patternBrush(decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, false));
+            o.brush = patternBrush(decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, false, nullptr,
+                                             selectedPalette()));
             handleObject(r.u32(8), o);
             break;
         }
@@ -1122,10 +1213,22 @@ private:
         }
         case EMR_CREATEPALETTE: {
             GdiObject o;
-            o.kind = GdiObject::Other;
+            o.kind = GdiObject::Palette;
+            o.palette = paletteEntries(r, 16, r.u16(14));
             handleObject(r.u32(8), o);
             break;
         }
+        case EMR_SELECTPALETTE: {
+            const quint32 ih = r.u32(8);
+            m_ms.palette = (ih & STOCK_OBJECT) ? -1 : qint64(ih);
+            break;
+        }
+        case EMR_SETPALETTEENTRIES:
+            setPaletteEntries(r.u32(8), r.u32(12), paletteEntries(r, 20, r.u32(16)));
+            break;
+        case EMR_RESIZEPALETTE:
+            resizePalette(r.u32(8), r.u32(12));
+            break;
         case EMR_SELECTOBJECT: {
             const quint32 ih = r.u32(8);
             if (ih & STOCK_OBJECT)
@@ -1475,7 +1578,33 @@ private:
         return DecodeAnsi(QByteArrayView(reinterpret_cast<const char *>(s.p), s.n));
     }
 
-    void dibDraw(const View &r, int rop, int firstCoord, bool stretch, qsizetype dibOff)
+    // Where the bits of a packed DIB (header, colour table, bits) start; -1
+    // for a header this player does not read.
+    static qsizetype packedDibBitsOffset(const View &dib, quint32 usage)
+    {
+        const quint32 hs = dib.u32(0);
+        qsizetype bitsOff = qsizetype(hs);
+        const int entry = usage == emf::DIB_PAL_COLORS ? 2 : 4;
+        if (hs >= 40 && hs <= 1024) {
+            const int bpp = dib.u16(14);
+            const quint32 used = dib.u32(32);
+            const quint32 compression = dib.u32(16);
+            if (compression == emf::BI_BITFIELDS && hs == 40)
+                bitsOff += 12;
+            if (bpp >= 1 && bpp <= 8)
+                bitsOff += qsizetype(used ? std::min<quint32>(used, 256) : (1u << bpp)) * entry;
+        } else if (hs == 12) {
+            const int bpp = dib.u16(10);
+            if (bpp >= 1 && bpp <= 8)
+                bitsOff += qsizetype(1 << bpp) * (usage == emf::DIB_PAL_COLORS ? 2 : 3);
+        } else {
+            return -1;
+        }
+        return bitsOff > dib.n ? -1 : bitsOff;
+    }
+
+    void dibDraw(const View &r, int rop, int firstCoord, bool stretch, qsizetype dibOff,
+                 quint32 usage = emf::DIB_RGB_COLORS)
     {
         // Coordinates in reverse order from firstCoord.
         int i = firstCoord;
@@ -1500,27 +1629,12 @@ private:
             return;
         }
         View dib = r.sub(dibOff, r.n - dibOff);
-        const quint32 hs = dib.u32(0);
-        qsizetype bitsOff = qsizetype(hs);
-        if (hs >= 40 && hs <= 1024) {
-            const int bpp = dib.u16(14);
-            const quint32 used = dib.u32(32);
-            const quint32 compression = dib.u32(16);
-            if (compression == emf::BI_BITFIELDS && hs == 40)
-                bitsOff += 12;
-            if (bpp <= 8)
-                bitsOff += qsizetype(used ? std::min<quint32>(used, 256) : (1u << bpp)) * 4;
-        } else if (hs == 12) {
-            const int bpp = dib.u16(10);
-            if (bpp <= 8)
-                bitsOff += qsizetype(1 << bpp) * 3;
-        } else {
-            return;
-        }
-        if (bitsOff > dib.n)
+        const qsizetype bitsOff = packedDibBitsOffset(dib, usage);
+        if (bitsOff < 0)
             return;
         bool down = false;
-        QImage img = decodeDib(dib.sub(0, bitsOff), dib.sub(bitsOff, dib.n - bitsOff), emf::DIB_RGB_COLORS, false, &down);
+        QImage img = decodeDib(dib.sub(0, bitsOff), dib.sub(bitsOff, dib.n - bitsOff), usage, false, &down,
+                               selectedPalette());
         if (img.isNull())
             return;
         const int top = down ? ySrc : img.height() - ySrc - srcH;
@@ -1627,7 +1741,22 @@ private:
             addObject(o);
             break;
         }
-        case META_DIBCREATEPATTERNBRUSH:
+        case META_DIBCREATEPATTERNBRUSH: {
+            // Style, colour usage, then a packed DIB.
+            GdiObject o;
+            o.kind = GdiObject::Brush;
+            o.brush.color = clGray;
+            const quint16 usage = pu(r, 1);
+            if (r.n > 10) {
+                View dib = r.sub(10, r.n - 10);
+                const qsizetype bitsOff = packedDibBitsOffset(dib, usage);
+                if (bitsOff >= 0)
+                    o.brush = patternBrush(decodeDib(dib.sub(0, bitsOff), dib.sub(bitsOff, dib.n - bitsOff), usage,
+                                                     false, nullptr, selectedPalette()));
+            }
+            addObject(o);
+            break;
+        }
         case META_CREATEPATTERNBRUSH: {
             GdiObject o;
             o.kind = GdiObject::Brush;
@@ -1669,10 +1798,25 @@ private:
         }
         case META_CREATEPALETTE: {
             GdiObject o;
-            o.kind = GdiObject::Other;
+            o.kind = GdiObject::Palette;
+            o.palette = paletteEntries(r, 10, pu(r, 1));
             addObject(o);
             break;
         }
+        case META_SELECTPALETTE: {
+            const quint16 i = pu(r, 0);
+            if (i < m_objects.size() && m_objects[i].kind == GdiObject::Palette)
+                m_ms.palette = i;
+            break;
+        }
+        case META_SETPALENTRIES:
+            if (m_ms.palette >= 0)
+                setPaletteEntries(quint32(m_ms.palette), pu(r, 0), paletteEntries(r, 10, pu(r, 1)));
+            break;
+        case META_RESIZEPALETTE:
+            if (m_ms.palette >= 0)
+                resizePalette(quint32(m_ms.palette), pu(r, 0));
+            break;
         case META_SELECTOBJECT:
             selectObject(pu(r, 0));
             break;
@@ -1772,7 +1916,7 @@ private:
         }
         case META_STRETCHDIB:
             // rop, usage, then the stretch coordinates, then the DIB.
-            dibDraw(r, int(pu32(r, 0)), 3, true, 6 + 2 * 11);
+            dibDraw(r, int(pu32(r, 0)), 3, true, 6 + 2 * 11, pu(r, 2));
             break;
         case META_DIBSTRETCHBLT: {
             const bool noBitmap = r.n / 2 == (fn >> 8) + 3;
@@ -1793,16 +1937,12 @@ private:
         case META_SETDIBTODEV: {
             const qint16 ySrc = p(r, 3), xSrc = p(r, 4), h = p(r, 5), w = p(r, 6), yd = p(r, 7), xd = p(r, 8);
             View dib = r.sub(6 + 2 * 9, r.n - (6 + 2 * 9));
-            const quint32 hs = dib.u32(0);
-            if (hs < 40 || hs > 1024)
-                break;
-            const int bpp = dib.u16(14);
-            const quint32 used = dib.u32(32);
-            qsizetype bitsOff = qsizetype(hs) + (bpp <= 8 ? qsizetype(used ? std::min<quint32>(used, 256) : (1u << bpp)) * 4 : 0);
-            if (bitsOff > dib.n)
+            const qsizetype bitsOff = packedDibBitsOffset(dib, pu(r, 0));
+            if (bitsOff < 0)
                 break;
             bool down = false;
-            QImage img = decodeDib(dib.sub(0, bitsOff), dib.sub(bitsOff, dib.n - bitsOff), pu(r, 0), false, &down);
+            QImage img = decodeDib(dib.sub(0, bitsOff), dib.sub(bitsOff, dib.n - bitsOff), pu(r, 0), false, &down,
+                                   selectedPalette());
             if (!img.isNull())
                 m_c.StretchDIBits(TRect::Bounds(xd, yd, w, h), img,
                                   TRect::Bounds(xSrc, down ? ySrc : img.height() - ySrc - h, w, h), SRCCOPY);
@@ -1906,4 +2046,9 @@ void EmfPlayer::Play(Canvas &canvas, const QByteArray &bytes, const TRect &dest)
 void PlayMetafile(Canvas &canvas, const QByteArray &bytes, const TRect &dest)
 {
     EmfPlayer::Play(canvas, bytes, dest);
+}
+
+void SetEmbeddedImageDecoder(EmbeddedImageKind kind, EmbeddedImageDecoder decoder)
+{
+    (kind == EmbeddedImageKind::Jpeg ? g_jpegDecoder : g_pngDecoder).store(decoder);
 }

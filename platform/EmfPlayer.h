@@ -42,5 +42,12 @@ public:
     static void PlayWmf(Canvas &canvas, const QByteArray &bytes, const TRect &dest);
 };
 
+// Bitmaps in metafile records may carry a whole JPEG or PNG file; the
+// picture layer installs its codecs for them. A decoder answers a null image
+// for bytes it cannot read; without one such bitmaps are skipped.
+using EmbeddedImageDecoder = QImage (*)(const QByteArray &bytes);
+enum class EmbeddedImageKind { Jpeg, Png };
+void SetEmbeddedImageDecoder(EmbeddedImageKind kind, EmbeddedImageDecoder decoder);
+
 // The same as EmfPlayer::Play, in the form picture classes keep as a hook.
 void PlayMetafile(Canvas &canvas, const QByteArray &bytes, const TRect &dest);

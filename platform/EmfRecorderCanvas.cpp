@@ -261,6 +261,23 @@ void EmfRecorderCanvas::syncBrush()
         selectNew(m_emitted.brush, STOCK_OBJECT | NULL_BRUSH);
         return;
     }
+    if (b.style == BrushStyle::Pattern && !b.pattern.isNull()) {
+        QByteArray header, bits;
+        makeDib(b.pattern, false, header, bits);
+        const std::uint32_t h = allocHandle();
+        Record r(EMR_CREATEDIBPATTERNBRUSHPT);
+        r.u32(h);
+        r.u32(DIB_RGB_COLORS);
+        r.u32(32);
+        r.u32(std::uint32_t(header.size()));
+        r.u32(std::uint32_t(32 + header.size()));
+        r.u32(std::uint32_t(bits.size()));
+        r.bytes(header);
+        r.bytes(bits);
+        append(r);
+        selectNew(m_emitted.brush, h);
+        return;
+    }
     std::uint32_t style = BS_SOLID, hatch = 0;
     switch (b.style) {
     case BrushStyle::Horizontal: style = BS_HATCHED; hatch = HS_HORIZONTAL; break;

@@ -66,7 +66,7 @@ constexpr std::uint32_t MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGL
 
 constexpr std::uint32_t GM_COMPATIBLE = 1, GM_ADVANCED = 2;
 constexpr std::uint32_t DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1;
-constexpr std::uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3;
+constexpr std::uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_JPEG = 4, BI_PNG = 5;
 constexpr std::uint8_t AC_SRC_ALPHA = 1;
 
 } // namespace emf

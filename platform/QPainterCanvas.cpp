@@ -159,6 +159,18 @@ QBrush QPainterCanvas::makeBrush() const
         return QBrush(c, Qt::CrossPattern);
     case BrushStyle::DiagCross:
         return QBrush(c, Qt::DiagCrossPattern);
+    case BrushStyle::Pattern: {
+        if (b.pattern.isNull())
+            return QBrush(c);
+        // Tiles stay on the device grid: undo the world transform the
+        // painter applies to brushes.
+        QBrush brush(b.pattern);
+        bool invertible = false;
+        const QTransform inv = m_state.world.inverted(&invertible);
+        if (invertible)
+            brush.setTransform(inv);
+        return brush;
+    }
     }
     return QBrush(c);
 }

@@ -15,6 +15,8 @@
 #include "report/vdxClass_line.h"
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_postprocessor.h"
+#include "report/vdxClass_preset.h"
 #include "report/vdxClass_shape.h"
+#include "report/vdxClass_signature.h"
 #include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"

@@ -1,6 +1,20 @@
 #include "report/vdxClass_datalink.h"
 #include "core/vdXML.h"
 
+#include <atomic>
+
+namespace {
+std::atomic<TvdxDataLinkLoader> g_loader{nullptr};
+}
+
+void vdxSetDataLinkLoader(TvdxDataLinkLoader loader) { g_loader.store(loader); }
+
+bool vdxLoadDataLink(QString &link, IvdxDataLinkObject *object)
+{
+    const TvdxDataLinkLoader loader = g_loader.load();
+    return loader && object && !link.isEmpty() && loader(link, object);
+}
+
 TvdxDataLink::TvdxDataLink() = default;
 
 void TvdxDataLink::SetLink(const QString &value)

@@ -51,3 +51,28 @@ private:
     TvdxDataLinkLoading m_loadingType = dltOnGetData;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TvdxDataLink::TvdxDataLinkLoading)
+
+class QIODevice;
+
+// A view that takes content loaded through a data link.
+class IvdxDataLinkObject {
+public:
+    virtual ~IvdxDataLinkObject() = default;
+    // The loaded content (the stream at position 0) and the link that named
+    // it; True when the content was taken.
+    virtual bool LoadDataFromStream(QIODevice &stream, const QString &link) = 0;
+    // The link to load at the given moment; empty for none.
+    virtual QString GetLink(TvdxDataLink::TvdxDataLinkLoadMethod method) const
+    {
+        Q_UNUSED(method)
+        return QString();
+    }
+    virtual bool IsExpressionLink() const { return false; }
+};
+
+// Loads a link into an object through the process-wide protocol registry;
+// the registry installs itself here when it is created. Without it, or when
+// no protocol takes the link, nothing loads and the answer is False.
+using TvdxDataLinkLoader = bool (*)(QString &link, IvdxDataLinkObject *object);
+void vdxSetDataLinkLoader(TvdxDataLinkLoader loader);
+bool vdxLoadDataLink(QString &link, IvdxDataLinkObject *object);

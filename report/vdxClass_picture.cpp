@@ -37,9 +37,9 @@ void TvdxPictureView::SetProp(int index, bool value)
 void TvdxPictureView::SetAutoSize(bool v)
 {
     SetProp(fgdAutoSize, v);
-    if (v && !IsEmpty()) {
-        SetWidth(GraphicWidth());
-        SetHeight(GraphicHeight());
+    if (TGraphic *g = m_picture->Graphic(); v && g && !g->Empty()) {
+        SetWidth(g->Width());
+        SetHeight(g->Height());
     }
 }
 
@@ -53,12 +53,39 @@ void TvdxPictureView::pictureChanged()
 {
     SetAutoSize(AutoSize());
     m_pictureChanged = true;
+    if (m_cached) {
+        m_cached.reset();
+        m_imageIndex = 0;
+    }
     UpdateGraphicFormat();
 }
 
-TGraphic *TvdxPictureView::GetGraphic() const { return IsEmpty() ? nullptr : m_picture->Graphic(); }
+TPicture *TvdxPictureView::Picture() const
+{
+    if (!m_picture->Graphic() && m_cached)
+        if (TGraphic *g = m_cached->GetGraphic(cgOriginal))
+            m_picture->SetGraphic(g);
+    return m_picture.get();
+}
 
-bool TvdxPictureView::IsEmpty() const { return !m_picture->Graphic() || m_picture->Graphic()->Empty(); }
+TvdxDataLink *TvdxPictureView::DataLink() const
+{
+    if (!m_dataLink)
+        m_dataLink = std::make_unique<TvdxDataLink>();
+    return m_dataLink.get();
+}
+
+TGraphic *TvdxPictureView::GetGraphic() const
+{
+    if (IsEmpty())
+        return nullptr;
+    return m_cached ? m_cached->GetGraphic(cgThumbnail) : m_picture->Graphic();
+}
+
+bool TvdxPictureView::IsEmpty() const
+{
+    return !m_cached && (!m_picture->Graphic() || m_picture->Graphic()->Empty());
+}
 
 int TvdxPictureView::GraphicWidth() const { return GetGraphic() ? GetGraphic()->Width() : 0; }
 
@@ -66,8 +93,53 @@ int TvdxPictureView::GraphicHeight() const { return GetGraphic() ? GetGraphic()-
 
 void TvdxPictureView::UpdateGraphicFormat()
 {
-    TGraphic *g = GetGraphic();
+    TGraphic *g = m_picture->Graphic();
+    if ((!g || g->Empty()) && m_cached)
+        g = m_cached->GetGraphic(cgOriginal);
+    if (g && g->Empty())
+        g = nullptr;
     m_format = g ? GetGraphicFormats()->FindByGraphic(&g->graphicClass()) : nullptr;
+}
+
+bool TvdxPictureView::LoadDataFromStream(QIODevice &stream, const QString &link)
+{
+    Q_UNUSED(link)
+    return LoadPictureFromStream(stream, true) == vdS_OK;
+}
+
+QString TvdxPictureView::GetLink(TvdxDataLink::TvdxDataLinkLoadMethod method) const
+{
+    return TvdxDataLink::GetLink(m_dataLink.get(), method);
+}
+
+bool TvdxPictureView::IsExpressionLink() const { return TvdxDataLink::IsExpressionLink(m_dataLink.get()); }
+
+void TvdxPictureView::SaveGraphicToCache(IvdxPictureCache *cache)
+{
+    if (!cache || !m_pictureChanged)
+        return;
+    m_imageIndex = cache->AddPicture(Picture()->Graphic());
+    m_pictureChanged = false;
+}
+
+void TvdxPictureView::LoadGraphicFromCache(IvdxPictureCache *cache, TvdxCachedGraphicType cacheType)
+{
+    if (!cache)
+        return;
+    if (cache->ThumbnailsEnabled()) {
+        m_cached = cache->GetCachedBitmap(cacheType, m_imageIndex);
+        UpdateGraphicFormat();
+        return;
+    }
+    m_cached.reset();
+    const int index = m_imageIndex;
+    cache->GetPicture(*m_picture, index);
+    pictureChanged();
+}
+
+bool TvdxPictureView::IsGraphicReloadNeeded(TvdxCachedGraphicType cacheType) const
+{
+    return (m_cached && m_cached->GetCacheType() != cacheType) || (m_imageIndex > 0 && IsEmpty());
 }
 
 qint32 TvdxPictureView::LoadPictureFromStream(QIODevice &stream, bool resetStreamPos)
@@ -104,7 +176,44 @@ bool TvdxPictureView::IsPropertyStored(const char *propName) const
 {
     if (qstrcmp(propName, "ImageIndex") == 0)
         return m_isImageIndexStored;
+    if (qstrcmp(propName, "DataLink") == 0)
+        return TvdxDataLink::IsDataLinkStored(m_dataLink.get(), vdComponentState());
     return TvdxView::IsPropertyStored(propName);
+}
+
+QByteArray vdxPictureToBytes(const TPicture &picture)
+{
+    const TGraphic *g = picture.Graphic();
+    if (!g || g->Empty())
+        return QByteArray();
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    const QByteArray cls = QByteArray(g->graphicClass().name);
+    b.putChar(char(cls.size()));
+    b.write(cls);
+    g->SaveToStream(b);
+    return b.data();
+}
+
+bool vdxPictureFromBytes(const QByteArray &data, TPicture &picture)
+{
+    const int n = data.isEmpty() ? 0 : quint8(data.at(0));
+    TGraphicClassRef cls =
+        data.size() > n ? TPicture::GraphicClassByName(QString::fromLatin1(data.mid(1, n))) : nullptr;
+    picture.Clear();
+    if (!cls)
+        return false;
+    QByteArray body = data.mid(1 + n);
+    QBuffer b(&body);
+    b.open(QIODevice::ReadOnly);
+    std::unique_ptr<TGraphic> g = cls->create();
+    try {
+        g->LoadFromStream(b);
+    } catch (const Exception &) {
+        return false;
+    }
+    picture.SetGraphicOwned(std::move(g));
+    return true;
 }
 
 // The picture travels as its graphic's class name and file bytes.
@@ -113,40 +222,29 @@ void TvdxPictureView::WriteBinaryProperties(TvdBinaryWriter &writer) const
     TvdxView::WriteBinaryProperties(writer);
     if (!m_isPictureStored || IsEmpty())
         return;
-    QBuffer b;
-    b.open(QIODevice::WriteOnly);
-    const QByteArray cls = QByteArray(m_picture->Graphic()->graphicClass().name);
-    b.putChar(char(cls.size()));
-    b.write(cls);
-    m_picture->Graphic()->SaveToStream(b);
+    const QByteArray data = vdxPictureToBytes(*Picture());
+    if (data.isEmpty())
+        return;
     writer.WritePropName(QStringLiteral("Picture.Data"));
-    writer.WriteBinary(b.data());
+    writer.WriteBinary(data);
 }
 
 bool TvdxPictureView::ReadBinaryProperty(const QString &name, TvdBinaryReader &reader)
 {
     if (name != QLatin1String("Picture.Data"))
         return TvdxView::ReadBinaryProperty(name, reader);
-    const QByteArray data = reader.ReadBinary();
-    const int n = data.isEmpty() ? 0 : quint8(data.at(0));
-    TGraphicClassRef cls =
-        data.size() > n ? TPicture::GraphicClassByName(QString::fromLatin1(data.mid(1, n))) : nullptr;
-    m_picture->Clear();
-    if (cls) {
-        QByteArray body = data.mid(1 + n);
-        QBuffer b(&body);
-        b.open(QIODevice::ReadOnly);
-        std::unique_ptr<TGraphic> g = cls->create();
-        try {
-            g->LoadFromStream(b);
-            m_picture->SetGraphicOwned(std::move(g));
-        } catch (const Exception &) {
-            m_picture->Clear();
-        }
-    }
+    vdxPictureFromBytes(reader.ReadBinary(), *m_picture);
     pictureChanged();
-    m_pictureChanged = true;
     return true;
+}
+
+std::unique_ptr<TPicture> TvdxPictureView::ExchangePicture(std::unique_ptr<TPicture> picture)
+{
+    if (!picture)
+        picture = std::make_unique<TPicture>();
+    std::swap(picture, m_picture);
+    UpdateGraphicFormat();
+    return picture;
 }
 
 void TvdxPictureView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
@@ -167,6 +265,18 @@ void TvdxPictureView::Draw(Canvas &canvas, double scaleX, double scaleY, double 
             GetGraphicFormats()->DrawExt(settings, canvas, g, area, scaleX, scaleY);
     }
     PaintFrame();
+}
+
+void TvdxPictureView::BeforePrint()
+{
+    TvdxView::BeforePrint();
+    TvdxDataLink::SaveState(m_dataLink.get());
+}
+
+void TvdxPictureView::AfterPrint()
+{
+    TvdxView::AfterPrint();
+    TvdxDataLink::RestoreState(m_dataLink.get());
 }
 
 void TvdxPictureView::GetData()

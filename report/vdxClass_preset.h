@@ -1,27 +1,29 @@
-// Object presets (ready-made settings an object adopts, which may fill its
-// data and draw around it) and extra inspector properties that an object
-// offers beyond its published ones.
+// Object presets, and extra properties that an object shows in the inspector
+// beside the ones its class publishes.
 #pragma once
 #include "core/vdPersistent.h"
 #include "platform/Canvas.h"
 
 #include <QMetaType>
 #include <QVariant>
-#include <functional>
+#include <memory>
 #include <vector>
 
 class TvdxReport;
 class TvdxComponent;
 
+// Ready-made settings an object adopts: the preset computes the object's data
+// text, adjusts the object while attached and may draw around it.
 class TvdxCustomObjectPreset : public TvdPersistent {
     Q_OBJECT
 public:
-    // The data text the preset produces for its object.
-    virtual QString GetData(TvdxReport *aReport) = 0;
-    virtual void ApplySettings(TvdxComponent *aComponent) = 0;
-    // Keep and give back the object settings that ApplySettings changes.
-    virtual void SaveComponentState(TvdxComponent *aComponent) = 0;
-    virtual void RestoreComponentState(TvdxComponent *aComponent) = 0;
+    TvdxCustomObjectPreset() = default;
+    virtual QString GetData(TvdxReport *report) = 0;
+    virtual void ApplySettings(TvdxComponent *component) = 0;
+    // Keep and give back the settings of the object that the preset changes.
+    virtual void SaveComponentState(TvdxComponent *component) = 0;
+    virtual void RestoreComponentState(TvdxComponent *component) = 0;
+    // Called around the object's drawing.
     virtual void BeginDraw(Canvas &canvas, double scaleX, double scaleY, const TRect &area)
     {
         Q_UNUSED(canvas) Q_UNUSED(scaleX) Q_UNUSED(scaleY) Q_UNUSED(area)
@@ -32,41 +34,70 @@ public:
     }
 };
 
-// Synthetic properties an object adds to the inspector. A property without a
-// getter is not listed; one without a setter is read-only.
-class TvdxExtPropList {
-public:
-    using Getter = std::function<QVariant(QObject *instance)>;
-    using Setter = std::function<void(QObject *instance, const QVariant &value)>;
-    struct PropInfo {
-        QString Name;
-        QMetaType Type;
-        Getter Get;
-        Setter Set;
-    };
+// Static accessors of an extra property; the instance is the object that
+// offers it.
+using TvdxExtPropGetter = QVariant (*)(const QObject *instance);
+using TvdxExtPropSetter = void (*)(QObject *instance, const QVariant &value);
 
-    void AddProperty(const QString &aName, QMetaType type, Getter get, Setter set = {});
-    int Count() const { return int(m_props.size()); }
-    const PropInfo &GetTypInfo(int index) const { return m_props.at(size_t(index)); }
-    void SetTypInfo(int index, const PropInfo &value) { m_props.at(size_t(index)) = value; }
-    // The list's name of an entry; renaming leaves the record's own name.
-    QString GetName(int index) const { return m_names.at(size_t(index)); }
-    void SetName(int index, const QString &value) { m_names.at(size_t(index)) = value; }
-    Getter GetGetMethod(int index) const { return m_props.at(size_t(index)).Get; }
-    void SetGetMethod(int index, Getter value) { m_props.at(size_t(index)).Get = std::move(value); }
-    Setter GetSetMethod(int index) const { return m_props.at(size_t(index)).Set; }
-    void SetSetMethod(int index, Setter value) { m_props.at(size_t(index)).Set = std::move(value); }
-
-private:
-    std::vector<QString> m_names;
-    std::vector<PropInfo> m_props;
+// One extra property, shaped like a published one: its type is a Qt meta
+// type, so an object type leads to the published properties of its class.
+struct TvdxExtPropInfo {
+    QMetaType PropType;
+    TvdxExtPropGetter GetProc = nullptr;
+    TvdxExtPropSetter SetProc = nullptr;
+    int StoredProc = 0;
+    int Index = 0;
+    int Default = 0;
+    int NameIndex = 0;
+    // At most 255 characters.
+    QString Name;
 };
 
-// Implemented by objects that show more than their published properties.
+// The extra properties of an object, each under a list name; the list owns
+// its records.
+class TvdxExtPropList {
+public:
+    TvdxExtPropList() = default;
+    ~TvdxExtPropList() = default;
+    TvdxExtPropList(const TvdxExtPropList &) = delete;
+    TvdxExtPropList &operator=(const TvdxExtPropList &) = delete;
+
+    void AddProperty(const QString &name, QMetaType type, TvdxExtPropGetter getMethod,
+                     TvdxExtPropSetter setMethod);
+    int Count() const { return int(m_items.size()); }
+
+    // The record itself; nullptr outside the list.
+    TvdxExtPropInfo *GetTypInfo(int index) const;
+    // Replaces the record at the index (the list takes it, the old one is freed).
+    void SetTypInfo(int index, std::unique_ptr<TvdxExtPropInfo> value);
+    // The list name; renaming leaves the name inside the record.
+    QString GetName(int index) const;
+    void SetName(int index, const QString &value);
+    TvdxExtPropGetter GetGetMethod(int index) const;
+    void SetGetMethod(int index, TvdxExtPropGetter value);
+    TvdxExtPropSetter GetSetMethod(int index) const;
+    void SetSetMethod(int index, TvdxExtPropSetter value);
+
+    // Reading needs a getter (an invalid value without one); writing is
+    // skipped without a setter and answers whether it wrote.
+    QVariant GetValue(int index, const QObject *instance) const;
+    bool SetValue(int index, QObject *instance, const QVariant &value) const;
+    // The class of an object-typed property (its published properties are
+    // listed below it), else nullptr.
+    const QMetaObject *PropClass(int index) const;
+
+private:
+    struct Entry {
+        QString Name;
+        std::unique_ptr<TvdxExtPropInfo> Info;
+    };
+    bool valid(int index) const { return index >= 0 && index < Count(); }
+    std::vector<Entry> m_items;
+};
+
+// An object that hands its extra properties to the inspector.
 class IInspectedProperties {
 public:
     virtual ~IInspectedProperties() = default;
     virtual TvdxExtPropList *GetExtProperties() = 0;
 };
-#define IInspectedProperties_iid "{99C44322-E150-4A78-BE74-623422BE2B06}"
-Q_DECLARE_INTERFACE(IInspectedProperties, IInspectedProperties_iid)

@@ -13,6 +13,7 @@
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_postprocessor.h"
 #include "report/vdxClass_shape.h"
+#include "report/vdxClass_signature.h"
 #include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxClass_io.h"
@@ -88,6 +89,7 @@ void vdxRegisterReportClasses()
         vdRegisterClass<TvdxShapeView>();
         vdRegisterClass<TvdxLineView>();
         vdRegisterClass<TvdxPictureView>();
+        vdxRegisterSignatureView();
         vdxInitIOTransportClasses();
         vdxInitDialogIOTransport();
         // Named here so that linking the report also links the database data set.

@@ -7,6 +7,7 @@
 #include "core/vdxUtils.h"
 #include "platform/Canvas.h"
 #include "platform/QPainterCanvas.h"
+#include "report/vdxClass_datalink.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_styles.h"
@@ -440,8 +441,20 @@ void TvdxView::GetData()
         }
         m_hyperlink->SetValue(texts.join(sep));
     }
-    // Data links load through the protocol registry, which views that take
-    // links reach through GetDataLink.
+
+    // Content named by a data link loads through the protocol registry. An
+    // expression link keeps its value for the print (undone by AfterPrint).
+    if (auto *target = dynamic_cast<IvdxDataLinkObject *>(this)) {
+        TvdxDataLink *link = GetDataLink();
+        if (target->IsExpressionLink() && link && link->Link().contains(QLatin1Char('['))) {
+            QString expanded = link->Link();
+            ExpandExpressions(expanded);
+            link->SetLink(expanded);
+        }
+        QString text = target->GetLink(TvdxDataLink::dlmOnGetData);
+        if (!text.isEmpty())
+            vdxLoadDataLink(text, target);
+    }
 }
 
 void TvdxView::MirrorContent(TvdxMirrorControlModes modes)

@@ -254,16 +254,21 @@ TEST(RectArea, Overlaps)
 TEST(DrawingHelpers, CheckerAndImageToBitmap)
 {
     QImage img(8, 8, QImage::Format_RGB32);
-    img.fill(Qt::white);
+    img.fill(Qt::red);
     {
         QPainter p(&img);
+        p.setBackgroundMode(Qt::OpaqueMode); // as a canvas leaves it
+        p.setBackground(Qt::white);
         FillCheckeredRect(p, QRect(0, 0, 8, 8), clBlue);
     }
-    int blue = 0;
+    int blue = 0, kept = 0;
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
+        for (int x = 0; x < 8; ++x) {
             blue += img.pixel(x, y) == qRgb(0, 0, 255);
+            kept += img.pixel(x, y) == qRgb(255, 0, 0);
+        }
     EXPECT_EQ(blue, 32);
+    EXPECT_EQ(kept, 32) << "the other half shows what was below";
     EXPECT_NE(img.pixel(0, 0), img.pixel(1, 0));
     EXPECT_NE(img.pixel(0, 0), img.pixel(0, 1));
 

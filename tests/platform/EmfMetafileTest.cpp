@@ -295,3 +295,30 @@ TEST(EmfRecorder, SeedPicturesPlayAndConvert)
         }
     }
 }
+
+// A pattern brush tiles from the device origin in device pixels, under any
+// transform; recorded and played it fills as drawn directly.
+TEST(EmfRecorder, PatternBrushRoundTripsAndStaysOnTheDeviceGrid)
+{
+    QImage tile(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            tile.setPixel(x, y, (x + y) % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255 - 40 * x));
+    auto draw = [&](Canvas &c) {
+        c.setBrush(CanvasBrush{clWhite, BrushStyle::Pattern, tile});
+        c.FillRect(TRect(3, 5, 43, 37));
+        // Scaled drawing does not scale the tiles.
+        c.SetWorldTransform(QTransform::fromScale(2, 2));
+        c.FillRect(TRect(30, 30, 50, 45));
+    };
+    const QImage direct = render(draw);
+    EXPECT_EQ(direct.pixel(4, 5), tile.pixel(0, 1));
+    EXPECT_EQ(direct.pixel(62, 62), tile.pixel(2, 2));
+    EXPECT_EQ(direct.pixel(63, 62), tile.pixel(3, 2));
+    EmfRecorderCanvas rec(200, 150);
+    draw(rec);
+    const QByteArray emf = rec.finish();
+    EXPECT_TRUE(recordTypes(emf).contains(emf::EMR_CREATEDIBPATTERNBRUSHPT));
+    const QImage played = render([&](Canvas &c) { EmfPlayer::Play(c, emf, TRect(0, 0, 200, 150)); });
+    EXPECT_EQ(played, direct);
+}

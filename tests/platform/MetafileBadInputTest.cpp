@@ -310,3 +310,69 @@ TEST(EmfPlayer, GradientRectanglesFromOtherWriters)
     QPainterCanvas canvas(target);
     EXPECT_THROW(EmfPlayer::Play(canvas, bad, TRect(0, 0, 10, 10)), EMetafileError);
 }
+
+namespace {
+
+QList<qint16> words(QByteArray bytes)
+{
+    if (bytes.size() % 2)
+        bytes.append('\0');
+    QList<qint16> out;
+    for (qsizetype i = 0; i < bytes.size(); i += 2)
+        out.append(qint16(qFromLittleEndian<quint16>(bytes.constData() + i)));
+    return out;
+}
+
+QByteArray dibHeader(int w, int h, int bpp, quint32 imageSize, quint32 colours)
+{
+    QByteArray b(40, '\0');
+    put32(b, 0, 40);
+    put32(b, 4, quint32(w));
+    put32(b, 8, quint32(h));
+    qToLittleEndian<quint16>(1, b.data() + 12);
+    qToLittleEndian<quint16>(quint16(bpp), b.data() + 14);
+    put32(b, 20, imageSize);
+    put32(b, 32, colours);
+    return b;
+}
+
+} // namespace
+
+// Windows metafiles select logical palettes for colour-index bitmaps and
+// fill with pattern brushes made from bitmaps.
+TEST(WmfPlayer, PalettesAndPatternBrushes)
+{
+    using namespace wmf;
+    WmfBuilder b;
+    b.record(META_SETWINDOWORG, {0, 0});
+    b.record(META_SETWINDOWEXT, {100, 100});
+    // Palette (object 0): red, blue.
+    b.record(META_CREATEPALETTE, {0x300, 2, 0x00FF, 0x0000, 0x0000, 0x00FF});
+    b.record(META_SELECTPALETTE, {0});
+    // A 2 x 1 bitmap whose colour table holds palette indexes 1 and 0.
+    QByteArray dib = dibHeader(2, 1, 8, 4, 2);
+    dib.append("\x01\x00\x00\x00", 4);
+    dib.append("\x00\x01\x00\x00", 4);
+    QList<qint16> p{qint16(SRCCOPY & 0xFFFF), qint16(SRCCOPY >> 16), 1 /* DIB_PAL_COLORS */, 1, 2, 0, 0,
+                    20, 40, 10, 10};
+    p += words(dib);
+    b.rawRecord(META_STRETCHDIB, p);
+    // A 2 x 2 pattern (object 1): red, green over blue, white.
+    QByteArray pat = dibHeader(2, 2, 24, 16, 0);
+    pat.append("\xFF\x00\x00\xFF\xFF\xFF\x00\x00", 8); // bottom row: blue, white
+    pat.append("\x00\x00\xFF\x00\xFF\x00\x00\x00", 8); // top row: red, green
+    QList<qint16> q{5 /* BS_DIBPATTERN */, 0 /* DIB_RGB_COLORS */};
+    q += words(pat);
+    b.rawRecord(META_DIBCREATEPATTERNBRUSH, q);
+    b.record(META_SELECTOBJECT, {1});
+    b.record(META_CREATEPENINDIRECT, {5, 0, 0, 0, 0}); // null pen, object 2
+    b.record(META_SELECTOBJECT, {2});
+    b.record(META_RECTANGLE, {90, 90, 50, 10});
+    const QImage img = play(b.bytes(), TRect(0, 0, 100, 100), 100, 100);
+    EXPECT_EQ(img.pixel(15, 20) & 0xFFFFFF, 0x0000FFu) << "index 1 of the palette";
+    EXPECT_EQ(img.pixel(40, 20) & 0xFFFFFF, 0xFF0000u) << "index 0 of the palette";
+    EXPECT_EQ(img.pixel(20, 60) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(img.pixel(21, 60) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(img.pixel(20, 61) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(img.pixel(21, 61) & 0xFFFFFF, 0xFFFFFFu);
+}

@@ -3,6 +3,7 @@
 #include "core/vdxVariables.h"
 #include "platform/QPainterCanvas.h"
 #include "report/vdxClass.h"
+#include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -10,12 +11,7 @@
 
 namespace {
 
-QImage whiteImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    return img;
-}
+using vdtest::whiteImage;
 
 TColor px(const QImage &img, int x, int y) { return fromQColor(img.pixelColor(x, y)); }
 

@@ -150,4 +150,45 @@ TEST(StyleItems, ColourFollowsTheFill)
     EXPECT_EQ(t->Color(), clNone);
 }
 
+// Damaged style files: what does not parse raises and keeps the styles; what
+// parses loads what it can read, never more than it holds.
+TEST(StyleFiles, CorruptFilesTable)
+{
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        bool raises;
+        QStringList names; // after loading, when it does not raise
+    } cases[] = {
+        {"truncated", "<style><item Name=\"A\"", true, {}},
+        {"binary garbage", QByteArray("\x00\xff\xfe\x01<<>>", 8), true, {}},
+        {"unclosed nesting", "<style><item Name=\"A\"><StyleSheet><item></style>", true, {}},
+        {"bad values keep their defaults",
+         "<style><item Name=\"A\" FillType=\"ftNope\" Frame.Width=\"abc\" Font.Height=\"x\" ApplyFill=\"maybe\"/></style>",
+         false, {QStringLiteral("A")}},
+        {"unknown attributes and children",
+         "<style Foo=\"1\"><item Name=\"A\" Nope.Deeper=\"2\"><Other/></item></style>", false,
+         {QStringLiteral("A")}},
+        {"unknown active sheet and mode bits",
+         "<style StyleBookMode=\"255\" ActiveStyleSheet=\"Nope\"><item Name=\"A\"><StyleSheet><item Name=\"S1\"/>"
+         "</StyleSheet></item></style>",
+         false, {QStringLiteral("A")}},
+        {"another root", "<stylesheet><style><item Name=\"A\"/></style></stylesheet>", false, {}},
+    };
+    for (const auto &c : cases) {
+        TvdxStyles s;
+        s.Add()->SetName(QStringLiteral("Keep"));
+        bool raised = false;
+        try {
+            loadStyles(s, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>") + c.bytes);
+        } catch (const Exception &) {
+            raised = true;
+        }
+        EXPECT_EQ(raised, c.raises) << c.what;
+        QStringList names;
+        s.GetList(names);
+        EXPECT_EQ(names, c.raises ? QStringList{QStringLiteral("Keep")} : c.names) << c.what;
+    }
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/QPainterCanvas.h"
 #include "report/vdxClass.h"
 #include "tests/common/TestSupport.h"
+#include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -15,43 +16,11 @@
 
 namespace {
 
-QImage whiteImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    return img;
-}
+using Sheet = vdtest::ViewSheet;
+using vdtest::saveBytes;
+using vdtest::whiteImage;
 
 TColor px(const QImage &img, int x, int y) { return fromQColor(img.pixelColor(x, y)); }
-
-// A report with one page and band; views go on the band.
-struct Sheet {
-    TvdxReport report;
-    TvdxReportPage *page = new TvdxReportPage(&report);
-    TvdxBand *band = new TvdxBand(page);
-    int count = 0;
-    Sheet()
-    {
-        page->SetName(QStringLiteral("Page1"));
-        band->SetName(QStringLiteral("Band1"));
-    }
-    template <class T>
-    T *add(double l, double t, double w, double h)
-    {
-        auto *v = new T(band);
-        v->SetBounds(l, t, w, h);
-        v->SetName(QStringLiteral("View%1").arg(++count));
-        return v;
-    }
-};
-
-QByteArray saveBytes(TvdxComponent &c)
-{
-    QBuffer b;
-    b.open(QIODevice::ReadWrite);
-    c.SaveToStream(b);
-    return b.data();
-}
 
 TEST(ViewBounds, RoundsHalvesToEven)
 {
@@ -100,6 +69,30 @@ TEST(ViewFill, GrowsToTheMiddleOfAWideFrame)
     EXPECT_EQ(px(img, 17, 17), clWhite);
     EXPECT_EQ(px(img, 42, 42), clRed);
     EXPECT_EQ(px(img, 43, 43), clWhite);
+}
+
+// The preview's mark: a frame 0x202020 lighter, each channel stopping at
+// 255, under a checkered overlay of the colour itself.
+TEST(ViewHighlight, FrameColourSaturatesPerChannel)
+{
+    Sheet s;
+    auto *v = s.add<TvdxView>(10, 10, 30, 20);
+    QImage img = whiteImage(60, 50);
+    {
+        QPainterCanvas canvas(img);
+        v->Draw(canvas, 1, 1, 0, 0);
+        v->Highlighting(canvas, RGBColor(0xF0, 0x10, 0xE8));
+    }
+    int lighter = 0, wrapped = 0, overlay = 0;
+    for (int x = v->FX(); x <= v->FX1(); ++x) {
+        const TColor c = px(img, x, v->FY());
+        lighter += c == RGBColor(0xFF, 0x30, 0xFF);
+        wrapped += c == RGBColor(0x10, 0x31, 0x08);
+        overlay += c == RGBColor(0xF0, 0x10, 0xE8);
+    }
+    EXPECT_GT(lighter, 0);
+    EXPECT_GT(overlay, 0);
+    EXPECT_EQ(wrapped, 0);
 }
 
 TEST(ViewSettings, URLPrefixes)
@@ -189,6 +182,36 @@ TEST(ViewData, HyperlinkExpressionPiecesAsScriptLiterals)
     v->Hyperlink()->SetValue(QStringLiteral("[1+1];[2+2]"));
     v->GetData();
     EXPECT_EQ(v->Hyperlink()->Value(), QStringLiteral("2;4"));
+}
+
+// String results become literals of the report's language: single quotes
+// doubled, or backslashes and double quotes escaped for the C-like ones.
+TEST(ViewData, HyperlinkLiteralsPerScriptLanguage)
+{
+    const struct {
+        const char *language;
+        const char *expected;
+    } cases[] = {
+        {"VevuvaRirivo", R"('a\b"c''d';42)"},
+        {"D++Edirud", R"("a\\b\"c'd";42)"},
+        {"JScript", R"("a\\b\"c'd";42)"},
+        {"DadavOvurid", R"("a\\b\"c'd";42)"},
+    };
+    for (const auto &c : cases) {
+        Sheet s;
+        s.report.SetScriptLanguage(QString::fromLatin1(c.language));
+        s.report.OnGetValue = [](const QString &name, Variant &value) {
+            if (name == QLatin1String("S"))
+                value = Variant(QStringLiteral(R"(a\b"c'd)"));
+            else if (name == QLatin1String("N"))
+                value = Variant(42);
+        };
+        auto *v = s.add<TvdxView>(0, 0, 10, 10);
+        v->Hyperlink()->SetKind(TvdxHyperlink::hkDetailPage);
+        v->Hyperlink()->SetExpression(QStringLiteral("S;N"));
+        v->GetData();
+        EXPECT_EQ(v->Hyperlink()->Value(), QString::fromLatin1(c.expected)) << c.language;
+    }
 }
 
 TEST(ViewDiff, AttributesInOrder)
