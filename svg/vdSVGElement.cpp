@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 #include "svg/vdSVGRoot.h"
+#include "svg/vdSVGText.h"
 #include "svg/vdSVGXML.h"
 
 #include <algorithm>
@@ -149,7 +150,8 @@ void TSVGElementObj::ReadChildren(TvdxSVGXMLItem *item, int depth)
     if (depth >= MaxDepth)
         return;
     const TvdxSVGIXMLChildNodes children = item->ChildNodes();
-    for (int i = 0; i < children.Count(); ++i) {
+    const int count = children.Count();
+    for (int i = 0; i < count; ++i) {
         TvdxSVGXMLItem *child = children.GetItems(i);
         const QString &name = child->NodeName();
         if (name == QLatin1String("style")) {
@@ -157,12 +159,15 @@ void TSVGElementObj::ReadChildren(TvdxSVGXMLItem *item, int depth)
                 m_root->ReadStyle(child);
             continue;
         }
+        if (name == QLatin1String("#text")) {
+            TSVGCustomText::CreatePlainText(this, child->Text(), i, count);
+            continue;
+        }
         TSVGElement kind;
         if (!SVGElementByName(name, kind) || kind == el_PathElement || kind == el_style
             || kind == el_PlainText)
             continue;
-        // Until the element classes exist every kind stands on the base.
-        TSVGElementObj *e = new TSVGElementObj(kind, this);
+        TSVGElementObj *e = CreateElement(kind, this);
         e->LoadFromXMLItem(child, depth + 1);
     }
 }
@@ -366,15 +371,31 @@ float TSVGElementObj::GetHostDiagonal()
 float TSVGElementObj::GetWidth() { return m_objBounds.Width; }
 float TSVGElementObj::GetHeight() { return m_objBounds.Height; }
 
-TSingleBounds TSVGElementObj::GetViewBox()
+TSingleBounds TSVGElementObj::GetViewBox() { return {0, 0, GetWidth(), GetHeight()}; }
+
+float TSVGElementObj::PercentBase(TSVGDirection d, TSVGAttribute a)
 {
-    if (m_element != el_svg && m_element != el_pattern)
-        return {0, 0, GetWidth(), GetHeight()};
-    TSVGAttributeObj *vb = GetAttrObj(at_viewBox);
-    if (!vb->IsDefault())
-        return vb->GetBounds();
-    return {0, 0, atLengthAuto(at_width), atLengthAuto(at_height)};
+    if (d == sdNo)
+        throw Exception(QStringLiteral("Wrong Direction"));
+    if (m_element == el_linearGradient || m_element == el_radialGradient) {
+        if (TSVGElementObj *user = PaintUser())
+            return user->GetDirectionalSize(d);
+    } else if (m_element == el_pattern) {
+        TSVGElementObj *user = PaintUser();
+        if (user && atSpecificWord(at_patternUnits) == svg_objectBoundingBox) {
+            float base = user->GetDirectionalSize(d);
+            if (a == at_width || a == at_height)
+                base *= GetPatternFactor();
+            return base;
+        }
+    } else if (IsInPattern() && m_pattern->atSpecificWord(at_patternContentUnits) == svg_objectBoundingBox) {
+        if (TSVGElementObj *user = m_pattern->PaintUser())
+            return user->GetDirectionalSize(d);
+    }
+    return GetDirectionalHostSize(d);
 }
+
+TSVGCanvasClass TSVGElementObj::GetCanvasClass() const { return m_root ? m_root->CanvasClass() : nullptr; }
 
 TSingleBounds TSVGElementObj::GetBounds() const
 {
@@ -385,11 +406,6 @@ TSingleBounds TSVGElementObj::GetBounds() const
 
 TSingleBounds TSVGElementObj::CalcSelfBounds()
 {
-    if (m_element == el_svg)
-        return GetViewBox();
-    // Shapes measure their geometry once the element classes exist.
-    if (HasOption(eoSelfBounds))
-        return {};
     throw Exception(ElementName() + QStringLiteral(".CalcSelfBounds"));
 }
 
@@ -409,18 +425,6 @@ bool TSVGElementObj::IsNeedsPainting()
 
 TSVGTransform TSVGElementObj::GetTransform()
 {
-    if (m_element == el_svg) {
-        // The viewport of a nested svg: scale and align the view box, then
-        // move to (x, y).
-        const float x = atLength(at_x), y = atLength(at_y);
-        const float w = atLengthAuto(at_width), h = atLengthAuto(at_height);
-        const TSingleBounds vb = GetViewBox();
-        const TSVGPreserveAspectRatio par = atPAR();
-        const TSinglePoint s = ViewBoxScale(vb, par, w, h);
-        const TSinglePoint o = ViewBoxOffset(s, vb, par, w, h);
-        return MultiplyMatrix(MultiplyMatrix(ScaleMatrix(s.X, s.Y), TranslationMatrix(-o.X, -o.Y)),
-                              TranslationMatrix(x, y));
-    }
     return m_isAttrEnabled.test(at_transform) ? atMatrix(at_transform) : IdentityMatrix();
 }
 
@@ -522,6 +526,16 @@ void TSVGElementObj::CollectStyles()
         add(rules->GetStyleByName(QStringLiteral("*")));
     }
     add(&m_attributeStyle);
+}
+
+void TSVGElementObj::PaintTree(TSVGCanvas &canvas)
+{
+    if (!IsNeedsPainting())
+        return;
+    PaintToGraphics(canvas);
+    // Painting may reach the tree again (pattern tiles): walk by index.
+    for (size_t i = 0; i < m_items.size(); ++i)
+        m_items[i]->PaintTree(canvas);
 }
 
 TSingleBounds TSVGElementObj::CalcChildrenBounds() const
