@@ -86,6 +86,9 @@ public:
     TSVGCanvas &operator=(const TSVGCanvas &) = delete;
 
     Canvas &DC() const { return m_dc; }
+    // Pixels per canvas unit of what a canvas has to paint as an image.
+    float RasterScale() const { return m_rasterScale; }
+    void SetRasterScale(float s) { m_rasterScale = s > 0 ? s : 1; }
 
     // Paint setters rebuild the paint only when the value changed.
     void SetSolidColor(TSVGDrawType t, const TSVGColor &color);
@@ -124,6 +127,7 @@ protected:
 
 private:
     Canvas &m_dc;
+    float m_rasterScale = 1;
     std::array<bool, 2> m_solidSet{false, false};
     std::array<bool, 2> m_gradientSet{false, false};
 };

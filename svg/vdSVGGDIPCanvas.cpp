@@ -414,8 +414,9 @@ void TSVGGDIPCanvas::rasterize(const QRectF &logicalBounds, const std::function<
                      QPoint(int(std::ceil(bounds.right())) - 1, int(std::ceil(bounds.bottom())) - 1));
     if (dest.isEmpty())
         return;
-    const double pixels = double(dest.width()) * dest.height();
-    const double s = pixels > double(MaxRasterPixels) ? std::sqrt(double(MaxRasterPixels) / pixels) : 1.0;
+    const double r = std::min(1.0, double(RasterScale()));
+    const double pixels = double(dest.width()) * dest.height() * r * r;
+    const double s = r * (pixels > double(MaxRasterPixels) ? std::sqrt(double(MaxRasterPixels) / pixels) : 1.0);
     const int iw = std::max(1, int(std::ceil(dest.width() * s))), ih = std::max(1, int(std::ceil(dest.height() * s)));
     QImage img(iw, ih, QImage::Format_ARGB32_Premultiplied);
     if (img.isNull())

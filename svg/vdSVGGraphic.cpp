@@ -182,6 +182,12 @@ void TvdxSVGGraphic::Draw(Canvas &canvas, const TRect &rect) const
                 TvdxMetafile mf;
                 mf.SetWidth(w);
                 mf.SetHeight(h);
+                // Images of paint keep twice the target's resolution, not the intermediate's.
+                struct RasterScope {
+                    TSVGRootObj &root;
+                    ~RasterScope() { root.SetRasterScale(1); }
+                } scope{*FRootObj};
+                FRootObj->SetRasterScale(float(std::min(1.0, 2 / x)));
                 paintInto(mf.GetCanvas(), TRect(0, 0, w, h));
                 mf.ReleaseCanvas();
                 mf.Draw(canvas, rect);

@@ -72,6 +72,8 @@ void Tel_svg::PaintTo(Canvas &dc)
     if (!cls)
         return;
     std::unique_ptr<TSVGCanvas> canvas = cls->Create(dc);
+    if (m_root)
+        canvas->SetRasterScale(m_root->RasterScale());
     CalculateMatrices();
     PaintTree(*canvas);
 }
@@ -369,10 +371,10 @@ TSVGElementObj *TSVGRootObj::CreateSameKind(TSVGElementObj *parent) const
 
 TSinglePoint TSVGRootObj::AdjustViewBoxOffset(const TSinglePoint &offset)
 {
-    const bool viewBoxOnly = (IsAttrAbsent(at_width) || IsAttrAbsent(at_height)) && !IsAttrAbsent(at_viewBox);
-    if (m_externalCentered || viewBoxOnly)
-        return {offset.X * m_externalScale.X, offset.Y * m_externalScale.Y};
-    return offset;
+    // The offset is counted in viewport units and applied after the external
+    // scale, so it scales with it: otherwise a picture drawn at another size
+    // than its own would leave its aligned place.
+    return {offset.X * m_externalScale.X, offset.Y * m_externalScale.Y};
 }
 
 TSVGTransform TSVGRootObj::GetExternalOffsetMatrix()

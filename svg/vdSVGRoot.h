@@ -100,6 +100,10 @@ public:
     bool ExternalCentered() const { return m_externalCentered; }
     void SetExternalCentered(bool v);
     bool IsPrepared() const { return m_isPrepared; }
+    // Pixels per device unit of paint drawn as images on devices that take
+    // no gradients (a fine intermediate metafile wants fewer).
+    float RasterScale() const { return m_rasterScale; }
+    void SetRasterScale(float s) { m_rasterScale = s > 0 ? s : 1; }
 
     TSVGCanvasClass CanvasClass() const { return m_canvasClass; }
     // Geometry made before keeps its class: set this before loading.
@@ -144,6 +148,7 @@ private:
     int m_passDepth = 0;
     size_t m_cloneBudget = MaxClonedElements;
     int m_patternDepth = 0;
+    float m_rasterScale = 1;
 };
 
 // The canvas class documents draw with unless told otherwise.
