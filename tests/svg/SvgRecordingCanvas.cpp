@@ -1,8 +1,12 @@
 #include "SvgRecordingCanvas.h"
 
+#include "platform/EmfRecorderCanvas.h"
+
 std::unique_ptr<TSVGCanvas> SvgRecordingCanvasClass::Create(Canvas &dc) const
 {
     Devices.push_back(&dc);
+    const auto *emf = dynamic_cast<const EmfRecorderCanvas *>(&dc);
+    MetafileSizes.push_back(emf ? QSize(emf->pictureWidth(), emf->pictureHeight()) : QSize());
     return std::make_unique<SvgRecordingCanvas>(dc, Records);
 }
 
@@ -10,7 +14,7 @@ std::vector<SvgCanvasRecord> SvgRecordingCanvasClass::Of(const QString &op) cons
 {
     std::vector<SvgCanvasRecord> out;
     for (const SvgCanvasRecord &r : Records)
-        if (r.op == op)
+        if (r.op == op && !Devices.empty() && r.device == Devices.front())
             out.push_back(r);
     return out;
 }
@@ -18,6 +22,7 @@ std::vector<SvgCanvasRecord> SvgRecordingCanvasClass::Of(const QString &op) cons
 SvgCanvasRecord &SvgRecordingCanvas::add(const QString &op)
 {
     m_records.push_back(SvgCanvasRecord());
+    m_records.back().device = &DC();
     m_records.back().op = op;
     m_records.back().matrix = m_transform;
     return m_records.back();
@@ -27,24 +32,49 @@ void SvgRecordingCanvas::SetTransform(const TSVGTransform &m)
 {
     m_transform = m;
     add(QStringLiteral("transform"));
+    m_inner->SetTransform(m);
 }
 
 void SvgRecordingCanvas::ResetTransform()
 {
     m_transform = IdentityMatrix();
     add(QStringLiteral("resettransform"));
+    m_inner->ResetTransform();
 }
 
-void SvgRecordingCanvas::SetClip(const TSVGCanvasPath &path) { add(QStringLiteral("clip")).path = path.Log(); }
+void SvgRecordingCanvas::SetClip(const TSVGCanvasPath &path)
+{
+    add(QStringLiteral("clip")).path = path.Log();
+    m_inner->SetClip(path);
+}
 
 void SvgRecordingCanvas::IntersectClip(const TSVGCanvasPath &path)
 {
     add(QStringLiteral("intersect")).path = path.Log();
+    m_inner->IntersectClip(path);
 }
 
-void SvgRecordingCanvas::ResetClip() { add(QStringLiteral("resetclip")); }
+void SvgRecordingCanvas::ResetClip()
+{
+    add(QStringLiteral("resetclip"));
+    m_inner->ResetClip();
+}
 
-void SvgRecordingCanvas::SetStroke(const TSVGStrokeData &stroke) { add(QStringLiteral("stroke")).stroke = stroke; }
+void SvgRecordingCanvas::sync(TSVGDrawType t)
+{
+    switch (m_fillerType[t]) {
+    case ftSolidColor: m_inner->SetSolidColor(t, m_solidColorData[t]); break;
+    case ftPattern: m_inner->SetPattern(t, m_patternData[t]); break;
+    default: m_inner->SetGradient(t, m_gradientData[t]); break;
+    }
+}
+
+void SvgRecordingCanvas::SetStroke(const TSVGStrokeData &stroke)
+{
+    add(QStringLiteral("stroke")).stroke = stroke;
+    sync(dtStroke);
+    m_inner->SetStroke(stroke);
+}
 
 void SvgRecordingCanvas::DrawImage(const TSVGCanvasImage &image, const TSingleBounds &rect, float fillOpacity)
 {
@@ -53,6 +83,7 @@ void SvgRecordingCanvas::DrawImage(const TSVGCanvasImage &image, const TSingleBo
     r.opacity = fillOpacity;
     r.imageWidth = image.GetWidth();
     r.imageHeight = image.GetHeight();
+    m_inner->DrawImage(image, rect, fillOpacity);
 }
 
 void SvgRecordingCanvas::SolidColorChanged(TSVGDrawType t)
@@ -89,4 +120,7 @@ void SvgRecordingCanvas::FillPath(TSVGCanvasPath &path)
     r.pattern = m_patternData[dtFill];
     r.strokeFillerType = m_fillerType[dtStroke];
     r.strokeColor = m_solidColorData[dtStroke];
+    // The drawing itself: fill, then stroke.
+    sync(dtFill);
+    m_inner->PaintPath(&path, path.FillRule());
 }

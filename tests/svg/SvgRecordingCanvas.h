@@ -1,6 +1,6 @@
-// A canvas that records what the elements ask of it instead of drawing.
-// Paths, images and text come from the document canvas class, so geometry
-// is the real one; only the paint protocol is written down.
+// A canvas that records what the elements ask of it and passes it on to the
+// document canvas, which draws. Paths, images and text come from the
+// document canvas class, so geometry is the real one.
 #pragma once
 #include "svg/vdSVGGDIPCanvas.h"
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 struct SvgCanvasRecord {
+    Canvas *device = nullptr;
     QString op; // transform, clip, intersect, resetclip, resettransform, solid, gradient, pattern, stroke, paint, image
     TSVGDrawType drawType = dtFill;
     TSVGTransform matrix{};
@@ -58,9 +59,12 @@ public:
 
     // Everything the canvases of this class were asked, in order.
     mutable std::vector<SvgCanvasRecord> Records;
-    // The devices canvases were created on.
+    // The devices canvases were created on, and their picture sizes when
+    // they record metafiles (an empty size otherwise).
     mutable std::vector<Canvas *> Devices;
+    mutable std::vector<QSize> MetafileSizes;
 
+    // Records of one kind made on the first device (pattern tiles left out).
     std::vector<SvgCanvasRecord> Of(const QString &op) const;
 
 private:
@@ -69,7 +73,10 @@ private:
 
 class SvgRecordingCanvas : public TSVGCanvas {
 public:
-    SvgRecordingCanvas(Canvas &dc, std::vector<SvgCanvasRecord> &records) : TSVGCanvas(dc), m_records(records) {}
+    SvgRecordingCanvas(Canvas &dc, std::vector<SvgCanvasRecord> &records)
+        : TSVGCanvas(dc), m_records(records), m_inner(TSVGGDIPCanvas::Class()->Create(dc))
+    {
+    }
 
     void SetTransform(const TSVGTransform &m) override;
     TSVGTransform GetTransform() const override { return m_transform; }
@@ -90,7 +97,10 @@ protected:
 
 private:
     SvgCanvasRecord &add(const QString &op);
+    // The drawing canvas takes the paint a draw type has now.
+    void sync(TSVGDrawType t);
 
     std::vector<SvgCanvasRecord> &m_records;
+    std::unique_ptr<TSVGCanvas> m_inner;
     TSVGTransform m_transform = IdentityMatrix();
 };
