@@ -47,6 +47,7 @@ void TSVGElementObj::Clear()
     m_inlineStyle.Clear();
     m_attributeStyle.Clear();
     m_sequence.clear();
+    m_present.reset();
     for (auto &a : m_attrObj)
         a.reset();
     m_id.clear();
@@ -91,6 +92,7 @@ void TSVGElementObj::CopyStylesApplyingSequence(TSVGElementObj &dest) const
         else
             dest.m_sequence.push_back(s);
     }
+    dest.m_present = m_present;
 }
 
 void TSVGElementObj::AssignTo(TSVGElementObj &dest) const
@@ -201,14 +203,26 @@ TSVGAttributeObj *TSVGElementObj::GetAttrObj(TSVGAttribute a)
 
 bool TSVGElementObj::IsAttrAbsent(TSVGAttribute a) const { return !m_attrObj[a] || m_attrObj[a]->IsDefault(); }
 
-float TSVGElementObj::atAlpha(TSVGAttribute a) { return m_isAttrEnabled.test(a) ? GetAttrObj(a)->GetAlpha() : 1; }
+float TSVGElementObj::atAlpha(TSVGAttribute a)
+{
+    if (!m_isAttrEnabled.test(a))
+        return 1;
+    if (absent(a) && a != at_offset)
+        return 1;
+    return GetAttrObj(a)->GetAlpha();
+}
 bool TSVGElementObj::atIsDefault(TSVGAttribute a) { return GetAttrObj(a)->IsDefault(); }
 bool TSVGElementObj::atIsPercent(TSVGAttribute a) { return GetAttrObj(a)->IsPercent(); }
 float TSVGElementObj::atLength(TSVGAttribute a, float base) { return GetAttrObj(a)->GetLength(base); }
 float TSVGElementObj::atLengthAuto(TSVGAttribute a, float base) { return GetAttrObj(a)->GetLengthAuto(base); }
 void TSVGElementObj::atSetLengthAuto(TSVGAttribute a, float value) { GetAttrObj(a)->SetLengthAuto(value); }
 std::vector<float> TSVGElementObj::atLengthList(TSVGAttribute a) { return GetAttrObj(a)->GetLengthList(); }
-TSVGTransform TSVGElementObj::atMatrix(TSVGAttribute a) { return GetAttrObj(a)->GetTransform(); }
+TSVGTransform TSVGElementObj::atMatrix(TSVGAttribute a)
+{
+    if (absent(a) && m_isAttrEnabled.test(a))
+        return IdentityMatrix();
+    return GetAttrObj(a)->GetTransform();
+}
 float TSVGElementObj::atNumber(TSVGAttribute a) { return GetAttrObj(a)->GetNumber(); }
 TSVGPreserveAspectRatio TSVGElementObj::atPAR()
 {
@@ -216,8 +230,53 @@ TSVGPreserveAspectRatio TSVGElementObj::atPAR()
 }
 const TSinglePointDynArray &TSVGElementObj::atPoints() { return GetAttrObj(at_points)->GetSinglePointDynArray(); }
 QString TSVGElementObj::atString(TSVGAttribute a) { return GetAttrObj(a)->GetString(); }
-QString TSVGElementObj::atURI(TSVGAttribute a) { return GetAttrObj(a)->GetURI(); }
+QString TSVGElementObj::atURI(TSVGAttribute a)
+{
+    if (absent(a) && m_isAttrEnabled.test(a))
+        return {};
+    return GetAttrObj(a)->GetURI();
+}
 TSingleBounds TSVGElementObj::atBounds(TSVGAttribute a) { return GetAttrObj(a)->GetBounds(); }
+
+namespace {
+
+// Attributes whose value is "inherit" until a property list gives one.
+const TSVGAttributeSet &inheritedByDefault()
+{
+    static const TSVGAttributeSet set = [] {
+        TSVGAttributeSet s;
+        for (TSVGAttribute a : {at_clip_rule, at_fill_rule, at_color, at_display, at_fill, at_stroke, at_font_family,
+                                at_font_size, at_font_style, at_font_weight, at_stroke_dasharray,
+                                at_stroke_dashoffset, at_stroke_linecap, at_stroke_linejoin, at_stroke_miterlimit,
+                                at_stroke_width, at_text_anchor, at_text_decoration})
+            s.set(a);
+        return s;
+    }();
+    return set;
+}
+
+} // namespace
+
+void TSVGElementObj::collectPresent()
+{
+    m_present.reset();
+    TSVGAttribute a;
+    for (const TvdxCSSStyle *s : m_sequence)
+        for (int i = 0; i < s->Count(); ++i) {
+            const QString &key = s->Key(i);
+            if (SVGAttributeByName(key, a))
+                m_present.set(a);
+            else if (key.compare(QLatin1String("xlink:href"), Qt::CaseInsensitive) == 0)
+                m_present.set(at_href);
+        }
+}
+
+TSVGElementObj *TSVGElementObj::inheritedFrom(TSVGAttribute a) const
+{
+    if (IsRoot() || !inheritedByDefault().test(a) || !m_isAttrEnabled.test(a) || !absent(a))
+        return nullptr;
+    return inheritParent(a);
+}
 
 TSVGElementObj *TSVGElementObj::inheritParent(TSVGAttribute a) const
 {
@@ -229,6 +288,8 @@ TSVGElementObj *TSVGElementObj::inheritParent(TSVGAttribute a) const
 
 TSVGColor TSVGElementObj::atColorInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atColorInherit(a);
     const TSVGColorSW c = GetAttrObj(a)->GetColorInherit();
     if (c.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -246,6 +307,8 @@ TSVGColor TSVGElementObj::atColorCurrent(TSVGAttribute a)
 
 TSVGPaint TSVGElementObj::atPaint(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atPaint(a);
     const TSVGPaint p = GetAttrObj(a)->GetPaint();
     if (p.SW == svg_currentcolor)
         return ColorToPaint(atColorInherit(at_color));
@@ -257,6 +320,8 @@ TSVGPaint TSVGElementObj::atPaint(TSVGAttribute a)
 
 float TSVGElementObj::atFontWeight()
 {
+    if (TSVGElementObj *p = inheritedFrom(at_font_weight))
+        return p->atFontWeight();
     const TNumberSW w = GetAttrObj(at_font_weight)->GetFontWeight();
     if (w.SW == vdx_noMater)
         return w.Value;
@@ -267,6 +332,8 @@ float TSVGElementObj::atFontWeight()
 
 float TSVGElementObj::atLengthInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atLengthInherit(a);
     const TSVGLengthSW l = GetAttrObj(a)->GetLengthInherit();
     if (l.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -276,6 +343,8 @@ float TSVGElementObj::atLengthInherit(TSVGAttribute a)
 
 float TSVGElementObj::atNumberInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atNumberInherit(a);
     const TNumberSW n = GetAttrObj(a)->GetNumberSW();
     if (n.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -285,6 +354,8 @@ float TSVGElementObj::atNumberInherit(TSVGAttribute a)
 
 TSVGSpecificWord TSVGElementObj::atSpecificWord(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atSpecificWord(a);
     const TSVGSpecificWord w = GetAttrObj(a)->GetSpecificWord();
     if (w == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -294,6 +365,8 @@ TSVGSpecificWord TSVGElementObj::atSpecificWord(TSVGAttribute a)
 
 TSVGSpecificWordSet TSVGElementObj::atSpecificWordSet(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atSpecificWordSet(a);
     const TSVGSpecificWordSet s = GetAttrObj(a)->GetSpecificWordSet();
     if (s.test(svg_inherit))
         if (TSVGElementObj *p = inheritParent(a))
@@ -303,6 +376,8 @@ TSVGSpecificWordSet TSVGElementObj::atSpecificWordSet(TSVGAttribute a)
 
 QString TSVGElementObj::atStringInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atStringInherit(a);
     const TSVGStringSW s = GetAttrObj(a)->GetStringInherit();
     if (s.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -312,7 +387,7 @@ QString TSVGElementObj::atStringInherit(TSVGAttribute a)
 
 std::vector<float> TSVGElementObj::atLengthListNoneInherit(TSVGAttribute a, TSVGSpecificWord &sw)
 {
-    if (m_isAttrEnabled.test(a)) {
+    if (m_isAttrEnabled.test(a) && !inheritedFrom(a)) {
         std::vector<float> list = GetAttrObj(a)->GetLengthListNoneInherit(sw);
         if (sw != svg_inherit)
             return list;
@@ -415,7 +490,7 @@ bool TSVGElementObj::IsNeedsPainting()
         return false;
     if (m_isAttrEnabled.test(at_display) && atSpecificWord(at_display) == svg_none)
         return false;
-    if (m_isAttrEnabled.test(at_visibility)) {
+    if (m_isAttrEnabled.test(at_visibility) && !absent(at_visibility)) {
         const TSVGSpecificWord v = atSpecificWord(at_visibility);
         if (v == svg_hidden || v == svg_collapse)
             return false;
@@ -526,6 +601,7 @@ void TSVGElementObj::CollectStyles()
         add(rules->GetStyleByName(QStringLiteral("*")));
     }
     add(&m_attributeStyle);
+    collectPresent();
 }
 
 void TSVGElementObj::PaintTree(TSVGCanvas &canvas)

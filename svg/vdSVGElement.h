@@ -156,6 +156,12 @@ public:
 
 protected:
     TSVGElementObj *inheritParent(TSVGAttribute a) const;
+    // No object yet and no property list of the cascade names the attribute:
+    // its answer is its default, found without making an object.
+    bool absent(TSVGAttribute a) const { return !m_attrObj[a] && !m_present.test(a); }
+    // Absent here and inherited by default: the parent that answers instead.
+    TSVGElementObj *inheritedFrom(TSVGAttribute a) const;
+    void collectPresent();
     void readAttribute(TSVGAttributeObj &obj);
 
     TSVGElementObj *m_parent = nullptr;
@@ -164,6 +170,8 @@ protected:
     std::vector<const TvdxCSSStyle *> m_sequence;
     std::array<std::unique_ptr<TSVGAttributeObj>, SVGAttributeCount> m_attrObj;
     TSVGAttributeSet m_isAttrEnabled;
+    // Attributes some property list of the cascade names.
+    TSVGAttributeSet m_present;
     QString m_id;
     TSVGRootObj *m_root = nullptr;
     TSVGElementObj *m_pattern = nullptr;

@@ -204,13 +204,19 @@ TSVGGDIPCanvas::TSVGGDIPCanvas(Canvas &dc) : TSVGCanvas(dc)
 {
     if (auto *qc = dynamic_cast<QPainterCanvas *>(&dc)) {
         m_painter = &qc->painter();
-        m_painter->save();
         m_deviceTransform = m_painter->transform();
-        m_painter->setRenderHint(QPainter::Antialiasing, true);
-        m_painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
-        m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        m_painter->setOpacity(1);
+        m_painter->save();
+        setUpPainter();
     }
+}
+
+// The painter as it came, with our rendering settings.
+void TSVGGDIPCanvas::setUpPainter()
+{
+    m_painter->setRenderHint(QPainter::Antialiasing, true);
+    m_painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_painter->setOpacity(1);
 }
 
 TSVGGDIPCanvas::~TSVGGDIPCanvas()
@@ -387,15 +393,20 @@ void TSVGGDIPCanvas::SetStroke(const TSVGStrokeData &stroke)
 void TSVGGDIPCanvas::paintQt(const std::function<void(QPainter &)> &draw)
 {
     QPainter &p = *m_painter;
-    p.save();
-    if (!m_clips.empty()) {
+    // Turning a path into a clip costs much more than comparing paths: runs
+    // of elements under one clip keep it.
+    if (m_clips != m_appliedClips) {
+        p.restore();
+        p.save();
+        setUpPainter();
         p.setTransform(m_deviceTransform);
         for (const QPainterPath &c : m_clips)
             p.setClipPath(c, Qt::IntersectClip);
+        m_appliedClips = m_clips;
     }
     p.setTransform(m_transform * m_deviceTransform);
     draw(p);
-    p.restore();
+    p.setOpacity(1);
 }
 
 void TSVGGDIPCanvas::rasterize(const QRectF &logicalBounds, const std::function<void(QPainter &)> &draw)
@@ -498,11 +509,7 @@ void TSVGGDIPCanvas::StrokePath(TSVGCanvasPath &path)
             pen.setStyle(Qt::SolidLine);
     }
     if (m_painter) {
-        paintQt([&](QPainter &painter) {
-            painter.setPen(pen);
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPath(qp);
-        });
+        paintQt([&](QPainter &painter) { painter.strokePath(qp, pen); });
         return;
     }
     QPainterPathStroker stroker(pen);

@@ -80,6 +80,7 @@ protected:
     void FillPath(TSVGCanvasPath &path) override;
 
 private:
+    void setUpPainter();
     // Paints through the painter with clip and transform set.
     void paintQt(const std::function<void(QPainter &)> &draw);
     // Fills an area given in user units on a canvas without painter.
@@ -90,8 +91,9 @@ private:
     QPainter *m_painter = nullptr;
     QTransform m_deviceTransform;
     QTransform m_transform;
-    // Clip areas in canvas units (already transformed).
+    // Clip areas in canvas units (already transformed); those the painter has.
     std::vector<QPainterPath> m_clips;
+    std::vector<QPainterPath> m_appliedClips;
     std::optional<QPainterPath> m_clipArea;
     std::optional<QPen> m_pen;
     std::array<std::array<std::optional<QBrush>, 4>, 2> m_brush;

@@ -206,6 +206,15 @@ void Tel_pattern::GetPatternData(float opacity, TSVGElementObj *user, TSVGPatter
     // get no tile.
     if (m_painting || !m_root || m_root->PatternDepth() >= MaxNesting)
         return;
+    // Within one paint the tile changes only with the opacity and, for
+    // bounding-box units, with the user's box.
+    const bool byUser = bbox || atSpecificWord(at_patternContentUnits) == svg_objectBoundingBox;
+    const TSingleBounds key = byUser ? ub : TSingleBounds();
+    if (m_tile.bitmap && m_tile.pass == m_root->PassSerial() && m_tile.opacity == opacity
+        && SameBounds(m_tile.user, key) && m_tile.bitmap->width() == pw && m_tile.bitmap->height() == ph) {
+        data.Bitmap = m_tile.bitmap;
+        return;
+    }
     auto tile = std::make_shared<QImage>(pw, ph, QImage::Format_ARGB32_Premultiplied);
     if (tile->isNull())
         return;
@@ -230,4 +239,5 @@ void Tel_pattern::GetPatternData(float opacity, TSVGElementObj *user, TSVGPatter
         }
     }
     data.Bitmap = std::move(tile);
+    m_tile = {m_root->PassSerial(), opacity, key, data.Bitmap};
 }

@@ -74,4 +74,11 @@ private:
     TSVGElementObj *m_user = nullptr;
     float m_patternFactor = 1;
     bool m_painting = false;
+    // The last tile of this paint pass and what it was made for.
+    struct Tile {
+        quint64 pass = 0;
+        float opacity = 0;
+        TSingleBounds user;
+        std::shared_ptr<const QImage> bitmap;
+    } m_tile;
 };

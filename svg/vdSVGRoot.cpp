@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <cmath>
 
@@ -89,6 +88,7 @@ public:
         if (m_root.m_passDepth++ == 0) {
             m_root.m_kerning = std::make_unique<TGPKerningText>();
             m_root.m_patternDepth = 0;
+            ++m_root.m_passSerial;
         }
     }
     ~Pass()
@@ -148,15 +148,24 @@ void TSVGRootObj::LoadFromFile(const QString &fileName)
 
 namespace {
 
-// The lines of a text as a string list holds them: a final line break ends
-// the last line rather than starting an empty one.
-QStringList textLines(const QString &text)
+// The lines of a text as a string list holds them (a final line break ends
+// the last line rather than starting an empty one), each ended by CR LF.
+QString crLfLines(const QString &text)
 {
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    QStringList lines = text.split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    QString out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    const QChar *p = text.constData(), *end = p + text.size();
+    while (p < end) {
+        const QChar *lineEnd = p;
+        while (lineEnd < end && *lineEnd != u'\r' && *lineEnd != u'\n')
+            ++lineEnd;
+        out.append(p, lineEnd - p);
+        out += QLatin1String("\r\n");
+        if (lineEnd < end && *lineEnd == u'\r' && lineEnd + 1 < end && lineEnd[1] == u'\n')
+            ++lineEnd;
+        p = lineEnd + 1;
+    }
+    return out;
 }
 
 } // namespace
@@ -166,18 +175,13 @@ void TSVGRootObj::LoadFromStream(QIODevice &stream)
     QByteArray bytes = stream.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    QString text;
-    for (const QString &line : textLines(QString::fromUtf8(bytes)))
-        text += line + QStringLiteral("\r\n");
-    LoadFromText(text);
+    LoadFromText(crLfLines(QString::fromUtf8(bytes)));
 }
 
 void TSVGRootObj::SaveToStream(QIODevice &stream) const
 {
-    QByteArray out("\xEF\xBB\xBF");
-    for (const QString &line : textLines(m_source))
-        out += line.toUtf8() + "\r\n";
-    stream.write(out);
+    stream.write("\xEF\xBB\xBF");
+    stream.write(crLfLines(m_source).toUtf8());
 }
 
 void TSVGRootObj::SaveToFile(const QString &fileName) const

@@ -119,6 +119,8 @@ public:
     bool TakeCloneBudget(size_t elements);
     // Nesting of pattern tiles being painted (cycles and depth stop there).
     int &PatternDepth() { return m_patternDepth; }
+    // Changes with every outermost preparation or paint.
+    quint64 PassSerial() const { return m_passSerial; }
 
 protected:
     TSinglePoint AdjustViewBoxOffset(const TSinglePoint &offset) override;
@@ -148,6 +150,7 @@ private:
     int m_passDepth = 0;
     size_t m_cloneBudget = MaxClonedElements;
     int m_patternDepth = 0;
+    quint64 m_passSerial = 0;
     float m_rasterScale = 1;
 };
 
