@@ -17,7 +17,7 @@ PACKAGES=(
   # independent oracles
   libzxing-dev zint libzint-dev qpdf poppler-utils emf2svg sqlite3 locales
   # SVG peers and oracles (only tests and benchmarks link them)
-  qt6-svg-dev librsvg2-dev
+  qt6-svg-dev librsvg2-dev librsvg2-bin
   # servers that tests start on loopback
   cups cups-bsd postgresql
 )

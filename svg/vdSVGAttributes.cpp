@@ -350,10 +350,7 @@ float TSVGAttributeObj::GetFontSize() const
 
 float TSVGAttributeObj::GetPercentBase() const
 {
-    const TSVGDirection d = SVGAttributeDirection(m_attribute);
-    if (d == sdNo)
-        throw Exception(QStringLiteral("Wrong Direction"));
-    return m_elementObj->GetDirectionalHostSize(d);
+    return m_elementObj->PercentBase(SVGAttributeDirection(m_attribute), m_attribute);
 }
 
 float TSVGAttributeObj::ResolveLength(const TSVGLength &length, float base) const
@@ -374,21 +371,21 @@ float TSVGAttributeObj::resolveAs(const TSVGLength &length, TSVGAttribute as, bo
     case suEX: v = l.Value * GetFontSize(); break;
     case suPercent:
         if (base == NoBase) {
-            const TSVGDirection d = SVGAttributeDirection(as);
-            if (d == sdNo)
-                throw Exception(QStringLiteral("Wrong Direction"));
-            base = m_elementObj->GetDirectionalHostSize(d);
+            base = m_elementObj->PercentBase(SVGAttributeDirection(as), as);
         }
         v = l.Value * base / 100;
         break;
     default: v = l.Value; break;
     }
-    // Lengths in a pattern of user-space units scale with the pattern.
+    // Lengths in a pattern of user-space units scale with the pattern. A view
+    // box already maps the content onto the tile, so content inside one keeps
+    // its lengths.
     TSVGElementObj *owner = m_elementObj;
     TSVGElementObj *pattern = owner->Pattern();
     if (pattern) {
         const bool own = pattern == owner && (as == at_height || as == at_width);
-        if ((own || pattern != owner) && pattern->atSpecificWord(at_patternUnits) == svg_userSpaceOnUse)
+        const bool content = pattern != owner && pattern->atIsDefault(at_viewBox);
+        if ((own || content) && pattern->atSpecificWord(at_patternUnits) == svg_userSpaceOnUse)
             v *= owner->GetPatternFactor();
     }
     return v;

@@ -35,6 +35,8 @@ public:
     TSVGAttribute Attribute() const { return m_attribute; }
     TSVGValue SVGValue() const { return m_svgValue; }
     bool IsDefault() const { return m_default; }
+    // A length that may be "auto" and is.
+    bool IsAuto() const { return m_svgValue == svLengthPercentageAuto && m_lengthSW.SW == svg_auto; }
     bool IsCSS() const;
     bool IsPercent() const;
     bool IsInheritable() const { return m_inheritable; }

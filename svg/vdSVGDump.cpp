@@ -67,7 +67,7 @@ bool shown(TSVGElementObj &e, TSVGAttribute a)
     return false;
 }
 
-void dump(TSVGElementObj &e, int depth, QString &out)
+void dump(TSVGElementObj &e, int depth, bool paths, QString &out)
 {
     out += QString(depth * 2, u' ');
     out += e.ElementName();
@@ -82,9 +82,16 @@ void dump(TSVGElementObj &e, int depth, QString &out)
     out += QStringLiteral(" fill-opacity*=") + SVGDumpNumber(e.CalcFillOpacity());
     out += QStringLiteral(" stroke-opacity*=") + SVGDumpNumber(e.CalcStrokeOpacity());
     out += QStringLiteral(" matrix=") + matrix(e.CompleteMatrix());
+    if (e.HasOption(eoSelfBounds) || e.HasOption(eoChildBounds)) {
+        const TSingleBounds b = e.GetBounds();
+        out += QStringLiteral(" bounds=") + u'(' + numbers({b.X, b.Y, b.Width, b.Height}) + u')';
+    }
     out += u'\n';
+    if (paths)
+        if (const TSVGCanvasPath *p = e.Path())
+            out += QString(depth * 2 + 2, u' ') + QStringLiteral("path ") + p->Log().trimmed() + u'\n';
     for (int i = 0; i < e.Count(); ++i)
-        dump(*e.GetItem(i), depth + 1, out);
+        dump(*e.GetItem(i), depth + 1, paths, out);
 }
 
 } // namespace
@@ -149,11 +156,11 @@ QString SVGDumpAttribute(TSVGElementObj &e, int attribute)
     return {};
 }
 
-QString SVGDumpTree(TSVGRootObj &root)
+QString SVGDumpTree(TSVGRootObj &root, bool paths)
 {
     root.Prepare();
     root.CalculateMatrices();
     QString out;
-    dump(root, 0, out);
+    dump(root, 0, paths, out);
     return out;
 }

@@ -1,5 +1,6 @@
 // A text picture of a resolved element tree: one line per element with its
-// given and inherited attributes, opacity products and complete matrix.
+// given and inherited attributes, opacity products, complete matrix and
+// bounds.
 #pragma once
 #include <QString>
 
@@ -8,7 +9,8 @@ class TSVGRootObj;
 
 // Whole numbers bare, others with two decimals.
 QString SVGDumpNumber(float v);
-// The root's tree, matrices computed first.
-QString SVGDumpTree(TSVGRootObj &root);
+// The root's tree, matrices computed first; with paths each element's
+// geometry follows its line.
+QString SVGDumpTree(TSVGRootObj &root, bool paths = false);
 // The resolved value of one accepted attribute.
 QString SVGDumpAttribute(TSVGElementObj &e, int attribute);

@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 #include "svg/vdSVGRoot.h"
+#include "svg/vdSVGText.h"
 #include "svg/vdSVGXML.h"
 
 #include <algorithm>
@@ -46,6 +47,7 @@ void TSVGElementObj::Clear()
     m_inlineStyle.Clear();
     m_attributeStyle.Clear();
     m_sequence.clear();
+    m_present.reset();
     for (auto &a : m_attrObj)
         a.reset();
     m_id.clear();
@@ -90,6 +92,7 @@ void TSVGElementObj::CopyStylesApplyingSequence(TSVGElementObj &dest) const
         else
             dest.m_sequence.push_back(s);
     }
+    dest.m_present = m_present;
 }
 
 void TSVGElementObj::AssignTo(TSVGElementObj &dest) const
@@ -149,7 +152,8 @@ void TSVGElementObj::ReadChildren(TvdxSVGXMLItem *item, int depth)
     if (depth >= MaxDepth)
         return;
     const TvdxSVGIXMLChildNodes children = item->ChildNodes();
-    for (int i = 0; i < children.Count(); ++i) {
+    const int count = children.Count();
+    for (int i = 0; i < count; ++i) {
         TvdxSVGXMLItem *child = children.GetItems(i);
         const QString &name = child->NodeName();
         if (name == QLatin1String("style")) {
@@ -157,12 +161,15 @@ void TSVGElementObj::ReadChildren(TvdxSVGXMLItem *item, int depth)
                 m_root->ReadStyle(child);
             continue;
         }
+        if (name == QLatin1String("#text")) {
+            TSVGCustomText::CreatePlainText(this, child->Text(), i, count);
+            continue;
+        }
         TSVGElement kind;
         if (!SVGElementByName(name, kind) || kind == el_PathElement || kind == el_style
             || kind == el_PlainText)
             continue;
-        // Until the element classes exist every kind stands on the base.
-        TSVGElementObj *e = new TSVGElementObj(kind, this);
+        TSVGElementObj *e = CreateElement(kind, this);
         e->LoadFromXMLItem(child, depth + 1);
     }
 }
@@ -196,14 +203,26 @@ TSVGAttributeObj *TSVGElementObj::GetAttrObj(TSVGAttribute a)
 
 bool TSVGElementObj::IsAttrAbsent(TSVGAttribute a) const { return !m_attrObj[a] || m_attrObj[a]->IsDefault(); }
 
-float TSVGElementObj::atAlpha(TSVGAttribute a) { return m_isAttrEnabled.test(a) ? GetAttrObj(a)->GetAlpha() : 1; }
+float TSVGElementObj::atAlpha(TSVGAttribute a)
+{
+    if (!m_isAttrEnabled.test(a))
+        return 1;
+    if (absent(a) && a != at_offset)
+        return 1;
+    return GetAttrObj(a)->GetAlpha();
+}
 bool TSVGElementObj::atIsDefault(TSVGAttribute a) { return GetAttrObj(a)->IsDefault(); }
 bool TSVGElementObj::atIsPercent(TSVGAttribute a) { return GetAttrObj(a)->IsPercent(); }
 float TSVGElementObj::atLength(TSVGAttribute a, float base) { return GetAttrObj(a)->GetLength(base); }
 float TSVGElementObj::atLengthAuto(TSVGAttribute a, float base) { return GetAttrObj(a)->GetLengthAuto(base); }
 void TSVGElementObj::atSetLengthAuto(TSVGAttribute a, float value) { GetAttrObj(a)->SetLengthAuto(value); }
 std::vector<float> TSVGElementObj::atLengthList(TSVGAttribute a) { return GetAttrObj(a)->GetLengthList(); }
-TSVGTransform TSVGElementObj::atMatrix(TSVGAttribute a) { return GetAttrObj(a)->GetTransform(); }
+TSVGTransform TSVGElementObj::atMatrix(TSVGAttribute a)
+{
+    if (absent(a) && m_isAttrEnabled.test(a))
+        return IdentityMatrix();
+    return GetAttrObj(a)->GetTransform();
+}
 float TSVGElementObj::atNumber(TSVGAttribute a) { return GetAttrObj(a)->GetNumber(); }
 TSVGPreserveAspectRatio TSVGElementObj::atPAR()
 {
@@ -211,8 +230,53 @@ TSVGPreserveAspectRatio TSVGElementObj::atPAR()
 }
 const TSinglePointDynArray &TSVGElementObj::atPoints() { return GetAttrObj(at_points)->GetSinglePointDynArray(); }
 QString TSVGElementObj::atString(TSVGAttribute a) { return GetAttrObj(a)->GetString(); }
-QString TSVGElementObj::atURI(TSVGAttribute a) { return GetAttrObj(a)->GetURI(); }
+QString TSVGElementObj::atURI(TSVGAttribute a)
+{
+    if (absent(a) && m_isAttrEnabled.test(a))
+        return {};
+    return GetAttrObj(a)->GetURI();
+}
 TSingleBounds TSVGElementObj::atBounds(TSVGAttribute a) { return GetAttrObj(a)->GetBounds(); }
+
+namespace {
+
+// Attributes whose value is "inherit" until a property list gives one.
+const TSVGAttributeSet &inheritedByDefault()
+{
+    static const TSVGAttributeSet set = [] {
+        TSVGAttributeSet s;
+        for (TSVGAttribute a : {at_clip_rule, at_fill_rule, at_color, at_display, at_fill, at_stroke, at_font_family,
+                                at_font_size, at_font_style, at_font_weight, at_stroke_dasharray,
+                                at_stroke_dashoffset, at_stroke_linecap, at_stroke_linejoin, at_stroke_miterlimit,
+                                at_stroke_width, at_text_anchor, at_text_decoration})
+            s.set(a);
+        return s;
+    }();
+    return set;
+}
+
+} // namespace
+
+void TSVGElementObj::collectPresent()
+{
+    m_present.reset();
+    TSVGAttribute a;
+    for (const TvdxCSSStyle *s : m_sequence)
+        for (int i = 0; i < s->Count(); ++i) {
+            const QString &key = s->Key(i);
+            if (SVGAttributeByName(key, a))
+                m_present.set(a);
+            else if (key.compare(QLatin1String("xlink:href"), Qt::CaseInsensitive) == 0)
+                m_present.set(at_href);
+        }
+}
+
+TSVGElementObj *TSVGElementObj::inheritedFrom(TSVGAttribute a) const
+{
+    if (IsRoot() || !inheritedByDefault().test(a) || !m_isAttrEnabled.test(a) || !absent(a))
+        return nullptr;
+    return inheritParent(a);
+}
 
 TSVGElementObj *TSVGElementObj::inheritParent(TSVGAttribute a) const
 {
@@ -224,6 +288,8 @@ TSVGElementObj *TSVGElementObj::inheritParent(TSVGAttribute a) const
 
 TSVGColor TSVGElementObj::atColorInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atColorInherit(a);
     const TSVGColorSW c = GetAttrObj(a)->GetColorInherit();
     if (c.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -241,6 +307,8 @@ TSVGColor TSVGElementObj::atColorCurrent(TSVGAttribute a)
 
 TSVGPaint TSVGElementObj::atPaint(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atPaint(a);
     const TSVGPaint p = GetAttrObj(a)->GetPaint();
     if (p.SW == svg_currentcolor)
         return ColorToPaint(atColorInherit(at_color));
@@ -252,6 +320,8 @@ TSVGPaint TSVGElementObj::atPaint(TSVGAttribute a)
 
 float TSVGElementObj::atFontWeight()
 {
+    if (TSVGElementObj *p = inheritedFrom(at_font_weight))
+        return p->atFontWeight();
     const TNumberSW w = GetAttrObj(at_font_weight)->GetFontWeight();
     if (w.SW == vdx_noMater)
         return w.Value;
@@ -262,6 +332,8 @@ float TSVGElementObj::atFontWeight()
 
 float TSVGElementObj::atLengthInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atLengthInherit(a);
     const TSVGLengthSW l = GetAttrObj(a)->GetLengthInherit();
     if (l.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -271,6 +343,8 @@ float TSVGElementObj::atLengthInherit(TSVGAttribute a)
 
 float TSVGElementObj::atNumberInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atNumberInherit(a);
     const TNumberSW n = GetAttrObj(a)->GetNumberSW();
     if (n.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -280,6 +354,8 @@ float TSVGElementObj::atNumberInherit(TSVGAttribute a)
 
 TSVGSpecificWord TSVGElementObj::atSpecificWord(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atSpecificWord(a);
     const TSVGSpecificWord w = GetAttrObj(a)->GetSpecificWord();
     if (w == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -289,6 +365,8 @@ TSVGSpecificWord TSVGElementObj::atSpecificWord(TSVGAttribute a)
 
 TSVGSpecificWordSet TSVGElementObj::atSpecificWordSet(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atSpecificWordSet(a);
     const TSVGSpecificWordSet s = GetAttrObj(a)->GetSpecificWordSet();
     if (s.test(svg_inherit))
         if (TSVGElementObj *p = inheritParent(a))
@@ -298,6 +376,8 @@ TSVGSpecificWordSet TSVGElementObj::atSpecificWordSet(TSVGAttribute a)
 
 QString TSVGElementObj::atStringInherit(TSVGAttribute a)
 {
+    if (TSVGElementObj *p = inheritedFrom(a))
+        return p->atStringInherit(a);
     const TSVGStringSW s = GetAttrObj(a)->GetStringInherit();
     if (s.SW == svg_inherit)
         if (TSVGElementObj *p = inheritParent(a))
@@ -307,7 +387,7 @@ QString TSVGElementObj::atStringInherit(TSVGAttribute a)
 
 std::vector<float> TSVGElementObj::atLengthListNoneInherit(TSVGAttribute a, TSVGSpecificWord &sw)
 {
-    if (m_isAttrEnabled.test(a)) {
+    if (m_isAttrEnabled.test(a) && !inheritedFrom(a)) {
         std::vector<float> list = GetAttrObj(a)->GetLengthListNoneInherit(sw);
         if (sw != svg_inherit)
             return list;
@@ -366,15 +446,31 @@ float TSVGElementObj::GetHostDiagonal()
 float TSVGElementObj::GetWidth() { return m_objBounds.Width; }
 float TSVGElementObj::GetHeight() { return m_objBounds.Height; }
 
-TSingleBounds TSVGElementObj::GetViewBox()
+TSingleBounds TSVGElementObj::GetViewBox() { return {0, 0, GetWidth(), GetHeight()}; }
+
+float TSVGElementObj::PercentBase(TSVGDirection d, TSVGAttribute a)
 {
-    if (m_element != el_svg && m_element != el_pattern)
-        return {0, 0, GetWidth(), GetHeight()};
-    TSVGAttributeObj *vb = GetAttrObj(at_viewBox);
-    if (!vb->IsDefault())
-        return vb->GetBounds();
-    return {0, 0, atLengthAuto(at_width), atLengthAuto(at_height)};
+    if (d == sdNo)
+        throw Exception(QStringLiteral("Wrong Direction"));
+    if (m_element == el_linearGradient || m_element == el_radialGradient) {
+        if (TSVGElementObj *user = PaintUser())
+            return user->GetDirectionalSize(d);
+    } else if (m_element == el_pattern) {
+        TSVGElementObj *user = PaintUser();
+        if (user && atSpecificWord(at_patternUnits) == svg_objectBoundingBox) {
+            float base = user->GetDirectionalSize(d);
+            if (a == at_width || a == at_height)
+                base *= GetPatternFactor();
+            return base;
+        }
+    } else if (IsInPattern() && m_pattern->atSpecificWord(at_patternContentUnits) == svg_objectBoundingBox) {
+        if (TSVGElementObj *user = m_pattern->PaintUser())
+            return user->GetDirectionalSize(d);
+    }
+    return GetDirectionalHostSize(d);
 }
+
+TSVGCanvasClass TSVGElementObj::GetCanvasClass() const { return m_root ? m_root->CanvasClass() : nullptr; }
 
 TSingleBounds TSVGElementObj::GetBounds() const
 {
@@ -385,11 +481,6 @@ TSingleBounds TSVGElementObj::GetBounds() const
 
 TSingleBounds TSVGElementObj::CalcSelfBounds()
 {
-    if (m_element == el_svg)
-        return GetViewBox();
-    // Shapes measure their geometry once the element classes exist.
-    if (HasOption(eoSelfBounds))
-        return {};
     throw Exception(ElementName() + QStringLiteral(".CalcSelfBounds"));
 }
 
@@ -399,7 +490,7 @@ bool TSVGElementObj::IsNeedsPainting()
         return false;
     if (m_isAttrEnabled.test(at_display) && atSpecificWord(at_display) == svg_none)
         return false;
-    if (m_isAttrEnabled.test(at_visibility)) {
+    if (m_isAttrEnabled.test(at_visibility) && !absent(at_visibility)) {
         const TSVGSpecificWord v = atSpecificWord(at_visibility);
         if (v == svg_hidden || v == svg_collapse)
             return false;
@@ -409,18 +500,6 @@ bool TSVGElementObj::IsNeedsPainting()
 
 TSVGTransform TSVGElementObj::GetTransform()
 {
-    if (m_element == el_svg) {
-        // The viewport of a nested svg: scale and align the view box, then
-        // move to (x, y).
-        const float x = atLength(at_x), y = atLength(at_y);
-        const float w = atLengthAuto(at_width), h = atLengthAuto(at_height);
-        const TSingleBounds vb = GetViewBox();
-        const TSVGPreserveAspectRatio par = atPAR();
-        const TSinglePoint s = ViewBoxScale(vb, par, w, h);
-        const TSinglePoint o = ViewBoxOffset(s, vb, par, w, h);
-        return MultiplyMatrix(MultiplyMatrix(ScaleMatrix(s.X, s.Y), TranslationMatrix(-o.X, -o.Y)),
-                              TranslationMatrix(x, y));
-    }
     return m_isAttrEnabled.test(at_transform) ? atMatrix(at_transform) : IdentityMatrix();
 }
 
@@ -522,6 +601,17 @@ void TSVGElementObj::CollectStyles()
         add(rules->GetStyleByName(QStringLiteral("*")));
     }
     add(&m_attributeStyle);
+    collectPresent();
+}
+
+void TSVGElementObj::PaintTree(TSVGCanvas &canvas)
+{
+    if (!IsNeedsPainting())
+        return;
+    PaintToGraphics(canvas);
+    // Painting may reach the tree again (pattern tiles): walk by index.
+    for (size_t i = 0; i < m_items.size(); ++i)
+        m_items[i]->PaintTree(canvas);
 }
 
 TSingleBounds TSVGElementObj::CalcChildrenBounds() const

@@ -4,6 +4,7 @@
 #pragma once
 #include "svg/vdSVGAttributes.h"
 #include "svg/vdSVGCSS.h"
+#include "svg/vdSVGCanvas.h"
 
 #include <QStringList>
 #include <array>
@@ -36,7 +37,12 @@ public:
     void SetSwitchedOn(bool v) { m_switchedOn = v; }
     int SerialNumber() const;
     const QString &ElementName() const { return SVGElementName(m_element); }
-    bool HasOption(TSVGElementOption o) const { return SVGHasOption(m_element, o); }
+    bool HasOption(TSVGElementOption o) const
+    {
+        return (SVGElementData(m_element).Options | m_extraOptions) & eoBit(o);
+    }
+    // Options a pattern takes while its tile is painted.
+    void SetExtraOptions(TSVGElementOptionsSet o) { m_extraOptions = o; }
     bool GetIsAttrEnabled(TSVGAttribute a) const { return m_isAttrEnabled.test(a); }
     void SetIsAttrEnabled(TSVGAttribute a, bool v) { m_isAttrEnabled.set(a, v); }
     bool IsInPattern() const { return m_pattern && m_pattern != this; }
@@ -57,6 +63,8 @@ public:
     // ---- loading
     void LoadFromXMLItem(TvdxSVGXMLItem *item, int depth = 0);
     void ReadChildren(TvdxSVGXMLItem *item, int depth);
+    // The element object of a kind (the element factory).
+    static TSVGElementObj *CreateElement(TSVGElement kind, TSVGElementObj *parent);
 
     // ---- attributes
     TSVGAttributeObj *GetAttrObj(TSVGAttribute a);
@@ -111,6 +119,11 @@ public:
     virtual TSingleBounds CalcSelfBounds();
     // The view box of an svg element: its attribute, else (0, 0, width, height).
     virtual TSingleBounds GetViewBox();
+    // The reference length of a percentage of attribute a in direction d.
+    float PercentBase(TSVGDirection d, TSVGAttribute a);
+    // The element painted with this paint server (gradients and patterns).
+    virtual TSVGElementObj *PaintUser() const { return nullptr; }
+    TSVGCanvasClass GetCanvasClass() const;
     const TSVGTransform &CompleteMatrix() const { return m_completeMatrix; }
     const TSVGTransform &InnerMatrix() const { return m_innerMatrix; }
     void CalcMatrix();
@@ -124,13 +137,31 @@ public:
     // ---- preparation passes
     virtual void ClarifyOwnShorthandProperties();
     void CollectStyles();
+    // Expands a use element.
+    virtual void Construct() {}
     virtual void ConstructPath() {}
     virtual void ApplySwitch() {}
     TSingleBounds CalcChildrenBounds() const;
     void ClarifyBounds();
 
+    // ---- painting
+    virtual void PaintToGraphics(TSVGCanvas &) {}
+    virtual void PaintShape(TSVGCanvas &) {}
+    // Adds the element's geometry to a clip path.
+    virtual void PaintToPath(TSVGCanvasPath &) {}
+    // This element and, while they need painting, its children.
+    void PaintTree(TSVGCanvas &canvas);
+    // The element's geometry, when it has one (for listings).
+    virtual const TSVGCanvasPath *Path() const { return nullptr; }
+
 protected:
     TSVGElementObj *inheritParent(TSVGAttribute a) const;
+    // No object yet and no property list of the cascade names the attribute:
+    // its answer is its default, found without making an object.
+    bool absent(TSVGAttribute a) const { return !m_attrObj[a] && !m_present.test(a); }
+    // Absent here and inherited by default: the parent that answers instead.
+    TSVGElementObj *inheritedFrom(TSVGAttribute a) const;
+    void collectPresent();
     void readAttribute(TSVGAttributeObj &obj);
 
     TSVGElementObj *m_parent = nullptr;
@@ -139,6 +170,8 @@ protected:
     std::vector<const TvdxCSSStyle *> m_sequence;
     std::array<std::unique_ptr<TSVGAttributeObj>, SVGAttributeCount> m_attrObj;
     TSVGAttributeSet m_isAttrEnabled;
+    // Attributes some property list of the cascade names.
+    TSVGAttributeSet m_present;
     QString m_id;
     TSVGRootObj *m_root = nullptr;
     TSVGElementObj *m_pattern = nullptr;
@@ -147,6 +180,7 @@ protected:
     TvdxCSSStyle m_attributeStyle;
     QStringList m_classes;
     bool m_switchedOn = true;
+    TSVGElementOptionsSet m_extraOptions = 0;
     TSVGTransform m_completeMatrix = IdentityMatrix();
     TSVGTransform m_innerMatrix = IdentityMatrix();
     TSingleBounds m_objBounds;
