@@ -270,7 +270,7 @@ private:
 
 class TStrCatNode : public TOpNode {
 public:
-    TStrCatNode() : TOpNode(opPlus) {}
+    TStrCatNode() : TOpNode(opPlus) { FStrCat = true; }
     Variant GetValue() override
     {
         const Variant a = L();

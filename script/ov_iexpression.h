@@ -83,6 +83,8 @@ public:
     void SetValue(const Variant &) override {}
     TovOperatorType FOp;
     bool FOptimizeBool = false;
+    // "+" that joins texts (the strcat operator of the intermediate script).
+    bool FStrCat = false;
 };
 
 class TovExpression : public TovCustomExpression {

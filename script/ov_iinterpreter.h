@@ -22,6 +22,7 @@ class TovClassVariable;
 class TovMethodHelper;
 class TovCustomExpression;
 class TovXMLItem;
+class TovLeanCode;
 
 // Owner marks stamped on items (AddedBy): 0 none, 1 binding modules, 2 report
 // functions, otherwise the address of the registering object.
@@ -242,7 +243,22 @@ public:
         return m_hasVarParams;
     }
 
+    // The body in its lean form (locals in a frame of each call), built on
+    // the first call; null when the body needs the statement tree.
+    TovLeanCode *LeanCode()
+    {
+        // Not for the first call: a procedure called once (an evaluated
+        // expression) is not worth translating.
+        if (m_leanState < 2 && ++m_leanState == 2)
+            buildLean();
+        return m_lean.get();
+    }
+    // Resets the locals when the main program asks for it (ClearLocalVars).
+    void ClearLocals();
+
 private:
+    friend class TovLeanCode;
+    void buildLean();
     // One saved local: the item, and how its value is stored.
     struct Local {
         TovCustomVariable *item;
@@ -273,6 +289,11 @@ private:
     std::vector<Variant> m_saved;
     std::vector<Frame> m_frames;
     int m_depth = 0;
+    std::unique_ptr<TovLeanCode> m_lean;
+    quint8 m_leanState = 0;  // calls before the translation, up to 2
+    // The frame of the innermost lean call while its locals live there (not
+    // while they are written out to the items around a call into the tree).
+    Variant *m_activeFrame = nullptr;
 };
 
 // Base of expressions (TovExpression, ov_iexpression.h).
@@ -313,6 +334,8 @@ public:
     TovDesignatorItem *AddItem();
 
     TovDesignatorKind Kind() const { return m_kind; }
+    // The procedure of a one-step script procedure call, else null.
+    TovProcVariable *ProcCall() const { return m_call; }
     TovScript *Prog() const { return m_prog; }
     TovScript *MainProgram() const { return m_mainProg; }
 
@@ -497,6 +520,7 @@ public:
     ~TovCaseStmt() override;
     void Execute() override;
     TovStatement *ElseStmt() const { return m_elseStmt; }
+    bool BreakEndsCase() const { return m_breakEndsCase; }
 
 private:
     TovStatement *m_elseStmt;
@@ -526,6 +550,8 @@ public:
     void SetEndValue(TovCustomExpression *e) { m_end = e; }
     void SetVariable(TovVariable *v) { m_variable = v; }  // not owned
     TovVariable *Variable() const { return m_variable; }
+    TovCustomExpression *BeginValue() const { return m_begin; }
+    TovCustomExpression *EndValue() const { return m_end; }
     bool Down = false;
 
 protected:
@@ -540,6 +566,7 @@ public:
     ~TovVbForStmt() override;
     void Execute() override;
     void SetStep(TovCustomExpression *e) { m_step = e; }
+    TovCustomExpression *Step() const { return m_step; }
 
 private:
     TovCustomExpression *m_step = nullptr;
@@ -735,6 +762,7 @@ public:
 
 private:
     friend class TovProcVariable;
+    friend class TovLeanCode;
     struct Entry {
         QString name;
         TovObject *item;

@@ -1,6 +1,7 @@
 // Program items: variables, parameters, procedures, designators and sets.
 #include "script/ov_iinterpreter.h"
 #include "script/ov_iexpression.h"
+#include "script/ov_ilean.h"
 #include "script/ov_itools.h"
 #include "script/ov_xml.h"
 
@@ -205,23 +206,35 @@ TovProcVariable::~TovProcVariable()
     delete m_prog;
 }
 
-namespace {
-__attribute__((tls_model("initial-exec"))) thread_local int tCallDepth = 0;
+void TovProcVariable::buildLean()
+{
+    m_lean = TovLeanCode::Build(this);
+}
 
-struct DepthGuard {
-    DepthGuard()
-    {
-        if (tCallDepth >= TovProcVariable::MaxCallDepth || ovStackLow())
-            throw EovStackOverflow(QStringLiteral("Stack overflow: script procedures nested too deep"));
-        ++tCallDepth;
+void TovProcVariable::ClearLocals()
+{
+    for (int i = 0; i < m_prog->Count(); ++i) {
+        auto *v = dynamic_cast<TovVariable *>(m_prog->Items(i));
+        if (!v || v == RefItem || v->RawValue().isEmpty())
+            continue;
+        switch (v->Typ) {
+        case fvtInt:
+        case fvtFloat: v->SetRawValue(Variant(0)); break;
+        case fvtChar:
+        case fvtString: v->SetRawValue(Variant(QString())); break;
+        case fvtVariant: v->SetRawValue(Variant::null()); break;
+        default: break;
+        }
     }
-    ~DepthGuard() { --tCallDepth; }
-};
-} // namespace
+}
 
 Variant TovProcVariable::GetValue()
 {
-    DepthGuard depth;
+    if (TovLeanCode *lean = LeanCode(); lean && !lean->Watched()) {
+        ovlean::FrameBuf frame(lean->FrameSize());
+        return lean->Run(frame.data(), true);
+    }
+    const ovlean::DepthGuard depth;
     const bool wasExecuting = m_executing;
     m_executing = true;
     TovScript *main = m_prog;
@@ -246,21 +259,8 @@ Variant TovProcVariable::GetValue()
             if (main)
                 main->m_progRunning = savedRunning;
             self->m_executing = wasExecuting;
-            if (main && main->ClearLocalVars) {
-                for (int i = 0; i < p->Count(); ++i) {
-                    auto *v = dynamic_cast<TovVariable *>(p->Items(i));
-                    if (!v || v == self->RefItem || v->RawValue().isEmpty())
-                        continue;
-                    switch (v->Typ) {
-                    case fvtInt:
-                    case fvtFloat: v->SetRawValue(Variant(0)); break;
-                    case fvtChar:
-                    case fvtString: v->SetRawValue(Variant(QString())); break;
-                    case fvtVariant: v->SetRawValue(Variant::null()); break;
-                    default: break;
-                    }
-                }
-            }
+            if (main && main->ClearLocalVars)
+                self->ClearLocals();
         }
     } cleanup{this, main, savedRunning, wasExecuting};
 
