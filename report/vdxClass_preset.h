@@ -101,3 +101,5 @@ public:
     virtual ~IInspectedProperties() = default;
     virtual TvdxExtPropList *GetExtProperties() = 0;
 };
+#define IInspectedProperties_iid "{99C44322-E150-4A78-BE74-623422BE2B06}"
+Q_DECLARE_INTERFACE(IInspectedProperties, IInspectedProperties_iid)
