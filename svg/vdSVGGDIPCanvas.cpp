@@ -505,7 +505,14 @@ void TSVGGDIPCanvas::StrokePath(TSVGCanvasPath &path)
         qreal patternLength = 0;
         for (qreal v : pen.dashPattern())
             patternLength += v * pen.widthF();
-        if (qp.length() / patternLength > 100000)
+        // The control polygon bounds the path's length from above and costs
+        // nothing; QPainterPath::length() subdivides without end on huge curves.
+        qreal polygonLength = 0;
+        for (int i = 1; i < qp.elementCount(); ++i) {
+            const QPainterPath::Element a = qp.elementAt(i - 1), b = qp.elementAt(i);
+            polygonLength += std::hypot(b.x - a.x, b.y - a.y);
+        }
+        if (!(polygonLength / patternLength <= 100000))
             pen.setStyle(Qt::SolidLine);
     }
     if (m_painter) {
