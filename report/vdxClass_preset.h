@@ -5,6 +5,7 @@
 #include "platform/Canvas.h"
 
 #include <QMetaType>
+#include <QObject>
 #include <QVariant>
 #include <memory>
 #include <vector>
@@ -101,3 +102,5 @@ public:
     virtual ~IInspectedProperties() = default;
     virtual TvdxExtPropList *GetExtProperties() = 0;
 };
+#define IInspectedProperties_iid "vendari.IInspectedProperties"
+Q_DECLARE_INTERFACE(IInspectedProperties, IInspectedProperties_iid)
