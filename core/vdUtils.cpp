@@ -419,12 +419,13 @@ QString GetBracketedText(const QString &text, const QString &openToken, const QS
         } else if (c == u'\'' && !inDouble) {
             inSingle = !inSingle;
         } else if (!inDouble && !inSingle) {
-            if (QStringView(text).mid(i).startsWith(openToken)) {
+            // The first character rules out most positions before a full compare.
+            if (c == openToken.front() && QStringView(text).mid(i).startsWith(openToken)) {
                 ++count;
                 i += openToken.size();
                 continue;
             }
-            if (QStringView(text).mid(i).startsWith(closeToken)) {
+            if (c == closeToken.front() && QStringView(text).mid(i).startsWith(closeToken)) {
                 --count;
                 if (count == 0) {
                     endPos = int(i + closeToken.size() - 1);

@@ -9,6 +9,8 @@
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
 
+#include <QHash>
+#include <typeinfo>
 #include <cmath>
 
 // ---------------------------------------------------------------------------
@@ -164,6 +166,13 @@ TvdXMLItem *TvdxPreviewPages::PagesItem()
     return FPagesItem;
 }
 
+TvdXMLItem *TvdxPreviewPages::NumbersItem()
+{
+    if (!FNumbersItem)
+        FNumbersItem = RootItem("logicalpagenumbers");
+    return FNumbersItem;
+}
+
 TvdXMLItem *TvdxPreviewPages::PageItem(int index)
 {
     TvdXMLItem *pages = PagesItem();
@@ -205,6 +214,7 @@ void TvdxPreviewPages::Clear()
     qDeleteAll(FSourcePages);
     FSourcePages.clear();
     FPagesItem = nullptr;
+    FNumbersItem = nullptr;
     FXMLDoc->Clear();
     FDictionary.Clear();
     if (FPostProcessor)
@@ -352,7 +362,9 @@ void TvdxPreviewPages::AddPage(TvdxReportPage *page)
         }
     TvdXMLItem *item;
     if (source >= 0) {
-        item = pages->Add(QStringLiteral("page%1").arg(source));
+        while (FSourcePageNames.size() <= source)
+            FSourcePageNames.append(QStringLiteral("page%1").arg(FSourcePageNames.size()));
+        item = pages->Add(FSourcePageNames[source]);
         item->SetUnloadable(pages->Count() > 2);
     } else {
         // A page of no source page is kept whole: "page-1" could not be built again.
@@ -366,6 +378,22 @@ void TvdxPreviewPages::AddPage(TvdxReportPage *page)
     CurPage = pages->Count() - 1;
     IncLogicalPageNumber();
 }
+
+namespace {
+// The cross-cast to the cache interface fails for most objects and is dear
+// when it does; a class that has no such base is remembered as such.
+IvdxCachedView *cachedView(TvdxComponent *obj)
+{
+    thread_local QHash<const std::type_info *, bool> without;
+    const std::type_info *type = &typeid(*obj);
+    if (without.contains(type))
+        return nullptr;
+    auto *cached = dynamic_cast<IvdxCachedView *>(obj);
+    if (!cached)
+        without.insert(type, true);
+    return cached;
+}
+} // namespace
 
 void TvdxPreviewPages::writeObject(TvdxComponent *obj, TvdXMLItem *parent, bool whole, int depth, bool deferred)
 {
@@ -383,7 +411,7 @@ void TvdxPreviewPages::writeObject(TvdxComponent *obj, TvdXMLItem *parent, bool 
     } else {
         item->SetName(obj->AliasName());
         if (!FEngine || FEngine->FinalPass) {
-            if (auto *cached = dynamic_cast<IvdxCachedView *>(obj))
+            if (auto *cached = cachedView(obj))
                 cached->SaveGraphicToCache(FPictureCache.get());
             text = (obj->vdComponentStyle().testFlag(TvdxComponent::csDefaultDiff) ? obj->AllDiff(source)
                                                                                      : obj->Diff(source))
@@ -443,6 +471,7 @@ void TvdxPreviewPages::ClearFirstPassPages()
                 delete root->Items(i);
         }
         FPagesItem = nullptr;
+        FNumbersItem = nullptr;
     } else {
         TvdXMLItem *first = PageItem(FFirstPageIndex);
         while (first && first->Count() > FFirstObjectIndex)
@@ -685,14 +714,14 @@ void TvdxPreviewPages::IncLogicalPageNumber()
     if (finalPassOfDoublePass())
         return;
     ++FLogicalPageN;
-    RootItem("logicalpagenumbers")->Add(QStringLiteral("page"))->SetPropAsInteger(QStringLiteral("n"), FLogicalPageN);
+    NumbersItem()->Add(QStringLiteral("page"))->SetPropAsInteger(QStringLiteral("n"), FLogicalPageN);
 }
 
 void TvdxPreviewPages::ResetLogicalPageNumber()
 {
     if (finalPassOfDoublePass())
         return;
-    TvdXMLItem *numbers = RootItem("logicalpagenumbers");
+    TvdXMLItem *numbers = NumbersItem();
     for (int i = CurPage; i > FFirstPageIndex; --i) {
         if (i < 0 || i >= numbers->Count())
             continue;
@@ -706,7 +735,7 @@ void TvdxPreviewPages::ResetLogicalPageNumber()
 
 int TvdxPreviewPages::GetLogicalPageNo()
 {
-    TvdXMLItem *numbers = RootItem("logicalpagenumbers");
+    TvdXMLItem *numbers = NumbersItem();
     if (CurPage >= 0 && CurPage < numbers->Count())
         return vdxPropInt(numbers->Items(CurPage), QStringLiteral("n"));
     return CurPage - FirstPage + 1;
@@ -714,7 +743,7 @@ int TvdxPreviewPages::GetLogicalPageNo()
 
 int TvdxPreviewPages::GetLogicalTotalPages()
 {
-    TvdXMLItem *numbers = RootItem("logicalpagenumbers");
+    TvdXMLItem *numbers = NumbersItem();
     if (CurPage >= 0 && CurPage < numbers->Count())
         return vdxPropInt(numbers->Items(CurPage), QStringLiteral("t"));
     return (FEngine ? FEngine->TotalPages : 0) - FirstPage;

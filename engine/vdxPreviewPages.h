@@ -165,6 +165,7 @@ public:
     // The child of the root of that name, made on first use.
     TvdXMLItem *RootItem(const char *name);
     TvdXMLItem *PagesItem();
+    TvdXMLItem *NumbersItem();
     TvdXMLItem *PageItem(int index);
     TvdxComponent *LastObjectOver = nullptr;
     TvdxComponent *LastDrill = nullptr;
@@ -196,6 +197,8 @@ private:
     TvdxDictionary FDictionary;
     QList<TvdxReportPage *> FSourcePages;
     TvdXMLItem *FPagesItem = nullptr;
+    TvdXMLItem *FNumbersItem = nullptr; // "logicalpagenumbers", looked up once per document
+    QStringList FSourcePageNames;       // "page<n>", shared by every page made from it
     QList<CacheEntry> FPageCache;
     TvdxReportPage *FLockedPage = nullptr;
     std::unique_ptr<TvdxPictureCache> FPictureCache;

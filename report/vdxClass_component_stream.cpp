@@ -18,9 +18,14 @@ QString floatDiffText(long double v) { return FloatToStr(double(v), XMLFormatSet
 
 bool differs(long double a, long double b) { return std::fabs(double(a - b)) > 0.0001; }
 
-QString attr(const char *name, const QString &value)
+// Appends in place: a difference record is built from many small pieces.
+void attr(QString &s, const char *name, const QString &value)
 {
-    return QLatin1Char(' ') + QLatin1String(name) + QLatin1String("=\"") + value + QLatin1Char('"');
+    const qsizetype need = s.size() + qsizetype(qstrlen(name)) + value.size() + 4;
+    if (s.capacity() < need)
+        s.reserve(need + 48); // room for the next few, so a record grows in one or two steps
+    s.append(QLatin1Char(' ')).append(QLatin1String(name)).append(QLatin1String("=\"")).append(value).append(
+        QLatin1Char('"'));
 }
 
 QString boolText(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
@@ -222,24 +227,25 @@ QString TvdxComponent::BaseDiff(TvdxComponent *a)
     if (!a)
         return s;
     if (differs(Left(), a->Left()) && IsLeftStored())
-        s += attr("l", floatDiffText(Left()));
+        attr(s, "l", floatDiffText(Left()));
     if ((qobject_cast<TvdxBand *>(this) || differs(Top(), a->Top())) && IsTopStored())
-        s += attr("t", floatDiffText(Top()));
-    const bool autoWidth = inherits("TvdxCustomMemoView") && property("AutoWidth").toBool();
-    if (!autoWidth && IsWidthStored() && differs(Width(), a->Width()))
-        s += attr("w", floatDiffText(Width()));
+        attr(s, "t", floatDiffText(Top()));
+    // The name look-up only when the width would be written.
+    if (differs(Width(), a->Width()) && IsWidthStored() &&
+        !(inherits("TvdxCustomMemoView") && property("AutoWidth").toBool()))
+        attr(s, "w", floatDiffText(Width()));
     if (differs(Height(), a->Height()) && IsHeightStored())
-        s += attr("h", floatDiffText(Height()));
+        attr(s, "h", floatDiffText(Height()));
     if (Visible() != a->Visible())
-        s += attr("Visible", boolText(Visible()));
+        attr(s, "Visible", boolText(Visible()));
     if (!ParentFont())
         s += DiffFont(Font(), a->Font(), QStringLiteral(" "));
     if (ParentFont() != a->ParentFont())
-        s += attr("ParentFont", boolText(ParentFont()));
+        attr(s, "ParentFont", boolText(ParentFont()));
     if (Tag() != a->Tag())
-        s += attr("Tag", QString::number(Tag()));
+        attr(s, "Tag", QString::number(Tag()));
     if (AllowMirrorMode() != a->AllowMirrorMode())
-        s += attr("AllowMirrorMode", boolText(AllowMirrorMode()));
+        attr(s, "AllowMirrorMode", boolText(AllowMirrorMode()));
     return s;
 }
 
@@ -278,6 +284,9 @@ QString TvdxComponent::AllDiff(TvdxComponent *a)
     if (a)
         s += QLatin1Char(' ') + Diff(a);
     if (qobject_cast<TvdxNullBand *>(this))
-        s += attr("l", floatDiffText(Left())) + attr("t", floatDiffText(Top()));
+        {
+        attr(s, "l", floatDiffText(Left()));
+        attr(s, "t", floatDiffText(Top()));
+    }
     return s;
 }

@@ -3,6 +3,7 @@
 #include "core/vdPictureCache.h"
 #include "platform/IniFile.h"
 #include "report/vdxClass_bases.h"
+#include "report/vdxClass_options.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
 #include "report/vdxServiceDoubles.h"
@@ -78,8 +79,9 @@ bool TvdxCustomEngine::DoublePass() const
 {
     if (!FReport)
         return false;
-    auto *options = FReport->property("EngineOptions").value<QObject *>();
-    return options && options->property("DoublePass").toBool();
+    // Asked once per page: no look-up by name.
+    const TvdxEngineOptions *options = FReport->EngineOptions();
+    return options && options->DoublePass();
 }
 
 // ---------------------------------------------------------------------------

@@ -15,9 +15,14 @@ int roundInt(double v) { return vdxRoundPx(v); }
 
 bool floatsDiffer(double a, double b) { return std::fabs(a - b) > 0.0001; }
 
-QString attr(const QString &name, const QString &value)
+// Appends in place; a line's name comes in two parts, so none is built unless written.
+void attr(QString &s, QLatin1StringView name, const QString &value, QLatin1StringView suffix = {})
 {
-    return QLatin1Char(' ') + name + QLatin1String("=\"") + value + QLatin1Char('"');
+    const qsizetype need = s.size() + name.size() + suffix.size() + value.size() + 4;
+    if (s.capacity() < need)
+        s.reserve(need + 48);
+    s.append(QLatin1Char(' ')).append(name).append(suffix).append(QLatin1String("=\"")).append(value).append(
+        QLatin1Char('"'));
 }
 
 } // namespace
@@ -264,34 +269,34 @@ QString TvdxFrame::Diff(const TvdxFrame *a) const
     const bool styleChanged = m_style != a->m_style;
     const bool widthChanged = floatsDiffer(m_width, a->m_width);
     if (colorChanged)
-        s += attr(QStringLiteral("Frame.Color"), QString::number(m_color));
+        attr(s, QLatin1String("Frame.Color"), QString::number(m_color));
     if (m_dropShadow != a->m_dropShadow)
-        s += attr(QStringLiteral("Frame.DropShadow"), m_dropShadow ? QStringLiteral("1") : QStringLiteral("0"));
+        attr(s, QLatin1String("Frame.DropShadow"), m_dropShadow ? QStringLiteral("1") : QStringLiteral("0"));
     if (m_shadowColor != a->m_shadowColor)
-        s += attr(QStringLiteral("Frame.ShadowColor"), QString::number(m_shadowColor));
+        attr(s, QLatin1String("Frame.ShadowColor"), QString::number(m_shadowColor));
     if (floatsDiffer(m_shadowWidth, a->m_shadowWidth))
-        s += attr(QStringLiteral("Frame.ShadowWidth"), FloatToStr(m_shadowWidth, XMLFormatSettings()));
+        attr(s, QLatin1String("Frame.ShadowWidth"), FloatToStr(m_shadowWidth, XMLFormatSettings()));
     if (styleChanged)
-        s += attr(QStringLiteral("Frame.Style"), QString::number(int(m_style)));
+        attr(s, QLatin1String("Frame.Style"), QString::number(int(m_style)));
     if (m_typ != a->m_typ)
-        s += attr(QStringLiteral("Frame.Typ"), QString::number(int(m_typ)));
+        attr(s, QLatin1String("Frame.Typ"), QString::number(int(m_typ)));
     if (widthChanged)
-        s += attr(QStringLiteral("Frame.Width"), FloatToStr(m_width, XMLFormatSettings()));
+        attr(s, QLatin1String("Frame.Width"), FloatToStr(m_width, XMLFormatSettings()));
     // In the order a reader applies them: a frame-wide value has already set
     // all four lines, so a line is written against its own frame then.
     static const char *const names[4] = {"Frame.LeftLine", "Frame.TopLine", "Frame.RightLine", "Frame.BottomLine"};
     const TvdxFrameLine *mine[4] = {LeftLine(), TopLine(), RightLine(), BottomLine()};
     const TvdxFrameLine *theirs[4] = {a->LeftLine(), a->TopLine(), a->RightLine(), a->BottomLine()};
     for (int i = 0; i < 4; ++i) {
-        const QString n = QLatin1String(names[i]);
+        const QLatin1StringView n(names[i]);
         const TvdxFrameLine *l = mine[i];
         const TvdxFrameLine *al = theirs[i];
         if (colorChanged ? l->Color() != m_color : l->Color() != al->Color())
-            s += attr(n + QLatin1String(".Color"), QString::number(l->Color()));
+            attr(s, n, QString::number(l->Color()), QLatin1String(".Color"));
         if (styleChanged ? l->Style() != m_style : l->Style() != al->Style())
-            s += attr(n + QLatin1String(".Style"), QString::number(int(l->Style())));
+            attr(s, n, QString::number(int(l->Style())), QLatin1String(".Style"));
         if (widthChanged ? floatsDiffer(l->Width(), m_width) : floatsDiffer(l->Width(), al->Width()))
-            s += attr(n + QLatin1String(".Width"), FloatToStr(l->Width(), XMLFormatSettings()));
+            attr(s, n, FloatToStr(l->Width(), XMLFormatSettings()), QLatin1String(".Width"));
     }
     return s;
 }

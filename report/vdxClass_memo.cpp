@@ -25,9 +25,14 @@ bool sameAsZero(double v, double precision)
     return std::abs(v) <= eps;
 }
 
-QString attr(const char *name, const QString &value)
+// Appends in place: a difference record is built from many small pieces.
+void attr(QString &s, const char *name, const QString &value)
 {
-    return QLatin1Char(' ') + QLatin1String(name) + QLatin1String("=\"") + value + QLatin1Char('"');
+    const qsizetype need = s.size() + qsizetype(qstrlen(name)) + value.size() + 4;
+    if (s.capacity() < need)
+        s.reserve(need + 48); // room for the next few, so a record grows in one or two steps
+    s.append(QLatin1Char(' ')).append(QLatin1String(name)).append(QLatin1String("=\"")).append(value).append(
+        QLatin1Char('"'));
 }
 
 QString boolText(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
@@ -647,11 +652,15 @@ QString TvdxCustomMemoView::DiffText(TvdxComponent *)
 {
     if (m_memo.isEmpty())
         return QStringLiteral(" u=\"\"");
+    QString s;
     if (m_memo.size() == 1)
-        return attr("u", EscapeXMLAttr(m_memo.first()));
-    QString t = Text();
-    t.chop(2);
-    return attr("u", EscapeXMLAttr(t));
+        attr(s, "u", EscapeXMLAttr(m_memo.first()));
+    else {
+        QString t = Text();
+        t.chop(2);
+        attr(s, "u", EscapeXMLAttr(t));
+    }
+    return s;
 }
 
 QString TvdxCustomMemoView::Diff(TvdxComponent *aComponent)
@@ -660,47 +669,47 @@ QString TvdxCustomMemoView::Diff(TvdxComponent *aComponent)
     auto *m = qobject_cast<TvdxCustomMemoView *>(aComponent);
     if (m) {
         if (AutoWidth() != m->AutoWidth())
-            s += attr("AutoWidth", boolText(AutoWidth()));
+            attr(s, "AutoWidth", boolText(AutoWidth()));
         if (differs(m_charSpacing, m->m_charSpacing))
-            s += attr("CharSpacing", floatText(m_charSpacing));
+            attr(s, "CharSpacing", floatText(m_charSpacing));
         if (differs(m_gapX, m->m_gapX))
-            s += attr("GapX", floatText(m_gapX));
+            attr(s, "GapX", floatText(m_gapX));
         if (differs(m_gapY, m->m_gapY))
-            s += attr("GapY", floatText(m_gapY));
+            attr(s, "GapY", floatText(m_gapY));
         if (m_hAlign != m->m_hAlign)
-            s += attr("HAlign", QString::number(int(m_hAlign)));
+            attr(s, "HAlign", QString::number(int(m_hAlign)));
         if (differs(m_lineSpacing, m->m_lineSpacing))
-            s += attr("LineSpacing", floatText(m_lineSpacing));
+            attr(s, "LineSpacing", floatText(m_lineSpacing));
         if (UseDefaultCharset() != m->UseDefaultCharset())
-            s += attr("UseDefaultCharset", boolText(UseDefaultCharset()));
+            attr(s, "UseDefaultCharset", boolText(UseDefaultCharset()));
     }
     s += DiffText(aComponent);
     if (!Hint().isEmpty())
-        s += attr("Hint", EscapeXMLAttr(Hint()));
+        attr(s, "Hint", EscapeXMLAttr(Hint()));
     if (m) {
         if (differs(m_paragraphGap, m->m_paragraphGap))
-            s += attr("ParagraphGap", floatText(m_paragraphGap));
+            attr(s, "ParagraphGap", floatText(m_paragraphGap));
         if (m_rotation != m->m_rotation)
-            s += attr("Rotation", QString::number(m_rotation));
+            attr(s, "Rotation", QString::number(m_rotation));
         if (RTLReading() != m->RTLReading())
-            s += attr("RTLReading", boolText(RTLReading()));
+            attr(s, "RTLReading", boolText(RTLReading()));
         if (m_underlinesTextMode != m->m_underlinesTextMode)
-            s += attr("UnderlinesTextMode", QString::number(int(m_underlinesTextMode)));
+            attr(s, "UnderlinesTextMode", QString::number(int(m_underlinesTextMode)));
         if (m_vAlign != m->m_vAlign)
-            s += attr("VAlign", QString::number(int(m_vAlign)));
+            attr(s, "VAlign", QString::number(int(m_vAlign)));
         if (WordWrap() != m->WordWrap())
-            s += attr("WordWrap", boolText(WordWrap()));
+            attr(s, "WordWrap", boolText(WordWrap()));
         if (m_formats->Count() == 1) {
             const TvdxFormat *f = m_formats->GetItem(0);
             const TvdxFormat *af = m->DisplayFormat();
             if (f->Kind() != af->Kind())
-                s += attr("DisplayFormat.Kind", QString::number(int(f->Kind())));
+                attr(s, "DisplayFormat.Kind", QString::number(int(f->Kind())));
             if (f->DecimalSeparator() != af->DecimalSeparator())
-                s += attr("DisplayFormat.DecimalSeparator", EscapeXMLAttr(f->DecimalSeparator()));
+                attr(s, "DisplayFormat.DecimalSeparator", EscapeXMLAttr(f->DecimalSeparator()));
             if (f->ThousandSeparator() != af->ThousandSeparator())
-                s += attr("DisplayFormat.ThousandSeparator", EscapeXMLAttr(f->ThousandSeparator()));
+                attr(s, "DisplayFormat.ThousandSeparator", EscapeXMLAttr(f->ThousandSeparator()));
             if (f->FormatStr() != af->FormatStr())
-                s += attr("DisplayFormat.FormatStr", EscapeXMLAttr(f->FormatStr()));
+                attr(s, "DisplayFormat.FormatStr", EscapeXMLAttr(f->FormatStr()));
         }
     }
     if (FirstParaBreak())

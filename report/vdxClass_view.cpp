@@ -18,9 +18,14 @@ namespace {
 
 int roundInt(double v) { return vdxRoundPx(v); }
 
-QString attr(const char *name, const QString &value)
+// Appends in place: a difference record is built from many small pieces.
+void attr(QString &s, const char *name, const QString &value)
 {
-    return QLatin1Char(' ') + QLatin1String(name) + QLatin1String("=\"") + value + QLatin1Char('"');
+    const qsizetype need = s.size() + qsizetype(qstrlen(name)) + value.size() + 4;
+    if (s.capacity() < need)
+        s.reserve(need + 48); // room for the next few, so a record grows in one or two steps
+    s.append(QLatin1Char(' ')).append(QLatin1String(name)).append(QLatin1String("=\"")).append(value).append(
+        QLatin1Char('"'));
 }
 
 // Channels raised by a step, each stopping at 255.
@@ -487,19 +492,19 @@ QString TvdxView::Diff(TvdxComponent *aComponent)
     if (!a)
         return s;
     if (m_align != a->m_align)
-        s += attr("Align", QString::number(int(m_align)));
+        attr(s, "Align", QString::number(int(m_align)));
     s += m_frame->Diff(a->m_frame.get());
     if (m_cursor != a->m_cursor)
-        s += attr("Cursor", QString::number(m_cursor));
+        attr(s, "Cursor", QString::number(m_cursor));
     if (m_visibility != a->m_visibility)
-        s += attr("Visibility", QString::number(int(m_visibility)));
+        attr(s, "Visibility", QString::number(int(m_visibility)));
     if (m_tagStr != a->m_tagStr)
-        s += attr("TagStr", EscapeXMLAttr(m_tagStr));
+        attr(s, "TagStr", EscapeXMLAttr(m_tagStr));
     if (FillType() != a->FillType())
-        s += attr("FillType", QString::number(int(FillType())));
+        attr(s, "FillType", QString::number(int(FillType())));
     s += m_fill->Diff(a->m_fill.get(), QStringLiteral("Fill"));
     s += m_hyperlink->Diff(a->m_hyperlink.get(), QStringLiteral("Hyperlink"));
     if (Editable() != a->Editable())
-        s += attr("Editable", QString::number(int(Editable())));
+        attr(s, "Editable", QString::number(int(Editable())));
     return s;
 }
