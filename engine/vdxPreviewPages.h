@@ -121,10 +121,10 @@ public:
     void GetLastColumnPos(int &aColumn, long double &columnPos);
 
     // --- anchors
-    void AddAnchor(const QString &text);
+    void AddAnchor(const QString &text) override;
     TvdXMLItem *FindAnchor(const QString &text);
     TvdXMLItem *FindAnchorRoot();
-    int GetAnchorPage(const QString &text);
+    int GetAnchorPage(const QString &text) override;
     int GetAnchorCurPosition() override;
     // Anchors after From go to the target page of the move, top NewTop.
     void ShiftAnchors(int from, int newTop) override;

@@ -23,6 +23,13 @@ class TvdxComponent;
 class TvdxReport;
 class TvdxPage;
 class TvdxDataSet;
+class QObject;
+class QPoint;
+
+// Mouse buttons and shift state passed to interactive operations.
+enum TvdxMouseButton { mbLeft, mbRight, mbMiddle };
+using TvdxShiftState = unsigned; // ssShift=1, ssAlt=2, ssCtrl=4, ssLeft=8, ssRight=16, ssMiddle=32, ssDouble=64
+struct TvdxInteractiveEventsParams;
 
 VD_DECLARE_EXCEPTION(EDuplicateName, Exception)
 
@@ -363,7 +370,39 @@ public:
     TvdPersistent *ComponentEditors() const { return m_componentEditors; }
     void SetComponentEditors(TvdPersistent *value) { m_componentEditors = value; }
 
+    // --- interactive protocol of the designer and the preview (device pixels).
+    // Refuses in the preview without edit rights; with FireParentEvent the
+    // parent under the point gets the event too.
+    bool MouseDown(int x, int y, TvdxMouseButton button, TvdxShiftState shift,
+                   TvdxInteractiveEventsParams &eventParams);
+    void MouseUp(int x, int y, TvdxMouseButton button, TvdxShiftState shift, TvdxInteractiveEventsParams &eventParams);
+    void MouseMove(int x, int y, TvdxShiftState shift, TvdxInteractiveEventsParams &eventParams);
+    // Enters the parents the mouse was not over yet first.
+    void MouseEnter(TvdxComponent *aPreviousObject, TvdxInteractiveEventsParams &eventParams);
+    // Leaves the parents that do not hold the point first.
+    void MouseLeave(int x, int y, TvdxComponent *aNextObject, TvdxInteractiveEventsParams &eventParams);
+    void MouseClick(bool isDouble, TvdxInteractiveEventsParams &eventParams);
+    bool MouseWheel(TvdxShiftState shift, int wheelDelta, const QPoint &mousePos,
+                    TvdxInteractiveEventsParams &eventParams);
+    bool DragOver(QObject *source, int x, int y, int state, bool &accept, TvdxInteractiveEventsParams &eventParams);
+    bool DragDrop(QObject *source, int x, int y, TvdxInteractiveEventsParams &eventParams);
+
 protected:
+    // The object's own handlers of the interactive protocol.
+    virtual bool DoMouseDown(int x, int y, TvdxMouseButton button, TvdxShiftState shift,
+                             TvdxInteractiveEventsParams &eventParams);
+    virtual void DoMouseUp(int x, int y, TvdxMouseButton button, TvdxShiftState shift,
+                           TvdxInteractiveEventsParams &eventParams);
+    virtual void DoMouseMove(int x, int y, TvdxShiftState shift, TvdxInteractiveEventsParams &eventParams);
+    virtual void DoMouseEnter(TvdxComponent *aPreviousObject, TvdxInteractiveEventsParams &eventParams);
+    virtual void DoMouseLeave(int x, int y, TvdxComponent *aNextObject, TvdxInteractiveEventsParams &eventParams);
+    virtual void DoMouseClick(bool isDouble, TvdxInteractiveEventsParams &eventParams);
+    virtual bool DoMouseWheel(TvdxShiftState shift, int wheelDelta, const QPoint &mousePos,
+                              TvdxInteractiveEventsParams &eventParams);
+    virtual bool DoDragOver(QObject *source, int x, int y, int state, bool &accept,
+                            TvdxInteractiveEventsParams &eventParams);
+    virtual bool DoDragDrop(QObject *source, int x, int y, TvdxInteractiveEventsParams &eventParams);
+
     virtual void ObjectListNotify(TvdxComponent *item, TvdxObjectsNotifyList::Action action);
     static QString baseNameOf(const QString &className);
     void buildIndex(TvdxComponent *obj, TvdxNameIndex &index, int depth) const;

@@ -38,10 +38,6 @@ class QIODevice;
 // Raises EAbstractError: operations that only an implementing class provides.
 [[noreturn]] void vdxAbstractError();
 
-// Mouse buttons and shift state passed to interactive operations.
-enum TvdxMouseButton { mbLeft, mbRight, mbMiddle };
-using TvdxShiftState = unsigned; // ssShift=1, ssAlt=2, ssCtrl=4, ssLeft=8, ssRight=16, ssMiddle=32, ssDouble=64
-struct TvdxInteractiveEventsParams;
 
 // ---------------------------------------------------------------------------
 class TvdxCustomEngine : public TvdPersistent {

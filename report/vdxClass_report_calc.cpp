@@ -341,9 +341,9 @@ void TvdxReport::DoAfterPrint(TvdxReportComponent *c)
 void TvdxReport::DoPreviewClick(TvdxView *v, TvdxMouseButton button, TvdxShiftState shift, bool &modified,
                                 TvdxInteractiveEventsParams &eventParams, bool dblClick)
 {
-    Q_UNUSED(eventParams)
     if (!v)
         return;
+    v->MouseClick(dblClick, eventParams);
     Variant params = Variant::arrayOf({Variant::fromObject(v), Variant::fromSmallint(qint16(button)),
                                        Variant::fromByte(quint8(shift)), Variant(modified)});
     DoParamEvent(dblClick ? v->OnPreviewDblClick() : v->OnPreviewClick(), params, true);
@@ -356,9 +356,9 @@ void TvdxReport::DoPreviewClick(TvdxView *v, TvdxMouseButton button, TvdxShiftSt
 void TvdxReport::DoMouseEnter(TvdxView *sender, TvdxComponent *aPreviousObject,
                               TvdxInteractiveEventsParams &eventParams)
 {
-    Q_UNUSED(aPreviousObject)
     if (!sender)
         return;
+    sender->MouseEnter(aPreviousObject, eventParams);
     if (OnMouseEnter)
         OnMouseEnter(sender);
     if (!sender->OnMouseEnter().isEmpty()) {
@@ -371,9 +371,9 @@ void TvdxReport::DoMouseEnter(TvdxView *sender, TvdxComponent *aPreviousObject,
 void TvdxReport::DoMouseLeave(TvdxView *sender, int x, int y, TvdxComponent *aNextObject,
                               TvdxInteractiveEventsParams &eventParams)
 {
-    Q_UNUSED(x) Q_UNUSED(y) Q_UNUSED(aNextObject)
     if (!sender)
         return;
+    sender->MouseLeave(x, y, aNextObject, eventParams);
     if (OnMouseLeave)
         OnMouseLeave(sender);
     if (!sender->OnMouseLeave().isEmpty()) {
@@ -386,7 +386,10 @@ void TvdxReport::DoMouseLeave(TvdxView *sender, int x, int y, TvdxComponent *aNe
 void TvdxReport::DoMouseUp(TvdxView *sender, int x, int y, TvdxMouseButton button, TvdxShiftState shift,
                            TvdxInteractiveEventsParams &eventParams)
 {
-    if (!sender || sender->OnMouseUp().isEmpty())
+    if (!sender)
+        return;
+    sender->MouseUp(x, y, button, shift, eventParams);
+    if (sender->OnMouseUp().isEmpty())
         return;
     Variant params = Variant::arrayOf({Variant::fromObject(sender), Variant(x), Variant(y),
                                        Variant::fromSmallint(qint16(button)), Variant::fromByte(quint8(shift)),

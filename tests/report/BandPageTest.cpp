@@ -8,6 +8,7 @@
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_page.h"
 #include "report/vdxClass_page_dialog.h"
+#include "report/vdxDMPClass.h"
 #include "platform/QPainterCanvas.h"
 #include "tests/common/TestSupport.h"
 
@@ -161,6 +162,64 @@ TEST(BandTest, HitTestWidensForTitleStripAndEmptySize)
     EXPECT_FALSE(band->IsContain(10, 97));
     band->SetBandDesignHeader(20);
     EXPECT_TRUE(band->IsContain(10, 81));
+}
+
+// A character printer prints whole cells: 9.6 pixels a column, 17 a line,
+// rounded half to even. Elsewhere bands keep what they are given.
+TEST(BandTest, BandsOnADotMatrixPageSnapToCharacterCells)
+{
+    struct Case {
+        char which;
+        double value, dmp;
+    } cases[] = {{'T', 40, 34},   {'L', 20, 19.2}, {'T', 25.5, 34}, {'T', 8.5, 0}, {'H', 42.5, 34},
+                 {'H', 59.5, 68}, {'L', 14.4, 19.2}, {'L', 4.8, 0}, {'L', -20, -19.2}};
+    for (const Case &c : cases) {
+        TvdxReport report;
+        auto *dmp = new TvdxDMPPage(&report);
+        auto *plain = new TvdxReportPage(&report);
+        for (TvdxReportPage *page : {static_cast<TvdxReportPage *>(dmp), plain}) {
+            TvdxBand *band = page == dmp ? static_cast<TvdxBand *>(new TvdxMasterData(page)) : new TvdxPageHeader(page);
+            switch (c.which) {
+            case 'T': band->SetTop(c.value); break;
+            case 'L': band->SetLeft(c.value); break;
+            default: band->SetHeight(c.value); break;
+            }
+            const long double got = c.which == 'T' ? band->Top() : c.which == 'L' ? band->Left() : band->Height();
+            EXPECT_NEAR(double(got), page == dmp ? c.dmp : c.value, 1e-9)
+                << c.which << " := " << c.value << (page == dmp ? " on the dot-matrix page" : " on a report page");
+        }
+    }
+    // Width is not a grid dimension of a band; a band's objects stay as laid out.
+    TvdxReport report;
+    auto *band = new TvdxMasterData(new TvdxDMPPage(&report));
+    band->SetWidth(100.5);
+    EXPECT_DOUBLE_EQ(double(band->Width()), 100.5);
+}
+
+// A template read back onto a dot-matrix page keeps its bands on the grid.
+TEST(BandTest, DotMatrixBandsReadFromATemplateLandOnTheGrid)
+{
+    vdxRegisterReportClasses();
+    QByteArray bytes;
+    {
+        TvdxReport r;
+        auto *page = new TvdxDMPPage(&r);
+        page->SetName(QStringLiteral("Page1"));
+        auto *band = new TvdxMasterData(page);
+        band->SetName(QStringLiteral("MasterData1"));
+        band->SetBounds(20, 40, 300, 30);
+        bytes = saveBytes(r);
+    }
+    // Hand-edited coordinates off the grid.
+    bytes.replace("Top=\"34\"", "Top=\"40\"");
+    TvdxReport r;
+    loadBytes(r, bytes);
+    auto *band = qobject_cast<TvdxMasterData *>(r.FindObject(QStringLiteral("MasterData1")));
+    ASSERT_TRUE(band) << bytes.toStdString();
+    ASSERT_TRUE(qobject_cast<TvdxDMPPage *>(band->Parent()));
+    EXPECT_DOUBLE_EQ(double(band->Left()), 19.2);
+    EXPECT_DOUBLE_EQ(double(band->Top()), 34);
+    EXPECT_DOUBLE_EQ(double(band->Height()), 34);
 }
 
 TEST(PageTest, NewReportPageIsA4Portrait)
