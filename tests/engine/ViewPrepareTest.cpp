@@ -6,6 +6,7 @@
 #include "engine/vdxPreviewPages.h"
 #include "core/vdxVariables.h"
 #include "report/vdxClass.h"
+#include "report/vdxClass_memo.h"
 #include "report/vdxServiceDoubles.h"
 #include "tests/report/ViewSheet.h"
 
@@ -158,5 +159,46 @@ TEST(ViewPrepare, PicturesTravelThroughTheCacheIntoBuiltPages)
         ASSERT_TRUE(p) << name;
         EXPECT_EQ(p->GraphicWidth(), 30) << name;
         EXPECT_EQ(p->GraphicHeight(), 20) << name;
+    }
+}
+
+// Repeated values hidden by the post-processor: the built page leaves out
+// the repeats (the page builder drops them) and keeps the first one.
+TEST(ViewPrepare, HiddenRepeatsAreDroppedFromBuiltPages)
+{
+    const struct {
+        TvdxCustomMemoView::TvdxDuplicateMerge mode;
+        int kept;
+    } cases[] = {{TvdxCustomMemoView::dmShow, 3}, {TvdxCustomMemoView::dmHide, 1}, {TvdxCustomMemoView::dmClear, 3}};
+    for (const auto &c : cases) {
+        TitleReport r;
+        if (qobject_cast<TvdxStubEngine *>(r.report.Engine()))
+            GTEST_SKIP() << "no engine linked";
+        auto *rows = new TvdxMasterData(r.page);
+        rows->SetName(QStringLiteral("MasterData1"));
+        rows->SetBounds(0, 200, 700, 30);
+        rows->SetRowCount(3);
+        auto *memo = new TvdxMemoView(rows);
+        memo->SetName(QStringLiteral("Same"));
+        memo->SetBounds(10, 0, 100, 20);
+        memo->SetText(QStringLiteral("same"));
+        memo->SetDuplicates(c.mode);
+        ASSERT_TRUE(r.prepare()) << r.report.ErrorMessage().toStdString();
+        auto *pages = dynamic_cast<TvdxPreviewPages *>(r.report.PreviewPages());
+        ASSERT_TRUE(pages);
+        pages->ClearCache();
+        ASSERT_EQ(pages->GetCount(), 1);
+        TvdxReportPage *page = pages->GetPage(0);
+        ASSERT_TRUE(page);
+        QStringList texts;
+        for (TvdxComponent *o : page->AllObjects())
+            if (auto *m = qobject_cast<TvdxMemoView *>(o); m && m->Name() == QLatin1String("Same"))
+                texts << m->Text().trimmed();
+        EXPECT_EQ(texts.size(), c.kept) << int(c.mode);
+        ASSERT_FALSE(texts.isEmpty()) << int(c.mode);
+        EXPECT_EQ(texts.first(), QStringLiteral("same")) << int(c.mode);
+        if (c.mode == TvdxCustomMemoView::dmClear) {
+            EXPECT_EQ(texts.mid(1), (QStringList{QString(), QString()}));
+        }
     }
 }
