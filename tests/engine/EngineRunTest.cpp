@@ -262,8 +262,9 @@ TEST_F(EngineRunTest, RowCountFilterAndEmptyData)
         band<TvdxFooter>(QStringLiteral("F"), 70);
         ASSERT_TRUE(run()) << c.what << report->ErrorMessage().toStdString();
         EXPECT_EQ(allNames(), c.expected) << c.what;
-        if (QLatin1String(c.filter) == QLatin1String("False"))
+        if (QLatin1String(c.filter) == QLatin1String("False")) {
             EXPECT_EQ(row->LineN, 1);
+        }
     }
 }
 
