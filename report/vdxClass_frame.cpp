@@ -76,10 +76,18 @@ bool TvdxFrameLine::IsPropertyStored(const char *propName) const
 
 // ---- frame -------------------------------------------------------------------
 
-TvdxFrame::TvdxFrame()
+TvdxFrame::TvdxFrame() = default;
+
+TvdxFrameLine *TvdxFrame::line(int i) const
 {
-    for (auto &l : m_lines)
-        l = new TvdxFrameLine(this);
+    if (!m_lines[i]) {
+        auto *l = new TvdxFrameLine(const_cast<TvdxFrame *>(this));
+        l->SetColor(m_color);
+        l->SetStyle(m_style);
+        l->SetWidth(m_width);
+        m_lines[i] = l;
+    }
+    return m_lines[i];
 }
 
 TvdxFrame::~TvdxFrame()
@@ -92,21 +100,24 @@ void TvdxFrame::SetColor(int v)
 {
     m_color = v;
     for (auto *l : m_lines)
-        l->SetColor(v);
+        if (l)
+            l->SetColor(v);
 }
 
 void TvdxFrame::SetStyle(TvdxFrameStyle v)
 {
     m_style = v;
     for (auto *l : m_lines)
-        l->SetStyle(v);
+        if (l)
+            l->SetStyle(v);
 }
 
 void TvdxFrame::SetWidth(double v)
 {
     m_width = v;
     for (auto *l : m_lines)
-        l->SetWidth(v);
+        if (l)
+            l->SetWidth(v);
 }
 
 void TvdxFrame::Assign(const TvdPersistent *source)
@@ -121,8 +132,15 @@ void TvdxFrame::Assign(const TvdPersistent *source)
     m_style = s->m_style;
     m_typ = s->m_typ;
     m_width = s->m_width;
-    for (int i = 0; i < 4; ++i)
-        m_lines[i]->Assign(s->m_lines[i]);
+    for (int i = 0; i < 4; ++i) {
+        if (s->m_lines[i]) {
+            line(i)->Assign(s->m_lines[i]);
+        } else if (m_lines[i]) {
+            // The source's line has its frame-wide values.
+            delete m_lines[i];
+            m_lines[i] = nullptr;
+        }
+    }
 }
 
 bool TvdxFrame::IsPropertyStored(const char *propName) const

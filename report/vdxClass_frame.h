@@ -85,14 +85,14 @@ public:
     void SetTyp(TvdxFrameTypes v) { m_typ = v; }
     double Width() const { return m_width; }
     void SetWidth(double v);
-    TvdxFrameLine *LeftLine() const { return m_lines[0]; }
-    TvdxFrameLine *TopLine() const { return m_lines[1]; }
-    TvdxFrameLine *RightLine() const { return m_lines[2]; }
-    TvdxFrameLine *BottomLine() const { return m_lines[3]; }
-    void SetLeftLine(TvdxFrameLine *v) { m_lines[0]->Assign(v); }
-    void SetTopLine(TvdxFrameLine *v) { m_lines[1]->Assign(v); }
-    void SetRightLine(TvdxFrameLine *v) { m_lines[2]->Assign(v); }
-    void SetBottomLine(TvdxFrameLine *v) { m_lines[3]->Assign(v); }
+    TvdxFrameLine *LeftLine() const { return line(0); }
+    TvdxFrameLine *TopLine() const { return line(1); }
+    TvdxFrameLine *RightLine() const { return line(2); }
+    TvdxFrameLine *BottomLine() const { return line(3); }
+    void SetLeftLine(TvdxFrameLine *v) { line(0)->Assign(v); }
+    void SetTopLine(TvdxFrameLine *v) { line(1)->Assign(v); }
+    void SetRightLine(TvdxFrameLine *v) { line(2)->Assign(v); }
+    void SetBottomLine(TvdxFrameLine *v) { line(3)->Assign(v); }
 
     void Assign(const TvdPersistent *source) override;
     bool IsPropertyStored(const char *propName) const override;
@@ -105,7 +105,11 @@ private:
     void drawSide(Canvas &canvas, Side side, int x, int y, int x1, int y1, bool startOn, bool endOn,
                   const TvdxFrameLine &line, double scaleX);
 
-    TvdxFrameLine *m_lines[4];
+    // A line is made when first asked for, with the frame-wide values: until
+    // then it has them anyway (setting a frame-wide value sets every line),
+    // and most views never ask (a template of many views loads faster).
+    TvdxFrameLine *line(int i) const;
+    mutable TvdxFrameLine *m_lines[4] = {};
     TColor m_color = clBlack;
     bool m_dropShadow = false;
     double m_shadowWidth = 4;

@@ -207,6 +207,45 @@ TEST(Frame, WidthSetsTheLinesAndLinesStoreOnlyTheirDifference)
     EXPECT_FALSE(f.IsPropertyStored("Width"));
 }
 
+// Lines are made on first use: whenever that happens, a line shows the
+// frame-wide values until it is given its own, and copying brings back the
+// source's state line by line.
+TEST(Frame, LinesMadeLateOrCopiedHaveTheFrameWideValues)
+{
+    TvdxFrame early;
+    (void)early.LeftLine();
+    early.SetWidth(3);
+    early.SetColor(clRed);
+    early.SetStyle(TvdxFrameLine::fsDot);
+    TvdxFrame late;
+    late.SetWidth(3);
+    late.SetColor(clRed);
+    late.SetStyle(TvdxFrameLine::fsDot);
+    for (TvdxFrame *f : {&early, &late}) {
+        for (TvdxFrameLine *l : {f->LeftLine(), f->TopLine(), f->RightLine(), f->BottomLine()}) {
+            EXPECT_EQ(l->Width(), 3);
+            EXPECT_EQ(l->Color(), clRed);
+            EXPECT_EQ(l->Style(), TvdxFrameLine::fsDot);
+        }
+    }
+
+    TvdxFrame source;
+    source.SetWidth(2);
+    source.TopLine()->SetWidth(5);
+    TvdxFrame copy;
+    copy.LeftLine()->SetWidth(7);
+    copy.Assign(&source);
+    EXPECT_EQ(copy.TopLine()->Width(), 5);
+    EXPECT_EQ(copy.LeftLine()->Width(), 2);
+    EXPECT_EQ(copy.Diff(&source), QString());
+
+    // A plain source undoes every line of its own.
+    copy.Assign(&late);
+    for (TvdxFrameLine *l : {copy.LeftLine(), copy.TopLine(), copy.RightLine(), copy.BottomLine()})
+        EXPECT_EQ(l->Width(), 3);
+    EXPECT_EQ(copy.Diff(&late), QString());
+}
+
 TEST(FrameDiff, LineWidthAfterFrameWidth)
 {
     TvdxFrame tmpl, f;
