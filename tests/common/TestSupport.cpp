@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 namespace vdtest {
 
@@ -26,5 +27,16 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 TempDir::TempDir() : m_dir(QDir::tempPath() + QStringLiteral("/vdtest-XXXXXX")) {}
+
+bool runSqlite(const QString &file, const QByteArray &script)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {file});
+    if (!p.waitForStarted(5000))
+        return false;
+    p.write(script);
+    p.closeWriteChannel();
+    return p.waitForFinished(10000) && p.exitCode() == 0;
+}
 
 } // namespace vdtest

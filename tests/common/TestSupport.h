@@ -13,6 +13,10 @@ QString dataPath(const QString &relative);
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
 
+// Feeds an SQL script to the sqlite3 shell on a database file (made when
+// missing): fixtures are built by the real tool, not by the code under test.
+bool runSqlite(const QString &file, const QByteArray &script);
+
 // A fresh temporary folder, removed when the object goes.
 class TempDir {
 public:

@@ -15,16 +15,7 @@
 
 namespace {
 
-bool runSqlite(const QString &file, const QByteArray &script)
-{
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {file});
-    if (!p.waitForStarted(5000))
-        return false;
-    p.write(script);
-    p.closeWriteChannel();
-    return p.waitForFinished(10000) && p.exitCode() == 0;
-}
+using vdtest::runSqlite;
 
 QByteArray saveBytes(TvdxReport &r)
 {
