@@ -187,13 +187,35 @@ QTreeWidgetItem *TvdxTreeView::makeVisible(TvdxDataNode *rec, int depth)
     const int index = m_levelVisible[depth];
     auto *item = new QTreeWidgetItem;
     copyToItem(rec, item);
-    if (parentItem)
-        parentItem->insertChild(index, item);
-    else
-        insertTopLevelItem(index, item);
     rec->FOriginalNode = item;
     m_records.insert(item, rec);
+    if (parentItem && !parentItem->treeWidget()) {
+        // A parent that is itself waiting takes its children quietly.
+        parentItem->insertChild(index, item);
+        return item;
+    }
+    // Neighbouring new siblings go into the view together.
+    PendingRun &run = m_runs[depth];
+    if (!run.items.isEmpty() && (run.parent != parentItem || run.start + run.items.size() != index))
+        flush(depth);
+    if (run.items.isEmpty()) {
+        run.parent = parentItem;
+        run.start = index;
+    }
+    run.items.append(item);
     return item;
+}
+
+void TvdxTreeView::flush(int depth)
+{
+    PendingRun &run = m_runs[depth];
+    if (run.items.isEmpty())
+        return;
+    if (run.parent)
+        run.parent->insertChildren(run.start, run.items);
+    else
+        insertTopLevelItems(run.start, run.items);
+    run.items.clear();
 }
 
 void TvdxTreeView::hide(TvdxDataNode *rec)
@@ -207,8 +229,10 @@ void TvdxTreeView::hide(TvdxDataNode *rec)
 
 void TvdxTreeView::walk(TvdxDataNode *parent, int depth, const QString &upper, const QString &filter)
 {
-    if (int(m_levelVisible.size()) <= depth)
+    if (int(m_levelVisible.size()) <= depth) {
         m_levelVisible.resize(depth + 1);
+        m_runs.resize(depth + 1);
+    }
     m_levelVisible[depth] = 0;
     for (TvdxDataNode *rec = parent->FFirstChild; rec; rec = rec->FNextSibling) {
         walk(rec, depth + 1, upper, filter);
@@ -226,6 +250,7 @@ void TvdxTreeView::walk(TvdxDataNode *parent, int depth, const QString &upper, c
         if (rec->FOriginalNode)
             ++m_levelVisible[depth];
     }
+    flush(depth);
 }
 
 void TvdxTreeView::Filter(const QString &filter)
@@ -235,6 +260,10 @@ void TvdxTreeView::Filter(const QString &filter)
     const QString upper = filter.toUpper();
     const QSignalBlocker block(this);
     setUpdatesEnabled(false);
+    // Every node is expanded afterwards anyway; collapsed, the view need not
+    // lay out each node the filter adds or takes.
+    if (ExpandLevel < 0)
+        collapseAll();
     m_updating = true;
     walk(m_root, 0, upper, filter);
     const QList<QTreeWidgetItem *> selected = selectedItems();

@@ -86,12 +86,19 @@ private:
     void walk(TvdxDataNode *parent, int depth, const QString &upper, const QString &filter);
     QTreeWidgetItem *makeVisible(TvdxDataNode *rec, int depth);
     void hide(TvdxDataNode *rec);
+    void flush(int depth);
     void updateButtonRect();
     void invalidateButton();
 
     TvdxDataNode *m_root;
     QHash<QTreeWidgetItem *, TvdxDataNode *> m_records;
     std::vector<int> m_levelVisible;
+    struct PendingRun {
+        QTreeWidgetItem *parent = nullptr;
+        int start = 0;
+        QList<QTreeWidgetItem *> items;
+    };
+    std::vector<PendingRun> m_runs;
     bool m_updating = false;
     QString m_lastFilter;
     bool m_drawExpand = false;
