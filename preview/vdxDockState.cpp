@@ -26,7 +26,7 @@ int readExtent(const TCustomIniFile *store, const QString &section, const QStrin
 int readCoord(const TCustomIniFile *store, const QString &section, const QString &key, int def)
 {
     const int v = store->ReadInteger(section, key, def);
-    return std::abs(v) > kMaxExtent ? def : v;
+    return v < -kMaxExtent || v > kMaxExtent ? def : v;
 }
 
 bool onScreen(const QRect &r)

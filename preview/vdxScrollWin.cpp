@@ -35,7 +35,7 @@ void TvdxScrollWin::setRange(TvdxScrollerOrientation o, int value)
 {
     const qint64 max = qint64(value) - m_page[o];
     if (OnScrollMaxChange && max >= 0)
-        OnScrollMaxChange(this, o, int(max));
+        OnScrollMaxChange(this, o, int(std::min<qint64>(max, INT32_MAX)));
     m_range[o] = value;
     if (m_hideScrolls)
         return;
@@ -43,7 +43,7 @@ void TvdxScrollWin::setRange(TvdxScrollerOrientation o, int value)
     // stored position is not clamped again here.
     QScrollBar *sb = bar(o);
     m_syncing = true;
-    sb->setRange(0, value < m_page[o] ? 0 : int(std::max<qint64>(0, max)));
+    sb->setRange(0, value < m_page[o] ? 0 : int(std::clamp<qint64>(max, 0, INT32_MAX)));
     sb->setPageStep(std::max(0, m_page[o]));
     sb->setValue(m_pos[o]);
     m_syncing = false;
