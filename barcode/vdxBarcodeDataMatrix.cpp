@@ -249,9 +249,10 @@ QByteArray TvdxBarcodeDataMatrix::PreparedBytes(bool *gs1Failed) const
 }
 
 bool TvdxBarcodeDataMatrix::encodeScheme(DatamatrixEncoding scheme, const QByteArray &bytes, int from, int capacity,
-                                         std::vector<std::uint8_t> &out, bool &endsAscii) const
+                                         std::vector<std::uint8_t> &out, bool &endsAscii, int &edifactTail) const
 {
     out.clear();
+    edifactTail = -1;
     const int n = int(bytes.size());
     auto byteAt = [&](int i) { return int((unsigned char)bytes[i]); };
     switch (scheme) {
@@ -337,6 +338,7 @@ bool TvdxBarcodeDataMatrix::encodeScheme(DatamatrixEncoding scheme, const QByteA
         for (int i = from; i < n;) {
             if (!isEdifact(byteAt(i))) {
                 asciiSingle(out, byteAt(i++));
+                edifactTail = -1;
                 continue;
             }
             out.push_back(240);
@@ -345,6 +347,7 @@ bool TvdxBarcodeDataMatrix::encodeScheme(DatamatrixEncoding scheme, const QByteA
                 v.push_back(byteAt(i++) % 64);
             v.push_back(31); // unlatch
             for (std::size_t g = 0; g < v.size(); g += 4) {
+                edifactTail = int(out.size());
                 const std::size_t k = std::min<std::size_t>(4, v.size() - g);
                 std::uint32_t bits = 0;
                 for (std::size_t q = 0; q < 4; ++q)
@@ -363,18 +366,20 @@ bool TvdxBarcodeDataMatrix::encodeScheme(DatamatrixEncoding scheme, const QByteA
 }
 
 bool TvdxBarcodeDataMatrix::encodeBest(const QByteArray &bytes, int from, int capacity, std::vector<std::uint8_t> &out,
-                                       bool &endsAscii) const
+                                       bool &endsAscii, int &edifactTail) const
 {
     if (m_encoding != DatamatrixEncoding::Auto)
-        return encodeScheme(m_encoding, bytes, from, capacity, out, endsAscii);
+        return encodeScheme(m_encoding, bytes, from, capacity, out, endsAscii, edifactTail);
     using E = DatamatrixEncoding;
     bool found = false;
     std::vector<std::uint8_t> trial;
     for (E e : {E::Ascii, E::Txt, E::C40, E::Base256, E::X12, E::Edifact}) {
         bool ascii = true;
-        if (encodeScheme(e, bytes, from, capacity, trial, ascii) && (!found || trial.size() < out.size())) {
+        int tail = -1;
+        if (encodeScheme(e, bytes, from, capacity, trial, ascii, tail) && (!found || trial.size() < out.size())) {
             out = trial;
             endsAscii = ascii;
+            edifactTail = tail;
             found = true;
         }
     }
@@ -394,17 +399,25 @@ void TvdxBarcodeDataMatrix::encode()
         const int fnc1 = !bytes.isEmpty() && (unsigned char)bytes[0] == 232 ? 1 : 0;
         std::vector<std::uint8_t> body;
         bool endsAscii = true;
-        if (!encodeBest(bytes, fnc1, MaxData - fnc1, body, endsAscii))
+        int tail = -1;
+        // Readers take an EDIFACT group that starts two or fewer codewords
+        // before the end of the symbol as ASCII: such a last group needs room.
+        auto fits = [&](const SizeInfo &z) {
+            return z.data >= int(body.size()) + fnc1 && (tail < 0 || z.data - (tail + fnc1) > 2);
+        };
+        if (!encodeBest(bytes, fnc1, MaxData - fnc1, body, endsAscii, tail))
             throw EncodeError("The text is too big.");
-        const int need = int(body.size()) + fnc1;
         if (m_symbolSize == DatamatrixSymbolSize::AutoSize) {
             int s = 1;
-            while (Sizes[s - 1].data < need)
+            while (s <= 30 && !fits(Sizes[s - 1]))
                 ++s;
+            if (s > 30)
+                throw EncodeError("The text is too big.");
             m_usedSize = DatamatrixSymbolSize(s);
         } else {
             m_usedSize = m_symbolSize;
-            if (!encodeBest(bytes, fnc1, sizeOf(m_usedSize).data - fnc1, body, endsAscii))
+            if (!encodeBest(bytes, fnc1, sizeOf(m_usedSize).data - fnc1, body, endsAscii, tail) ||
+                !fits(sizeOf(m_usedSize)))
                 throw EncodeError(" The text is too big.");
         }
         m_isLastEncodingAscii = endsAscii;
@@ -447,8 +460,10 @@ void TvdxBarcodeDataMatrix::encode()
                 ecc[std::size_t(j)] = ecc[std::size_t(j + 1)] ^ f.mul(m, g[std::size_t(j + 1)]);
             ecc.back() = f.mul(m, g[std::size_t(z.eccPerBlock)]);
         }
+        // Readers expect the check codewords of 144x144 turned by two blocks.
+        const int slot = z.rows == 144 ? (k + 2) % blocks : k;
         for (int j = 0; j < z.eccPerBlock; ++j)
-            m_codewords[std::size_t(z.data + k + j * blocks)] = std::uint8_t(ecc[std::size_t(j)]);
+            m_codewords[std::size_t(z.data + slot + j * blocks)] = std::uint8_t(ecc[std::size_t(j)]);
     }
     const int vRegions = z.rows / (z.regionRows + 2), hRegions = z.cols / (z.regionCols + 2);
     place(vRegions * z.regionRows, hRegions * z.regionCols);

@@ -44,11 +44,12 @@ public:
 private:
     void encode();
     // Codewords of one scheme for bytes[from..] within capacity; false when
-    // they do not fit or the input is not consumed.
+    // they do not fit or the input is not consumed. edifactTail is where the
+    // closing EDIFACT group starts when the codewords end with one, else -1.
     bool encodeScheme(DatamatrixEncoding scheme, const QByteArray &bytes, int from, int capacity,
-                      std::vector<std::uint8_t> &out, bool &endsAscii) const;
+                      std::vector<std::uint8_t> &out, bool &endsAscii, int &edifactTail) const;
     bool encodeBest(const QByteArray &bytes, int from, int capacity, std::vector<std::uint8_t> &out,
-                    bool &endsAscii) const;
+                    bool &endsAscii, int &edifactTail) const;
     void place(int nrow, int ncol);
     void draw();
 
