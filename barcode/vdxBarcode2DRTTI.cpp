@@ -1,5 +1,6 @@
 // Script bindings of the 2D barcode: its enumerations and classes.
 #include "barcode/vdxBarcode2DView.h"
+#include "barcode/vdxBarcodePDF417Properties.h"
 #include "script/ov_irtti.h"
 
 namespace {
@@ -27,6 +28,8 @@ public:
         s->AddClass(&TvdxBarcode2DProperties::staticMetaObject, S("TPersistent"));
         // The settings classes of the other types join when their engines do.
         s->AddClass(&TvdxQRProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxPDF417Properties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxDataMatrixProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
         s->AddClass(&TvdxBarcode2DView::staticMetaObject, S("TvdxView"));
     }
 };

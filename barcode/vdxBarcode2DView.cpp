@@ -1,6 +1,7 @@
 #include "barcode/vdxBarcode2DView.h"
 
 #include "barcode/vdxBarcodeContent.h"
+#include "barcode/vdxBarcodePDF417Properties.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "core/vdxUtils.h"
@@ -24,6 +25,8 @@ std::map<int, TvdxBarcode2DFactory> &factories()
 {
     static std::map<int, TvdxBarcode2DFactory> table = [] {
         std::map<int, TvdxBarcode2DFactory> t;
+        t[bcCodePDF417] = {[] { return std::make_unique<TvdxBarcodePDF417>(); }, [] { return std::make_unique<TvdxPDF417Properties>(); }};
+        t[bcCodeDataMatrix] = {[] { return std::make_unique<TvdxBarcodeDataMatrix>(); }, [] { return std::make_unique<TvdxDataMatrixProperties>(); }};
         t[bcCodeQR] = {[] { return std::make_unique<TvdxBarcodeQR>(); },
                        [] { return std::make_unique<TvdxQRProperties>(); }};
         t[bcPharmacodeTT] = {[] { return std::make_unique<TvdxPTTDatabar>(); },

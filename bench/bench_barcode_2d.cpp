@@ -1,6 +1,8 @@
 // QR Code encoding of typical label payloads beside libzint at the same
 // level, the engine's whole text assignment (cover included) and a
 // version-40 symbol.
+#include "barcode/vdxBarcodeDataMatrix.h"
+#include "barcode/vdxBarcodePDF417.h"
 #include "barcode/vdxBarcodeQR.h"
 
 #include <benchmark/benchmark.h>
@@ -59,6 +61,46 @@ void BM_ZintEncode(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ZintEncode)->Arg(ecL)->Arg(ecM);
+#endif
+
+// The whole text assignment of an engine (encoding, layout and cover) over
+// the label payloads.
+template <typename Engine> void engineText(benchmark::State &state)
+{
+    Engine engine;
+    const QStringList &texts = payloads();
+    size_t i = 0;
+    for (auto _ : state) {
+        engine.SetText(texts[qsizetype(i++ % size_t(texts.size()))]);
+        benchmark::DoNotOptimize(engine.VectorPrimitives().size());
+    }
+}
+void BM_PDF417EngineText(benchmark::State &state) { engineText<TvdxBarcodePDF417>(state); }
+BENCHMARK(BM_PDF417EngineText);
+void BM_DataMatrixEngineText(benchmark::State &state) { engineText<TvdxBarcodeDataMatrix>(state); }
+BENCHMARK(BM_DataMatrixEngineText);
+
+#ifdef VD_HAVE_ZINT
+// libzint encoding the same payloads (matrix only, nothing drawn).
+void zintSymbology(benchmark::State &state, int symbology)
+{
+    std::vector<QByteArray> texts;
+    for (const QString &t : payloads())
+        texts.push_back(t.toLatin1());
+    size_t i = 0;
+    for (auto _ : state) {
+        zint_symbol *s = ZBarcode_Create();
+        s->symbology = symbology;
+        const QByteArray &t = texts[i++ % texts.size()];
+        ZBarcode_Encode(s, reinterpret_cast<const unsigned char *>(t.constData()), int(t.size()));
+        benchmark::DoNotOptimize(s->rows);
+        ZBarcode_Delete(s);
+    }
+}
+void BM_ZintPDF417(benchmark::State &state) { zintSymbology(state, BARCODE_PDF417); }
+BENCHMARK(BM_ZintPDF417);
+void BM_ZintDataMatrix(benchmark::State &state) { zintSymbology(state, BARCODE_DATAMATRIX); }
+BENCHMARK(BM_ZintDataMatrix);
 #endif
 
 void BM_QREngineText(benchmark::State &state)

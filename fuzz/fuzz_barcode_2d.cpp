@@ -2,6 +2,7 @@
 // settings, the rest is the text. Encoding, the rectangle cover and drawing
 // must end in a symbol or an error text, never a crash or a hang.
 #include "barcode/vdxBarcode2DView.h"
+#include "barcode/vdxBarcodePDF417Properties.h"
 #include "platform/QPainterCanvas.h"
 #include "fuzz/FuzzApplication.h"
 
@@ -13,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ensureFuzzApplication();
     if (size < 6 || size > 8192)
         return 0;
-    const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417};
+    const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417, bcCodeDataMatrix};
     TvdxBarcode2DView view;
-    view.SetBarType(types[data[0] % 3]);
+    view.SetBarType(types[data[0] % std::size(types)]);
     if (auto *qr = qobject_cast<TvdxQRProperties *>(view.BarProperties())) {
         qr->SetEncoding(TQRCodeEncoding(data[1] % 7));
         qr->SetErrorLevels(TQRErrorLevels(data[2] & 3));
@@ -24,6 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         qr->SetCodePage(codePages[data[3] % 13]);
         qr->SetPixelSize(data[4] % 6);
         qr->GraphicMarker()->SetShowGraphicMarker(data[4] & 0x80);
+    }
+    static const int byteCodePages[] = {437, 65001, 1252, 28591, 0, 932, 99999, 1251};
+    if (auto *p = qobject_cast<TvdxPDF417Properties *>(view.BarProperties())) {
+        p->SetCompactionMode(PDF417CompactionMode(data[1] & 3));
+        p->SetErrorCorrection(PDF417ErrorCorrection(data[2] % 10));
+        p->SetColumns(int(data[3] & 0x3f) - 16);
+        p->SetRows(int(data[4]) - 64);
+        p->SetAspectRatio(data[2] & 0x80 ? 0.0 : double(data[3]) / 8);
+        p->SetCodePage(byteCodePages[(data[4] >> 3) & 7]);
+        p->SetPixelWidth(data[0] >> 6);
+    }
+    if (auto *p = qobject_cast<TvdxDataMatrixProperties *>(view.BarProperties())) {
+        p->SetEncoding(DatamatrixEncoding(data[1] % 7));
+        p->SetSymbolSize(DatamatrixSymbolSize(data[2] % 31));
+        p->SetGS1Rule(data[3] & 1);
+        p->SetCodePage(byteCodePages[(data[4] >> 3) & 7]);
+        p->SetPixelSize(data[4] & 7);
     }
     view.SetRotation(int(data[5]) * 3 - 200);
     view.SetShowText(data[5] & 1);

@@ -74,6 +74,11 @@ TEST(BarcodeTool, PicturesDecodeThroughTheDecodingTool)
         {{"2d", "--type", "bcCodeQR", "--text", "\u041f\u0440\u0438\u0432\u0435\u0442", "--set",
           "BarProperties.CodePage=1251", "--module", "2"},
          "\u041f\u0440\u0438\u0432\u0435\u0442"},
+        {{"2d", "--type", "bcCodePDF417", "--text", "Vendari PDF417 1234567890123", "--module", "2"},
+         "Vendari PDF417 1234567890123"},
+        {{"2d", "--type", "bcCodeDataMatrix", "--text", "(01)98898765432106", "--set", "BarProperties.GS1Rule=True",
+          "--set", "BarProperties.Encoding=Edifact", "--module", "3"},
+         "0198898765432106"},
     };
     int n = 0;
     for (auto c : cases) {
