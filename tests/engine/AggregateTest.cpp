@@ -267,3 +267,47 @@ TEST_F(ShopAggregateTest, PageFooterTotalsFollowAMovedKeepBlock)
         total += qty;
     EXPECT_EQ(QString::number(total), sqlite(QStringLiteral("SELECT SUM(Qty) FROM items")).value(0));
 }
+
+namespace {
+
+// An object that carries its own aggregate text and names its own container.
+class OwnAggregates : public IvdxAggregateObject {
+public:
+    TvdxComponent *container = nullptr;
+    TvdxComponent *component = nullptr;
+    QString text;
+    TvdxComponent *GetContainer() override { return container; }
+    TvdxReport *GetReport() override { return nullptr; }
+    QString GetText() override { return text; }
+    QString GetExpressionDelimiters() override { return QStringLiteral("{,}"); }
+    TvdxComponent *GetComponent() override { return component; }
+};
+
+} // namespace
+
+TEST_F(AggregateTest, ObjectsWithTheirOwnAggregateTexts)
+{
+    auto *master = band<TvdxMasterData>(QStringLiteral("MasterData1"), 20);
+    auto *footer = band<TvdxFooter>(QStringLiteral("Footer1"), 50);
+    OwnAggregates own;
+    own.container = footer;
+    own.component = memo(footer, QStringLiteral("Own"), QString());
+    // Forced: a lone argument names the data band, as for COUNT.
+    own.text = QStringLiteral("{SUM(MasterData1)} [MAX(1)] {AVG(<T.\"n\">, MasterData1, 3)}");
+    TvdxAggregateList list(report.get());
+    EXPECT_TRUE(list.AddAggregatedItem(&own, master, nullptr));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_TRUE(list.Items(0)->FExpression.isEmpty());
+    EXPECT_EQ(list.Items(0)->DataRow(), master);
+    EXPECT_EQ(list.Items(1)->FExpression, QStringLiteral("<T.\"n\">"));
+    EXPECT_TRUE(list.Items(1)->FCountInvisibleBands);
+    EXPECT_TRUE(list.Items(1)->FDontReset);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(list.Items(i)->FParentContainer, footer);
+
+    // Into a caller's list: the own list does not change.
+    QList<TvdxAggregateItem *> mine;
+    EXPECT_FALSE(list.AddAggregatedItem(&own, master, &mine));
+    EXPECT_EQ(mine.size(), 2);
+    qDeleteAll(mine);
+}
