@@ -1,5 +1,6 @@
 #include "engine/vdxEngine.h"
 
+#include "engine/vdxAggregate.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "report/vdxClass_dataset.h"
@@ -44,7 +45,10 @@ void TvdxHeaderList::RemoveItem(TvdxBand *band)
 }
 
 // ---------------------------------------------------------------------------
-TvdxEngine::TvdxEngine(TvdxReport *aReport) : TvdxCustomEngine(aReport) {}
+TvdxEngine::TvdxEngine(TvdxReport *aReport)
+    : TvdxCustomEngine(aReport), m_aggregates(std::make_unique<TvdxAggregateList>(aReport))
+{
+}
 
 TvdxEngine::~TvdxEngine() = default;
 
@@ -94,7 +98,13 @@ void TvdxEngine::addError(const QString &key, const QString &fallback, const QSt
 
 Variant TvdxEngine::Evaluate(const QString &expr) { return FReport->Calc(expr); }
 
-Variant TvdxEngine::GetAggregateValue(const QString &, const QString &, TvdxComponent *, int) { return Variant(); }
+TvdxCustomAggregateList *TvdxEngine::GetAggregates() { return m_aggregates.get(); }
+
+Variant TvdxEngine::GetAggregateValue(const QString &name, const QString &expression, TvdxComponent *dataRow,
+                                      int flags)
+{
+    return m_aggregates->GetValue(m_curBand, CurVColumn, name, expression, dataRow, flags);
+}
 
 void TvdxEngine::ProcessObject(TvdxComponent *reportObject)
 {
@@ -109,6 +119,16 @@ void TvdxEngine::finishBandAggregates(TvdxBand *band, int processMode)
 {
     if (m_lockResetAggregates)
         return;
+    // The band's own totals start again once its deferred texts are filled.
+    struct ResetAfter {
+        TvdxAggregateList *list;
+        TvdxBand *band;
+        ~ResetAfter()
+        {
+            if (band)
+                list->Reset(band);
+        }
+    } resetAfter{m_aggregates.get(), band};
     using P = TvdxObjectProcessing;
     int mode = processMode;
     if (mode == P::paDefault) {
@@ -163,6 +183,7 @@ bool TvdxEngine::Run(bool aRunDialogs, bool, TvdxPage *aPage)
     auto addSource = [this](TvdxReportPage *page) {
         m_page = page;
         FPreviewPages->AddSourcePage(page);
+        m_aggregates->AddItems(page);
     };
     if (auto *rp = qobject_cast<TvdxReportPage *>(aPage))
         addSource(rp);
@@ -187,6 +208,7 @@ bool TvdxEngine::Run(bool aRunDialogs, bool, TvdxPage *aPage)
         if (FPreviewPages->CurPage >= 0)
             if (IvdxEnginePages *x = pagesExtras())
                 x->UpdatePageLastColumn(aColumn, aColumnPos, true);
+        m_aggregates->ClearValues();
         FinalPass = true;
         runReportPages(aPage);
     }
@@ -204,6 +226,7 @@ bool TvdxEngine::Initialize()
     m_keeping = false;
     CurVColumn = 0;
     m_outputTo = nullptr;
+    m_aggregates->Clear();
     resetReprintFlags();
 
     QList<TvdxReportPage *> pages;
@@ -248,6 +271,7 @@ void TvdxEngine::resetReprintFlags()
     m_keepCurY = 0;
     m_lastBandOnPage = m_startNewPageBand = nullptr;
     m_lockResetAggregates = false;
+    m_vMasterBand = nullptr;
     m_headerList.Clear();
     m_hBandNamesTree.clear();
 }
@@ -268,13 +292,19 @@ void TvdxEngine::Finalize()
         auto *rp = qobject_cast<TvdxReportPage *>(FReport->Pages(i));
         if (!rp)
             continue;
-        for (TvdxBand *vb : rp->VSubBands())
-            for (TvdxComponent *c : vb->Objects().List())
+        // Every vertical band, headers and footers too: they hold moved objects as well.
+        for (TvdxComponent *pc : rp->Objects().List()) {
+            auto *vb = qobject_cast<TvdxBand *>(pc);
+            if (!vb || !vb->Vertical())
+                continue;
+            const QList<TvdxComponent *> moved = vb->Objects().List();
+            for (TvdxComponent *c : moved)
                 if (c->OriginalBand()) {
                     c->SetParent(c->OriginalBand());
                     c->SetLeft(c->Left() + vb->Left());
                     c->SetOriginalBand(nullptr);
                 }
+        }
     }
     FReport->DataSets()->Finalize();
 }

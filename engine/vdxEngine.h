@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class TvdxAggregateList;
 class TvdxReportPage;
 class TvdxDataBand;
 class TvdxGroupHeader;
@@ -55,7 +56,7 @@ public:
     ~TvdxEngine() override;
 
     // --- TvdxCustomEngine
-    TvdxCustomAggregateList *GetAggregates() override { return nullptr; }
+    TvdxCustomAggregateList *GetAggregates() override;
     long double GetPageHeight() override;
     void EndPage() override;
     void BreakAllKeep() override;
@@ -79,7 +80,7 @@ public:
     long double HeaderHeight(bool addReprintOnNewPage = false) override;
     long double FooterHeight() override;
     long double FreeSpace() override;
-    // Aggregates are not computed yet: Null.
+    // The value of the aggregate call under the band being output.
     Variant GetAggregateValue(const QString &name, const QString &expression, TvdxComponent *dataRow,
                               int flags) override;
     void ProcessObject(TvdxComponent *reportObject) override;
@@ -89,6 +90,7 @@ public:
     void Finalize();
 
     TvdxHeaderList &HeaderList() { return m_headerList; }
+    TvdxAggregateList *AggregateList() const { return m_aggregates.get(); }
     TvdxReportPage *CurPage() const { return m_page; }
 
 protected:
@@ -149,6 +151,16 @@ private:
     void restretchAfterSuppress(TvdxBand *band);
     void processMessages();
 
+    // --- vertical bands (vdxEngine_vertical.cpp)
+    void startVerticalMaster(TvdxBand *band, QList<int> &pages, TvdxBand *&master, long double &savedX);
+    void prepareVerticalBands(TvdxBand *masterBand);
+    void runVerticalBands(const QList<TvdxBand *> &list);
+    void showVerticalBand(TvdxBand *band);
+    void outputVerticalPages(const QList<int> &pageList, TvdxBand *masterBand, long double savedX);
+    // Copies made for vertical cells: never filled again, freed after output.
+    bool isVerticalCopy(TvdxReportComponent *container, TvdxComponent *child) const;
+    void freeVerticalCopies(TvdxReportComponent *container);
+
     TvdxHeaderList m_headerList;
     QElapsedTimer m_messagesTimer;
     QList<QPair<QString, int>> m_hBandNamesTree;
@@ -181,6 +193,10 @@ private:
     long double m_subSaveCurY = -1;
     bool m_breakShowBandTree = false;
     bool m_lockResetAggregates = false;
+    std::unique_ptr<TvdxAggregateList> m_aggregates;
+    TvdxBand *m_vMasterBand = nullptr;
+    QList<TvdxBand *> m_vHeaderList;
+    QList<int> m_vPageList;
     // Padding rows of a deferred child (PadChildRows).
     struct Padding {
         TvdxBand *parent = nullptr;

@@ -4,6 +4,7 @@
 // keep-together blocks and sub-reports at their place.
 #include "engine/vdxEngine.h"
 
+#include "engine/vdxAggregate.h"
 #include "core/vdVariant.h"
 #include "report/vdxClass_dataset.h"
 #include "report/vdxClass_memo.h"
@@ -39,12 +40,12 @@ void TvdxEngine::Stretch(TvdxReportComponent *container, bool skipGetData)
     if (band)
         m_curBand = band;
     FReport->SetCurObject(container->Name());
-    if (band) {
+    if (band && band != m_vMasterBand) {
         band->BeforePrint();
         DoBeforePrint(band);
     }
     for (TvdxReportComponent *child : childViews(container)) {
-        if (skipGetData)
+        if (skipGetData || isVerticalCopy(container, child))
             continue;
         FReport->SetCurObject(child->Name());
         child->BeforePrint();
@@ -68,7 +69,8 @@ void TvdxEngine::UnStretch(TvdxReportComponent *container)
 {
     if (!container)
         return;
-    const QList<TvdxReportComponent *> children = childViews(container);
+    QList<TvdxReportComponent *> children = childViews(container);
+    children.removeIf([&](TvdxReportComponent *c) { return isVerticalCopy(container, c); });
     if (container->Visible())
         for (TvdxReportComponent *child : children) {
             FReport->SetCurObject(child->Name());
@@ -83,6 +85,7 @@ void TvdxEngine::UnStretch(TvdxReportComponent *container)
         if (FinalPass)
             band->DisposeFillMemo();
     }
+    freeVerticalCopies(container);
 }
 
 void TvdxEngine::BreakAllKeep()
@@ -91,6 +94,7 @@ void TvdxEngine::BreakAllKeep()
     m_keepCurY = 0;
     m_keeping = false;
     m_keepBand = nullptr;
+    m_aggregates->EndKeep();
     m_keepHeader = false;
 }
 
@@ -114,6 +118,8 @@ TvdxBand *TvdxEngine::ShowBand(TvdxBand *band)
     }
     if (band->KeepChild())
         endKeep(band);
+    if (qobject_cast<TvdxDataBand *>(band))
+        m_aggregates->AddValue(band, 0);
     return result;
 }
 
@@ -125,8 +131,17 @@ void TvdxEngine::ShowBand(const QMetaObject *bandClass)
 
 void TvdxEngine::outputBand(TvdxBand *band)
 {
-    if (band->Vertical())
-        return; // vertical bands print through their own path
+    if (band->Vertical()) {
+        showVerticalBand(band);
+        return;
+    }
+    // A band crossing vertical bands makes its cells first.
+    const bool vMaster = band->HasVBands && !m_outputTo && !qobject_cast<TvdxPageHeader *>(band);
+    QList<int> vPages;
+    TvdxBand *vBand = nullptr;
+    long double vSavedX = CurX;
+    if (vMaster)
+        startVerticalMaster(band, vPages, vBand, vSavedX);
     auto *db = qobject_cast<TvdxDataBand *>(band);
     const bool multi = db && db->Columns() > 1;
     const bool isData = db != nullptr;
@@ -199,7 +214,9 @@ void TvdxEngine::outputBand(TvdxBand *band)
                 CurY = CurY + FreeSpace() - band->StretchedHeight;
                 band->SetTop(CurY);
             }
-            if (band->Visible() && !(m_callFromAddPage && FPreviewPages->BandExists(band)))
+            if (vMaster)
+                outputVerticalPages(vPages, vBand, vSavedX);
+            else if (band->Visible() && !(m_callFromAddPage && FPreviewPages->BandExists(band)))
                 FPreviewPages->AddObject(band);
         }
         if (band->Visible())
@@ -651,6 +668,7 @@ void TvdxEngine::startKeep(TvdxBand *band, int position)
     m_keepPosition = position ? position : FPreviewPages->GetCurPosition();
     m_keepOutline = FPreviewPages->Outline() ? FPreviewPages->Outline()->GetCurPosition() : nullptr;
     m_keepAnchor = FPreviewPages->GetAnchorCurPosition();
+    m_aggregates->StartKeep();
 }
 
 void TvdxEngine::endKeep(TvdxBand *band)
@@ -660,6 +678,7 @@ void TvdxEngine::endKeep(TvdxBand *band)
     m_keepCurY = 0;
     m_keeping = false;
     m_keepBand = nullptr;
+    m_aggregates->EndKeep();
     m_keepHeader = false;
 }
 
@@ -670,13 +689,20 @@ void TvdxEngine::addReprintHeader(TvdxBand *band)
     const bool reprint = (qobject_cast<TvdxHeader *>(band) && static_cast<TvdxHeader *>(band)->ReprintOnNewPage())
                          || (qobject_cast<TvdxGroupHeader *>(band)
                              && static_cast<TvdxGroupHeader *>(band)->ReprintOnNewPage());
+    if (band->Vertical()) {
+        if (reprint && !m_vHeaderList.contains(band))
+            m_vHeaderList.append(band);
+        return;
+    }
     if (reprint)
         m_headerList.AddItem(band, m_pageCurX, m_keeping && !qobject_cast<TvdxHeader *>(band));
 }
 
 void TvdxEngine::removeReprintHeader(TvdxBand *band)
 {
-    if (band)
+    if (band && band->Vertical())
+        m_vHeaderList.removeOne(band);
+    else if (band)
         m_headerList.RemoveItem(band);
 }
 

@@ -3,6 +3,7 @@
 // page with its footers, and the page geometry.
 #include "engine/vdxEngine.h"
 
+#include "engine/vdxAggregate.h"
 #include "core/vdFormatSettings.h"
 #include "core/vdVariant.h"
 #include "report/vdxClass_postprocessor.h"
@@ -223,6 +224,7 @@ void TvdxEngine::NewPage()
         if (CurY - m_keepCurY + h > GetPageHeight() - FooterHeight() - HeaderHeight(false)) {
             // The block no longer fits on any page: it is released here.
             m_keeping = false;
+            m_aggregates->EndKeep();
             if (qobject_cast<TvdxGroupHeader *>(m_keepBand)) {
                 m_headerList.RemoveItem(m_keepBand);
                 addReprintHeader(m_keepBand);
@@ -231,6 +233,9 @@ void TvdxEngine::NewPage()
     }
     TvdxBand *header = nullptr;
     if (m_keeping) {
+        // The footer row goes with the block: it counts on the next page.
+        if (m_keepFooter && !m_keepHeader)
+            m_aggregates->DeleteValue(m_keepBand);
         FPreviewPages->CutObjects(m_keepPosition);
         auto *db = qobject_cast<TvdxDataBand *>(m_curBand);
         if (qAbs(FPreviewPages->GetLastY(0) - CurY) >= 1e-4L && db && db->KeepHeader())
@@ -249,6 +254,8 @@ void TvdxEngine::NewPage()
     startPreviewPage();
     m_lastBandOnPage = nullptr;
     if (m_keeping) {
+        // Rows of the moved block count for this page's footer, not the last one's.
+        m_aggregates->EndKeep();
         m_subSaveCurY = CurY;
         long double x = 0;
         if (m_keepBand && m_keepBand->Page())
@@ -260,6 +267,8 @@ void TvdxEngine::NewPage()
             o->ShiftItems(m_keepOutline, roundHalfEven(CurY));
         FPreviewPages->ShiftAnchors(m_keepAnchor, roundHalfEven(CurY));
         CurY = FPreviewPages->GetLastY(0);
+        if (m_keepFooter && !m_keepHeader)
+            m_aggregates->AddValue(m_keepBand, 0);
         addReprintHeader(header);
     }
     m_keeping = false;
@@ -277,6 +286,8 @@ void TvdxEngine::NewColumn()
         return;
     }
     if (m_keeping) {
+        if (m_keepFooter)
+            m_aggregates->DeleteValue(m_keepBand);
         FPreviewPages->CutObjects(m_keepPosition);
         CurY = FPreviewPages->GetLastY(0);
     }
@@ -285,11 +296,14 @@ void TvdxEngine::NewColumn()
     startNextColumn();
     m_lastBandOnPage = nullptr;
     if (m_keeping) {
+        m_aggregates->EndKeep();
         FPreviewPages->PasteObjects(CurX, CurY);
         if (TvdxCustomOutline *o = FPreviewPages->Outline())
             o->ShiftItems(m_keepOutline, roundHalfEven(CurY));
         FPreviewPages->ShiftAnchors(m_keepAnchor, roundHalfEven(CurY));
         CurY = FPreviewPages->GetLastY(CurX);
+        if (m_keepFooter)
+            m_aggregates->AddValue(m_keepBand, 0);
     }
     m_keeping = false;
     m_keepHeader = false;
