@@ -1,7 +1,6 @@
 #include "report/vdxClass_page_dialog.h"
 
 #include "core/vdBaseForm.h"
-#include "core/vdThreading.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "report/vdxClass_dialog.h"
@@ -12,54 +11,10 @@
 #include <QGuiApplication>
 #include <QMoveEvent>
 #include <QResizeEvent>
-#include <QTimer>
-
-namespace {
-
-// A move or resize is reported once it has settled, not for every step.
-constexpr int kSettleMs = 250;
-const QString kSettleTimer = QStringLiteral("vdSettle");
-
-// The dialog page ends its dialog itself: the close box does nothing.
-class CloseRefusal : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == parent() && event->type() == QEvent::Close) {
-            event->ignore();
-            return true;
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 TvdxDialogForm::TvdxDialogForm(TvdxDialogPage *page) : QWidget(nullptr), m_page(page)
 {
     setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == QLatin1String("offscreen"));
-    // A page of a thread-safe report marks itself with Tag 318 while it makes
-    // its window; such a window starts bare.
-    const bool threadSafe = page && page->Tag() == 318;
-    setProperty("ThreadSafe", threadSafe);
-    if (!threadSafe)
-        setWindowTitle(QStringLiteral(" "));
-    installEventFilter(new CloseRefusal(this));
-    auto *settle = new QTimer(this);
-    settle->setObjectName(kSettleTimer);
-    settle->setSingleShot(true);
-    settle->setInterval(kSettleMs);
-    connect(settle, &QTimer::timeout, this, [this] {
-        if (OnEndMoveResize)
-            OnEndMoveResize();
-    });
-}
-
-static void settleLater(TvdxDialogForm *form)
-{
-    if (auto *t = form->findChild<QTimer *>(kSettleTimer, Qt::FindDirectChildrenOnly))
-        t->start();
 }
 
 void TvdxDialogForm::SetFormLeft(int v)
@@ -100,7 +55,8 @@ void TvdxDialogForm::moveEvent(QMoveEvent *event)
         return;
     m_left = x();
     m_top = y();
-    settleLater(this);
+    if (OnEndMoveResize)
+        OnEndMoveResize();
 }
 
 void TvdxDialogForm::resizeEvent(QResizeEvent *event)
@@ -110,7 +66,8 @@ void TvdxDialogForm::resizeEvent(QResizeEvent *event)
         return;
     m_width = width();
     m_height = height();
-    settleLater(this);
+    if (OnEndMoveResize)
+        OnEndMoveResize();
 }
 
 // ---------------------------------------------------------------------------
@@ -122,9 +79,8 @@ TvdxDialogPage::TvdxDialogPage(TvdComponent *owner) : TvdxPage(owner)
     SetTag(r && r->IsThreadSafe() ? 318 : 0);
     // Without a widget application (batch tools, replays) the page keeps its
     // geometry and has no window.
-    // Windows belong to the GUI thread, whichever thread builds the report.
     if (qobject_cast<QApplication *>(QCoreApplication::instance()))
-        SynchronizeMethod([this] { m_form = new TvdxDialogForm(this); });
+        m_form = new TvdxDialogForm(this);
     SetTag(oldTag);
     TvdFont font;
     font.SetName(QStringLiteral("Tahoma"));
@@ -138,8 +94,7 @@ TvdxDialogPage::~TvdxDialogPage()
     QMutexLocker lock(&vdxGlobalLock());
     // Children (the controls living on the window) go before the window.
     Clear();
-    if (m_form)
-        SynchronizeMethod([this] { delete m_form.data(); });
+    delete m_form.data();
 }
 
 QString TvdxDialogPage::GetDescription() const { return GetResStrByName(QStringLiteral("obDlgPage")); }
