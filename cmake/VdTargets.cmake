@@ -104,6 +104,6 @@ function(vd_add_test name dir)
     set(_labels LABELS "${VD_TEST_LABELS_${name}}")
   endif()
   gtest_discover_tests(test_${name}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300 ${_labels}
+    PROPERTIES ${_labels} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endfunction()
