@@ -98,7 +98,12 @@ function(vd_add_test name dir)
     VD_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     VD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   vd_use_pch(test_${name} VD_PCH_TEST_OWNER ${VD_PCH_HEADER} <gtest/gtest.h>)
+  # VD_TEST_LABELS_<name>, when set, labels every test of the executable.
+  set(_labels "")
+  if(DEFINED VD_TEST_LABELS_${name})
+    set(_labels LABELS "${VD_TEST_LABELS_${name}}")
+  endif()
   gtest_discover_tests(test_${name}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300
+    PROPERTIES ${_labels} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -148,6 +148,11 @@ public:
     // Runs a filter over the pages: True when the output opened and the
     // pages ran without an error.
     bool Export(TvdxCustomExportFilter *filter) override;
+    // Scales in device pixels per report pixel, offsets in device pixels.
+    void DrawPage(int index, Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY,
+                  bool bHighlightEditable = false) override;
+    // Runs the print loop the printing layer installed (vdxPrintLoopHook.h).
+    bool Print() override;
     // How the last Export ended.
     enum TvdxExportEnd { eeNone, eeFinished, eeStopped, eeFailed };
     TvdxExportEnd LastExportEnd() const { return FLastExportEnd; }

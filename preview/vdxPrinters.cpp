@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <mutex>
 
-TvdxPrinters::TvdxPrinters(PrinterBackend *backend) : FBackend(backend ? backend : &vdPrinterBackend())
+TvdxPrinters::TvdxPrinters(PrinterBackend *backend, PrinterFactory factory)
+    : FBackend(backend ? backend : &vdPrinterBackend()), FFactory(std::move(factory))
 {
     FillPrinters();
     if (Count() > 0) {
@@ -46,7 +47,8 @@ void TvdxPrinters::FillPrinters()
     };
     std::vector<Entry> found;
     for (const QString &name : FBackend->Printers())
-        found.push_back({name, std::make_unique<TvdxPrinter>(name, QString(), FBackend)});
+        found.push_back({name, FFactory ? FFactory(name, FBackend)
+                                        : std::make_unique<TvdxPrinter>(name, QString(), FBackend)});
 
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);

@@ -4,13 +4,16 @@
 #include "preview/vdxPrinter.h"
 #include <QMutex>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class TvdxPrinters {
 public:
+    // Makes the printer object of one queue (tests record what printing asks).
+    using PrinterFactory = std::function<std::unique_ptr<TvdxCustomPrinter>(const QString &name, PrinterBackend *)>;
     // Reads the queues of the back end (the one in use when none is given).
-    explicit TvdxPrinters(PrinterBackend *backend = nullptr);
+    explicit TvdxPrinters(PrinterBackend *backend = nullptr, PrinterFactory factory = {});
     ~TvdxPrinters();
     TvdxPrinters(const TvdxPrinters &) = delete;
     TvdxPrinters &operator=(const TvdxPrinters &) = delete;
@@ -37,6 +40,7 @@ public:
 
 private:
     PrinterBackend *FBackend;
+    PrinterFactory FFactory;
     bool FHasPhysicalPrinters = false;
     QStringList FPrinters;
     int FPrinterIndex = -1;

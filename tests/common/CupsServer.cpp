@@ -394,4 +394,34 @@ QStringList CupsServer::JobTitles() const
     return titles;
 }
 
+QList<CupsServer::JobInfo> CupsServer::Jobs() const
+{
+    QList<JobInfo> list;
+#ifdef VD_HAVE_CUPS
+    cups_job_t *jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+    for (int i = 0; i < n; ++i) {
+        JobInfo info;
+        info.id = jobs[i].id;
+        info.title = QString::fromUtf8(jobs[i].title);
+        ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+        const QByteArray uri = QStringLiteral("ipp://localhost/jobs/%1").arg(info.id).toUtf8();
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+        static const char *const wanted[] = {"copies", "sides"};
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+        if (ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/")) {
+            if (ipp_attribute_t *a = ippFindAttribute(response, "copies", IPP_TAG_INTEGER))
+                info.copies = ippGetInteger(a, 0);
+            if (ipp_attribute_t *a = ippFindAttribute(response, "sides", IPP_TAG_KEYWORD))
+                info.sides = QString::fromUtf8(ippGetString(a, 0, nullptr));
+            ippDelete(response);
+        }
+        list << info;
+    }
+    cupsFreeJobs(n, jobs);
+    std::sort(list.begin(), list.end(), [](const JobInfo &a, const JobInfo &b) { return a.id < b.id; });
+#endif
+    return list;
+}
+
 } // namespace vdtest

@@ -49,6 +49,15 @@ public:
     void ClearReceived();
     // Titles of all jobs the server knows (completed ones included), oldest first.
     QStringList JobTitles() const;
+    // A job as the server keeps it, read back over IPP.
+    struct JobInfo {
+        int id = 0;
+        QString title;
+        int copies = 1;  // 1 when the job names none
+        QString sides;   // empty when the job names none
+    };
+    // All jobs the server knows (completed ones included), oldest first.
+    QList<JobInfo> Jobs() const;
 
 private:
     bool addQueue(const QString &name, int port, bool makeDefault);
