@@ -82,9 +82,9 @@ QString TvdxDictionary::CreateUniqueName(const QString &base)
     int n = 1;
     if (FNames.size() >= 4) {
         // Sentinels around the numbered aliases of the base: the count between
-        // them is where the search starts.
-        insertName(base + QLatin1Char('0'), 0);
-        insertName(base + QLatin1Char('A'), 0);
+        // them is where the search starts. They stand for no object.
+        insertName(base + QLatin1Char('0'), -1);
+        insertName(base + QLatin1Char('A'), -1);
         const int lo = find(base + QLatin1Char('0'), found);
         const int hi = find(base + QLatin1Char('A'), found);
         n = hi - lo - 1;
@@ -216,6 +216,9 @@ void TvdxPreviewPages::Clear()
     FPagesItem = nullptr;
     FNumbersItem = nullptr;
     FXMLDoc->Clear();
+    // A file of another root leaves its name behind otherwise.
+    FXMLDoc->Root()->SetName(QStringLiteral("preparedreport"));
+    FXMLDoc->Root()->SetText(QString());
     FDictionary.Clear();
     if (FPostProcessor)
         FPostProcessor->Clear();

@@ -16,6 +16,7 @@
 class TvdxCustomMemoView;
 class TvdxCustomExportFilter;
 class TvdxView;
+class TvdxHyperlink;
 
 // Alias names of source objects. Names: sorted, case-insensitive, each with
 // an index into SourceNames; SourceNames: "Page<p>.<name>" with the source
@@ -143,6 +144,7 @@ public:
     void ClearCache() override;
     void LockPage();
     void UnlockPage();
+    TvdxReportPage *LockedPage() const { return FLockedPage; }
     void AddFrom(TvdxReport *report) override;
     void AddFromPreviewPages(TvdxCustomPreviewPages *vPreviewPages) override;
     // Runs a filter over the pages: True when the output opened and the
@@ -153,6 +155,25 @@ public:
                   bool bHighlightEditable = false) override;
     // Runs the print loop the printing layer installed (vdxPrintLoopHook.h).
     bool Print() override;
+
+    // --- prepared-report files (vdxPreviewPages_file.cpp)
+    void SaveToStream(QIODevice &stream) override;
+    // With partial loading the caller keeps Stream open while the store is used.
+    void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false) override;
+    void SaveToFile(const QString &fileName) override;
+    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false) override;
+    // Partial loading from a file the store opens and keeps until cleared.
+    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound, bool allowPartialLoading);
+    bool SaveToFilter(QObject *filter, const QString &fileName) override;
+
+    // --- interaction and page editing (vdxPreviewPages_interact.cpp)
+    void ObjectOver(int index, int x, int y, TvdxMouseButton button, TvdxShiftState shift, double scale, int offsetX,
+                    int offsetY, TvdxPreviewIntEventParams &eventParams) override;
+    void FireMouseLeave() override;
+    void ModifyObject(TvdxComponent *component) override;
+    void ModifyPage(int index, TvdxReportPage *page) override;
+    void AddEmptyPage(int index) override;
+    void DeletePage(int index) override;
     // How the last Export ended.
     enum TvdxExportEnd { eeNone, eeFinished, eeStopped, eeFailed };
     TvdxExportEnd LastExportEnd() const { return FLastExportEnd; }
@@ -177,6 +198,7 @@ public:
 
 private:
     friend class TvdxOutline;
+    friend class TvdxPinnedPage;
     struct CacheEntry {
         int key;
         TvdxReportPage *page;
@@ -193,6 +215,16 @@ private:
     bool useFileCache() const;
     int pagesInCache() const;
     bool finalPassOfDoublePass() const;
+    // Save and load parts.
+    void prepareDocument();
+    void rebuildFromDocument(bool oldFormat);
+    void readDocument(QIODevice &stream, bool allowPartialLoading);
+    // Interaction parts.
+    void followHyperlink(TvdxView *view);
+    void openDetailReport(const TvdxHyperlink &link);
+    void openDetailPage(const TvdxHyperlink &link);
+    // Anchors, outline items and logical numbers of pages from Index on move by Delta.
+    void movePageReferences(int index, int delta);
     // Export loop parts.
     void runPages(TvdxCustomExportFilter *filter, QSet<int> &pageNumbers, bool &stopped);
     void exportPage(TvdxCustomExportFilter *filter, int index, const QSet<int> &pageNumbers);
@@ -216,6 +248,27 @@ private:
     TvdxCachedGraphicType FCachedGraphicState = cgOriginal;
     TvdxSignaturePages FSignaturePages;
     TvdxExportEnd FLastExportEnd = eeNone;
+};
+
+// A built page held pinned in the cache for as long as the handle lives: no
+// other fetch evicts it. The previous pin comes back afterwards, unless that
+// page has left the cache meanwhile. Page() is none when the page does not
+// build, or once the store was cleared under the handle.
+class TvdxPinnedPage {
+public:
+    TvdxPinnedPage(TvdxPreviewPages &pages, int index);
+    ~TvdxPinnedPage() { Release(); }
+    TvdxPinnedPage(const TvdxPinnedPage &) = delete;
+    TvdxPinnedPage &operator=(const TvdxPinnedPage &) = delete;
+
+    TvdxReportPage *Page() const;
+    void Release();
+
+private:
+    TvdxPreviewPages *m_pages;
+    TvdxReportPage *m_page = nullptr;
+    TvdxReportPage *m_previous = nullptr;
+    bool m_held = false;
 };
 
 // Pixels per millimetre.

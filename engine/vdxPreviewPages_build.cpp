@@ -36,6 +36,17 @@ void vdxSetNameQuiet(TvdxComponent *obj, const QString &name)
     }
 }
 
+namespace {
+// A record named after a class makes an object of that class inside a page:
+// never a report or a page, whatever a file says.
+bool recordClassAllowed(const QString &name)
+{
+    const TvdClassInfo *info = vdFindClass(name);
+    return info && info->isComponent && info->meta && !info->meta->inherits(&TvdxReport::staticMetaObject) &&
+           !info->meta->inherits(&TvdxPage::staticMetaObject);
+}
+} // namespace
+
 // ---------------------------------------------------------------------------
 bool TvdxPreviewPages::PageCached(int index) const
 {
@@ -57,7 +68,7 @@ void TvdxPreviewPages::readRecords(TvdXMLItem *item, TvdxComponent *parent, int 
         try {
             if (source) {
                 made = ser.ReadComponentStr(parent, source->BaseName() + QLatin1Char(' ') + rec->Text(), true);
-            } else
+            } else if (recordClassAllowed(rec->Name()))
                 made = ser.ReadComponentStr(parent, rec->Name() + QLatin1Char(' ') + rec->Text(), true);
         } catch (const Exception &) {
             made = nullptr;

@@ -161,7 +161,7 @@ void TvdxCustomPreviewPages::AddAnchor(const QString &) { vdxAbstractError(); }
 int TvdxCustomPreviewPages::GetAnchorPage(const QString &) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::DrawPage(int, Canvas &, double, double, double, double, bool) { vdxAbstractError(); }
 void TvdxCustomPreviewPages::ObjectOver(int, int, int, TvdxMouseButton, TvdxShiftState, double, int, int,
-                                        TvdxInteractiveEventsParams &)
+                                        TvdxPreviewIntEventParams &)
 {
     vdxAbstractError();
 }

@@ -10,6 +10,7 @@
 #include "report/vdxClass_component.h"
 
 #include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QStringList>
 #include <functional>
@@ -117,6 +118,24 @@ protected:
 // ---------------------------------------------------------------------------
 enum TvdxAddPageAction { apWriteOver, apAdd };
 
+enum TvdxMouseIntEvents { meClick, meDbClick, meMouseMove, meMouseUp, meMouseDown, meDragOver, meDragDrop, meMouseWheel };
+
+// What the preview hands the prepared pages with a mouse event, and what
+// they answer (Cursor, RetResult).
+struct TvdxPreviewIntEventParams {
+    TvdxMouseIntEvents MouseEventType = meMouseMove;
+    QObject *Sender = nullptr;
+    // The system's cursor id (0 default, -21 the hand point).
+    int Cursor = 0;
+    // A TvdxDesignTool.
+    int EditMode = 0;
+    int State = 0;
+    bool Accept = false;
+    int WheelDelta = 0;
+    QPoint MousePos;
+    bool RetResult = false;
+};
+
 // A QObject so that scripts can hold the prepared pages.
 class TvdxCustomPreviewPages : public QObject {
     Q_OBJECT
@@ -164,7 +183,7 @@ public:
     virtual void DrawPage(int index, Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY,
                           bool bHighlightEditable = false);
     virtual void ObjectOver(int index, int x, int y, TvdxMouseButton button, TvdxShiftState shift, double scale,
-                            int offsetX, int offsetY, TvdxInteractiveEventsParams &eventParams);
+                            int offsetX, int offsetY, TvdxPreviewIntEventParams &eventParams);
     virtual void AddFrom(TvdxReport *report);
     virtual void AddFromPreviewPages(TvdxCustomPreviewPages *vPreviewPages);
     virtual void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false);

@@ -250,6 +250,10 @@ public:
     std::function<void(TvdxView *, TvdxMouseButton, TvdxShiftState, bool &modified)> OnClickObject,
         OnDblClickObject;
     std::function<void(TvdxView *)> OnMouseEnter, OnMouseLeave;
+    // The object under the mouse in the preview.
+    std::function<void(TvdxComponent *)> OnMouseOverObject;
+    // Loads the template of a detail report in place of its file: True when it did.
+    std::function<bool(TvdxReport *detail, const QString &templateName)> OnLoadDetailTemplate;
     std::function<void(QObject *sender)> OnClosePreview;
 
     // Whether the report runs with thread-safe engine options.

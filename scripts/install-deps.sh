@@ -18,6 +18,8 @@ PACKAGES=(
   libzxing-dev zint libzint-dev dmtx-utils qpdf poppler-utils emf2svg sqlite3 locales
   # SVG peers and oracles (only tests and benchmarks link them)
   qt6-svg-dev librsvg2-dev librsvg2-bin
+  # prepared reports checked by a general XML reader
+  libxml2-utils
   # servers that tests start on loopback
   cups cups-bsd postgresql
 )

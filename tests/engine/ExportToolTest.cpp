@@ -60,6 +60,34 @@ TEST_F(ExportToolTest, OrdersOverTheShopDataGiveTheGoldenTrace)
     EXPECT_EQ(r.out, golden);
 }
 
+TEST_F(ExportToolTest, SavedPreparedReportTracesLikeItsTemplate)
+{
+    const QString vp3 = dir.file(QStringLiteral("orders.vp3"));
+    ToolRun r = run({QStringLiteral("--save"), vp3, QStringLiteral("--sqlite"), db, orders()});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    r = run({QStringLiteral("--trace"), vp3});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, golden);
+    // Saved again from the file: the same bytes.
+    const QString again = dir.file(QStringLiteral("again.vp3"));
+    r = run({QStringLiteral("--save"), again, vp3});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(vdtest::readFile(again), vdtest::readFile(vp3));
+
+    if (QStandardPaths::findExecutable(QStringLiteral("xmllint")).isEmpty())
+        GTEST_SKIP() << "xmllint not installed (libxml2-utils)";
+    QProcess lint;
+    lint.start(QStringLiteral("xmllint"), {QStringLiteral("--noout"), vp3});
+    ASSERT_TRUE(lint.waitForFinished(30000));
+    EXPECT_EQ(lint.exitCode(), 0) << lint.readAllStandardError().toStdString();
+    const int pages = golden.count(QStringLiteral("StartPage "));
+    lint.start(QStringLiteral("xmllint"),
+               {QStringLiteral("--xpath"), QStringLiteral("count(/preparedreport/previewpages/*)"), vp3});
+    ASSERT_TRUE(lint.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(lint.readAllStandardOutput()).trimmed(), QString::number(pages));
+}
+
 TEST_F(ExportToolTest, PageListSelectsPages)
 {
     struct Case {
@@ -80,6 +108,12 @@ TEST_F(ExportToolTest, BadInputEndsWithAMessage)
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("<TvdxReport><TvdxReportPage Name=\"P\"><TvdxMasterData Name=\"M\" DataSetName=\"nothing\"");
     junk.close();
+    const QString junkVp3 = dir.file(QStringLiteral("junk.vp3"));
+    {
+        QFile f(junkVp3);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<?xml version=\"1.0\" encoding=\"utf-8\"?><preparedreport><dictionary><m1 name=\"Page3.X\"/>");
+    }
     struct Case {
         const char *what;
         QStringList args;
@@ -87,7 +121,9 @@ TEST_F(ExportToolTest, BadInputEndsWithAMessage)
         const char *message;
     };
     const Case cases[] = {
-        {"no trace switch", {orders()}, 2, "usage:"},
+        {"neither trace nor save", {orders()}, 2, "usage:"},
+        {"save without a file", {orders(), QStringLiteral("--save")}, 2, "usage:"},
+        {"broken prepared report", {QStringLiteral("--trace"), junkVp3}, 1, "cannot load"},
         {"no template", {QStringLiteral("--trace")}, 2, "usage:"},
         {"unknown switch", {QStringLiteral("--trace"), QStringLiteral("--pdf"), orders()}, 2, "usage:"},
         {"two templates", {QStringLiteral("--trace"), orders(), orders()}, 2, "usage:"},

@@ -50,8 +50,9 @@ TEST_F(Store, SentinelsOnceFourAliasesExist)
     EXPECT_EQ(d.Names().count("m0"), 1);
     EXPECT_EQ(d.AddUnique("l", "Page0.G", o), "l1");
     EXPECT_TRUE(d.Names().contains("l0"));
-    // A sentinel answers with the first source entry.
-    EXPECT_EQ(d.GetSourceName("m0"), "Page0.A");
+    // A sentinel stands for no object.
+    EXPECT_EQ(d.GetSourceName("m0"), "");
+    EXPECT_EQ(d.GetObject("mA"), nullptr);
     EXPECT_EQ(d.GetObject("zz9"), nullptr);
     EXPECT_EQ(d.GetSourceName("zz9"), "");
 }

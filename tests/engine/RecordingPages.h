@@ -164,7 +164,7 @@ public:
     void ModifyObject(TvdxComponent *) override {}
     void DrawPage(int, Canvas &, double, double, double, double, bool = false) override {}
     void ObjectOver(int, int, int, TvdxMouseButton, TvdxShiftState, double, int, int,
-                    TvdxInteractiveEventsParams &) override
+                    TvdxPreviewIntEventParams &) override
     {
     }
     void AddFrom(TvdxReport *) override {}

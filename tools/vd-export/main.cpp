@@ -1,7 +1,9 @@
-// vd-export --trace [--pages LIST] [--sqlite DB] TEMPLATE.vd3
-// Prepares a template and runs the trace export filter over its pages,
-// writing one line per filter call to standard output. With --sqlite each
-// table of DB is a data set named like the table, its rows in rowid order.
+// vd-export [--trace] [--save FILE.vp3] [--pages LIST] [--sqlite DB] REPORT
+// Prepares a template (or loads a prepared report, REPORT.vp3) and runs the
+// trace export filter over its pages, writing one line per filter call to
+// standard output; --save writes the prepared report to FILE.vp3. With
+// --sqlite each table of DB is a data set named like the table, its rows in
+// rowid order.
 #include "engine/vdxPreviewPages.h"
 #include "engine/vdxTraceExport.h"
 #include "report/vdxClass.h"
@@ -19,7 +21,8 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vd-export --trace [--pages LIST] [--sqlite DB] TEMPLATE.vd3\n");
+    std::fprintf(stderr, "usage: vd-export [--trace] [--save FILE.vp3] [--pages LIST] [--sqlite DB] "
+                         "TEMPLATE.vd3|PREPARED.vp3\n");
     return 2;
 }
 
@@ -82,11 +85,13 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    QString pagesList, dbFile, templateFile;
+    QString pagesList, dbFile, templateFile, saveFile;
     bool trace = false;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--trace"))
             trace = true;
+        else if (args[i] == QLatin1String("--save") && i + 1 < args.size())
+            saveFile = args[++i];
         else if (args[i] == QLatin1String("--pages") && i + 1 < args.size())
             pagesList = args[++i];
         else if (args[i] == QLatin1String("--sqlite") && i + 1 < args.size())
@@ -96,7 +101,7 @@ int main(int argc, char **argv)
         else
             templateFile = args[i];
     }
-    if (!trace || templateFile.isEmpty())
+    if ((!trace && saveFile.isEmpty()) || templateFile.isEmpty())
         return usage();
     if (!dbFile.isEmpty() && !QFile::exists(dbFile)) {
         std::fprintf(stderr, "vd-export: no database %s\n", qPrintable(dbFile));
@@ -120,7 +125,18 @@ int main(int argc, char **argv)
 
     TvdxReport report;
     report.SetSilentMode(int(TvdxEngineOptions::simSilent));
-    if (!report.LoadFromFile(templateFile)) {
+    const bool prepared = templateFile.endsWith(QLatin1String(".vp3"), Qt::CaseInsensitive);
+    if (prepared) {
+        try {
+            if (!report.PreviewPages()->LoadFromFile(templateFile, false)) {
+                std::fprintf(stderr, "vd-export: no prepared report %s\n", qPrintable(templateFile));
+                return 1;
+            }
+        } catch (const Exception &e) {
+            std::fprintf(stderr, "vd-export: cannot load %s: %s\n", qPrintable(templateFile), qPrintable(e.message()));
+            return 1;
+        }
+    } else if (!report.LoadFromFile(templateFile)) {
         std::fprintf(stderr, "vd-export: cannot load %s: %s\n", qPrintable(templateFile),
                      qPrintable(report.ErrorMessage()));
         return 1;
@@ -129,7 +145,9 @@ int main(int argc, char **argv)
         if (!report.DataSets()->Find(ds.get()))
             report.DataSets()->Add(ds.get());
 
-    if (qobject_cast<TvdxStubEngine *>(report.Engine()))
+    if (prepared) {
+        // Already laid out.
+    } else if (qobject_cast<TvdxStubEngine *>(report.Engine()))
         buildDirectly(report);
     else {
         bool prepared = false;
@@ -145,6 +163,17 @@ int main(int argc, char **argv)
     }
     if (!report.Errors().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(report.ErrorMessage()));
+
+    if (!saveFile.isEmpty()) {
+        try {
+            report.PreviewPages()->SaveToFile(saveFile);
+        } catch (const Exception &e) {
+            std::fprintf(stderr, "vd-export: cannot save %s: %s\n", qPrintable(saveFile), qPrintable(e.message()));
+            return 1;
+        }
+    }
+    if (!trace)
+        return 0;
 
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
