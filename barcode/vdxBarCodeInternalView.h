@@ -46,8 +46,8 @@ public:
     Q_INVOKABLE explicit TvdxBarCodeInternalView(TvdComponent *owner = nullptr);
     ~TvdxBarCodeInternalView() override;
 
-    // The property setter only stores the reference, as a template does not
-    // replace the object.
+    // A template writes the position's own properties; the object itself
+    // comes from the composite parent and is never replaced from outside.
     void SetPositionRef(TvdxBasePosition *value) { Q_UNUSED(value) }
 
     // IvdxBarCodeInternal
