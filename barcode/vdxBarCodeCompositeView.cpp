@@ -6,6 +6,7 @@
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_report.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -13,8 +14,9 @@ namespace {
 constexpr double kMillimetre = 3.77953;
 constexpr TColor kGrey = 0x808080;
 constexpr TColor kSelected = 0xF0CAA6;
+constexpr double kMaxPadding = 10000;
 
-int R(double v) { return int(std::nearbyint(v)); }
+int R(double v) { return int(std::clamp(std::nearbyint(v), -1e9, 1e9)); }
 
 IvdxBarCodeInternal *internalOf(QObject *o) { return qobject_cast<IvdxBarCodeInternal *>(o); }
 IvdxBarCodeView *barOf(QObject *o) { return qobject_cast<IvdxBarCodeView *>(o); }
@@ -25,10 +27,12 @@ TvdxLeftToRightRelativityPositions *relativityOf(IvdxBarCodeInternal *in)
     return p ? qobject_cast<TvdxLeftToRightRelativityPositions *>(p->RelativityPositions()) : nullptr;
 }
 
+// Millimetres; a damaged value cannot throw the children out of all range.
 double paddingLeftOf(IvdxBarCodeInternal *in)
 {
     TvdxBasePosition *p = in->GetPosition();
-    return p ? p->Padding()->Left : 0;
+    const double v = p ? p->Padding()->Left : 0;
+    return std::isfinite(v) ? std::clamp(v, -kMaxPadding, kMaxPadding) : 0;
 }
 
 // Runs f with the child's position unlocked, then locks it again unless it
@@ -328,9 +332,9 @@ TvdRectF TvdxBarCodeCompositeView::GetRealBounds()
     const QList<TvdxView *> bars = Bars();
     if (!bars.isEmpty()) {
         if (auto *first = qobject_cast<TvdxBarCodeInternalView *>(bars.first()))
-            e = std::max(e, double(std::abs(R(double(first->GetRealBounds().Left - first->AbsLeft())))));
+            e = std::max(e, std::fabs(std::nearbyint(double(first->GetRealBounds().Left - first->AbsLeft()))));
         if (auto *last = qobject_cast<TvdxBarCodeInternalView *>(bars.last()))
-            e = std::max(e, double(R(double(last->GetRealBounds().Right - last->AbsLeft() - last->Width()))));
+            e = std::max(e, std::nearbyint(double(last->GetRealBounds().Right - last->AbsLeft() - last->Width())));
     }
     r.Left -= e;
     r.Right += e;
