@@ -1,6 +1,7 @@
 // Start-up registrations of the barcode objects: their palette entries (one
 // per symbology, the flag carrying the type), the class names templates use, and
 // the script binding with the TvdxBarcodeType constants.
+#include "barcode/vdxBarCodeCompositeView.h"
 #include "barcode/vdxBarcode2DView.h"
 #include "barcode/vdxBarcodeView.h"
 #include "report/vdxDsgnIntf.h"
@@ -54,6 +55,10 @@ void registerLinearBarcode()
     for (int t = 0; t < int(std::size(Palette2DCaptions)); ++t)
         reg.RegisterObject1<TvdxBarcode2DView>(QImage(), QString::fromLatin1(Palette2DCaptions[t]),
                                                QStringLiteral("Barcode"), quint16(t), 23);
+    reg.RegisterObject1<TvdxBarCodeCompositeView>(QImage(), QStringLiteral("3515"), QStringLiteral("Barcode"), 0, 23);
+    // Never on a palette, but templates create them.
+    reg.RegisterObject1<TvdxBarCodeInternalView>(QImage(), QString(), QString(), 0, 23, vdxCategory(ctNone));
+    reg.RegisterObject1<TvdxBarCodeInternal2DView>(QImage(), QString(), QString(), 0, 23, vdxCategory(ctNone));
     vdxHideProperties(&TvdxBarcode2DView::staticMetaObject, QStringLiteral("StretchMode;HexData"));
     vdxPropertyEditorRegistry().Register(QByteArrayLiteral("TvdxBarcode2DProperties"), nullptr, QString(),
                                          &vdxNewPropertyEditor<TvdxBarcode2DPropertiesProperty>);

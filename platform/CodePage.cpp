@@ -79,6 +79,7 @@ const char *iconvName(int cp)
     case 1361: return "JOHAB";
     case 10000: return "MACINTOSH";
     case 20127: return "ASCII";
+    case 20866: return "KOI8-R";
     case 28591: return "ISO-8859-1";
     case 28592: return "ISO-8859-2";
     case 28593: return "ISO-8859-3";

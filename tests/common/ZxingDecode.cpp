@@ -26,7 +26,8 @@ QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options)
             continue;
         out.append({QString::fromLatin1(ZXing::ToString(r.format())), QString::fromStdString(r.text()),
                     QString::fromStdString(r.symbologyIdentifier()), QString::fromStdString(r.ecLevel()),
-                    r.hasECI()});
+                    r.hasECI(),
+                    QByteArray(reinterpret_cast<const char *>(r.bytes().data()), qsizetype(r.bytes().size()))});
     }
     return out;
 }

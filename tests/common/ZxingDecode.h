@@ -11,6 +11,7 @@ struct ZxingResult {
     QString symbology;  // symbology identifier ("]C1" for GS1-128)
     QString ecLevel;    // error-correction level of 2D symbols ("L", "M"...)
     bool hasECI = false; // the symbol carries an ECI designator
+    QByteArray bytes;    // content bytes as encoded, without ECI designators
 };
 
 struct ZxingOptions {

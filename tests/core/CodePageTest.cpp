@@ -46,5 +46,8 @@ TEST(CodePage, OtherCodePages)
     EXPECT_TRUE(EncodeCodePage(QStringLiteral("x"), 4711, &ok).isEmpty());
     EXPECT_FALSE(ok);
     EXPECT_TRUE(IsCodePageSupported(936));
+    // KOI8-R: "Жук" is F6 D5 CB.
+    EXPECT_EQ(EncodeCodePage(QString::fromUtf8("Жук"), 20866), QByteArray("\xF6\xD5\xCB"));
+    EXPECT_EQ(DecodeCodePage(QByteArray("\xF6\xD5\xCB"), 20866), QString::fromUtf8("Жук"));
     EXPECT_FALSE(IsCodePageSupported(4711));
 }

@@ -1,5 +1,6 @@
 // vd-barcode linear --type bcCode128 --text AB12345 [--checksum] [--ratio R]
 //   [--rotation DEG] [--tokens | --modules | --png FILE [--module N] [--height H] [--no-text]]
+// vd-barcode 2d ... and vd-barcode preset ...: see their command files.
 // Encodes one linear symbol and prints its escaped text, its module string or
 // the rewritten text, or draws it into a PNG file.
 #include "LinearRender.h"
@@ -7,6 +8,7 @@
 #include "platform/CodePage.h"
 
 #include "Barcode2DCommand.h"
+#include "PresetCommand.h"
 #include <QGuiApplication>
 #include <QMetaEnum>
 #include <cstdio>
@@ -31,6 +33,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     if (args.size() >= 2 && args[1] == QLatin1String("2d"))
         return RunBarcode2DCommand(args.mid(2));
+    if (args.size() >= 2 && args[1] == QLatin1String("preset"))
+        return RunPresetCommand(args.mid(2));
     if (args.size() < 2 || args[1] != QLatin1String("linear"))
         return usage();
 
