@@ -1,5 +1,7 @@
 // Script bindings of the 2D barcode: its enumerations and classes.
+#include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcode2DView.h"
+#include "barcode/vdxMaxiCodeProperties.h"
 #include "script/ov_irtti.h"
 
 namespace {
@@ -27,6 +29,8 @@ public:
         s->AddClass(&TvdxBarcode2DProperties::staticMetaObject, S("TPersistent"));
         // The settings classes of the other types join when their engines do.
         s->AddClass(&TvdxQRProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxAztecProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxMaxiCodeProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
         s->AddClass(&TvdxBarcode2DView::staticMetaObject, S("TvdxView"));
     }
 };

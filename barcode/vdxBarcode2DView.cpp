@@ -1,6 +1,8 @@
 #include "barcode/vdxBarcode2DView.h"
 
+#include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcodeContent.h"
+#include "barcode/vdxMaxiCodeProperties.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "core/vdxUtils.h"
@@ -26,6 +28,10 @@ std::map<int, TvdxBarcode2DFactory> &factories()
         std::map<int, TvdxBarcode2DFactory> t;
         t[bcCodeQR] = {[] { return std::make_unique<TvdxBarcodeQR>(); },
                        [] { return std::make_unique<TvdxQRProperties>(); }};
+        t[bcCodeAztec] = {[] { return std::make_unique<TvdxBarcodeAztec>(); },
+                          [] { return std::make_unique<TvdxAztecProperties>(); }};
+        t[bcCodeMaxiCode] = {[] { return std::make_unique<TvdxBarcodeMaxiCode>(); },
+                             [] { return std::make_unique<TvdxMaxiCodeProperties>(); }};
         t[bcPharmacodeTT] = {[] { return std::make_unique<TvdxPTTDatabar>(); },
                              [] { return std::make_unique<TvdxPTTDatabarProperties>(); }};
         return t;
@@ -362,5 +368,7 @@ static const bool registered = [] {
     vdRegisterClass<TvdxBarcode2DView>();
     vdRegisterClass<TvdxQRProperties>();
     vdRegisterClass<TvdxPTTDatabarProperties>();
+    vdRegisterClass<TvdxAztecProperties>();
+    vdRegisterClass<TvdxMaxiCodeProperties>();
     return true;
 }();

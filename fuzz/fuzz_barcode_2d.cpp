@@ -1,21 +1,23 @@
 // Arbitrary bytes as a 2D barcode: the first bytes choose the type and the
 // settings, the rest is the text. Encoding, the rectangle cover and drawing
 // must end in a symbol or an error text, never a crash or a hang.
+#include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcode2DView.h"
 #include "platform/QPainterCanvas.h"
 #include "fuzz/FuzzApplication.h"
 
 #include <QImage>
 #include <cstdint>
+#include <iterator>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     ensureFuzzApplication();
     if (size < 6 || size > 8192)
         return 0;
-    const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417};
+    const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417, bcCodeAztec};
     TvdxBarcode2DView view;
-    view.SetBarType(types[data[0] % 3]);
+    view.SetBarType(types[data[0] % std::size(types)]);
     if (auto *qr = qobject_cast<TvdxQRProperties *>(view.BarProperties())) {
         qr->SetEncoding(TQRCodeEncoding(data[1] % 7));
         qr->SetErrorLevels(TQRErrorLevels(data[2] & 3));
@@ -24,6 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         qr->SetCodePage(codePages[data[3] % 13]);
         qr->SetPixelSize(data[4] % 6);
         qr->GraphicMarker()->SetShowGraphicMarker(data[4] & 0x80);
+    }
+    if (auto *aztec = qobject_cast<TvdxAztecProperties *>(view.BarProperties())) {
+        try {
+            aztec->SetMinECCPercent(int(data[1]) * 2 - 100);
+        } catch (const Exception &) {
+        }
+        aztec->SetPixelSize(data[4] % 6);
     }
     view.SetRotation(int(data[5]) * 3 - 200);
     view.SetShowText(data[5] & 1);
