@@ -2,6 +2,7 @@
 
 #include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcodeContent.h"
+#include "barcode/vdxGS1DatabarProperties.h"
 #include "barcode/vdxMaxiCodeProperties.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
@@ -32,6 +33,10 @@ std::map<int, TvdxBarcode2DFactory> &factories()
                           [] { return std::make_unique<TvdxAztecProperties>(); }};
         t[bcCodeMaxiCode] = {[] { return std::make_unique<TvdxBarcodeMaxiCode>(); },
                              [] { return std::make_unique<TvdxMaxiCodeProperties>(); }};
+        t[bcGS1DatabarE] = {[] { return std::make_unique<TvdxGS1DatabarE>(); },
+                            [] { return std::make_unique<TvdxGS1DatabarEProperties>(); }};
+        t[bcGS1DatabarES] = {[] { return std::make_unique<TvdxGS1DatabarES>(); },
+                             [] { return std::make_unique<TvdxGS1DatabarESProperties>(); }};
         t[bcPharmacodeTT] = {[] { return std::make_unique<TvdxPTTDatabar>(); },
                              [] { return std::make_unique<TvdxPTTDatabarProperties>(); }};
         return t;
@@ -370,5 +375,7 @@ static const bool registered = [] {
     vdRegisterClass<TvdxPTTDatabarProperties>();
     vdRegisterClass<TvdxAztecProperties>();
     vdRegisterClass<TvdxMaxiCodeProperties>();
+    vdRegisterClass<TvdxGS1DatabarEProperties>();
+    vdRegisterClass<TvdxGS1DatabarESProperties>();
     return true;
 }();

@@ -18,11 +18,13 @@ int main(int argc, char **argv)
             options.code39Extended = true;
         else if (a == QLatin1String("--format"))
             verbose = true;
+        else if (a == QLatin1String("--single"))
+            options.single = true;
         else
             file = a;
     }
     if (file.isEmpty()) {
-        std::fprintf(stderr, "usage: vd-zxdecode FILE [--code39-extended] [--format]\n");
+        std::fprintf(stderr, "usage: vd-zxdecode FILE [--code39-extended] [--format] [--single]\n");
         return 2;
     }
     QImage image(file);
