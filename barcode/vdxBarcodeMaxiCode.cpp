@@ -39,11 +39,13 @@ void TvdxBarcodeMaxiCode::SetText(const QString &value)
 
 void TvdxBarcodeMaxiCode::SetMode(int value)
 {
+    // The value is kept as written, so that a template saves what it loaded.
+    m_mode = value;
     try {
         m_encoder.SetMode(value);
     } catch (const Exception &e) {
-        // Out of range: the mode stays and the message stands; modes 2 and 3
-        // are kept and fail again with every text.
+        // Out of range: the message stands against every text; modes 2 and 3
+        // fail again with every text by themselves.
         m_modeError = value < 2 || value > 6 ? e.message() : QString();
         SetErrorText(e.message());
         copyRaster();

@@ -11,9 +11,9 @@ public:
     void SetText(const QString &value) override;
     void Assign(const TvdxBarcode2DBase &source) override;
 
-    int Mode() const { return m_encoder.Mode(); }
+    int Mode() const { return m_mode; }
     // Errors reach the caller and stay as the error text until a mode
-    // encodes; the previous raster stays.
+    // encodes; the previous raster stays and the value is kept.
     void SetMode(int value);
     const TMaxicodeEncoder &Encoder() const { return m_encoder; }
 
@@ -22,4 +22,5 @@ private:
 
     TMaxicodeEncoder m_encoder;
     QString m_modeError;
+    int m_mode = 4;
 };

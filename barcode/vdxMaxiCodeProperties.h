@@ -2,6 +2,7 @@
 #pragma once
 #include "barcode/vdxBarcode2DProperties.h"
 #include "barcode/vdxBarcodeMaxiCode.h"
+#include "platform/Exception.h"
 
 class TvdxMaxiCodeProperties : public TvdxBarcode2DProperties {
     Q_OBJECT
@@ -11,10 +12,16 @@ public:
     Q_INVOKABLE TvdxMaxiCodeProperties() = default;
 
     int Mode() const { return maxi() ? maxi()->Mode() : 4; }
+    // A mode that cannot encode ends as the engine's error text: a template
+    // goes on loading and keeps the value.
     void SetMode(int v)
     {
-        if (maxi())
+        if (!maxi())
+            return;
+        try {
             maxi()->SetMode(v);
+        } catch (const Exception &) {
+        }
     }
     void Assign(const TvdPersistent *source) override
     {

@@ -95,7 +95,7 @@ TEST(MaxiCode, ModeErrors)
     TvdxBarcodeMaxiCode m;
     const std::vector<std::uint8_t> before = m.Image();
     EXPECT_EQ(message([&] { m.SetMode(7); }), QStringLiteral("Invalid MaxiCode mode: 7"));
-    EXPECT_EQ(m.Mode(), 4);
+    EXPECT_EQ(m.Mode(), 7); // kept for the template
     EXPECT_EQ(m.ErrorText(), QStringLiteral("Invalid MaxiCode mode: 7"));
     EXPECT_EQ(m.Image(), before);
     m.SetText(QStringLiteral("STILL REFUSED"));
@@ -195,5 +195,7 @@ TEST(MaxiCode, TemplateRoundTripAndBadModes)
         EXPECT_EQ(b->ErrorText(), QString::fromLatin1(k.error)) << k.mode;
         EXPECT_EQ(b->Text(), QStringLiteral("LOADED"));
         EXPECT_EQ(b->Rotation(), 90);
+        EXPECT_EQ(qobject_cast<TvdxMaxiCodeProperties *>(b->BarProperties())->Mode(), QByteArray(k.mode).toInt());
+        EXPECT_TRUE(r.WriteComponentStr(b).contains(QStringLiteral("BarProperties.Mode=\"%1\"").arg(k.mode)));
     }
 }
