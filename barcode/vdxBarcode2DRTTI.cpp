@@ -1,6 +1,9 @@
 // Script bindings of the 2D barcode: its enumerations and classes.
+#include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcode2DView.h"
 #include "barcode/vdxBarcodePDF417Properties.h"
+#include "barcode/vdxGS1DatabarProperties.h"
+#include "barcode/vdxMaxiCodeProperties.h"
 #include "script/ov_irtti.h"
 
 namespace {
@@ -30,6 +33,11 @@ public:
         s->AddClass(&TvdxQRProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
         s->AddClass(&TvdxPDF417Properties::staticMetaObject, S("TvdxBarcode2DProperties"));
         s->AddClass(&TvdxDataMatrixProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxAztecProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxMaxiCodeProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxGS1DatabarProperties::staticMetaObject, S("TvdxBarcode2DProperties"));
+        s->AddClass(&TvdxGS1DatabarEProperties::staticMetaObject, S("TvdxGS1DatabarProperties"));
+        s->AddClass(&TvdxGS1DatabarESProperties::staticMetaObject, S("TvdxGS1DatabarProperties"));
         s->AddClass(&TvdxBarcode2DView::staticMetaObject, S("TvdxView"));
     }
 };

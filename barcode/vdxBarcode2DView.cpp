@@ -1,7 +1,10 @@
 #include "barcode/vdxBarcode2DView.h"
 
+#include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcodeContent.h"
 #include "barcode/vdxBarcodePDF417Properties.h"
+#include "barcode/vdxGS1DatabarProperties.h"
+#include "barcode/vdxMaxiCodeProperties.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "core/vdxUtils.h"
@@ -29,6 +32,14 @@ std::map<int, TvdxBarcode2DFactory> &factories()
         t[bcCodeDataMatrix] = {[] { return std::make_unique<TvdxBarcodeDataMatrix>(); }, [] { return std::make_unique<TvdxDataMatrixProperties>(); }};
         t[bcCodeQR] = {[] { return std::make_unique<TvdxBarcodeQR>(); },
                        [] { return std::make_unique<TvdxQRProperties>(); }};
+        t[bcCodeAztec] = {[] { return std::make_unique<TvdxBarcodeAztec>(); },
+                          [] { return std::make_unique<TvdxAztecProperties>(); }};
+        t[bcCodeMaxiCode] = {[] { return std::make_unique<TvdxBarcodeMaxiCode>(); },
+                             [] { return std::make_unique<TvdxMaxiCodeProperties>(); }};
+        t[bcGS1DatabarE] = {[] { return std::make_unique<TvdxGS1DatabarE>(); },
+                            [] { return std::make_unique<TvdxGS1DatabarEProperties>(); }};
+        t[bcGS1DatabarES] = {[] { return std::make_unique<TvdxGS1DatabarES>(); },
+                             [] { return std::make_unique<TvdxGS1DatabarESProperties>(); }};
         t[bcPharmacodeTT] = {[] { return std::make_unique<TvdxPTTDatabar>(); },
                              [] { return std::make_unique<TvdxPTTDatabarProperties>(); }};
         return t;
@@ -365,5 +376,9 @@ static const bool registered = [] {
     vdRegisterClass<TvdxBarcode2DView>();
     vdRegisterClass<TvdxQRProperties>();
     vdRegisterClass<TvdxPTTDatabarProperties>();
+    vdRegisterClass<TvdxAztecProperties>();
+    vdRegisterClass<TvdxMaxiCodeProperties>();
+    vdRegisterClass<TvdxGS1DatabarEProperties>();
+    vdRegisterClass<TvdxGS1DatabarESProperties>();
     return true;
 }();

@@ -1,20 +1,25 @@
 // Arbitrary bytes as a 2D barcode: the first bytes choose the type and the
 // settings, the rest is the text. Encoding, the rectangle cover and drawing
 // must end in a symbol or an error text, never a crash or a hang.
+#include "barcode/vdxAztecProperties.h"
 #include "barcode/vdxBarcode2DView.h"
 #include "barcode/vdxBarcodePDF417Properties.h"
+#include "barcode/vdxGS1DatabarProperties.h"
+#include "barcode/vdxMaxiCodeProperties.h"
 #include "platform/QPainterCanvas.h"
 #include "fuzz/FuzzApplication.h"
 
 #include <QImage>
 #include <cstdint>
+#include <iterator>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     ensureFuzzApplication();
     if (size < 6 || size > 8192)
         return 0;
-    const TvdxBarcode2DType types[] = {bcCodeQR, bcPharmacodeTT, bcCodePDF417, bcCodeDataMatrix};
+    const TvdxBarcode2DType types[] = {bcCodeQR,       bcPharmacodeTT, bcCodePDF417,  bcCodeDataMatrix,
+                                       bcCodeAztec,    bcCodeMaxiCode, bcGS1DatabarE, bcGS1DatabarES};
     TvdxBarcode2DView view;
     view.SetBarType(types[data[0] % std::size(types)]);
     if (auto *qr = qobject_cast<TvdxQRProperties *>(view.BarProperties())) {
@@ -43,6 +48,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         p->SetCodePage(byteCodePages[(data[4] >> 3) & 7]);
         p->SetPixelSize(data[4] & 7);
     }
+    if (auto *aztec = qobject_cast<TvdxAztecProperties *>(view.BarProperties())) {
+        try {
+            aztec->SetMinECCPercent(int(data[1]) * 2 - 100);
+        } catch (const Exception &) {
+        }
+        aztec->SetPixelSize(data[4] % 6);
+    }
+    if (auto *maxi = qobject_cast<TvdxMaxiCodeProperties *>(view.BarProperties())) {
+        try {
+            maxi->SetMode(data[1] % 9);
+        } catch (const Exception &) {
+        }
+    }
+    if (auto *stacked = qobject_cast<TvdxGS1DatabarESProperties *>(view.BarProperties()))
+        stacked->SetColumns(int(data[1] % 14) - 1);
     view.SetRotation(int(data[5]) * 3 - 200);
     view.SetShowText(data[5] & 1);
     view.SetTextSup(data[5] & 2 ? QStringLiteral("sup") : QString());

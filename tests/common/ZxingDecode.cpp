@@ -21,7 +21,9 @@ QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options)
     hints.setReturnCodabarStartEnd(true);
     if (options.maxSymbols > 0)
         hints.setMaxNumberOfSymbols(uint8_t(std::min(options.maxSymbols, 255)));
-    for (const auto &r : ZXing::ReadBarcodes(view, hints)) {
+    const auto results = options.single ? ZXing::Results{ZXing::ReadBarcode(view, hints)}
+                                        : ZXing::ReadBarcodes(view, hints);
+    for (const auto &r : results) {
         if (!r.isValid())
             continue;
         out.append({QString::fromLatin1(ZXing::ToString(r.format())), QString::fromStdString(r.text()),

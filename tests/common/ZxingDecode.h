@@ -18,6 +18,7 @@ struct ZxingOptions {
     bool code39Extended = false; // read Code 39 full-ASCII pairs
     bool tryHarder = true;       // also turned and upside-down symbols
     int maxSymbols = 0;          // stop after this many (0: all)
+    bool single = false;         // ReadBarcode: 1.4's ReadBarcodes aborts on stacked DataBar
 };
 
 QList<ZxingResult> ZxingDecode(const QImage &image, const ZxingOptions &options = {});

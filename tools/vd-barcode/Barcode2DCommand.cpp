@@ -1,6 +1,7 @@
 #include "Barcode2DCommand.h"
 
 #include "barcode/vdxBarcode2DView.h"
+#include "barcode/vdxBarcodeAztec.h"
 #include "core/vdxXMLSerializer.h"
 #include "platform/QPainterCanvas.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 const char kUsage[] =
     "usage: vd-barcode 2d --type TYPE --text TEXT [--set Property=Value]... [--matrix] [--png FILE --module N]\n"
-    "  TYPE is a bar type name (bcCodeQR, bcPharmacodeTT, ...); properties are the template's\n"
+    "  TYPE is a bar type name (bcCodeQR, bcCodeAztec, bcPharmacodeTT, ...); properties are the template's\n"
     "  names (BarProperties.ErrorLevels=ecM, BarProperties.CodePage=1251, Rotation=90, ...).\n";
 
 // The module grid of a union engine, from its rectangles and dots.
@@ -32,6 +33,14 @@ QStringList moduleRows(const TvdxBarcode2DBase &engine)
                     mark(c, r);
         for (size_t i = 0; i < u->DotsR().size(); ++i)
             mark(u->DotsR()[i], u->DotsL()[i]);
+    } else if (const auto *raster = dynamic_cast<const TvdxBarcode2DBaseWithOutUnion *>(&engine)) {
+        const int stride = (cols + 7) / 8;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const size_t at = size_t(r) * size_t(stride) + size_t(c / 8);
+                if (at < raster->Image().size() && (raster->Image()[at] >> (7 - c % 8)) & 1)
+                    grid[r][c] = '1';
+            }
     }
     QStringList out;
     for (const QByteArray &row : grid)
@@ -94,6 +103,8 @@ int RunBarcode2DCommand(const QStringList &args)
     }
     if (auto *qr = dynamic_cast<TvdxBarcodeQR *>(view.Engine()))
         qr->SetPixelSize(module);
+    else if (auto *aztec = dynamic_cast<TvdxBarcodeAztec *>(view.Engine()))
+        aztec->SetPixelSize(module);
     else if (view.Engine()->IsScaled()) {
         view.Engine()->SetPixelWidth(module);
         view.SetHeight(40 * module);

@@ -21,11 +21,13 @@ int main(int argc, char **argv)
             verbose = true;
         else if (a == QLatin1String("--bytes"))
             bytes = true;
+        else if (a == QLatin1String("--single"))
+            options.single = true;
         else
             file = a;
     }
     if (file.isEmpty()) {
-        std::fprintf(stderr, "usage: vd-zxdecode FILE [--code39-extended] [--format | --bytes]\n");
+        std::fprintf(stderr, "usage: vd-zxdecode FILE [--code39-extended] [--format | --bytes] [--single]\n");
         return 2;
     }
     QImage image(file);
