@@ -44,7 +44,10 @@ void TvdxHeaderList::RemoveItem(TvdxBand *band)
 }
 
 // ---------------------------------------------------------------------------
-TvdxEngine::TvdxEngine(TvdxReport *aReport) : TvdxCustomEngine(aReport) {}
+TvdxEngine::TvdxEngine(TvdxReport *aReport)
+    : TvdxCustomEngine(aReport), m_shiftEngine(std::make_unique<TvdxObjectShifter>())
+{
+}
 
 TvdxEngine::~TvdxEngine() = default;
 
@@ -261,6 +264,7 @@ void TvdxEngine::Finalize()
             e->Running = false;
             if (e->FPreviewPages)
                 e->FPreviewPages->Finish();
+            e->m_shiftEngine->Clear();
             e->resetReprintFlags();
         }
     } always{this};

@@ -3,6 +3,7 @@
 // through master-detail levels and groups, breaks pages and columns, and hands
 // every band it outputs to the prepared-pages store.
 #pragma once
+#include "engine/vdxShift.h"
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_view.h"
 
@@ -61,21 +62,17 @@ public:
     void BreakAllKeep() override;
     void NewColumn() override;
     void NewPage() override;
-    void PrepareShiftTree(TvdxReportComponent *container) override { Q_UNUSED(container) }
+    void PrepareShiftTree(TvdxReportComponent *container) override;
     TvdxBand *ShowBand(TvdxBand *band) override;
     void ShowBand(const QMetaObject *bandClass) override;
     void Stretch(TvdxReportComponent *band, bool skipGetData = false) override;
     void UnStretch(TvdxReportComponent *band) override;
-    void InitializeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &) override {}
-    bool SplitObjects(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
-                      long double) override
-    {
-        return false;
-    }
-    void FinalizeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
-                       long double) override
-    {
-    }
+    void InitializeSplit(TvdxReportComponent *container, QList<TvdxComponent *> &savedObjects,
+                         QList<TvdxComponent *> &splitObject) override;
+    bool SplitObjects(TvdxReportComponent *container, QList<TvdxComponent *> &savedObjects,
+                      QList<TvdxComponent *> &splitObject, long double aHeight) override;
+    void FinalizeSplit(TvdxReportComponent *container, QList<TvdxComponent *> &savedObjects,
+                       QList<TvdxComponent *> &splitObject, long double splitHeight) override;
     long double HeaderHeight(bool addReprintOnNewPage = false) override;
     long double FooterHeight() override;
     long double FreeSpace() override;
@@ -89,6 +86,9 @@ public:
     void Finalize();
 
     TvdxHeaderList &HeaderList() { return m_headerList; }
+    TvdxObjectShifter *ShiftEngine() const { return m_shiftEngine.get(); }
+    // A stretchable view that fills its container to the bottom.
+    static bool IsStretchToBottom(TvdxComponent *view);
     TvdxReportPage *CurPage() const { return m_page; }
 
 protected:
@@ -149,6 +149,16 @@ private:
     void restretchAfterSuppress(TvdxBand *band);
     void processMessages();
 
+    // --- stretch, shift and split (vdxEngine_stretch.cpp)
+    bool measureChild(TvdxReportComponent *container, TvdxReportComponent *child);
+    long double fitContainer(TvdxReportComponent *container, bool stretched, bool onParent);
+    void stretchToBottom(TvdxReportComponent *container, long double bottom);
+    void freeAddedObjects(TvdxReportComponent *container);
+    bool splitWanted(TvdxBand *band);
+    void SplitBand(TvdxBand *band);
+    void showSubreportsOnParent(TvdxReportComponent *container);
+
+    std::unique_ptr<TvdxObjectShifter> m_shiftEngine;
     TvdxHeaderList m_headerList;
     QElapsedTimer m_messagesTimer;
     QList<QPair<QString, int>> m_hBandNamesTree;
