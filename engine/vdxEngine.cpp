@@ -1,5 +1,7 @@
 #include "engine/vdxEngine.h"
 
+#include "engine/vdxShift.h"
+
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "report/vdxClass_dataset.h"

@@ -3,7 +3,6 @@
 // through master-detail levels and groups, breaks pages and columns, and hands
 // every band it outputs to the prepared-pages store.
 #pragma once
-#include "engine/vdxShift.h"
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_view.h"
 
@@ -16,6 +15,7 @@
 
 class TvdxReportPage;
 class TvdxDataBand;
+class TvdxObjectShifter;
 class TvdxGroupHeader;
 
 // Operations of the prepared-pages store that the engine needs beyond the

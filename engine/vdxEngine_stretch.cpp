@@ -3,6 +3,8 @@
 // objects of their parent.
 #include "engine/vdxEngine.h"
 
+#include "engine/vdxShift.h"
+
 #include "report/vdxClass_frame.h"
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_report.h"
