@@ -91,12 +91,25 @@ void TvdxShiftRootItem::ComponentDestroyed(TvdxReportComponent *component)
 }
 
 // ---------------------------------------------------------------------------
-TvdxShiftedObjectList::TvdxShiftedObjectList(TvdxObjectShifter *aShiftEngine) : FShiftEngine(aShiftEngine) {}
-
 TvdxShiftedObjectList::~TvdxShiftedObjectList()
 {
     if (FParentContainer && FParentContainer->ShiftObject() == this)
         FParentContainer->SetShiftObject(nullptr);
+    if (FFreeObjects)
+        for (auto &entry : FItems)
+            delete entry.second;
+}
+
+void TvdxShiftedObjectList::InsertObject(int index, long double key, TvdxShiftItem *item)
+{
+    FItems.insert(FItems.begin() + index, {key, item});
+}
+
+void TvdxShiftedObjectList::SortList()
+{
+    auto hundredths = [](long double k) { return qint64(std::nearbyint(double(k * 100))); };
+    std::stable_sort(FItems.begin(), FItems.end(),
+                     [&](const auto &a, const auto &b) { return hundredths(a.first) < hundredths(b.first); });
 }
 
 void TvdxShiftedObjectList::ComponentDestroyed(TvdxReportComponent *component)
@@ -238,7 +251,7 @@ void TvdxObjectShifter::buildTree(TvdxReportComponent *container, TvdxShiftedObj
         }
         if (i > 0 && item->FRefCount == 0) {
             delete item; // clears its object's ShiftObject
-            list->SetObject(i, nullptr);
+            list->SetItem(i, nullptr);
         }
     }
 

@@ -3,12 +3,13 @@
 // shift items (an object moves with the objects directly above it) or as a
 // list sorted by Top that is scanned linearly.
 #pragma once
-#include "engine/vdxStorage.h"
 #include "report/vdxClass_component.h"
 #include "report/vdxShiftObject.h"
 
 #include <QList>
 #include <QObject>
+#include <utility>
+#include <vector>
 
 class TvdxObjectShifter;
 
@@ -55,16 +56,30 @@ public:
     TvdxObjectShifter *FShiftEngine = nullptr;
 };
 
-// The items of a linearly shifted container, sorted by Top; owns its items.
-class TvdxShiftedObjectList : public QObject, public TvdxExtendedObjectList, public IvdxShiftObject {
+// The items of a linearly shifted container, sorted by Top; owns its items
+// when it is the container's structure. Kept apart from the storage arrays,
+// whose base class shares its name with the core's variables array.
+class TvdxShiftedObjectList : public QObject, public IvdxShiftObject {
 public:
-    explicit TvdxShiftedObjectList(TvdxObjectShifter *aShiftEngine);
+    explicit TvdxShiftedObjectList(TvdxObjectShifter *aShiftEngine) : FShiftEngine(aShiftEngine) {}
     ~TvdxShiftedObjectList() override;
     void ComponentDestroyed(TvdxReportComponent *component) override;
-    TvdxShiftItem *Item(int index) const { return static_cast<TvdxShiftItem *>(GetObject(index)); }
+
+    int Count() const { return int(FItems.size()); }
+    TvdxShiftItem *Item(int index) const { return FItems[size_t(index)].second; }
+    void SetItem(int index, TvdxShiftItem *item) { FItems[size_t(index)].second = item; }
+    void AppendObject(long double key, TvdxShiftItem *item) { FItems.emplace_back(key, item); }
+    void InsertObject(int index, long double key, TvdxShiftItem *item);
+    // By key compared to the hundredth.
+    void SortList();
+    void SetFreeObjects(bool value) { FFreeObjects = value; }
 
     TvdxObjectShifter *FShiftEngine = nullptr;
     TvdxReportComponent *FParentContainer = nullptr;
+
+private:
+    std::vector<std::pair<long double, TvdxShiftItem *>> FItems;
+    bool FFreeObjects = false;
 };
 
 class TvdxObjectShifter {
