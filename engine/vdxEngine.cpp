@@ -1,6 +1,8 @@
 #include "engine/vdxEngine.h"
 
 #include "engine/vdxAggregate.h"
+#include "engine/vdxShift.h"
+
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "report/vdxClass_dataset.h"
@@ -46,7 +48,8 @@ void TvdxHeaderList::RemoveItem(TvdxBand *band)
 
 // ---------------------------------------------------------------------------
 TvdxEngine::TvdxEngine(TvdxReport *aReport)
-    : TvdxCustomEngine(aReport), m_aggregates(std::make_unique<TvdxAggregateList>(aReport))
+    : TvdxCustomEngine(aReport), m_shiftEngine(std::make_unique<TvdxObjectShifter>()),
+      m_aggregates(std::make_unique<TvdxAggregateList>(aReport))
 {
 }
 
@@ -285,6 +288,7 @@ void TvdxEngine::Finalize()
             e->Running = false;
             if (e->FPreviewPages)
                 e->FPreviewPages->Finish();
+            e->m_shiftEngine->Clear();
             e->resetReprintFlags();
         }
     } always{this};

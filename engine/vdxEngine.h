@@ -16,6 +16,7 @@
 class TvdxAggregateList;
 class TvdxReportPage;
 class TvdxDataBand;
+class TvdxObjectShifter;
 class TvdxGroupHeader;
 
 // Operations of the prepared-pages store that the engine needs beyond the
@@ -62,21 +63,17 @@ public:
     void BreakAllKeep() override;
     void NewColumn() override;
     void NewPage() override;
-    void PrepareShiftTree(TvdxReportComponent *container) override { Q_UNUSED(container) }
+    void PrepareShiftTree(TvdxReportComponent *container) override;
     TvdxBand *ShowBand(TvdxBand *band) override;
     void ShowBand(const QMetaObject *bandClass) override;
     void Stretch(TvdxReportComponent *band, bool skipGetData = false) override;
     void UnStretch(TvdxReportComponent *band) override;
-    void InitializeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &) override {}
-    bool SplitObjects(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
-                      long double) override
-    {
-        return false;
-    }
-    void FinalizeSplit(TvdxReportComponent *, QList<TvdxComponent *> &, QList<TvdxComponent *> &,
-                       long double) override
-    {
-    }
+    void InitializeSplit(TvdxReportComponent *container, QList<TvdxComponent *> &savedObjects,
+                         QList<TvdxComponent *> &splitObject) override;
+    bool SplitObjects(TvdxReportComponent *container, QList<TvdxComponent *> &savedObjects,
+                      QList<TvdxComponent *> &splitObject, long double aHeight) override;
+    void FinalizeSplit(TvdxReportComponent *container, QList<TvdxComponent *> &savedObjects,
+                       QList<TvdxComponent *> &splitObject, long double splitHeight) override;
     long double HeaderHeight(bool addReprintOnNewPage = false) override;
     long double FooterHeight() override;
     long double FreeSpace() override;
@@ -91,6 +88,9 @@ public:
 
     TvdxHeaderList &HeaderList() { return m_headerList; }
     TvdxAggregateList *AggregateList() const { return m_aggregates.get(); }
+    TvdxObjectShifter *ShiftEngine() const { return m_shiftEngine.get(); }
+    // A stretchable view that fills its container to the bottom.
+    static bool IsStretchToBottom(TvdxComponent *view);
     TvdxReportPage *CurPage() const { return m_page; }
 
 protected:
@@ -161,6 +161,16 @@ private:
     bool isVerticalCopy(TvdxReportComponent *container, TvdxComponent *child) const;
     void freeVerticalCopies(TvdxReportComponent *container);
 
+    // --- stretch, shift and split (vdxEngine_stretch.cpp)
+    bool measureChild(TvdxReportComponent *container, TvdxReportComponent *child);
+    long double fitContainer(TvdxReportComponent *container, bool stretched, bool onParent);
+    void stretchToBottom(TvdxReportComponent *container, long double bottom);
+    void freeAddedObjects(TvdxReportComponent *container);
+    bool splitWanted(TvdxBand *band);
+    void SplitBand(TvdxBand *band);
+    void showSubreportsOnParent(TvdxReportComponent *container);
+
+    std::unique_ptr<TvdxObjectShifter> m_shiftEngine;
     TvdxHeaderList m_headerList;
     QElapsedTimer m_messagesTimer;
     QList<QPair<QString, int>> m_hBandNamesTree;

@@ -39,30 +39,40 @@ void TvdxEngine::Stretch(TvdxReportComponent *container, bool skipGetData)
     auto *band = qobject_cast<TvdxBand *>(container);
     if (band)
         m_curBand = band;
+    PrepareShiftTree(container);
     FReport->SetCurObject(container->Name());
     if (band && band != m_vMasterBand) {
         band->BeforePrint();
         DoBeforePrint(band);
     }
+    bool stretched = false, onParent = false;
     for (TvdxReportComponent *child : childViews(container)) {
-        if (skipGetData || isVerticalCopy(container, child))
-            continue;
-        FReport->SetCurObject(child->Name());
-        child->BeforePrint();
-        if (!container->Visible())
-            continue;
-        TvdxBand *saved = m_curBand;
-        DoBeforePrint(child);
-        m_curBand = saved;
-        auto *view = qobject_cast<TvdxView *>(child);
-        if (child->Visible() && (!view || view->Processing()->ProcessAt() == TvdxObjectProcessing::paDefault)) {
-            child->GetData();
-            callEvent(child->OnAfterData(), child);
+        if (auto *sub = qobject_cast<TvdxSubreport *>(child); sub && sub->PrintOnParent())
+            onParent = true;
+        if (!skipGetData && !isVerticalCopy(container, child)) {
+            FReport->SetCurObject(child->Name());
+            child->BeforePrint();
+            if (container->Visible()) {
+                TvdxBand *saved = m_curBand;
+                DoBeforePrint(child);
+                m_curBand = saved;
+                auto *view = qobject_cast<TvdxView *>(child);
+                if (child->Visible()
+                    && (!view || view->Processing()->ProcessAt() == TvdxObjectProcessing::paDefault)) {
+                    child->GetData();
+                    callEvent(child->OnAfterData(), child);
+                }
+            }
         }
+        stretched |= measureChild(container, child);
     }
+    if (!container->Visible())
+        return;
+    const long double bottom = fitContainer(container, stretched, onParent);
     FReport->SetCurObject(container->Name());
     if (band)
         callEvent(band->OnAfterCalcHeight(), band);
+    stretchToBottom(container, bottom);
 }
 
 void TvdxEngine::UnStretch(TvdxReportComponent *container)
@@ -76,16 +86,24 @@ void TvdxEngine::UnStretch(TvdxReportComponent *container)
             FReport->SetCurObject(child->Name());
             DoAfterPrint(child);
         }
-    for (TvdxReportComponent *child : children)
-        child->AfterPrint();
-    FReport->SetCurObject(container->Name());
-    DoAfterPrint(container);
-    if (auto *band = qobject_cast<TvdxBand *>(container)) {
-        band->AfterPrint();
-        if (FinalPass)
-            band->DisposeFillMemo();
+    {
+        struct Anchors {
+            TvdxReportComponent *c;
+            ~Anchors() { c->UnlockAnchorsUpdate(); }
+        } anchors{container};
+        container->LockAnchorsUpdate();
+        for (TvdxReportComponent *child : children)
+            child->AfterPrint();
+        FReport->SetCurObject(container->Name());
+        DoAfterPrint(container);
+        if (auto *band = qobject_cast<TvdxBand *>(container)) {
+            band->AfterPrint();
+            if (FinalPass)
+                band->DisposeFillMemo();
+        }
     }
     freeVerticalCopies(container);
+    freeAddedObjects(container);
 }
 
 void TvdxEngine::BreakAllKeep()
@@ -159,6 +177,7 @@ void TvdxEngine::outputBand(TvdxBand *band)
     m_curBand = band;
     Stretch(band, false);
     band->StretchedHeight = band->Height();
+    bool split = false;
     {
         struct Restore {
             TvdxEngine *e;
@@ -176,14 +195,15 @@ void TvdxEngine::outputBand(TvdxBand *band)
             // Bands of a page start never break the page they start: a page
             // header taller than the page would otherwise open pages for ever.
             if (!m_outputTo && !m_callFromAddPage) {
-                const bool tooTall = band->Height() > GetPageHeight() - FooterHeight();
-                if (tooTall) {
-                    // Taller than any page: it goes on a page of its own, cut
-                    // at the bottom, rather than breaking pages for ever.
-                    if (CurY > m_firstColumnY + 1e-4L)
+                if (splitWanted(band)) {
+                    if (!band->AllowSplit() && band->LineThrough > 1 && !band->StartNewPage()) {
+                        m_curBand = band;
                         NewColumn();
+                    }
                     if (m_keeping)
                         endKeep(band);
+                    SplitBand(band);
+                    split = true;
                 } else {
                     if (!m_keeping)
                         restretchAfterSuppress(band);
@@ -193,14 +213,16 @@ void TvdxEngine::outputBand(TvdxBand *band)
             }
         }
 
-        if (!qobject_cast<TvdxNullBand *>(band)) {
+        if (!split && !qobject_cast<TvdxNullBand *>(band)) {
             if (multi)
                 band->SetLeft(band->Left() + CurX);
             else
                 band->SetLeft(CurX);
             band->SetTop(CurY);
         }
-        if (m_outputTo) {
+        if (split) {
+            // SplitBand placed the parts and moved CurY.
+        } else if (m_outputTo) {
             auto *copy = new TvdxBand(m_outputTo);
             copy->AssignAllWithOriginals(band, true);
             copy->SetName(band->Name());
@@ -219,7 +241,7 @@ void TvdxEngine::outputBand(TvdxBand *band)
             else if (band->Visible() && !(m_callFromAddPage && FPreviewPages->BandExists(band)))
                 FPreviewPages->AddObject(band);
         }
-        if (band->Visible())
+        if (band->Visible() && !split)
             CurY += band->Height();
     }
     finishBandAggregates(band, TvdxObjectProcessing::paDefault);

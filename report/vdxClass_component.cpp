@@ -5,6 +5,7 @@
 #include "core/vdxRes.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxClass_view.h"
+#include "report/vdxShiftObject.h"
 
 #include <QMap>
 #include <QPointer>
@@ -823,11 +824,9 @@ TvdxReportComponent::TvdxReportComponent(TvdComponent *owner) : TvdxComponent(ow
 
 TvdxReportComponent::~TvdxReportComponent()
 {
-    if (m_shiftObject) {
-        if (ShiftObjectRelease)
-            ShiftObjectRelease(m_shiftObject, this);
-        m_shiftObject = nullptr;
-    }
+    if (auto *shift = dynamic_cast<IvdxShiftObject *>(m_shiftObject))
+        shift->ComponentDestroyed(this);
+    m_shiftObject = nullptr;
 }
 
 void TvdxReportComponent::Draw(Canvas &, double, double, double, double)
