@@ -494,8 +494,6 @@ public:
     void SetShiftObject(QObject *v) { m_shiftObject = v; }
     int OriginalObjectsCount() const { return m_originalObjectsCount; }
     void SetOriginalObjectsCount(int v) { m_originalObjectsCount = v; }
-    // Called with the component when a component with a shift object goes.
-    static inline std::function<void(QObject *shift, TvdxReportComponent *component)> ShiftObjectRelease;
 
     virtual void DrawSelectionHandles(Canvas &canvas) { Q_UNUSED(canvas) }
     // Raises EAbstractError in classes that do not draw themselves.
