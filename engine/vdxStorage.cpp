@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+namespace vdxStorage {
+
 void TvdxArray::CheckIndex(int index) const
 {
     if (index < 0 || index >= GetCount())
@@ -183,3 +185,5 @@ void TvdxExtendedObjectList::SortList()
     };
     Sort(compare, 0, FCount - 1);
 }
+
+} // namespace vdxStorage

@@ -3,7 +3,7 @@
 // shift items of a container in one, sorted by the objects' Top.
 //
 // Not the variables collection of the core services, which shares the name
-// TvdxArray in another module.
+// TvdxArray: these live in their own namespace, so the two never meet.
 #pragma once
 #include "platform/Exception.h"
 
@@ -12,6 +12,8 @@
 #include <vector>
 
 VD_DECLARE_EXCEPTION(EAssertionFailed, Exception)
+
+namespace vdxStorage {
 
 class TvdxArray {
 public:
@@ -112,3 +114,5 @@ protected:
     std::vector<QObject *> FObjectList;
     bool FFreeObjects = false;
 };
+
+} // namespace vdxStorage

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <gtest/gtest.h>
 
+using namespace vdxStorage;
+
 TEST(ExtArray, AppendGrowsCapacityInSteps)
 {
     TvdxExtArray a;
