@@ -1,13 +1,18 @@
 // Loads arbitrary bytes as a prepared report: a bad file ends as an error of
 // the load or as pages that do not build, never as a crash, a hang or a huge
 // allocation. What loads builds every page, exports through the trace filter
-// and saves again.
+// and saves again; the first pages are drawn on an image and recorded as a
+// metafile.
 #include "engine/vdxPreviewPages.h"
 #include "engine/vdxTraceExport.h"
 #include "fuzz/FuzzApplication.h"
+#include "platform/EmfRecorderCanvas.h"
+#include "platform/QPainterCanvas.h"
 #include "report/vdxClass.h"
 
 #include <QBuffer>
+#include <QImage>
+#include <algorithm>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -37,6 +42,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)pages->GetPageSize(i);
         (void)pages->GetPage(i);
     }
+    // Drawn at a scale that keeps the canvas small whatever size the file claims.
+    for (int i = 0; i < count && i < 20; ++i) {
+        const QPointF size = pages->GetPageSize(i);
+        const double w = std::clamp(size.x(), 1.0, 1e6), h = std::clamp(size.y(), 1.0, 1e6);
+        const double scale = std::min(1.0, 400.0 / std::max(w, h));
+        const int iw = std::max(1, int(w * scale)), ih = std::max(1, int(h * scale));
+        QImage image(iw, ih, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            QPainterCanvas canvas(image);
+            pages->DrawPage(i, canvas, scale, scale, 0, 0);
+        }
+        EmfRecorderCanvas recorder(iw, ih, 96);
+        pages->DrawPage(i, recorder, scale, scale, 0, 0);
+        (void)recorder.finish();
+    }
+
     TvdxTraceExport trace;
     QBuffer out;
     out.open(QIODevice::WriteOnly);
