@@ -231,9 +231,10 @@ TRect TvdxBarcode2DBase::FigureRect(int c, int r, int wc, int hr, int x, int y, 
 void TvdxBarcode2DBaseWithUnion::InternalDraw(Canvas &canvas, double, double, int x, int y, int footerHeight, int dx,
                                               int dy, int paddingX, int paddingY, double kx, double ky)
 {
-    for (size_t i = 0; i < m_dotsR.size(); ++i)
-        FillRect(canvas, FigureRect(m_dotsR[i], m_dotsL[i], 1, 1, x, y, footerHeight, dx, dy, paddingX, paddingY, kx, ky));
-    for (const TvdxVectorPrimitive &p : m_vectorPrimitives)
+    const std::vector<int> &dotsR = DotsR(), &dotsL = DotsL();
+    for (size_t i = 0; i < dotsR.size(); ++i)
+        FillRect(canvas, FigureRect(dotsR[i], dotsL[i], 1, 1, x, y, footerHeight, dx, dy, paddingX, paddingY, kx, ky));
+    for (const TvdxVectorPrimitive &p : VectorPrimitives())
         FillRect(canvas, FigureRect(p.Left, p.Top, p.Width, p.Height, x, y, footerHeight, dx, dy, paddingX, paddingY,
                                     kx, ky));
 }
@@ -351,16 +352,25 @@ void TvdxBarcode2DBaseWithUnion::T2DBooleanArrayToVectorPrimitives(const T2DBool
                                                                    int quietZone)
 {
     ClearFigures();
-    m_dotsR.clear();
-    m_dotsL.clear();
     if (x <= 0 || y <= 0)
         return;
+    m_coverMatrix = matrix;
+    m_coverX = x;
+    m_coverY = y;
+    m_coverQuietZone = quietZone;
+    m_coverPending = true;
+}
+
+void TvdxBarcode2DBaseWithUnion::buildCover() const
+{
+    m_coverPending = false;
+    const int x = m_coverX, y = m_coverY, quietZone = m_coverQuietZone;
     Cover cover(x, y);
-    const int cols = std::min(matrix.Columns(), x - 2 * quietZone);
-    const int rows = std::min(matrix.Rows(), y - 2 * quietZone);
+    const int cols = std::min(m_coverMatrix.Columns(), x - 2 * quietZone);
+    const int rows = std::min(m_coverMatrix.Rows(), y - 2 * quietZone);
     for (int i = 0; i < cols; ++i)
         for (int j = 0; j < rows; ++j)
-            if (matrix.Get(i, j))
+            if (m_coverMatrix.Get(i, j))
                 cover.set(i + quietZone, j + quietZone);
     cover.run(m_vectorPrimitives);
     for (int i = 0; i < x; ++i)

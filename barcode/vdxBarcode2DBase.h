@@ -108,26 +108,58 @@ struct TvdxVectorPrimitive {
 
 class TvdxBarcode2DBaseWithUnion : public TvdxBarcode2DBase {
 public:
-    void ClearFigures() { m_vectorPrimitives.clear(); }
+    void ClearFigures()
+    {
+        m_coverPending = false;
+        m_vectorPrimitives.clear();
+        m_dotsR.clear();
+        m_dotsL.clear();
+    }
     void FVectorPrimitivesAdd(int left, int top, int width, int height)
     {
+        ensureCover();
         m_vectorPrimitives.push_back({left, top, width, height});
     }
     // Covers the matrix (placed quietZone modules in from the top-left of an
-    // x by y grid) with greedy largest rectangles; modules left over become dots.
+    // x by y grid) with greedy largest rectangles; modules left over become
+    // dots. The cover is made when first asked for: a symbol that is only
+    // encoded (a vector label job sends its text) never pays for it.
     void T2DBooleanArrayToVectorPrimitives(const T2DBooleanArray &matrix, int x, int y, int quietZone);
 
-    const std::vector<TvdxVectorPrimitive> &VectorPrimitives() const { return m_vectorPrimitives; }
-    const std::vector<int> &DotsR() const { return m_dotsR; }
-    const std::vector<int> &DotsL() const { return m_dotsL; }
+    const std::vector<TvdxVectorPrimitive> &VectorPrimitives() const
+    {
+        ensureCover();
+        return m_vectorPrimitives;
+    }
+    const std::vector<int> &DotsR() const
+    {
+        ensureCover();
+        return m_dotsR;
+    }
+    const std::vector<int> &DotsL() const
+    {
+        ensureCover();
+        return m_dotsL;
+    }
 
 protected:
     void InternalDraw(Canvas &canvas, double scaleX, double scaleY, int x, int y, int footerHeight, int dx, int dy,
                       int paddingX, int paddingY, double kx, double ky) override;
 
-    std::vector<TvdxVectorPrimitive> m_vectorPrimitives;
-    std::vector<int> m_dotsR; // columns of single dots
-    std::vector<int> m_dotsL; // rows of single dots
+private:
+    void ensureCover() const
+    {
+        if (m_coverPending)
+            buildCover();
+    }
+    void buildCover() const;
+
+    mutable std::vector<TvdxVectorPrimitive> m_vectorPrimitives;
+    mutable std::vector<int> m_dotsR; // columns of single dots
+    mutable std::vector<int> m_dotsL; // rows of single dots
+    mutable bool m_coverPending = false;
+    T2DBooleanArray m_coverMatrix;
+    int m_coverX = 0, m_coverY = 0, m_coverQuietZone = 0;
 };
 
 class TvdxBarcode2DBaseWithOutUnion : public TvdxBarcode2DBase {
