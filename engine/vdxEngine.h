@@ -3,6 +3,7 @@
 // through master-detail levels and groups, breaks pages and columns, and hands
 // every band it outputs to the prepared-pages store.
 #pragma once
+#include "engine/vdxEnginePages.h"
 #include "report/vdxClass_engine.h"
 #include "report/vdxClass_view.h"
 
@@ -18,17 +19,6 @@ class TvdxReportPage;
 class TvdxDataBand;
 class TvdxObjectShifter;
 class TvdxGroupHeader;
-
-// Operations of the prepared-pages store that the engine needs beyond the
-// abstract interface. A store that offers them derives from this as well.
-class IvdxEnginePages {
-public:
-    virtual ~IvdxEnginePages() = default;
-    virtual void GetLastColumnPos(int &aColumn, long double &columnPos) = 0;
-    virtual void UpdatePageLastColumn(int aColumn, long double columnPos, bool aReset) = 0;
-    virtual void UpdatePageDimension(int index, long double width, long double height, int orientation) = 0;
-    virtual void UpdatePageDimensions(TvdxReportPage *page, long double width, long double height) = 0;
-};
 
 // Bands shown again at the top of each new page and column.
 struct TvdxHeaderListItem {

@@ -5,6 +5,7 @@
 #pragma once
 #include "core/vdPictureCache.h"
 #include "core/vdXML.h"
+#include "engine/vdxEnginePages.h"
 #include "report/vdxClass_engine.h"
 
 #include <QList>
@@ -90,7 +91,7 @@ private:
     std::unique_ptr<TvdXMLItem> FOwnRoot;
 };
 
-class TvdxPreviewPages : public TvdxCustomPreviewPages {
+class TvdxPreviewPages : public TvdxCustomPreviewPages, public IvdxEnginePages {
 public:
     explicit TvdxPreviewPages(TvdxReport *aReport);
     ~TvdxPreviewPages() override;
@@ -116,10 +117,10 @@ public:
     IvdxCachedGraphicRef GetPicture(TvdxCachedGraphicType cacheType, int imageIndex) override;
     TvdxPictureCacheOptions *GetPictureCacheOptions() override;
     // Page items the engine alone asks for.
-    void UpdatePageDimension(int index, long double width, long double height, int aOrientation = 0);
-    void UpdatePageDimensions(TvdxReportPage *page, long double width, long double height);
-    void UpdatePageLastColumn(int aColumn, long double aColumnPos, bool aReset);
-    void GetLastColumnPos(int &aColumn, long double &columnPos);
+    void UpdatePageDimension(int index, long double width, long double height, int aOrientation = 0) override;
+    void UpdatePageDimensions(TvdxReportPage *page, long double width, long double height) override;
+    void UpdatePageLastColumn(int aColumn, long double aColumnPos, bool aReset) override;
+    void GetLastColumnPos(int &aColumn, long double &columnPos) override;
 
     // --- anchors
     void AddAnchor(const QString &text) override;

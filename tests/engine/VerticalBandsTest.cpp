@@ -121,6 +121,7 @@ TEST_F(VerticalBandsTest, EndlessWidthWidensThePageInstead)
     for (const Shown &s : shown)
         right = std::max(right, s.left + 90);
     EXPECT_NEAR(double(right), 14 * 90.0, 1e-3) << "header, twelve cells and the footer side by side";
+    EXPECT_GE(report->PreviewPages()->GetPageSize(0).x(), 14 * 90.0) << "the prepared page is as wide as its cells";
 }
 
 TEST_F(VerticalBandsTest, TemplateObjectsGoBackToTheirDesignPositions)
