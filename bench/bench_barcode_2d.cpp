@@ -45,7 +45,8 @@ void BM_QREncode(benchmark::State &state)
 BENCHMARK(BM_QREncode)->Arg(ecL)->Arg(ecM);
 
 #ifdef VD_HAVE_ZINT
-void BM_ZintEncode(benchmark::State &state)
+// libzint encoding the same payloads (matrix only, nothing drawn).
+void zintSymbology(benchmark::State &state, int symbology, int option1 = 0)
 {
     std::vector<QByteArray> texts;
     for (const QString &t : payloads())
@@ -53,14 +54,16 @@ void BM_ZintEncode(benchmark::State &state)
     size_t i = 0;
     for (auto _ : state) {
         zint_symbol *s = ZBarcode_Create();
-        s->symbology = BARCODE_QRCODE;
-        s->option_1 = int(state.range(0)) + 1;
+        s->symbology = symbology;
+        if (option1)
+            s->option_1 = option1;
         const QByteArray &t = texts[i++ % texts.size()];
         ZBarcode_Encode(s, reinterpret_cast<const unsigned char *>(t.constData()), int(t.size()));
         benchmark::DoNotOptimize(s->rows);
         ZBarcode_Delete(s);
     }
 }
+void BM_ZintEncode(benchmark::State &state) { zintSymbology(state, BARCODE_QRCODE, int(state.range(0)) + 1); }
 BENCHMARK(BM_ZintEncode)->Arg(ecL)->Arg(ecM);
 #endif
 
@@ -82,38 +85,13 @@ void BM_DataMatrixEngineText(benchmark::State &state) { engineText<TvdxBarcodeDa
 BENCHMARK(BM_DataMatrixEngineText);
 
 #ifdef VD_HAVE_ZINT
-// libzint encoding the same payloads (matrix only, nothing drawn).
-void zintSymbology(benchmark::State &state, int symbology)
-{
-    std::vector<QByteArray> texts;
-    for (const QString &t : payloads())
-        texts.push_back(t.toLatin1());
-    size_t i = 0;
-    for (auto _ : state) {
-        zint_symbol *s = ZBarcode_Create();
-        s->symbology = symbology;
-        const QByteArray &t = texts[i++ % texts.size()];
-        ZBarcode_Encode(s, reinterpret_cast<const unsigned char *>(t.constData()), int(t.size()));
-        benchmark::DoNotOptimize(s->rows);
-        ZBarcode_Delete(s);
-    }
-}
 void BM_ZintPDF417(benchmark::State &state) { zintSymbology(state, BARCODE_PDF417); }
 BENCHMARK(BM_ZintPDF417);
 void BM_ZintDataMatrix(benchmark::State &state) { zintSymbology(state, BARCODE_DATAMATRIX); }
 BENCHMARK(BM_ZintDataMatrix);
 #endif
 
-void BM_QREngineText(benchmark::State &state)
-{
-    TvdxBarcodeQR engine;
-    const QStringList &texts = payloads();
-    size_t i = 0;
-    for (auto _ : state) {
-        engine.SetText(texts[qsizetype(i++ % size_t(texts.size()))]);
-        benchmark::DoNotOptimize(engine.VectorPrimitives().size());
-    }
-}
+void BM_QREngineText(benchmark::State &state) { engineText<TvdxBarcodeQR>(state); }
 BENCHMARK(BM_QREngineText);
 
 void BM_QREngineVersion40(benchmark::State &state)
@@ -150,22 +128,7 @@ void BM_AztecEncode(benchmark::State &state)
 BENCHMARK(BM_AztecEncode);
 
 #ifdef VD_HAVE_ZINT
-void BM_ZintAztec(benchmark::State &state)
-{
-    std::vector<QByteArray> texts;
-    for (const QString &t : payloads())
-        texts.push_back(t.toLatin1());
-    size_t i = 0;
-    for (auto _ : state) {
-        zint_symbol *s = ZBarcode_Create();
-        s->symbology = BARCODE_AZTEC;
-        s->option_1 = 3;
-        const QByteArray &t = texts[i++ % texts.size()];
-        ZBarcode_Encode(s, reinterpret_cast<const unsigned char *>(t.constData()), int(t.size()));
-        benchmark::DoNotOptimize(s->rows);
-        ZBarcode_Delete(s);
-    }
-}
+void BM_ZintAztec(benchmark::State &state) { zintSymbology(state, BARCODE_AZTEC, 3); }
 BENCHMARK(BM_ZintAztec);
 #endif
 

@@ -4,6 +4,7 @@
 // off and on. Beside it the floor: a bare QSqlQuery walk writing one
 // QXmlStreamWriter element per row. Counters: pages per second, peak resident
 // memory of the run and its growth over the memory before it.
+#include "BenchSupport.h"
 #include "engine/vdxPreviewPages.h"
 #include "report/vdxClass.h"
 #include "report/vdxClass_memo.h"
@@ -62,17 +63,7 @@ QString dbFile(int rows)
     return file;
 }
 
-// Resident and peak resident memory of the process, in MiB.
-double procStatusMiB(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
+using vdbench::procStatusMiB;
 
 // Starts the peak of resident memory again from the current value, after
 // handing memory that earlier runs freed back to the system.

@@ -3,11 +3,8 @@
 // QXmlStreamReader reading the same file (the ratio); then random pages built
 // through the page cache (time per page) and the resident memory after 1,000
 // such fetches.
-#include "engine/vdxPreviewPages.h"
-#include "report/vdxClass_memo.h"
+#include "BenchSupport.h"
 #include "report/vdxClass_options.h"
-#include "report/vdxClass_report.h"
-#include "report/vdxClass_view.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,17 +18,6 @@ namespace {
 
 constexpr int kPages = 10000;
 
-double rssMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 // The file, written once per run.
 const QString &preparedFile()
 {
@@ -39,28 +25,7 @@ const QString &preparedFile()
     static const QString file = [] {
         const QString name = dir.filePath(QStringLiteral("long.vp3"));
         TvdxReport report;
-        report.Engine()->FinalPass = true;
-        auto *page = new TvdxReportPage(&report);
-        page->SetName(QStringLiteral("Page1"));
-        auto *band = new TvdxBand(page);
-        band->SetName(QStringLiteral("MasterData1"));
-        band->SetBounds(0, 0, 378, 94);
-        QList<TvdxMemoView *> memos;
-        for (int i = 0; i < 4; ++i) {
-            auto *m = new TvdxMemoView(band);
-            m->SetName(QStringLiteral("Memo%1").arg(i + 1));
-            m->SetBounds(8, 4 + i * 22, 360, 20);
-            memos.append(m);
-        }
-        auto &store = *dynamic_cast<TvdxPreviewPages *>(report.PreviewPages());
-        store.Initialize();
-        store.AddSourcePage(page);
-        for (int p = 0; p < kPages; ++p) {
-            store.AddPage(page);
-            for (int i = 0; i < 4; ++i)
-                memos[i]->SetText(QStringLiteral("Row %1 field %2").arg(p).arg(i));
-            store.AddObject(band);
-        }
+        auto &store = vdbench::fillLongReport(report, kPages);
         store.Finish();
         store.SaveToFile(name);
         return name;
@@ -129,14 +94,14 @@ void BM_ResidentAfter1000Fetches(benchmark::State &state)
         report.EngineOptions()->SetTempDir(tmp.path());
         auto &store = *dynamic_cast<TvdxPreviewPages *>(report.PreviewPages());
         store.LoadFromFile(preparedFile(), true, true);
-        before = rssMiB();
+        before = vdbench::procStatusMiB("VmRSS:");
         QRandomGenerator random(7);
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < 1000; ++i)
             benchmark::DoNotOptimize(store.GetPage(int(random.bounded(kPages))));
         ms = double(timer.nsecsElapsed()) / 1e6;
-        after = rssMiB();
+        after = vdbench::procStatusMiB("VmRSS:");
     }
     state.counters["rss_MiB"] = after;
     state.counters["growth_MiB"] = after - before;

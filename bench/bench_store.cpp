@@ -2,11 +2,8 @@
 // four text objects) written as the engine writes them, 10,000 to 100,000
 // pages, with the engine's file cache off and on; beside a QXmlStreamWriter
 // writing one element per object into memory (the ratio).
-#include "engine/vdxPreviewPages.h"
-#include "report/vdxClass_memo.h"
+#include "BenchSupport.h"
 #include "report/vdxClass_options.h"
-#include "report/vdxClass_report.h"
-#include "report/vdxClass_view.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -16,17 +13,7 @@
 
 namespace {
 
-// Resident and peak resident memory of the process, in MiB.
-double procStatusMiB(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
+using vdbench::procStatusMiB;
 
 void BM_StoreWritePages(benchmark::State &state)
 {
@@ -39,28 +26,7 @@ void BM_StoreWritePages(benchmark::State &state)
         report.EngineOptions()->SetUseFileCache(fileCache);
         report.EngineOptions()->SetMaxMemSize(10);
         report.EngineOptions()->SetTempDir(tmp.path());
-        report.Engine()->FinalPass = true;
-        auto *page = new TvdxReportPage(&report);
-        page->SetName(QStringLiteral("Page1"));
-        auto *band = new TvdxBand(page);
-        band->SetName(QStringLiteral("MasterData1"));
-        band->SetBounds(0, 0, 378, 94);
-        QList<TvdxMemoView *> memos;
-        for (int i = 0; i < 4; ++i) {
-            auto *m = new TvdxMemoView(band);
-            m->SetName(QStringLiteral("Memo%1").arg(i + 1));
-            m->SetBounds(8, 4 + i * 22, 360, 20);
-            memos.append(m);
-        }
-        auto &store = *dynamic_cast<TvdxPreviewPages *>(report.PreviewPages());
-        store.Initialize();
-        store.AddSourcePage(page);
-        for (int p = 0; p < pages; ++p) {
-            store.AddPage(page);
-            for (int i = 0; i < 4; ++i)
-                memos[i]->SetText(QStringLiteral("Row %1 field %2").arg(p).arg(i));
-            store.AddObject(band);
-        }
+        auto &store = vdbench::fillLongReport(report, pages);
         rssAfter = procStatusMiB("VmRSS:");
         benchmark::DoNotOptimize(store.Count());
     }

@@ -103,7 +103,9 @@ function(vd_add_test name dir)
   if(DEFINED VD_TEST_LABELS_${name})
     set(_labels LABELS "${VD_TEST_LABELS_${name}}")
   endif()
+  # The platform and locale are set by test_main: a list-valued ENVIRONMENT here
+  # would be split at its ";" into bogus properties.
   gtest_discover_tests(test_${name}
-    PROPERTIES ${_labels} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 300
+    PROPERTIES ${_labels} TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -33,19 +33,29 @@ protected:
             GTEST_SKIP() << "sqlite3 tool not installed";
         vdxRegisterReportClasses();
         db = dir.file(QStringLiteral("t.db"));
-        ASSERT_TRUE(vdtest::runSqlite(db, "CREATE TABLE m (id INTEGER);\nINSERT INTO m VALUES (1),(2);\n"
-                                          "CREATE TABLE d (mid INTEGER, v INTEGER);\n"
-                                          "INSERT INTO d VALUES (1,1),(1,2),(1,3),(2,2),(2,NULL),(2,4);\n"
-                                          "CREATE TABLE t (g TEXT, n INTEGER);\n"
-                                          "INSERT INTO t VALUES ('a',1),('a',2),('b',3),('c',4);\n"
-                                          "CREATE TABLE v (n INTEGER);\n"
-                                          "INSERT INTO v VALUES (1),(2),(3),(4),(5),(6),(7),(8),(9),(10),(11),(12);\n"));
+        ASSERT_TRUE(vdtest::runSqlite(db, schema()));
         report = std::make_unique<TvdxReport>();
         report->EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
         engine = qobject_cast<TvdxEngine *>(report->Engine());
         ASSERT_TRUE(engine);
-        page = new TvdxReportPage(report.get());
-        page->SetName(QStringLiteral("Page1"));
+        page = addPage();
+    }
+    // The tables of t.db.
+    virtual QByteArray schema() const
+    {
+        return "CREATE TABLE m (id INTEGER);\nINSERT INTO m VALUES (1),(2);\n"
+               "CREATE TABLE d (mid INTEGER, v INTEGER);\n"
+               "INSERT INTO d VALUES (1,1),(1,2),(1,3),(2,2),(2,NULL),(2,4);\n"
+               "CREATE TABLE t (g TEXT, n INTEGER);\n"
+               "INSERT INTO t VALUES ('a',1),('a',2),('b',3),('c',4);\n"
+               "CREATE TABLE v (n INTEGER);\n"
+               "INSERT INTO v VALUES (1),(2),(3),(4),(5),(6),(7),(8),(9),(10),(11),(12);\n";
+    }
+    TvdxReportPage *addPage()
+    {
+        auto *p = new TvdxReportPage(report.get());
+        p->SetName(QStringLiteral("Page1"));
+        return p;
     }
     void TearDown() override
     {

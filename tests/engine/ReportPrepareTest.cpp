@@ -2,6 +2,7 @@
 // see the page being built, the script reaches the engine's prepared pages,
 // anchors and outline; bad database files and missing data sets end as one
 // error message.
+#include "PreparedReportTest.h"
 #include "common/TestSupport.h"
 #include "engine/vdxEngine.h"
 #include "engine/vdxPreviewPages.h"
@@ -22,67 +23,20 @@
 
 namespace {
 
-using vdtest::runSqlite;
-
-class ReportPrepareTest : public ::testing::Test {
+class ReportPrepareTest : public PreparedReportTest {
 protected:
-    void SetUp() override
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
-            GTEST_SKIP() << "sqlite3 tool not installed";
-        vdxRegisterReportClasses();
-        db = dir.file(QStringLiteral("t.db"));
-        ASSERT_TRUE(runSqlite(db, "CREATE TABLE t (n INTEGER);\nINSERT INTO t VALUES (21),(22),(23);\n"));
-        report = std::make_unique<TvdxReport>();
-        report->EngineOptions()->SetNewSilentMode(TvdxEngineOptions::simSilent);
-        ASSERT_TRUE(qobject_cast<TvdxEngine *>(report->Engine())) << "the engine library installs its engine";
-    }
-    void TearDown() override
-    {
-        report.reset();
-        sets.clear();
-        queries.clear();
-    }
-    // An application data set over a query of a database file.
-    TvdxDBDataset *query(const QString &alias, const QString &file, const QString &sql)
-    {
-        auto q = std::make_unique<TvdxSqlDataSet>();
-        q->SetDatabaseFile(file);
-        q->SetSQL(sql);
-        auto ds = std::make_unique<TvdxDBDataset>(nullptr);
-        ds->SetUserName(alias);
-        ds->SetDataSet(q.get());
-        report->DataSets()->Add(ds.get());
-        queries.push_back(std::move(q));
-        sets.push_back(std::move(ds));
-        return sets.back().get();
-    }
+    QByteArray schema() const override { return "CREATE TABLE t (n INTEGER);\nINSERT INTO t VALUES (21),(22),(23);\n"; }
     // Page1 with a master band over T, one row a page.
     TvdxMasterData *masterOverT(TvdxDataSet *t)
     {
-        auto *page = new TvdxReportPage(report.get());
-        page->SetName(QStringLiteral("Page1"));
-        auto *master = new TvdxMasterData(page);
-        master->SetName(QStringLiteral("MasterData1"));
-        master->SetParent(page);
+        if (!report->FindObject(QStringLiteral("Page1")))
+            page = addPage();
+        auto *master = band<TvdxMasterData>(QStringLiteral("MasterData1"), 20);
         master->SetBounds(0, 20, 500, 20);
         master->SetDataSet(t);
         master->SetStartNewPage(true);
         return master;
     }
-    bool hasError(const QString &part) const
-    {
-        for (const QString &line : report->Errors())
-            if (line.contains(part))
-                return true;
-        return false;
-    }
-
-    vdtest::TempDir dir;
-    QString db;
-    std::unique_ptr<TvdxReport> report;
-    std::vector<std::unique_ptr<TvdxSqlDataSet>> queries;
-    std::vector<std::unique_ptr<TvdxDBDataset>> sets;
 };
 
 TEST_F(ReportPrepareTest, PageNumbersAnchorsAndTheOutlineOfTheEnginesPages)
