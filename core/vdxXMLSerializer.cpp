@@ -564,7 +564,9 @@ void TvdxXMLSerializer::XMLToObj(const QString &s, TvdPersistent *obj)
         const qsizetype eq = s.indexOf(QLatin1Char('='), i);
         if (eq < 0)
             break;
-        const QString name = s.mid(i, eq - i).trimmed();
+        // The name is only looked up, never kept: it borrows the text's
+        // characters instead of copying them (s outlives it).
+        const QString name = QString::fromRawData(s.constData() + i, eq - i).trimmed();
         if (name.isEmpty())
             break;
         const qsizetype q1 = s.indexOf(QLatin1Char('"'), eq + 1);

@@ -205,6 +205,11 @@ TvdComponent *TvdxReport::FindObject(const QString &name) const
 {
     if (TvdComponent *c = TvdxComponent::FindObject(name))
         return c;
+    return findLoadingDataSet(name);
+}
+
+TvdComponent *TvdxReport::findLoadingDataSet(const QString &name) const
+{
     if (IsLoading() && !m_engineOptions->UseGlobalDataSetList() && m_enabledDataSets->Count() > 0) {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         const QString dsName = dot < 0 ? name : name.mid(dot + 1);
@@ -425,11 +430,15 @@ bool TvdxReport::AcceptsRootElement(const QString &elementName) const
 void TvdxReport::CheckDataPage()
 {
     const QList<TvdxComponent *> all = GetAllObjects();
-    for (TvdxComponent *c : all)
+    bool dataTaken = false;
+    for (TvdxComponent *c : all) {
         if (qobject_cast<TvdxDataPage *>(c))
             return;
+        dataTaken = dataTaken || c->Name().compare(QLatin1String("Data"), Qt::CaseInsensitive) == 0;
+    }
     auto *page = new TvdxDataPage(this);
-    if (FindObject(QStringLiteral("Data")))
+    // The tree was walked already: only the data sets are left to ask.
+    if (dataTaken || findLoadingDataSet(QStringLiteral("Data")))
         page->CreateUniqueName();
     else
         page->SetName(QStringLiteral("Data"));

@@ -323,6 +323,8 @@ protected:
     void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName) override;
 
 private:
+    // While loading, a name may also stand for an enabled data set.
+    TvdComponent *findLoadingDataSet(const QString &name) const;
     friend class TvdxPreviewPagesList;
     bool resolve(const QString &expr, Variant &value);
     Variant calc(const QString &expr, TovScript *aScript, bool fromScript);

@@ -77,15 +77,43 @@ void TvdxObjectProcessing::Assign(const TvdPersistent *source)
 // ---- view: settings ------------------------------------------------------------
 
 TvdxView::TvdxView(TvdComponent *owner)
-    : TvdxReportComponent(owner), m_frame(std::make_unique<TvdxFrame>()),
-      m_hyperlink(std::make_unique<TvdxHyperlink>()), m_fill(std::make_unique<TvdxBrushFill>()),
-      m_processing(std::make_unique<TvdxObjectProcessing>())
+    : TvdxReportComponent(owner)
 {
-    m_dataSet = std::make_unique<TvdxDataSetRef>(this);
     SetvdComponentStyle(vdComponentStyle() | csDefaultDiff);
 }
 
 TvdxView::~TvdxView() = default;
+
+TvdxFrame *TvdxView::makeFrame() const
+{
+    m_frame = std::make_unique<TvdxFrame>();
+    return m_frame.get();
+}
+
+TvdxHyperlink *TvdxView::makeHyperlink() const
+{
+    m_hyperlink = std::make_unique<TvdxHyperlink>();
+    return m_hyperlink.get();
+}
+
+TvdxCustomFill *TvdxView::makeFill() const
+{
+    m_fill = std::make_unique<TvdxBrushFill>();
+    return m_fill.get();
+}
+
+TvdxObjectProcessing *TvdxView::makeProcessing() const
+{
+    m_processing = std::make_unique<TvdxObjectProcessing>();
+    return m_processing.get();
+}
+
+TvdxDataSetRef *TvdxView::dataSetRef()
+{
+    if (!m_dataSet)
+        m_dataSet = std::make_unique<TvdxDataSetRef>(this);
+    return m_dataSet.get();
+}
 
 void TvdxView::SetFillType(TvdxFillType v)
 {
@@ -100,53 +128,53 @@ void TvdxView::SetFill(TvdxCustomFill *v)
     if (!v)
         return;
     SetFillType(vdxGetFillType(v));
-    m_fill->Assign(v);
+    Fill()->Assign(v);
 }
 
 TvdxView::TBrushStyle TvdxView::BrushStyle() const
 {
-    if (auto *b = qobject_cast<TvdxBrushFill *>(m_fill.get()))
+    if (auto *b = qobject_cast<TvdxBrushFill *>(Fill()))
         return b->Style();
     return TvdxCustomFill::bsClear;
 }
 
 void TvdxView::SetBrushStyle(TBrushStyle v)
 {
-    if (auto *b = qobject_cast<TvdxBrushFill *>(m_fill.get()))
+    if (auto *b = qobject_cast<TvdxBrushFill *>(Fill()))
         b->SetStyle(v);
 }
 
 TColor TvdxView::Color() const
 {
-    if (auto *b = qobject_cast<TvdxBrushFill *>(m_fill.get()))
+    if (auto *b = qobject_cast<TvdxBrushFill *>(Fill()))
         return b->BackColor();
-    if (auto *g = qobject_cast<TvdxGradientFill *>(m_fill.get()))
+    if (auto *g = qobject_cast<TvdxGradientFill *>(Fill()))
         return g->GetColor();
-    if (auto *g = qobject_cast<TvdxGlassFill *>(m_fill.get()))
+    if (auto *g = qobject_cast<TvdxGlassFill *>(Fill()))
         return g->Color();
     return clNone;
 }
 
 void TvdxView::SetColor(int v)
 {
-    if (auto *b = qobject_cast<TvdxBrushFill *>(m_fill.get()))
+    if (auto *b = qobject_cast<TvdxBrushFill *>(Fill()))
         b->SetBackColor(v);
-    else if (auto *g = qobject_cast<TvdxGlassFill *>(m_fill.get()))
+    else if (auto *g = qobject_cast<TvdxGlassFill *>(Fill()))
         g->SetColor(v);
 }
 
-TvdxDataSet *TvdxView::DataSet() const { return m_dataSet->DataSet(); }
+TvdxDataSet *TvdxView::DataSet() const { return m_dataSet ? m_dataSet->DataSet() : nullptr; }
 
-void TvdxView::SetDataSet(TvdxDataSet *v) { m_dataSet->SetDataSet(v); }
+void TvdxView::SetDataSet(TvdxDataSet *v) { dataSetRef()->SetDataSet(v); }
 
-QString TvdxView::DataSetName() const { return m_dataSet->Name(); }
+QString TvdxView::DataSetName() const { return m_dataSet ? m_dataSet->Name() : QString(); }
 
-void TvdxView::SetDataSetName(const QString &v) { m_dataSet->SetName(v); }
+void TvdxView::SetDataSetName(const QString &v) { dataSetRef()->SetName(v); }
 
 void TvdxView::Notification(TvdComponent *component, Operation operation)
 {
     TvdxReportComponent::Notification(component, operation);
-    if (operation == opRemove)
+    if (operation == opRemove && m_dataSet)
         m_dataSet->Removed(component);
 }
 
@@ -155,18 +183,18 @@ void TvdxView::SetURL(const QString &v)
     if (v.isEmpty())
         return;
     if (v.startsWith(QLatin1Char('@'))) {
-        m_hyperlink->SetKind(TvdxHyperlink::hkPageNumber);
-        m_hyperlink->SetValue(v.mid(1, 255));
+        Hyperlink()->SetKind(TvdxHyperlink::hkPageNumber);
+        Hyperlink()->SetValue(v.mid(1, 255));
     } else if (v.startsWith(QLatin1Char('#'))) {
-        m_hyperlink->SetKind(TvdxHyperlink::hkAnchor);
-        m_hyperlink->SetValue(v.mid(1, 255));
+        Hyperlink()->SetKind(TvdxHyperlink::hkAnchor);
+        Hyperlink()->SetValue(v.mid(1, 255));
     } else {
-        m_hyperlink->SetKind(TvdxHyperlink::hkURL);
-        m_hyperlink->SetValue(v);
+        Hyperlink()->SetKind(TvdxHyperlink::hkURL);
+        Hyperlink()->SetValue(v);
     }
 }
 
-double TvdxView::ShadowSize() const { return m_frame->DropShadow() ? m_frame->ShadowWidth() : 0; }
+double TvdxView::ShadowSize() const { return m_frame && Frame()->DropShadow() ? Frame()->ShadowWidth() : 0; }
 
 // ---- drawing -------------------------------------------------------------------
 
@@ -182,22 +210,22 @@ void TvdxView::PrepareDrawBounds(Canvas &canvas, double scaleX, double scaleY, d
     m_fy = roundInt(offsetY + scaleY * t);
     m_fx1 = roundInt(offsetX + scaleX * (l + double(Width())));
     m_fy1 = roundInt(offsetY + scaleY * (t + double(Height())));
-    if (m_frame->DropShadow()) {
-        m_fx1 -= roundInt(scaleX * m_frame->ShadowWidth());
-        m_fy1 -= roundInt(scaleY * m_frame->ShadowWidth());
+    if (Frame()->DropShadow()) {
+        m_fx1 -= roundInt(scaleX * Frame()->ShadowWidth());
+        m_fy1 -= roundInt(scaleY * Frame()->ShadowWidth());
     }
     m_fdx = m_fx1 - m_fx;
     m_fdy = m_fy1 - m_fy;
-    m_frameWidth = roundInt(scaleX * m_frame->Width());
+    m_frameWidth = roundInt(scaleX * Frame()->Width());
 }
 
 void TvdxView::PaintFill()
 {
     if (!m_canvas || (m_objAsMetafile && !m_drawFillOnMetaFile))
         return;
-    const double w = m_frame->Width();
+    const double w = Frame()->Width();
     const int hx = roundInt(w * m_scaleX / 2), hy = roundInt(w * m_scaleY / 2);
-    const auto typ = m_frame->Typ();
+    const auto typ = Frame()->Typ();
     int x = m_fx, y = m_fy, x1 = m_fx1, y1 = m_fy1;
     if (typ.testFlag(TvdxFrame::ftLeft))
         x -= hx;
@@ -207,21 +235,21 @@ void TvdxView::PaintFill()
         y -= hy;
     if (typ.testFlag(TvdxFrame::ftBottom))
         y1 += hy + roundInt(w * m_scaleY) % 2;
-    m_fill->Draw(*m_canvas, x, y, x1, y1, m_scaleX, m_scaleY);
+    Fill()->Draw(*m_canvas, x, y, x1, y1, m_scaleX, m_scaleY);
 }
 
 void TvdxView::PaintFrame()
 {
     if (!m_canvas || m_objAsMetafile)
         return;
-    m_frame->Draw(*m_canvas, m_fx, m_fy, m_fx1, m_fy1, m_scaleX, m_scaleY);
+    Frame()->Draw(*m_canvas, m_fx, m_fy, m_fx1, m_fy1, m_scaleX, m_scaleY);
 }
 
 void TvdxView::drawCornerMarks()
 {
     TvdxReport *r = Report();
     if (!m_canvas || !r || !r->IsDesigning() || qobject_cast<TvdxDataPage *>(Page())
-        || m_frame->Typ() == TvdxFrame::TvdxFrameTypes(0xF))
+        || Frame()->Typ() == TvdxFrame::TvdxFrameTypes(0xF))
         return;
     Canvas &c = *m_canvas;
     c.setPen(CanvasPen{});
@@ -387,7 +415,7 @@ void TvdxView::BeforePrint()
 {
     TvdxReportComponent::BeforePrint();
     m_tempTag = m_tagStr;
-    m_tempHyperlink = m_hyperlink->Value();
+    m_tempHyperlink = Hyperlink()->Value();
     if (TvdxReport *r = Report())
         r->SetSelfValue(this);
 }
@@ -396,7 +424,7 @@ void TvdxView::AfterPrint()
 {
     TvdxReportComponent::AfterPrint();
     m_tagStr = m_tempTag;
-    m_hyperlink->SetValue(m_tempHyperlink);
+    Hyperlink()->SetValue(m_tempHyperlink);
 }
 
 void TvdxView::GetData()
@@ -410,8 +438,8 @@ void TvdxView::GetData()
     if (m_showHint && m_hint.contains(QLatin1Char('[')))
         ExpandExpressions(m_hint, true);
 
-    const QChar sep = m_hyperlink->SeparatorChar();
-    QString value = m_hyperlink->Value();
+    const QChar sep = Hyperlink()->SeparatorChar();
+    QString value = Hyperlink()->Value();
     QStringList pieces;
     SplitBySeparator(pieces, value, sep);
     if (value.contains(QLatin1Char('['))) {
@@ -425,10 +453,10 @@ void TvdxView::GetData()
             }
             value = pieces.join(sep);
         }
-        m_hyperlink->SetValue(value);
+        Hyperlink()->SetValue(value);
     }
 
-    const QString expression = m_hyperlink->Expression();
+    const QString expression = Hyperlink()->Expression();
     if (!expression.isEmpty()) {
         QStringList exprs;
         SplitBySeparator(exprs, expression, sep);
@@ -439,12 +467,12 @@ void TvdxView::GetData()
             if (e.endsWith(sep) && exprs.size() > 1)
                 e.chop(1);
             const Variant v = r->Calc(e);
-            if (m_hyperlink->Kind() != TvdxHyperlink::hkURL && isStringVariant(v))
+            if (Hyperlink()->Kind() != TvdxHyperlink::hkURL && isStringVariant(v))
                 texts << scriptLiteral(VarToStr(v), r->ScriptLanguage());
             else
                 texts << VarToStr(v);
         }
-        m_hyperlink->SetValue(texts.join(sep));
+        Hyperlink()->SetValue(texts.join(sep));
     }
 
     // Content named by a data link loads through the protocol registry. An
@@ -467,12 +495,12 @@ void TvdxView::MirrorContent(TvdxMirrorControlModes modes)
     TvdxReportComponent::MirrorContent(modes);
     auto swap = [&](TvdxFrame::TvdxFrameType a, TvdxFrame::TvdxFrameType b, TvdxFrameLine *la,
                     TvdxFrameLine *lb) {
-        auto typ = m_frame->Typ();
+        auto typ = Frame()->Typ();
         const bool hasA = typ.testFlag(a), hasB = typ.testFlag(b);
         if (hasA != hasB) {
             typ.setFlag(a, hasB);
             typ.setFlag(b, hasA);
-            m_frame->SetTyp(typ);
+            Frame()->SetTyp(typ);
         }
         TvdxFrameLine tmp;
         tmp.Assign(la);
@@ -480,9 +508,9 @@ void TvdxView::MirrorContent(TvdxMirrorControlModes modes)
         lb->Assign(&tmp);
     };
     if (modes.testFlag(mcmRTLAppearance))
-        swap(TvdxFrame::ftLeft, TvdxFrame::ftRight, m_frame->LeftLine(), m_frame->RightLine());
+        swap(TvdxFrame::ftLeft, TvdxFrame::ftRight, Frame()->LeftLine(), Frame()->RightLine());
     if (modes.testFlag(mcmBTTAppearance))
-        swap(TvdxFrame::ftTop, TvdxFrame::ftBottom, m_frame->TopLine(), m_frame->BottomLine());
+        swap(TvdxFrame::ftTop, TvdxFrame::ftBottom, Frame()->TopLine(), Frame()->BottomLine());
 }
 
 QString TvdxView::Diff(TvdxComponent *aComponent)
@@ -493,7 +521,7 @@ QString TvdxView::Diff(TvdxComponent *aComponent)
         return s;
     if (m_align != a->m_align)
         attr(s, "Align", QString::number(int(m_align)));
-    s += m_frame->Diff(a->m_frame.get());
+    s += Frame()->Diff(a->Frame());
     if (m_cursor != a->m_cursor)
         attr(s, "Cursor", QString::number(m_cursor));
     if (m_visibility != a->m_visibility)
@@ -502,8 +530,8 @@ QString TvdxView::Diff(TvdxComponent *aComponent)
         attr(s, "TagStr", EscapeXMLAttr(m_tagStr));
     if (FillType() != a->FillType())
         attr(s, "FillType", QString::number(int(FillType())));
-    s += m_fill->Diff(a->m_fill.get(), QStringLiteral("Fill"));
-    s += m_hyperlink->Diff(a->m_hyperlink.get(), QStringLiteral("Hyperlink"));
+    s += Fill()->Diff(a->Fill(), QStringLiteral("Fill"));
+    s += Hyperlink()->Diff(a->Hyperlink(), QStringLiteral("Hyperlink"));
     if (Editable() != a->Editable())
         attr(s, "Editable", QString::number(int(Editable())));
     return s;

@@ -119,8 +119,8 @@ public:
     void SetHint(const QString &v) { m_hint = v; }
     bool ShowHint() const { return m_showHint; }
     void SetShowHint(bool v) { m_showHint = v; }
-    TvdxHyperlink *Hyperlink() const { return m_hyperlink.get(); }
-    void SetHyperlink(TvdxHyperlink *v) { m_hyperlink->Assign(v); }
+    TvdxHyperlink *Hyperlink() const { return m_hyperlink ? m_hyperlink.get() : makeHyperlink(); }
+    void SetHyperlink(TvdxHyperlink *v) { Hyperlink()->Assign(v); }
     bool Printable() const { return m_visibility.testFlag(vsPrint); }
     void SetPrintable(bool v) { m_visibility.setFlag(vsPrint, v); }
     TvdxShiftMode ShiftMode() const { return m_shiftMode; }
@@ -139,18 +139,18 @@ public:
     void SetOnMouseUp(const QString &v) { m_onMouseUp = v; }
 
     // --- public, published by descendants
-    TvdxFillType FillType() const { return vdxGetFillType(m_fill.get()); }
+    TvdxFillType FillType() const { return m_fill ? vdxGetFillType(m_fill.get()) : ftBrush; }
     void SetFillType(TvdxFillType v);
-    TvdxCustomFill *Fill() const { return m_fill.get(); }
+    TvdxCustomFill *Fill() const { return m_fill ? m_fill.get() : makeFill(); }
     void SetFill(TvdxCustomFill *v);
     TBrushStyle BrushStyle() const;
     void SetBrushStyle(TBrushStyle v);
     TColor Color() const;
     void SetColor(int v);
-    TvdxFrame *Frame() const { return m_frame.get(); }
-    void SetFrame(TvdxFrame *v) { m_frame->Assign(v); }
-    TvdxObjectProcessing *Processing() const { return m_processing.get(); }
-    void SetProcessing(TvdxObjectProcessing *v) { m_processing->Assign(v); }
+    TvdxFrame *Frame() const { return m_frame ? m_frame.get() : makeFrame(); }
+    void SetFrame(TvdxFrame *v) { Frame()->Assign(v); }
+    TvdxObjectProcessing *Processing() const { return m_processing ? m_processing.get() : makeProcessing(); }
+    void SetProcessing(TvdxObjectProcessing *v) { Processing()->Assign(v); }
     QString DataField() const { return m_dataField; }
     void SetDataField(const QString &v) { m_dataField = v; }
     TvdxDataSet *DataSet() const;
@@ -217,7 +217,10 @@ public:
     {
         Q_UNUSED(aItem) Q_UNUSED(aReport) Q_UNUSED(postProcessor)
     }
-    virtual bool IsPostProcessAllowed() const { return m_processing->ProcessAt() != TvdxObjectProcessing::paDefault; }
+    virtual bool IsPostProcessAllowed() const
+    {
+        return m_processing && m_processing->ProcessAt() != TvdxObjectProcessing::paDefault;
+    }
 
     // --- data and printing
     // The link a view that takes data links loads from at data time (none here).
@@ -247,12 +250,19 @@ protected:
 
 private:
     void drawCornerMarks();
+    // Fill, frame, hyperlink, processing and data set link are made when first
+    // asked for: most views of a template keep the defaults.
+    TvdxFrame *makeFrame() const;
+    TvdxHyperlink *makeHyperlink() const;
+    TvdxCustomFill *makeFill() const;
+    TvdxObjectProcessing *makeProcessing() const;
+    TvdxDataSetRef *dataSetRef();
 
     TvdxAlign m_align = baNone;
     qint16 m_cursor = 0;
     QString m_dataField;
     std::unique_ptr<TvdxDataSetRef> m_dataSet;
-    std::unique_ptr<TvdxFrame> m_frame;
+    mutable std::unique_ptr<TvdxFrame> m_frame;
     TvdxShiftMode m_shiftMode = smAlways;
     QString m_tagStr;
     QString m_tempTag;
@@ -261,13 +271,13 @@ private:
     bool m_showHint = false;
     QString m_url;
     bool m_plainText = false;
-    std::unique_ptr<TvdxHyperlink> m_hyperlink;
-    std::unique_ptr<TvdxCustomFill> m_fill;
+    mutable std::unique_ptr<TvdxHyperlink> m_hyperlink;
+    mutable std::unique_ptr<TvdxCustomFill> m_fill;
     TvdxVisibilityTypes m_visibility = TvdxVisibilityTypes(vsPreview | vsExport | vsPrint);
     bool m_drawAsMask = false;
     bool m_allowVectorExport = true;
     QString m_onMouseDown, m_onMouseEnter, m_onMouseLeave, m_onMouseMove, m_onMouseUp;
-    std::unique_ptr<TvdxObjectProcessing> m_processing;
+    mutable std::unique_ptr<TvdxObjectProcessing> m_processing;
     QString m_style;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TvdxView::TvdxVisibilityTypes)

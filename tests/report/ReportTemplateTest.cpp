@@ -26,10 +26,23 @@ private:
     QString m_text;
 };
 
+// A view that publishes fill, frame and processing, as the printed objects do.
+class TvdxTplBoxView : public TvdxView {
+    Q_OBJECT
+    Q_PROPERTY(TvdxCustomFill::TvdxFillType FillType READ FillType WRITE SetFillType)
+    Q_PROPERTY(TvdxCustomFill *Fill READ Fill WRITE SetFill)
+    Q_PROPERTY(TvdxFrame *Frame READ Frame WRITE SetFrame)
+    Q_PROPERTY(TvdxObjectProcessing *Processing READ Processing WRITE SetProcessing)
+    Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
+public:
+    Q_INVOKABLE explicit TvdxTplBoxView(TvdComponent *owner = nullptr) : TvdxView(owner) {}
+};
+
 struct Registrar {
     Registrar()
     {
         vdRegisterClass<TvdxTplView>();
+        vdRegisterClass<TvdxTplBoxView>();
         vdRegisterClass<TvdxBand>();
     }
 } registrar;
@@ -143,6 +156,159 @@ TEST_F(ReportTemplate, FixtureLoadsAndSavesByteForByte)
     ASSERT_TRUE(r.Styles());
     EXPECT_EQ(r.Styles()->Count(), 2);
     EXPECT_EQ(r.Styles()->Find(QStringLiteral("title"))->Color(), TColor(16711680));
+}
+
+namespace {
+
+TvdxTplBoxView *boxOn(TvdxBand *band, const QString &name)
+{
+    auto *v = new TvdxTplBoxView(band);
+    v->SetName(name);
+    v->SetBounds(3.77953, 0, 94.48825, 18.89765);
+    return v;
+}
+
+TvdxBand *bandOf(TvdxReport &r)
+{
+    auto *page = new TvdxReportPage(&r);
+    page->SetName(QStringLiteral("Page1"));
+    auto *band = new TvdxBand(page);
+    band->SetName(QStringLiteral("Band1"));
+    band->SetBounds(0, 18.89765, 718.1107, 22.67718);
+    return band;
+}
+
+QByteArray lineOf(const QByteArray &bytes, const char *name)
+{
+    const qsizetype at = bytes.indexOf(QByteArray("Name=\"") + name + '"');
+    if (at < 0)
+        return {};
+    const qsizetype from = bytes.lastIndexOf('<', at);
+    return bytes.mid(from, bytes.indexOf('>', at) - from);
+}
+
+// The bytes once more after a load; the loader adds the data page in front,
+// so that line is left out.
+QByteArray savedAfterLoad(const QByteArray &bytes)
+{
+    TvdxReport back;
+    if (!loadBytes(back, bytes) || !back.Errors().isEmpty())
+        return QByteArray("load failed: ") + back.ErrorMessage().toUtf8();
+    QByteArray out = saveBytes(back);
+    const qsizetype at = out.indexOf("  <TvdxDataPage ");
+    if (at >= 0)
+        out.remove(at, out.indexOf('\n', at) + 1 - at);
+    return out;
+}
+
+} // namespace
+
+TEST_F(ReportTemplate, FillsFramesAndFontsSaveUnchangedAfterLoad)
+{
+    TvdxReport r;
+    TvdxBand *band = bandOf(r);
+    TvdxTplBoxView *grad = boxOn(band, QStringLiteral("Grad1"));
+    grad->SetFillType(TvdxCustomFill::ftGradient);
+    auto *g = qobject_cast<TvdxGradientFill *>(grad->Fill());
+    ASSERT_TRUE(g);
+    g->SetStartColor(255);
+    g->SetEndColor(65280);
+    grad->Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0xF));
+    grad->Frame()->SetWidth(2);
+    grad->Frame()->LeftLine()->SetColor(16711680);
+    grad->Font()->SetStyle(TvdFont::fsItalic);
+    grad->Font()->SetSize(14);
+    TvdxTplBoxView *glass = boxOn(band, QStringLiteral("Glass1"));
+    glass->SetFillType(TvdxCustomFill::ftGlass);
+    glass->SetColor(128);
+    glass->Frame()->SetDropShadow(true);
+    glass->Hyperlink()->SetValue(QStringLiteral("https://example.org/a"));
+    glass->Processing()->SetProcessAt(TvdxObjectProcessing::paReportFinished);
+    TvdxTplBoxView *brush = boxOn(band, QStringLiteral("Brush1"));
+    brush->SetColor(65535);
+    brush->SetBrushStyle(TvdxCustomFill::bsCross);
+    boxOn(band, QStringLiteral("Plain1"));
+
+    const QByteArray first = saveBytes(r);
+    for (const char *part : {"Fill.StartColor=\"255\"", "Frame.LeftLine.Color=\"16711680\"", "Font.Style=\"2\"",
+                             "Frame.DropShadow=\"True\"", "Hyperlink.Value=", "Processing.ProcessAt=",
+                             "Fill.Style=\"bsCross\""})
+        EXPECT_TRUE(first.contains(part)) << part << "\n" << first.constData();
+
+    EXPECT_EQ(savedAfterLoad(first).toStdString(), first.toStdString());
+    TvdxReport back;
+    ASSERT_TRUE(loadBytes(back, first)) << back.ErrorMessage().toStdString();
+    auto *brushBack = qobject_cast<TvdxTplBoxView *>(back.FindObject(QStringLiteral("Brush1")));
+    ASSERT_TRUE(brushBack);
+    EXPECT_EQ(brushBack->Color(), TColor(65535));
+    EXPECT_EQ(brushBack->BrushStyle(), TvdxCustomFill::bsCross);
+    auto *glassBack = qobject_cast<TvdxTplBoxView *>(back.FindObject(QStringLiteral("Glass1")));
+    ASSERT_TRUE(glassBack);
+    EXPECT_TRUE(glassBack->IsPostProcessAllowed());
+    EXPECT_GT(glassBack->ShadowSize(), 0);
+}
+
+TEST_F(ReportTemplate, UntouchedViewReportsAndSavesTheDefaults)
+{
+    TvdxReport r;
+    TvdxTplBoxView *v = boxOn(bandOf(r), QStringLiteral("Box1"));
+    const QByteArray untouched = saveBytes(r);
+    // Asked for but left alone, the parts save as if never asked for.
+    EXPECT_EQ(v->FillType(), TvdxCustomFill::ftBrush);
+    EXPECT_EQ(v->BrushStyle(), TvdxCustomFill::bsSolid);
+    EXPECT_EQ(v->Color(), TColor(clNone));
+    EXPECT_EQ(v->Frame()->Typ(), TvdxFrame::TvdxFrameTypes());
+    EXPECT_DOUBLE_EQ(v->Frame()->Width(), 1);
+    EXPECT_EQ(v->ShadowSize(), 0);
+    EXPECT_TRUE(v->Hyperlink()->Value().isEmpty());
+    EXPECT_FALSE(v->IsPostProcessAllowed());
+    EXPECT_EQ(v->DataSet(), nullptr);
+    EXPECT_TRUE(v->DataSetName().isEmpty());
+    EXPECT_EQ(saveBytes(r).toStdString(), untouched.toStdString());
+    EXPECT_FALSE(lineOf(untouched, "Box1").contains("Fill.")) << untouched.constData();
+    EXPECT_FALSE(lineOf(untouched, "Box1").contains("Hyperlink.")) << untouched.constData();
+    EXPECT_FALSE(lineOf(untouched, "Box1").contains("Frame.Width")) << untouched.constData();
+
+    EXPECT_EQ(savedAfterLoad(untouched).toStdString(), untouched.toStdString());
+    TvdxReport back;
+    ASSERT_TRUE(loadBytes(back, untouched));
+    auto *b = qobject_cast<TvdxTplBoxView *>(back.FindObject(QStringLiteral("Box1")));
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->Color(), TColor(clNone));
+    EXPECT_EQ(b->Frame()->Typ(), TvdxFrame::TvdxFrameTypes());
+    EXPECT_EQ(b->Processing()->ProcessAt(), TvdxObjectProcessing::paDefault);
+}
+
+TEST_F(ReportTemplate, ChangingOneViewsPartsLeavesTheOthersDefault)
+{
+    TvdxReport r;
+    TvdxBand *band = bandOf(r);
+    TvdxTplBoxView *a = boxOn(band, QStringLiteral("BoxA"));
+    TvdxTplBoxView *b = boxOn(band, QStringLiteral("BoxB"));
+    TvdxTplBoxView *c = boxOn(band, QStringLiteral("BoxC"));
+    // b's parts exist before a's change, c's only after it.
+    b->Fill();
+    b->Frame();
+    a->SetColor(255);
+    a->Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0x3));
+    a->Frame()->SetWidth(3);
+    a->Hyperlink()->SetValue(QStringLiteral("x"));
+    a->Processing()->SetProcessAt(TvdxObjectProcessing::paPageFinished);
+    for (TvdxTplBoxView *other : {b, c}) {
+        SCOPED_TRACE(other->Name().toStdString());
+        EXPECT_NE(other->Fill(), a->Fill());
+        EXPECT_EQ(other->Color(), TColor(clNone));
+        EXPECT_EQ(other->Frame()->Typ(), TvdxFrame::TvdxFrameTypes());
+        EXPECT_DOUBLE_EQ(other->Frame()->Width(), 1);
+        EXPECT_TRUE(other->Hyperlink()->Value().isEmpty());
+        EXPECT_FALSE(other->IsPostProcessAllowed());
+    }
+    const QByteArray bytes = saveBytes(r);
+    EXPECT_TRUE(lineOf(bytes, "BoxA").contains("Frame.Width=\"3\"")) << bytes.constData();
+    EXPECT_EQ(lineOf(bytes, "BoxB").mid(lineOf(bytes, "BoxB").indexOf(' ')),
+              lineOf(bytes, "BoxC").mid(lineOf(bytes, "BoxC").indexOf(' ')).replace("BoxC", "BoxB"));
+    for (const char *part : {"Fill.", "Frame.Width", "Hyperlink.", "Processing."})
+        EXPECT_FALSE(lineOf(bytes, "BoxC").contains(part)) << part << "\n" << bytes.constData();
 }
 
 TEST_F(ReportTemplate, NestedItemsComeBeforeThePages)
