@@ -182,8 +182,10 @@ void TvdxBarcode2DView::SetBarProperties(TvdxBarcode2DProperties *value)
 void TvdxBarcode2DView::SetText(const QString &value)
 {
     m_engine->SetText(value);
-    if (!m_autoSize && m_engine->Width() != 0)
-        SetZoom(double(Width()) / m_engine->Width());
+    const bool turned = Rotation() == 90 || Rotation() == 270;
+    const int along = turned ? m_engine->Height() : m_engine->Width();
+    if (!m_autoSize && along != 0)
+        SetZoom(double(Width()) / along);
     FitToSymbol();
 }
 
@@ -236,15 +238,27 @@ void TvdxBarcode2DView::FitToSymbol()
         SetHeight(h * Zoom() + y);
 }
 
+void TvdxBarcode2DView::SetRotation(int value)
+{
+    const auto isTurned = [](int r) { return r == 90 || r == 270; };
+    const bool wasTurned = isTurned(m_engine->Rotation());
+    m_engine->SetRotation(value);
+    if (m_engine->IsScaled() && wasTurned != isTurned(m_engine->Rotation()))
+        m_engine->SetHeight(R(double(isTurned(m_engine->Rotation()) ? Width() : Height())));
+}
+
+// Turned by a quarter, the object's width runs along the symbol's height and
+// its height along the symbol's width.
 void TvdxBarcode2DView::SetWidth(long double value)
 {
     const bool turned = Rotation() == 90 || Rotation() == 270;
+    const int along = m_engine ? (turned ? m_engine->Height() : m_engine->Width()) : 0;
     if (m_engine && m_engine->IsScaled() && turned) {
         m_engine->SetHeight(R(double(value)));
-    } else if (m_engine && !m_autoSize && std::fabs(double(value - Width())) > 1e-9 && m_engine->Width() != 0) {
+    } else if (m_engine && !m_autoSize && std::fabs(double(value - Width())) > 1e-9 && along != 0) {
         double x, y;
         calcTextExtra(x, y);
-        SetZoom((double(value) - x) / m_engine->Width());
+        SetZoom((double(value) - x) / along);
     }
     TvdxStretcheable::SetWidth(value);
 }
@@ -252,12 +266,13 @@ void TvdxBarcode2DView::SetWidth(long double value)
 void TvdxBarcode2DView::SetHeight(long double value)
 {
     const bool turned = Rotation() == 90 || Rotation() == 270;
+    const int along = m_engine ? (turned ? m_engine->Width() : m_engine->Height()) : 0;
     if (m_engine && m_engine->IsScaled() && !turned) {
         m_engine->SetHeight(R(double(value)));
-    } else if (m_engine && !m_autoSize && std::fabs(double(value - Height())) > 1e-9 && m_engine->Height() != 0) {
+    } else if (m_engine && !m_autoSize && std::fabs(double(value - Height())) > 1e-9 && along != 0) {
         double x, y;
         calcTextExtra(x, y);
-        SetZoom((double(value) - y) / m_engine->Height());
+        SetZoom((double(value) - y) / along);
     }
     TvdxStretcheable::SetHeight(value);
 }
@@ -276,8 +291,10 @@ void TvdxBarcode2DView::GetData()
     if (!m_engine->ErrorText().isEmpty())
         if (TvdxReport *report = Report())
             report->AddError(QStringLiteral("%1: %2").arg(Name(), m_engine->ErrorText()));
-    if (!m_autoSize && m_engine->Width() != 0)
-        SetZoom(double(Width()) / m_engine->Width());
+    const bool turned = Rotation() == 90 || Rotation() == 270;
+    const int along = turned ? m_engine->Height() : m_engine->Width();
+    if (!m_autoSize && along != 0)
+        SetZoom(double(Width()) / along);
 }
 
 void TvdxBarcode2DView::BeforePrint()

@@ -86,7 +86,9 @@ public:
     TvdxHAlign HAlign() const { return m_hAlign; }
     void SetHAlign(TvdxHAlign value) { m_hAlign = value; }
     int Rotation() const { return m_engine->Rotation(); }
-    void SetRotation(int value) { m_engine->SetRotation(value); }
+    // The bar-height symbologies take their bar height from the extent across
+    // the symbol: turning by a quarter swaps it between height and width.
+    void SetRotation(int value);
     bool ShowText() const { return m_engine->ShowText(); }
     void SetShowText(bool value) { m_engine->SetShowText(value); }
     QString Text() const { return m_engine->Text(); }

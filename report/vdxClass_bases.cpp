@@ -3,6 +3,7 @@
 #include "core/vdBaseForm.h"
 #include "core/vdUtils.h"
 #include "core/vdXML.h"
+#include "report/vdxClass_inplace.h"
 #include "report/vdxClass_report.h"
 
 #include <QDir>
@@ -221,7 +222,9 @@ void TvdxInPlaceEditor::SetOffset(long double aOffsetX, long double aOffsetY, lo
 
 TvdxFindInPlaceEditors &vdxFindInPlaceEditorsHook()
 {
-    static TvdxFindInPlaceEditors hook;
+    static TvdxFindInPlaceEditors hook = [](TvdxComponentEditorsList *list, TvdxComponent *c) -> TvdPersistent * {
+        return vdxFindComponentEditors(list, c);
+    };
     return hook;
 }
 
@@ -235,7 +238,25 @@ TvdPersistent *vdxFindInPlaceEditors(TvdxComponentEditorsList *editorsList, Tvdx
 
 TvdxInPlaceManagerOps &vdxInPlaceManagerOps()
 {
-    static TvdxInPlaceManagerOps ops;
+    static TvdxInPlaceManagerOps ops = [] {
+        TvdxInPlaceManagerOps o;
+        o.copyContent = [](TvdPersistent *m, TvdxComponent *c, TvdxInteractiveEventsParams &p, QIODevice *b,
+                           TvdxCopyPasteType t) {
+            if (auto *manager = qobject_cast<TvdxComponentEditorsManager *>(m))
+                manager->CopyContent(c, p, b, t);
+        };
+        o.pasteContent = [](TvdPersistent *m, TvdxComponent *c, TvdxInteractiveEventsParams &p, QIODevice *b,
+                            TvdxCopyPasteType t) {
+            if (auto *manager = qobject_cast<TvdxComponentEditorsManager *>(m))
+                manager->PasteContent(c, p, b, t);
+        };
+        o.isPasteAvailable = [](TvdPersistent *m, TvdxComponent *c, TvdxInteractiveEventsParams &p,
+                                TvdxCopyPasteType t) {
+            auto *manager = qobject_cast<TvdxComponentEditorsManager *>(m);
+            return manager && manager->IsPasteAvailable(c, p, t);
+        };
+        return o;
+    }();
     return ops;
 }
 

@@ -218,7 +218,8 @@ public:
     long double Scale() const { return FScale; }
     bool Locked = false;
     TvdxComponentEditorsList *Editors = nullptr;
-    QList<TvdxComponent *> *ComponentsGroup = nullptr;
+    // The components edited as a group (the host's selection).
+    TvdxSelectedObjectsList *ComponentsGroup = nullptr;
     TvdPersistent *ClipboardObject = nullptr;
     int DevicePPI() const { return FDevicePPI; }
 
@@ -233,13 +234,13 @@ protected:
 };
 
 // The editors manager registered in an editors list under a component's
-// class name (none when there is none or it holds no editor). The in-place
-// editor managers install the lookup; without them it answers none.
+// class name (none when there is none or it holds no editor). The hook
+// answers through the managers' own lookup unless a caller replaces it.
 using TvdxFindInPlaceEditors = std::function<TvdPersistent *(TvdxComponentEditorsList *, TvdxComponent *)>;
 TvdxFindInPlaceEditors &vdxFindInPlaceEditorsHook();
 TvdPersistent *vdxFindInPlaceEditors(TvdxComponentEditorsList *editorsList, TvdxComponent *component);
 
-// What the preview asks of an editors manager (installed with the managers).
+// What the preview asks of an editors manager (the managers' own by default).
 struct TvdxInPlaceManagerOps {
     std::function<void(TvdPersistent *manager, TvdxComponent *, TvdxInteractiveEventsParams &, QIODevice *,
                        TvdxCopyPasteType)>

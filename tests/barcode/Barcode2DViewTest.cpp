@@ -424,3 +424,69 @@ TEST(Barcode2DView, EncodingErrorsReachTheReportErrorList)
 }
 
 #include "Barcode2DViewTest.moc"
+
+// The bar-height symbologies take their bar height from the object: turned by
+// 90 or 270 degrees that is its width. Placed, sized by hand, loaded from a
+// template or copied for a run, the symbol fills the object and decodes.
+TEST(Barcode2DView, BarHeightSymbolsFillTheObjectAtEveryRotation)
+{
+    const QString gs1 = QStringLiteral("(01)98898765432106(3103)032768");
+    enum Setup { Placed, FixedSize, Loaded, Copied };
+    const char *const names[] = {"placed", "fixed size", "loaded", "copied for a run"};
+    for (TvdxBarcode2DType type : {bcGS1DatabarE, bcPharmacodeTT})
+        for (Setup setup : {Placed, FixedSize, Loaded, Copied})
+            for (int rotation : {0, 90, 180, 270}) {
+                const std::string what = std::string(names[setup]) + " type " + std::to_string(int(type))
+                    + " rotation " + std::to_string(rotation);
+                Root root;
+                auto *v = new TvdxBarcode2DView(&root);
+                v->SetBarType(type);
+                v->SetShowText(false);
+                v->SetText(type == bcGS1DatabarE ? gs1 : QStringLiteral("1234"));
+                // Laid out unturned first, as a designer user does.
+                v->SetBounds(40, 40, 100, 60);
+                if (setup != Placed)
+                    v->SetAutoSize(false);
+                v->SetRotation(rotation);
+                const bool turned = rotation == 90 || rotation == 270;
+                const double along = v->Engine()->Width();
+                if (turned)
+                    v->SetBounds(40, 40, 60, along);
+                else
+                    v->SetBounds(40, 40, along, 60);
+                TvdxBarcode2DView *d = v;
+                if (setup == Loaded || setup == Copied) {
+                    TvdxXMLSerializer s;
+                    d = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, s.WriteComponentStr(v)));
+                    ASSERT_NE(d, nullptr) << what;
+                }
+                if (setup == Copied) {
+                    auto *c = new TvdxBarcode2DView(&root);
+                    c->Assign(d);
+                    c->GetData();
+                    d = c;
+                }
+                ASSERT_TRUE(d->ErrorText().isEmpty()) << what << d->ErrorText().toStdString();
+                QImage image(800, 800, QImage::Format_RGB32);
+                image.fill(Qt::white);
+                {
+                    QPainterCanvas canvas(image);
+                    d->Draw(canvas, 2, 2, 0, 0);
+                }
+                const QRect object(QPoint(d->FX(), d->FY()), QPoint(d->FX1() - 1, d->FY1() - 1));
+                const QRect dark = darkBounds(image);
+                ASSERT_FALSE(dark.isEmpty()) << what;
+                EXPECT_TRUE(object.adjusted(-2, -2, 2, 2).contains(dark)) << what;
+                // Across the bars the symbol spans the object's 60 units.
+                EXPECT_GE(turned ? dark.width() : dark.height(), 116) << what;
+                EXPECT_LE(turned ? dark.width() : dark.height(), 122) << what;
+                if (type != bcGS1DatabarE)
+                    continue;
+                ZxingOptions o;
+                o.single = true;
+                const QList<ZxingResult> found = ZxingDecode(image, o);
+                ASSERT_EQ(found.size(), 1) << what;
+                EXPECT_EQ(found.first().format, QStringLiteral("DataBarExpanded"));
+                EXPECT_EQ(found.first().text, gs1) << what;
+            }
+}
