@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,13 @@ QtUiProvider &defaultProvider()
 }
 
 std::atomic<UiProvider *> g_provider{nullptr};
+
+// Installed once at start-up, before any query: no lock.
+TvdPasswordFormFunc &passwordForm()
+{
+    static TvdPasswordFormFunc form;
+    return form;
+}
 
 // Dialogs exist only on the GUI thread: other threads wait while it asks.
 template <class R, class F>
@@ -97,6 +105,11 @@ UiProvider &vdUiProvider()
     return p ? *p : defaultProvider();
 }
 
+TvdPasswordFormFunc vdSetPasswordForm(TvdPasswordFormFunc form)
+{
+    return std::exchange(passwordForm(), std::move(form));
+}
+
 UiProvider *vdSetUiProvider(UiProvider *provider)
 {
     UiProvider *previous = g_provider.exchange(provider);
@@ -115,7 +128,7 @@ bool QtUiProvider::IsHeadless()
 
 int QtUiProvider::MessageBox(const QString &text, const QString &caption, unsigned flags)
 {
-    if (IsHeadless())
+    if (Headless())
         return HeadlessUiProvider::DefaultMessageBoxResult(flags);
     const int r = onGuiThread<int>([&] { return runBox(text, caption, iconOfFlags(flags), buttonsOfFlags(flags)); });
     return r == mrNone ? IDCANCEL : r;
@@ -123,7 +136,7 @@ int QtUiProvider::MessageBox(const QString &text, const QString &caption, unsign
 
 int QtUiProvider::MessageDlg(const QString &text, TvdMsgDlgType type, unsigned buttons)
 {
-    if (IsHeadless())
+    if (Headless())
         return HeadlessUiProvider::DefaultMessageDlgResult(buttons);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString caption;
@@ -139,7 +152,7 @@ int QtUiProvider::MessageDlg(const QString &text, TvdMsgDlgType type, unsigned b
 
 bool QtUiProvider::InputQuery(const QString &caption, const QString &prompt, QString &value)
 {
-    if (IsHeadless())
+    if (Headless())
         return false;
     bool ok = false;
     const QString r = onGuiThread<QString>(
@@ -151,8 +164,10 @@ bool QtUiProvider::InputQuery(const QString &caption, const QString &prompt, QSt
 
 bool QtUiProvider::PasswordQuery(const QString &caption, const QString &prompt, QString &value)
 {
-    if (IsHeadless())
+    if (Headless())
         return false;
+    if (const TvdPasswordFormFunc form = passwordForm())
+        return onGuiThread<bool>([&] { return form(*this, caption, prompt, value); });
     bool ok = false;
     const QString r = onGuiThread<QString>(
         [&] { return QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Password, value, &ok); });
@@ -163,14 +178,14 @@ bool QtUiProvider::PasswordQuery(const QString &caption, const QString &prompt, 
 
 QString QtUiProvider::OpenFileName(const QString &caption, const QString &folder, const QString &filter)
 {
-    if (IsHeadless())
+    if (Headless())
         return QString();
     return onGuiThread<QString>([&] { return QFileDialog::getOpenFileName(dialogParent(), caption, folder, filter); });
 }
 
 QString QtUiProvider::SaveFileName(const QString &caption, const QString &folder, const QString &filter)
 {
-    if (IsHeadless())
+    if (Headless())
         return QString();
     return onGuiThread<QString>([&] { return QFileDialog::getSaveFileName(dialogParent(), caption, folder, filter); });
 }
@@ -182,7 +197,12 @@ int UiProvider::ShowModal(QDialog &dialog)
     return onGuiThread<int>([&] { return dialog.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel); });
 }
 
-int QtUiProvider::ShowModal(QDialog &dialog) { return UiProvider::ShowModal(dialog); }
+int QtUiProvider::ShowModal(QDialog &dialog)
+{
+    if (Headless())
+        return mrOk;
+    return onGuiThread<int>([&] { return dialog.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel); });
+}
 
 // ----------------------------------------------------------- headless provider
 

@@ -66,7 +66,18 @@ public:
     int ShowModal(QDialog &dialog) override;
 
     static bool IsHeadless();
+    // Whether this provider shows nothing (IsHeadless unless a subclass knows better).
+    virtual bool Headless() const { return IsHeadless(); }
 };
+
+// The window a GUI program asks for passwords with. The platform has only a
+// plain input box; a layer with the library's own password window installs it
+// here. It runs on the GUI thread, shows the window through ui.ShowModal and
+// answers whether it was confirmed, with the typed text in value.
+using TvdPasswordFormFunc =
+    std::function<bool(UiProvider &ui, const QString &caption, const QString &prompt, QString &value)>;
+// Installs the window (empty restores the input box); returns the previous one.
+TvdPasswordFormFunc vdSetPasswordForm(TvdPasswordFormFunc form);
 
 // Never blocks: records every prompt and answers from a queue, else with the
 // default answer (the first button offered: OK, Yes, Abort or Retry; inputs

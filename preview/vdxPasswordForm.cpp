@@ -44,13 +44,28 @@ void TvdxPasswordForm::UpdateResouces()
     CancelB->setText(GetResStr(2));
 }
 
-bool vdxPasswordQuery(QString &password)
+namespace {
+
+// The window speaks its own resource texts, whatever the caller's wording.
+bool askWithForm(UiProvider &ui, QString &password)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return false;
     TvdxPasswordForm form(QApplication::activeWindow());
-    if (vdUiProvider().ShowModal(form) != mrOk)
+    if (ui.ShowModal(form) != mrOk)
         return false;
     password = form.PasswordE->text();
     return true;
 }
+
+// GUI programs that link this layer ask for passwords with this window.
+const bool installed = [] {
+    vdSetPasswordForm([](UiProvider &ui, const QString &, const QString &, QString &value) {
+        return askWithForm(ui, value);
+    });
+    return true;
+}();
+
+} // namespace
+
+bool vdxPasswordQuery(QString &password) { return askWithForm(vdUiProvider(), password); }

@@ -1,5 +1,6 @@
 #include "preview/vdxPrintDialog.h"
 
+#include "core/vdBaseForm.h"
 #include "core/vdxRes.h"
 #include "platform/UiProvider.h"
 #include "preview/vdxPrinters.h"
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -43,6 +45,8 @@ TvdxPrintDialog::TvdxPrintDialog(QWidget *parent, TvdxPrinters *printers)
     PageNumbersE = new QLineEdit(this);
     CopiesE = new QLineEdit(this);
     CollateCB = new QCheckBox(this);
+    CopiesPB = new QWidget(this);
+    CopiesPB->setObjectName(QStringLiteral("CopiesPB"));
     PrintPagesCB = new QComboBox(this);
     OrderCB = new QComboBox(this);
     DuplexCB = new QComboBox(this);
@@ -86,7 +90,8 @@ TvdxPrintDialog::TvdxPrintDialog(QWidget *parent, TvdxPrinters *printers)
     auto *cg = new QGridLayout(copiesG);
     cg->addWidget(copiesL, 0, 0);
     cg->addWidget(CopiesE, 0, 1);
-    cg->addWidget(CollateCB, 1, 0, 1, 2);
+    cg->addWidget(CopiesPB, 1, 0);
+    cg->addWidget(CollateCB, 1, 1);
     auto *og = new QGridLayout(otherG);
     og->addWidget(printL, 0, 0);
     og->addWidget(PrintPagesCB, 0, 1);
@@ -116,6 +121,11 @@ TvdxPrintDialog::TvdxPrintDialog(QWidget *parent, TvdxPrinters *printers)
     CopiesE->setText(QStringLiteral("1"));
     OkB->setDefault(true);
     PageNumbersE->installEventFilter(this);
+    CopiesPB->installEventFilter(this);
+    FCollate = CollatePicture(true);
+    FNonCollate = CollatePicture(false);
+    UpdateFormPPI(vdScreenPPI());
+    connect(CollateCB, &QCheckBox::toggled, CopiesPB, qOverload<>(&QWidget::update));
 
     connect(OkB, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelB, &QPushButton::clicked, this, &QDialog::reject);
@@ -179,8 +189,71 @@ void TvdxPrintDialog::UpdateResouces()
     refill(PrintModeCB, {"pmDefault", "pmSplit", "pmJoin", "pmScale"});
 }
 
+QImage TvdxPrintDialog::CollatePicture(bool collated)
+{
+    // Sheets 20 x 26 with a folded corner, stacked 5 pixels apart.
+    constexpr int sheetW = 20, sheetH = 26, step = 5, gap = 8;
+    const int stacks = collated ? 2 : 3, perStack = collated ? 3 : 2;
+    const int stackW = sheetW + step * (perStack - 1), stackH = sheetH + step * (perStack - 1);
+    QImage image(stacks * stackW + (stacks - 1) * gap, stackH, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(10);
+    p.setFont(f);
+    for (int s = 0; s < stacks; ++s) {
+        // The back sheet first, so the front one covers it.
+        for (int k = perStack - 1; k >= 0; --k) {
+            const int number = collated ? k + 1 : s + 1;
+            const QRect r(s * (stackW + gap) + k * step, k * step, sheetW - 1, sheetH - 1);
+            const QPolygon outline({r.topLeft(), QPoint(r.right() - 5, r.top()), QPoint(r.right(), r.top() + 5),
+                                    r.bottomRight(), r.bottomLeft()});
+            p.setPen(Qt::black);
+            p.setBrush(Qt::white);
+            p.drawPolygon(outline);
+            p.drawText(r, Qt::AlignCenter, QString::number(number));
+        }
+    }
+    return image;
+}
+
+void TvdxPrintDialog::UpdateFormPPI(int newPPI)
+{
+    FCollateScale = QImage();
+    FNonCollateScale = QImage();
+    if (newPPI > 0 && newPPI != 96) {
+        const QSize size(MulDiv(FCollate.width(), newPPI, 96), MulDiv(FCollate.height(), newPPI, 96));
+        FCollateScale = FCollate.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        FNonCollateScale = FNonCollate.scaled(MulDiv(FNonCollate.width(), newPPI, 96),
+                                              MulDiv(FNonCollate.height(), newPPI, 96), Qt::IgnoreAspectRatio,
+                                              Qt::SmoothTransformation);
+    }
+    const QImage &wide = FNonCollateScale.isNull() ? FNonCollate : FNonCollateScale;
+    const QImage &other = FCollateScale.isNull() ? FCollate : FCollateScale;
+    CopiesPB->setFixedSize(std::max(wide.width(), other.width()), std::max(wide.height(), other.height()));
+    CopiesPB->update();
+}
+
+const QImage &TvdxPrintDialog::ShownCollatePicture() const
+{
+    if (CollateCB->isChecked())
+        return FCollateScale.isNull() ? FCollate : FCollateScale;
+    return FNonCollateScale.isNull() ? FNonCollate : FNonCollateScale;
+}
+
+void TvdxPrintDialog::CopiesPBPaint()
+{
+    QPainter p(CopiesPB);
+    p.fillRect(CopiesPB->rect(), palette().color(QPalette::Window));
+    p.drawImage(0, 0, ShownCollatePicture());
+}
+
 bool TvdxPrintDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == CopiesPB && event->type() == QEvent::Paint) {
+        CopiesPBPaint();
+        return true;
+    }
     if (watched == PageNumbersE && event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent *>(event)->text();
         if (!text.isEmpty() && text.at(0).isPrint()) {

@@ -6,6 +6,7 @@
 #include "preview/vdxPrinter.h"
 
 #include <QDialog>
+#include <QImage>
 
 class QCheckBox;
 class QComboBox;
@@ -38,6 +39,15 @@ public:
     void PropButtonClick();
     // The sheet list's index of a paper code on the current printer.
     int SheetIndexOf(int paperCode) const;
+    // Pictures for a new screen density: scaled copies of both collation
+    // pictures, none at 96.
+    void UpdateFormPPI(int newPPI);
+    // The collation picture at 96 pixels per inch: two sets of pages 1 to 3
+    // when collated, the copies of each page together when not. Transparent
+    // around the sheets.
+    static QImage CollatePicture(bool collated);
+    // The picture the copies box shows now.
+    const QImage &ShownCollatePicture() const;
 
     // Controls, by the names the options are known by.
     QComboBox *PrintersCB;
@@ -48,6 +58,7 @@ public:
     QLineEdit *PageNumbersE;
     QLineEdit *CopiesE;
     QCheckBox *CollateCB;
+    QWidget *CopiesPB;
     QComboBox *PrintPagesCB, *OrderCB, *DuplexCB, *PrintModeCB, *PagPageSizeCB;
     QPushButton *OkB, *CancelB;
 
@@ -56,7 +67,10 @@ protected:
 
 private:
     void UpdateResouces();
+    void CopiesPBPaint();
     TvdxPrinters *FPrinters;
+    QImage FCollate, FNonCollate;
+    QImage FCollateScale, FNonCollateScale;
 };
 
 // Shows the dialog for a report; true when confirmed, with the chosen duplex mode.

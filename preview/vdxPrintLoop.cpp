@@ -115,6 +115,12 @@ void TvdxPrintLoop::drawPage(int index, double scaleX, double scaleY, double off
         FPages->DrawPage(index, *canvas, scaleX, scaleY, offsetX, offsetY, false);
 }
 
+void TvdxPrintLoop::firePrintPage(TvdxReportPage *page)
+{
+    if (FReport && FReport->OnPrintPage)
+        FReport->OnPrintPage(page, FPages->PrintCopyNo);
+}
+
 void TvdxPrintLoop::afterPage(int index)
 {
     if (FReport)
@@ -138,6 +144,7 @@ bool TvdxPrintLoop::pageStep(int index)
     const bool collate = FReport && FReport->PrintOptions()->Collate();
     FPages->PrintCopyNo = collate ? FCopyNo : 1;
     const int printCopies = collate ? 1 : FCopies;
+    firePrintPage(page);
 
     int bin = page->BinOtherPages();
     if (!FUsedBins.contains(page->Bin())) {
@@ -205,6 +212,7 @@ bool TvdxPrintLoop::splitStep(int index)
     const bool collate = FReport->PrintOptions()->Collate();
     FPages->PrintCopyNo = collate ? FCopyNo : 1;
     const int printCopies = collate ? 1 : FCopies;
+    firePrintPage(page);
     const int bin = index == 0 ? page->Bin() : page->BinOtherPages();
 
     const double pw = double(page->PaperWidth()), ph = double(page->PaperHeight());
@@ -339,6 +347,8 @@ bool TvdxPrintLoop::joinLoop()
                     remain = false;
                     break;
                 }
+                if (TvdxReportPage *placed = FPages->GetPage(current))
+                    firePrintPage(placed);
                 drawPage(current, dpi.x() / 96.0, dpi.y() / 96.0, offsetX, offsetY);
                 offsetX += stepX;
                 // The last page placed, every copy of it too: nothing is left.
@@ -462,9 +472,15 @@ bool TvdxPrintLoop::Print()
     QString sharedFileName;
     TvdxCustomPreview *preview = nullptr;
     bool previewLocked = false;
+    bool started = false;
     auto finish = [&] {
         if (previewLocked)
             preview->Unlock(true);
+        // Whoever heard that printing began hears that it ended, however it ended.
+        if (started && FReport->OnAfterPrintReport) {
+            started = false;
+            FReport->OnAfterPrintReport(FReport);
+        }
         FPages->PrintCopyNo = 0;
         opts->Assign(&saved);
         opts->SetDuplex(savedDuplex);
@@ -475,6 +491,15 @@ bool TvdxPrintLoop::Print()
         FPrinter = nullptr;
         if (FThreadSafe)
             FPrinters->UnlockPrinterChange();
+    };
+
+    // The host's event, then the template's script handler (which outlives
+    // the run only while the report keeps its forms).
+    auto start = [&] {
+        started = true;
+        if (FReport->OnPrintReport)
+            FReport->OnPrintReport(FReport);
+        FReport->DoNotifyEvent(FReport, FReport->OnReportPrint(), !FReport->EngineOptions()->DestroyForms());
     };
 
     bool result = false;
@@ -514,6 +539,7 @@ bool TvdxPrintLoop::Print()
                 sharedFileName = shared->FileName();
         }
         if (!FPrinter || !FPrinter->Initialized()) {
+            start();
             if (!FFailed)
                 fail(kInvalidPrinter);
             finish();
@@ -536,7 +562,7 @@ bool TvdxPrintLoop::Print()
             }
         }
 
-        FReport->DoNotifyEvent(FReport, FReport->OnReportPrint());
+        start();
         preview = FReport->Preview();
         if (preview) {
             previewLocked = preview->Lock();

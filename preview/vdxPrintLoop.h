@@ -49,6 +49,7 @@ private:
     int indexAt(int a) const;
     void drawPage(int index, double scaleX, double scaleY, double offsetX, double offsetY);
     void afterPage(int index);
+    void firePrintPage(TvdxReportPage *page);
     void fail(const QString &message);
 
     TvdxPreviewPages *FPages;

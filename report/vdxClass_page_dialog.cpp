@@ -1,6 +1,7 @@
 #include "report/vdxClass_page_dialog.h"
 
 #include "core/vdBaseForm.h"
+#include "core/vdThreading.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
 #include "report/vdxClass_dialog.h"
@@ -12,64 +13,6 @@
 #include <QMoveEvent>
 #include <QResizeEvent>
 
-TvdxDialogForm::TvdxDialogForm(TvdxDialogPage *page) : QWidget(nullptr), m_page(page)
-{
-    setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == QLatin1String("offscreen"));
-}
-
-void TvdxDialogForm::SetFormLeft(int v)
-{
-    m_left = v;
-    apply();
-}
-
-void TvdxDialogForm::SetFormTop(int v)
-{
-    m_top = v;
-    apply();
-}
-
-void TvdxDialogForm::SetFormWidth(int v)
-{
-    m_width = v;
-    apply();
-}
-
-void TvdxDialogForm::SetFormHeight(int v)
-{
-    m_height = v;
-    apply();
-}
-
-void TvdxDialogForm::apply()
-{
-    m_applying = true;
-    setGeometry(m_left, m_top, std::max(0, m_width), std::max(0, m_height));
-    m_applying = false;
-}
-
-void TvdxDialogForm::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    if (m_applying || !isVisible())
-        return;
-    m_left = x();
-    m_top = y();
-    if (OnEndMoveResize)
-        OnEndMoveResize();
-}
-
-void TvdxDialogForm::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    if (m_applying || !isVisible())
-        return;
-    m_width = width();
-    m_height = height();
-    if (OnEndMoveResize)
-        OnEndMoveResize();
-}
-
 // ---------------------------------------------------------------------------
 TvdxDialogPage::TvdxDialogPage(TvdComponent *owner) : TvdxPage(owner)
 {
@@ -79,8 +22,9 @@ TvdxDialogPage::TvdxDialogPage(TvdComponent *owner) : TvdxPage(owner)
     SetTag(r && r->IsThreadSafe() ? 318 : 0);
     // Without a widget application (batch tools, replays) the page keeps its
     // geometry and has no window.
+    // Windows exist only on the GUI thread, whichever thread builds the report.
     if (qobject_cast<QApplication *>(QCoreApplication::instance()))
-        m_form = new TvdxDialogForm(this);
+        SynchronizeMethod([this] { m_form = new TvdxDialogForm(this); });
     SetTag(oldTag);
     TvdFont font;
     font.SetName(QStringLiteral("Tahoma"));
@@ -94,7 +38,8 @@ TvdxDialogPage::~TvdxDialogPage()
     QMutexLocker lock(&vdxGlobalLock());
     // Children (the controls living on the window) go before the window.
     Clear();
-    delete m_form.data();
+    if (m_form)
+        SynchronizeMethod([this] { delete m_form.data(); });
 }
 
 QString TvdxDialogPage::GetDescription() const { return GetResStrByName(QStringLiteral("obDlgPage")); }
@@ -105,14 +50,14 @@ void TvdxDialogPage::SetLeft(long double value)
 {
     TvdxPage::SetLeft(value);
     if (m_form)
-        m_form->SetFormLeft(scaled(value));
+        SynchronizeMethod([this, value] { m_form->SetFormLeft(scaled(value)); });
 }
 
 void TvdxDialogPage::SetTop(long double value)
 {
     TvdxPage::SetTop(value);
     if (m_form)
-        m_form->SetFormTop(scaled(value));
+        SynchronizeMethod([this, value] { m_form->SetFormTop(scaled(value)); });
 }
 
 void TvdxDialogPage::SetWidth(long double value)
@@ -120,14 +65,14 @@ void TvdxDialogPage::SetWidth(long double value)
     TvdxPage::SetWidth(value);
     // A stored client size wins over a stored outer size.
     if (m_form && !(IsLoading() && m_clientWidth != 0))
-        m_form->SetFormWidth(scaled(value));
+        SynchronizeMethod([this, value] { m_form->SetFormWidth(scaled(value)); });
 }
 
 void TvdxDialogPage::SetHeight(long double value)
 {
     TvdxPage::SetHeight(value);
     if (m_form && !(IsLoading() && m_clientHeight != 0))
-        m_form->SetFormHeight(scaled(value));
+        SynchronizeMethod([this, value] { m_form->SetFormHeight(scaled(value)); });
 }
 
 long double TvdxDialogPage::ClientWidth() const
@@ -145,7 +90,7 @@ void TvdxDialogPage::SetClientWidth(long double value)
     m_clientWidth = value;
     if (!m_form)
         return;
-    m_form->SetClientW(scaled(value));
+    SynchronizeMethod([this, value] { m_form->SetClientW(scaled(value)); });
     TvdxPage::SetWidth(m_form->FormWidth() / (long double)Scale());
 }
 
@@ -154,7 +99,7 @@ void TvdxDialogPage::SetClientHeight(long double value)
     m_clientHeight = value;
     if (!m_form)
         return;
-    m_form->SetClientH(scaled(value));
+    SynchronizeMethod([this, value] { m_form->SetClientH(scaled(value)); });
     TvdxPage::SetHeight(m_form->FormHeight() / (long double)Scale());
 }
 
@@ -162,7 +107,7 @@ void TvdxDialogPage::SetCaption(const QString &v)
 {
     m_caption = v;
     if (m_form)
-        m_form->setWindowTitle(v);
+        SynchronizeMethod([this, v] { m_form->setWindowTitle(v); });
 }
 
 void TvdxDialogPage::FontChanged()
@@ -171,7 +116,7 @@ void TvdxDialogPage::FontChanged()
     if (m_form) {
         QFont f(Font()->Name());
         f.setPointSize(std::max(1, Font()->Size()));
-        m_form->setFont(f);
+        SynchronizeMethod([this, f] { m_form->setFont(f); });
     }
 }
 
@@ -237,7 +182,7 @@ int TvdxDialogPage::ShowModal()
                 result = form->ModalResult != mrNone ? form->ModalResult : int(mrOk);
                 return;
             }
-            form->OnEndMoveResize = [self] { self->UpdateBoundsFromForm(); };
+            form->OnBoundsChanged = [self] { self->UpdateBoundsFromForm(); };
             form->ModalResult = mrNone;
             form->setWindowModality(Qt::ApplicationModal);
             form->show();

@@ -4,47 +4,13 @@
 #pragma once
 #include "core/vdVariant.h"
 #include "report/vdxClass_page.h"
+#include "report/vdxDialogForm.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class TvdxDialogPage;
-
-// The window of a dialog page. It keeps its own geometry in device pixels so
-// that headless runs see the values the page gave it.
-class TvdxDialogForm : public QWidget {
-    Q_OBJECT
-public:
-    explicit TvdxDialogForm(TvdxDialogPage *page);
-
-    int FormLeft() const { return m_left; }
-    int FormTop() const { return m_top; }
-    int FormWidth() const { return m_width; }
-    int FormHeight() const { return m_height; }
-    // No border is drawn around the client area here.
-    int ClientW() const { return m_width; }
-    int ClientH() const { return m_height; }
-    void SetFormLeft(int v);
-    void SetFormTop(int v);
-    void SetFormWidth(int v);
-    void SetFormHeight(int v);
-    void SetClientW(int v) { SetFormWidth(v); }
-    void SetClientH(int v) { SetFormHeight(v); }
-    int ModalResult = 0;
-    // Called when a move or resize by the user ended.
-    std::function<void()> OnEndMoveResize;
-
-protected:
-    void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void apply();
-    TvdxDialogPage *m_page = nullptr;
-    int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
-    bool m_applying = false;
-};
 
 class TvdxDialogPage : public TvdxPage {
     Q_OBJECT

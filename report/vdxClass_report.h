@@ -24,6 +24,7 @@ class TvdxDelayedCommandManager;
 class TvdxPreviewPagesList;
 class TvdxCustomPreview;
 class TvdxCustomExportFilter;
+class TvdxReportPage;
 class TvdxView;
 class TvdxProgress;
 class QTimer;
@@ -255,6 +256,10 @@ public:
     // Loads the template of a detail report in place of its file: True when it did.
     std::function<bool(TvdxReport *detail, const QString &templateName)> OnLoadDetailTemplate;
     std::function<void(QObject *sender)> OnClosePreview;
+    // Printing: before the first page and after the job, and for every page
+    // sent to the printer with the copy it belongs to.
+    std::function<void(TvdxReport *)> OnPrintReport, OnAfterPrintReport;
+    std::function<void(TvdxReportPage *page, int copyNo)> OnPrintPage;
 
     // Whether the report runs with thread-safe engine options.
     bool IsThreadSafe() const;

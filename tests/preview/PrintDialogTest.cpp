@@ -8,6 +8,7 @@
 #include "preview/vdxPasswordForm.h"
 #include "preview/vdxPrintDialog.h"
 #include "preview/vdxPrinterPropertiesDlg.h"
+#include "report/vdxClass_options.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,8 +17,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace vdtest;
 
@@ -332,6 +336,48 @@ TEST_F(PageSettings, BadBoxLeavesThePageUntouched)
     EXPECT_DOUBLE_EQ(double(page->LeftMargin()), 0);
 }
 
+// The copies box shows the collated or the uncollated picture as the check
+// box says, on the form's colour, and scaled copies away from 96 PPI.
+TEST_F(PrintDialog, CollationPictureFollowsTheCheckBox)
+{
+    const QImage collated = TvdxPrintDialog::CollatePicture(true);
+    const QImage uncollated = TvdxPrintDialog::CollatePicture(false);
+    ASSERT_FALSE(collated.isNull());
+    EXPECT_NE(collated, uncollated);
+    // Two sets of three sheets against three pairs: the pairs need more room.
+    EXPECT_GT(uncollated.width(), collated.width());
+    // Transparent around the sheets, opaque on them.
+    EXPECT_EQ(qAlpha(collated.pixel(collated.width() - 1, 0)), 0);
+    EXPECT_EQ(qAlpha(collated.pixel(1, 1)), 255);
+
+    auto dlg = open();
+    auto shown = [&] { return dlg->CopiesPB->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    auto onForm = [&](const QImage &picture) {
+        QImage e(dlg->CopiesPB->size(), QImage::Format_RGB32);
+        e.fill(dlg->palette().color(QPalette::Window));
+        QPainter p(&e);
+        p.drawImage(0, 0, picture);
+        return e;
+    };
+    dlg->CollateCB->setChecked(true);
+    EXPECT_EQ(shown(), onForm(collated));
+    dlg->CollateCB->click();
+    EXPECT_FALSE(dlg->CollateCB->isChecked());
+    EXPECT_EQ(shown(), onForm(uncollated));
+
+    // The options' collation is what the box shows at first.
+    report.PrintOptions()->SetCollate(false);
+    auto loaded = open();
+    EXPECT_EQ(loaded->ShownCollatePicture(), uncollated);
+
+    dlg->UpdateFormPPI(192);
+    EXPECT_EQ(dlg->ShownCollatePicture().size(), uncollated.size() * 2);
+    EXPECT_EQ(dlg->CopiesPB->width(), uncollated.width() * 2);
+    EXPECT_EQ(shown(), onForm(dlg->ShownCollatePicture()));
+    dlg->UpdateFormPPI(96);
+    EXPECT_EQ(dlg->ShownCollatePicture(), uncollated);
+}
+
 // ---- password ----------------------------------------------------------------
 
 TEST(PasswordForm, ReturnsTheTypedTextOrCancel)
@@ -353,6 +399,57 @@ TEST(PasswordForm, ReturnsTheTypedTextOrCancel)
         EXPECT_EQ(vdxPasswordQuery(password), ok);
         EXPECT_EQ(password, ok ? "s3cret" : "old");
     }
+}
+
+// The GUI provider's password query shows the library's password window (a
+// real modal loop, on the offscreen platform).
+TEST(PasswordForm, GuiProviderAsksThroughTheForm)
+{
+    struct ShownOffscreen : QtUiProvider {
+        bool Headless() const override { return false; }
+    } ui;
+    TvdScopedUiProvider scoped(&ui);
+    TvdxReportOptions options;
+    options.SetPassword("s3cret");
+    for (bool ok : {true, false}) {
+        QString title;
+        int tries = 0;
+        // Acts on the window once its modal loop runs; never leaves one open.
+        std::function<void()> act = [&] {
+            auto *form = qobject_cast<TvdxPasswordForm *>(QApplication::activeModalWidget());
+            if (!form) {
+                if (++tries < 500)
+                    QTimer::singleShot(10, act);
+                else if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                    d->reject();
+                return;
+            }
+            title = form->windowTitle();
+            typeInto(form->PasswordE, "s3cret");
+            (ok ? form->OkB : form->CancelB)->click();
+        };
+        QTimer::singleShot(0, act);
+        QString value = "old";
+        EXPECT_EQ(vdUiProvider().PasswordQuery("Password", "Password:", value), ok);
+        EXPECT_EQ(title, "Password");
+        EXPECT_EQ(value, ok ? "s3cret" : "old");
+    }
+
+    // The report's password check asks the same way.
+    QTimer::singleShot(0, [] {
+        if (auto *form = qobject_cast<TvdxPasswordForm *>(QApplication::activeModalWidget())) {
+            typeInto(form->PasswordE, "s3cret");
+            form->OkB->click();
+        }
+    });
+    EXPECT_TRUE(options.CheckPassword());
+
+    // A headless provider shows nothing and confirms nothing.
+    QtUiProvider headless;
+    TvdScopedUiProvider plain(&headless);
+    QString value = "old";
+    EXPECT_FALSE(vdUiProvider().PasswordQuery("Password", "Password:", value));
+    EXPECT_EQ(value, "old");
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 #include "PrintFixture.h"
 
 #include "core/vdxRes.h"
+#include "core/vdxVariables.h"
+#include "report/vdxClass.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -11,6 +14,16 @@ using namespace vdtest;
 namespace {
 
 using PrintLoop = PrintFixture;
+
+// The first object of a kind in a component's tree.
+template <class T>
+T *firstOf(TvdxComponent *root)
+{
+    for (TvdxComponent *c : root->GetAllObjects())
+        if (auto *t = qobject_cast<T *>(c))
+            return t;
+    return nullptr;
+}
 
 TEST_F(PrintLoop, PageSelectionOrderAndParity)
 {
@@ -323,6 +336,119 @@ TEST_F(PrintLoop, CancelledDialogPrintsNothing)
     EXPECT_TRUE(log.isEmpty());
     EXPECT_EQ(report.PrintOptions()->Copies(), 1);
     EXPECT_EQ(store().PrintCopyNo, 0);
+}
+
+// The host hears of a print before the first page and after the job, and of
+// every page with the copy it belongs to, in every mode.
+TEST_F(PrintLoop, ReportEventsInOrderInEveryMode)
+{
+    report.OnPrintReport = [this](TvdxReport *r) { log << QStringLiteral("OnPrintReport %1").arg(r == &report); };
+    report.OnAfterPrintReport = [this](TvdxReport *r) {
+        log << QStringLiteral("OnAfterPrintReport %1").arg(r == &report);
+    };
+    report.OnPrintPage = [this](TvdxReportPage *p, int copyNo) {
+        auto *m = firstOf<TvdxMemoView>(p);
+        log << QStringLiteral("OnPrintPage %1 copy%2").arg(m ? m->Text().trimmed() : QStringLiteral("?")).arg(copyNo);
+    };
+    const QString start = "OnPrintReport 1", end = "OnAfterPrintReport 1";
+    struct Case {
+        const char *name;
+        TvdxPrintOptions::TvdxPrintMode mode;
+        double heightMM;
+        int copies;
+        bool collate;
+        QStringList events;
+    } cases[] = {
+        {"default collated", TvdxPrintOptions::pmDefault, 140, 2, true,
+         {start, "OnPrintPage P1 copy1", "page 0", "OnPrintPage P2 copy1", "page 1", "OnPrintPage P1 copy2",
+          "page 0", "OnPrintPage P2 copy2", "page 1", end}},
+        {"default uncollated", TvdxPrintOptions::pmDefault, 140, 2, false,
+         {start, "OnPrintPage P1 copy1", "page 0", "OnPrintPage P2 copy1", "page 1", end}},
+        {"scale", TvdxPrintOptions::pmScale, 140, 1, true,
+         {start, "OnPrintPage P1 copy1", "page 0", "OnPrintPage P2 copy1", "page 1", end}},
+        // One page over two sheets is one page to the host.
+        {"split", TvdxPrintOptions::pmSplit, 430, 1, true,
+         {start, "OnPrintPage P1 copy1", "page 0", "OnPrintPage P2 copy1", "page 1", end}},
+        // Four places on one sheet: each page twice, its copies numbered.
+        {"join", TvdxPrintOptions::pmJoin, 140, 2, false,
+         {start, "OnPrintPage P1 copy1", "OnPrintPage P1 copy2", "OnPrintPage P2 copy1", "OnPrintPage P2 copy2",
+          "page 1", end}},
+    };
+    for (const Case &c : cases) {
+        store().Clear();
+        addPages(2, 100, c.heightMM);
+        report.PrintOptions()->SetPrintMode(c.mode);
+        report.PrintOptions()->SetPrintOnSheet(9);
+        report.PrintOptions()->SetCopies(c.copies);
+        report.PrintOptions()->SetCollate(c.collate);
+        log.clear();
+        ASSERT_TRUE(print()) << c.name;
+        QStringList seen;
+        for (const QString &l : log)
+            if (l.startsWith("On") || l.startsWith("page "))
+                seen << l;
+        EXPECT_EQ(seen, c.events) << c.name;
+        EXPECT_EQ(store().PrintCopyNo, 0) << c.name;
+    }
+
+    // An unusable printer still closes what it opened, and prints no page.
+    backend.queues["Office"].readable = false;
+    report.SetSilentMode(simSilent);
+    log.clear();
+    EXPECT_FALSE(print());
+    EXPECT_EQ(only("On"), (QStringList{start, end}));
+    backend.queues["Office"].readable = true;
+
+    // A cancelled dialog happens before printing: nothing is heard.
+    report.PrintOptions()->SetShowDialog(true);
+    auto printers = makePrinters();
+    TvdxPrintLoop loop(&store(), printers.get());
+    loop.ShowDialog = [](TvdxReport *, TvdxDuplexMode &) { return false; };
+    log.clear();
+    EXPECT_FALSE(loop.Print());
+    EXPECT_TRUE(only("On").isEmpty());
+}
+
+// The template's script handler runs after the host's event and before the
+// first page, while the report keeps its script.
+TEST_F(PrintLoop, ScriptHandlerOfTheTemplateRunsBeforeThePages)
+{
+    vdxRegisterReportClasses();
+    report.SetOnReportPrint(QStringLiteral("ReportPrinted"));
+    report.SetScriptText(QStringLiteral("procedure ReportPrinted(Sender: Variant);\n"
+                                        "begin Set('Printed', 1) end;\n"
+                                        "begin end.")
+                             .split('\n'));
+    // Through a template: the handler's name is stored and read back.
+    QBuffer stored;
+    stored.open(QIODevice::ReadWrite);
+    report.SaveToStream(stored);
+    stored.seek(0);
+    report.LoadFromStream(stored);
+    ASSERT_EQ(report.OnReportPrint(), "ReportPrinted");
+    page = nullptr;
+    for (int i = 0; i < report.PagesCount() && !page; ++i)
+        page = qobject_cast<TvdxReportPage *>(report.Pages(i));
+    ASSERT_NE(page, nullptr);
+    band = firstOf<TvdxBand>(page);
+    memo = firstOf<TvdxMemoView>(page);
+    ASSERT_TRUE(band && memo);
+    report.Variables()->SetVariable(QStringLiteral("Printed"), Variant(0));
+    report.EngineOptions()->SetDestroyForms(false);
+    report.PrintOptions()->SetShowDialog(false);
+    report.SetShowProgress(false);
+    ASSERT_TRUE(report.PrepareScript());
+    addPages(2);
+
+    auto printed = [this] { return report.Variables()->GetVariable(QStringLiteral("Printed")).toInt(); };
+    report.OnPrintReport = [&](TvdxReport *) { log << QStringLiteral("OnPrintReport %1").arg(printed()); };
+    report.OnPrintPage = [&](TvdxReportPage *, int) { log << QStringLiteral("OnPrintPage %1").arg(printed()); };
+    report.OnAfterPrintReport = [&](TvdxReport *) {
+        log << QStringLiteral("OnAfterPrintReport %1").arg(printed());
+    };
+    ASSERT_TRUE(print()) << report.Errors().join('\n').toStdString();
+    EXPECT_EQ(only("On"),
+              (QStringList{"OnPrintReport 0", "OnPrintPage 1", "OnPrintPage 1", "OnAfterPrintReport 1"}));
 }
 
 } // namespace
