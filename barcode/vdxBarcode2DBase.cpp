@@ -355,6 +355,21 @@ void TvdxBarcode2DBaseWithUnion::T2DBooleanArrayToVectorPrimitives(const T2DBool
     if (x <= 0 || y <= 0)
         return;
     m_coverMatrix = matrix;
+    m_coverSource = nullptr;
+    m_coverX = x;
+    m_coverY = y;
+    m_coverQuietZone = quietZone;
+    m_coverPending = true;
+}
+
+void TvdxBarcode2DBaseWithUnion::T2DBooleanArrayToVectorPrimitives(std::function<const T2DBooleanArray &()> matrix,
+                                                                   int x, int y, int quietZone)
+{
+    ClearFigures();
+    if (x <= 0 || y <= 0)
+        return;
+    m_coverMatrix = T2DBooleanArray();
+    m_coverSource = std::move(matrix);
     m_coverX = x;
     m_coverY = y;
     m_coverQuietZone = quietZone;
@@ -366,11 +381,12 @@ void TvdxBarcode2DBaseWithUnion::buildCover() const
     m_coverPending = false;
     const int x = m_coverX, y = m_coverY, quietZone = m_coverQuietZone;
     Cover cover(x, y);
-    const int cols = std::min(m_coverMatrix.Columns(), x - 2 * quietZone);
-    const int rows = std::min(m_coverMatrix.Rows(), y - 2 * quietZone);
+    const T2DBooleanArray &matrix = m_coverSource ? m_coverSource() : m_coverMatrix;
+    const int cols = std::min(matrix.Columns(), x - 2 * quietZone);
+    const int rows = std::min(matrix.Rows(), y - 2 * quietZone);
     for (int i = 0; i < cols; ++i)
         for (int j = 0; j < rows; ++j)
-            if (m_coverMatrix.Get(i, j))
+            if (matrix.Get(i, j))
                 cover.set(i + quietZone, j + quietZone);
     cover.run(m_vectorPrimitives);
     for (int i = 0; i < x; ++i)

@@ -8,6 +8,7 @@
 #include "platform/Canvas.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,9 @@ public:
     // dots. The cover is made when first asked for: a symbol that is only
     // encoded (a vector label job sends its text) never pays for it.
     void T2DBooleanArrayToVectorPrimitives(const T2DBooleanArray &matrix, int x, int y, int quietZone);
+    // The same with a matrix that is asked for only when the cover is made.
+    void T2DBooleanArrayToVectorPrimitives(std::function<const T2DBooleanArray &()> matrix, int x, int y,
+                                           int quietZone);
 
     const std::vector<TvdxVectorPrimitive> &VectorPrimitives() const
     {
@@ -159,6 +163,7 @@ private:
     mutable std::vector<int> m_dotsL; // rows of single dots
     mutable bool m_coverPending = false;
     T2DBooleanArray m_coverMatrix;
+    std::function<const T2DBooleanArray &()> m_coverSource;
     int m_coverX = 0, m_coverY = 0, m_coverQuietZone = 0;
 };
 

@@ -159,7 +159,10 @@ void TvdxBarcodeQR::rebuildFigures()
 {
     m_height = m_encoder.Rows();
     m_width = m_encoder.Columns();
-    T2DBooleanArrayToVectorPrimitives(m_encoder.Matrix(), m_width, m_height, m_encoder.QuietZone());
+    // The modules are placed only when the cover is made: a vector label job
+    // sends the text and never draws the symbol.
+    T2DBooleanArrayToVectorPrimitives([this]() -> const T2DBooleanArray & { return m_encoder.Matrix(); }, m_width,
+                                      m_height, m_encoder.QuietZone());
 }
 
 template <typename F> void TvdxBarcodeQR::encodeWith(F change)

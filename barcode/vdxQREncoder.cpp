@@ -286,6 +286,14 @@ int CodePageForECI(int eci)
 void TEncoder::Encode(const QString &content, TQRCodeEncoding encoding, const TErrorCorrectionLevel &level,
                       TQRCode &qrCode)
 {
+    TQRCodewords codewords;
+    Codewords(content, encoding, level, codewords);
+    Place(codewords, qrCode);
+}
+
+void TEncoder::Codewords(const QString &content, TQRCodeEncoding encoding, const TErrorCorrectionLevel &level,
+                         TQRCodewords &out)
+{
     // 1. Mode choice and the data of each segment.
     std::vector<Segment> segments;
     TMode mode = TMode::qmByte;
@@ -403,14 +411,27 @@ void TEncoder::Encode(const QString &content, TQRCodeEncoding encoding, const TE
     if (bits.GetSize() != capacity)
         fail(QStringLiteral("QR Code data stream has an unexpected length"));
 
+    out.Mode = mode;
+    out.ECLevel = level;
+    out.Version = version;
+    out.NumDataBytes = numDataBytes;
+    out.Bits = std::move(bits);
+}
+
+void TEncoder::Place(const TQRCodewords &codewords, TQRCode &qrCode)
+{
+    const TVersion &version = *codewords.Version;
+    const TECBlocks &ecBlocks = version.GetECBlocksForLevel(codewords.ECLevel);
+    const int v = version.VersionNumber();
+
     // 4. Blocks, check bytes and interleaving.
-    const int numTotalBytes = version->TotalCodewords();
+    const int numTotalBytes = version.TotalCodewords();
     const int numBlocks = ecBlocks.GetNumBlocks();
-    const int shortData = numDataBytes / numBlocks;
-    const int numLongBlocks = numDataBytes % numBlocks;
+    const int shortData = codewords.NumDataBytes / numBlocks;
+    const int numLongBlocks = codewords.NumDataBytes % numBlocks;
     const int ecPerBlock = numTotalBytes / numBlocks - shortData;
-    std::vector<std::uint8_t> data(static_cast<size_t>(numDataBytes));
-    bits.ToBytes(0, data.data(), 0, numDataBytes);
+    std::vector<std::uint8_t> data(static_cast<size_t>(codewords.NumDataBytes));
+    codewords.Bits.ToBytes(0, data.data(), 0, codewords.NumDataBytes);
     TReedSolomonEncoder rs(&qrField());
     std::vector<std::vector<int>> blocks(static_cast<size_t>(numBlocks));
     int offset = 0;
@@ -423,7 +444,7 @@ void TEncoder::Encode(const QString &content, TQRCodeEncoding encoding, const TE
         rs.Encode(block, ecPerBlock);
         offset += dataSize;
     }
-    if (offset != numDataBytes || ecPerBlock * numBlocks != ecBlocks.GetTotalECCodewords())
+    if (offset != codewords.NumDataBytes || ecPerBlock * numBlocks != ecBlocks.GetTotalECCodewords())
         fail(QStringLiteral("QR Code block layout does not match version %1").arg(v));
     TBitArray final;
     for (int i = 0; i <= shortData; ++i)
@@ -442,20 +463,20 @@ void TEncoder::Encode(const QString &content, TQRCodeEncoding encoding, const TE
         fail(QStringLiteral("QR Code block layout does not match version %1").arg(v));
 
     // 5. Matrix and mask.
-    const int dimension = version->GetDimension();
+    const int dimension = version.GetDimension();
     TByteMatrix matrix(dimension, dimension);
     TMatrixUtil util;
-    const int mask = util.ChooseMaskAndBuild(final, level, *version, matrix);
+    const int mask = util.ChooseMaskAndBuild(final, codewords.ECLevel, version, matrix);
     if (util.MatrixUtilError)
-        fail(QStringLiteral("QR Code matrix construction failed for version %1").arg(v));
-    qrCode.Mode = mode;
-    qrCode.ECLevel = level;
-    qrCode.Version = v;
+        fail(QStringLiteral("QR Code matrix construction failed for version %1").arg(version.VersionNumber()));
+    qrCode.Mode = codewords.Mode;
+    qrCode.ECLevel = codewords.ECLevel;
+    qrCode.Version = version.VersionNumber();
     qrCode.MatrixWidth = dimension;
     qrCode.MaskPattern = mask;
     qrCode.NumTotalBytes = numTotalBytes;
-    qrCode.NumDataBytes = numDataBytes;
-    qrCode.NumECBytes = numTotalBytes - numDataBytes;
+    qrCode.NumDataBytes = codewords.NumDataBytes;
+    qrCode.NumECBytes = numTotalBytes - codewords.NumDataBytes;
     qrCode.NumRSBlocks = numBlocks;
     qrCode.Matrix = std::move(matrix);
 }
@@ -488,9 +509,9 @@ void TvdxQREncoder::SetQuietZone(int value)
         return;
     m_quietZone = value;
     // The quiet zone does not change the symbol, only the grid around it.
-    if (m_matrix.Columns() > 0) {
-        m_rows = m_matrix.Rows() + 2 * m_quietZone;
-        m_columns = m_matrix.Columns() + 2 * m_quietZone;
+    if (m_dimension > 0) {
+        m_rows = m_dimension + 2 * m_quietZone;
+        m_columns = m_dimension + 2 * m_quietZone;
     }
 }
 
@@ -504,6 +525,7 @@ void TvdxQREncoder::SetCodePage(int value)
 
 bool TvdxQREncoder::IsBlack(int row, int column) const
 {
+    place();
     return m_matrix.Get(column - m_quietZone, row - m_quietZone);
 }
 
@@ -512,22 +534,42 @@ void TvdxQREncoder::Encode()
     m_level = TErrorCorrectionLevel::From(m_errorLevels);
     TEncoder encoder;
     encoder.Codepage = m_codePage;
-    TQRCode code;
+    TQRCodewords codewords;
     try {
-        encoder.Encode(m_data, m_encoding, m_level, code);
+        encoder.Codewords(m_data, m_encoding, m_level, codewords);
     } catch (const Exception &e) {
         m_lastError = e.message();
         throw;
     }
     m_lastError.clear();
+    const int dimension = codewords.Version->GetDimension();
+    m_dimension = dimension;
+    m_version = codewords.Version->VersionNumber();
+    m_rows = m_dimension + 2 * m_quietZone;
+    m_columns = m_dimension + 2 * m_quietZone;
+    m_unplaced = std::move(codewords);
+}
+
+void TvdxQREncoder::place() const
+{
+    if (!m_unplaced)
+        return;
+    TQRCodewords codewords = std::move(*m_unplaced);
+    m_unplaced.reset();
+    TEncoder encoder;
+    TQRCode code;
+    try {
+        encoder.Place(codewords, code);
+    } catch (const Exception &e) {
+        // Placing fails only on an inner fault: the previous modules stay.
+        m_lastError = e.message();
+        return;
+    }
     const TByteMatrix &m = *code.Matrix;
     T2DBooleanArray result(m.Width(), m.Height());
     for (int y = 0; y < m.Height(); ++y)
         for (int x = 0; x < m.Width(); ++x)
             result.Set(x, y, m.Raw(x, y) == 1);
     m_matrix = std::move(result);
-    m_version = code.Version;
     m_mask = code.MaskPattern;
-    m_rows = m.Height() + 2 * m_quietZone;
-    m_columns = m.Width() + 2 * m_quietZone;
 }

@@ -55,6 +55,17 @@ struct TQRCode {
     std::optional<TByteMatrix> Matrix;
 };
 
+// The data codewords of one text in the smallest version that holds them:
+// enough for the size and for every input error. Check bytes, matrix and
+// mask, which cost the most, come after.
+struct TQRCodewords {
+    TMode Mode = TMode::qmTerminator;
+    TErrorCorrectionLevel ECLevel;
+    const TVersion *Version = nullptr;
+    int NumDataBytes = 0;
+    TBitArray Bits;
+};
+
 // One encoding. Every unusable input raises EQREncoderError: a failed step
 // never yields a symbol.
 class TEncoder {
@@ -63,6 +74,11 @@ public:
     int CodeVersion = 0;
 
     void Encode(const QString &content, TQRCodeEncoding encoding, const TErrorCorrectionLevel &level, TQRCode &qrCode);
+    // The two halves of Encode: the data codewords (every input error is
+    // raised here), then check bytes and the matrix with the best mask.
+    void Codewords(const QString &content, TQRCodeEncoding encoding, const TErrorCorrectionLevel &level,
+                   TQRCodewords &out);
+    void Place(const TQRCodewords &codewords, TQRCode &qrCode);
 };
 
 class TvdxQREncoder {
@@ -85,19 +101,31 @@ public:
     int Rows() const { return m_rows; }
     int Columns() const { return m_columns; }
     // The symbol without its quiet zone, [column][row].
-    const T2DBooleanArray &Matrix() const { return m_matrix; }
+    const T2DBooleanArray &Matrix() const
+    {
+        place();
+        return m_matrix;
+    }
     bool IsBlack(int row, int column) const;
     // Version and mask of the current symbol (0 before the first encoding).
     int Version() const { return m_version; }
-    int MaskPattern() const { return m_mask; }
+    int MaskPattern() const
+    {
+        place();
+        return m_mask;
+    }
     // Message of the last encoding when it failed, else empty.
     const QString &LastError() const { return m_lastError; }
 
     // Encodes Data with the current settings. On failure the previous
-    // symbol stays and EQREncoderError passes on.
+    // symbol stays and EQREncoderError passes on. The size is known at once;
+    // the modules are placed when first read, so a job that only needs the
+    // text and the size never pays for the mask choice.
     void Encode();
 
 private:
+    void place() const;
+
     QString m_data;
     TQRCodeEncoding m_encoding = qrAuto;
     TQRErrorLevels m_errorLevels = ecL;
@@ -106,8 +134,10 @@ private:
     TErrorCorrectionLevel m_level;
     int m_rows = 0;
     int m_columns = 0;
+    int m_dimension = 0;
     int m_version = 0;
-    int m_mask = 0;
-    QString m_lastError;
-    T2DBooleanArray m_matrix;
+    mutable int m_mask = 0;
+    mutable QString m_lastError;
+    mutable T2DBooleanArray m_matrix;
+    mutable std::optional<TQRCodewords> m_unplaced;
 };

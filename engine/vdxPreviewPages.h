@@ -8,6 +8,7 @@
 #include "engine/vdxEnginePages.h"
 #include "report/vdxClass_engine.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QSet>
@@ -234,6 +235,10 @@ private:
     std::unique_ptr<TvdXMLDocument> FXMLDoc;
     TvdxDictionary FDictionary;
     QList<TvdxReportPage *> FSourcePages;
+    // While pages are exported: each source page's stored settings, written
+    // once instead of once per page built from it.
+    QHash<const TvdxReportPage *, QByteArray> FSourcePageStreams;
+    bool FKeepSourcePageStreams = false;
     TvdXMLItem *FPagesItem = nullptr;
     TvdXMLItem *FNumbersItem = nullptr; // "logicalpagenumbers", looked up once per document
     QStringList FSourcePageNames;       // "page<n>", shared by every page made from it

@@ -13,6 +13,7 @@
 #include "report/vdxClass_styles.h"
 #include "report/vdxClass_view.h"
 
+#include <QBuffer>
 #include <cmath>
 
 TvdxComponent *vdxNewComponentLike(const TvdxComponent *obj, TvdComponent *owner)
@@ -141,7 +142,19 @@ TvdxReportPage *TvdxPreviewPages::buildPage(int index)
         if (!page)
             return nullptr;
         page->SetPageReport(FReport);
-        page->Assign(source);
+        if (FKeepSourcePageStreams) {
+            auto it = FSourcePageStreams.find(source);
+            if (it == FSourcePageStreams.end()) {
+                QBuffer out;
+                out.open(QIODevice::WriteOnly);
+                source->SaveToStream(out, false, true, false);
+                it = FSourcePageStreams.insert(source, out.data());
+            }
+            QBuffer in(&it.value());
+            in.open(QIODevice::ReadOnly);
+            page->LoadFromStream(in);
+        } else
+            page->Assign(source);
         vdxSetNameQuiet(page, source->Name());
         if (item->Text().size() > 10)
             TvdxXMLSerializer().XMLToObj(item->Text(), page);

@@ -207,7 +207,11 @@ void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QSet<int> &pageN
     }
     // However the pages end: the preview unlocked, the progress ended, the
     // filter finished.
+    // Source pages stay as they are while the pages are exported.
+    FKeepSourcePageStreams = true;
     auto end = [&] {
+        FKeepSourcePageStreams = false;
+        FSourcePageStreams.clear();
         if (preview)
             preview->Unlock(true);
         progressStop(FReport, filter);

@@ -73,6 +73,7 @@ public:
     }
     bool StartDocument() override
     {
+        m_written = 0;
         m_inDocument = cupsStartDocument(m_http, m_name.constData(), m_job, m_title.constData(),
                                          CUPS_FORMAT_RAW, 1) == HTTP_STATUS_CONTINUE;
         return m_inDocument || fail();
@@ -85,11 +86,18 @@ public:
             fail();
             return -1;
         }
+        m_written += bytes.size();
         return bytes.size();
     }
     bool FinishDocument() override
     {
         m_inDocument = false;
+        // The print server refuses an empty document; an empty raw job prints
+        // nothing anyway, so it is withdrawn instead of left aborted.
+        if (m_written == 0) {
+            Cancel();
+            return true;
+        }
         if (cupsFinishDocument(m_http, m_name.constData()) > IPP_STATUS_OK_EVENTS_COMPLETE)
             return fail();
         m_job = 0; // handed over: nothing left to cancel
@@ -127,6 +135,7 @@ private:
     QByteArray m_name, m_title;
     int m_job = 0;
     bool m_inDocument = false;
+    qint64 m_written = 0;
     QString m_error;
 };
 

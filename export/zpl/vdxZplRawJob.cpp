@@ -25,13 +25,8 @@ void SendZplToPrinter(int PrinterIndex, const QString &PrinterName, const QStrin
     };
     if (!sink->Open(PrinterName))
         fail(0);
+    // An empty text still makes its job, with one empty document.
     const QByteArray bytes = Text.toUtf8();
-    // The print system takes no empty document, and an empty one would print
-    // nothing: the queue is checked, no job is made.
-    if (bytes.isEmpty()) {
-        sink->Close();
-        return;
-    }
     if (!sink->CreateJob(QStringLiteral("Spooler Document Name")))
         fail(1);
     if (!sink->StartDocument())

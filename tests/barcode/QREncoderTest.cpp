@@ -220,6 +220,31 @@ TEST(QREncoderFacade, QuietZoneAndRetainedSymbol)
     EXPECT_EQ(f.Rows(), 25);
 }
 
+TEST(QREncoderFacade, ModulesPlacedLateMatchAFullEncoding)
+{
+    // The size is known at once, the modules only when read; a failure in
+    // between keeps the symbol that was encoded, placed or not.
+    struct Case { const char *text; TQRErrorLevels level; };
+    const Case cases[] = {{"12345678", ecL}, {"https://example.org/p/SHIP-000001", ecM}, {"Hello, world", ecH}};
+    for (const Case &c : cases) {
+        TvdxQREncoder f;
+        f.SetQuietZone(0);
+        f.SetErrorLevels(c.level);
+        f.SetData(QString::fromLatin1(c.text));
+        const TQRCode full = encode(QString::fromLatin1(c.text), qrAuto, c.level);
+        EXPECT_EQ(f.Rows(), full.MatrixWidth) << c.text;
+        EXPECT_EQ(f.Version(), full.Version) << c.text;
+        EXPECT_THROW(f.SetData(QString(7090, u'1')), EQREncoderError);
+        EXPECT_EQ(f.Rows(), full.MatrixWidth) << c.text;
+        EXPECT_FALSE(f.LastError().isEmpty());
+        EXPECT_EQ(f.MaskPattern(), full.MaskPattern) << c.text;
+        const TByteMatrix &m = *full.Matrix;
+        for (int y = 0; y < m.Height(); ++y)
+            for (int x = 0; x < m.Width(); ++x)
+                ASSERT_EQ(f.Matrix().Get(x, y), m.Raw(x, y) == 1) << c.text << " " << x << "," << y;
+    }
+}
+
 TEST(QRMatrix, PenaltyIsTheSumOfItsRules)
 {
     // The combined scan equals the four rules taken one by one, on real

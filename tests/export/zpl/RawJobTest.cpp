@@ -62,13 +62,19 @@ TEST(SendZplToPrinter, TextGoesOutUnchanged)
     }
 }
 
-TEST(SendZplToPrinter, EmptyTextMakesNoJob)
+TEST(SendZplToPrinter, EmptyTextMakesOneEmptyJob)
 {
     FakePrinterBackend b;
     b.add("Label");
     EXPECT_EQ(sendError(b, "Label", QString()), QString());
-    EXPECT_TRUE(b.rawJobs.isEmpty());
+    ASSERT_EQ(b.rawJobs.size(), 1);
+    EXPECT_TRUE(b.rawJobs[0].bytes.isEmpty());
+    EXPECT_EQ(b.rawJobs[0].title, "Spooler Document Name");
+    EXPECT_TRUE(b.rawJobs[0].finished);
+    EXPECT_FALSE(b.rawJobs[0].cancelled);
+    EXPECT_EQ(b.sinksClosed, 1);
     EXPECT_EQ(sendError(b, "Nope", QString()), "print error 0");
+    EXPECT_EQ(b.rawJobs.size(), 1);
 }
 
 TEST(SendZplToPrinter, EachFailingStepHasItsMessageAndLeavesNothing)
@@ -227,11 +233,14 @@ TEST_F(CupsRawJob, ToolExportsATemplateToAQueue)
 }
 #endif
 
-TEST_F(CupsRawJob, EmptyTextMakesNoJob)
+TEST_F(CupsRawJob, EmptyTextIsWithdrawnQuietly)
 {
-    const int before = int(server().JobTitles().size());
+    // The server takes no empty document: the job is made, then withdrawn,
+    // no error, nothing reaches the printer, and the queue goes on working.
     SendZplToPrinter(-1, "A-Printer", QString());
-    EXPECT_EQ(server().JobTitles().size(), before);
+    SendZplToPrinter(-1, "A-Printer", kUmlautLabel);
+    ASSERT_TRUE(server().WaitForReceived(1));
+    EXPECT_EQ(server().Received().first(), QByteArray("^XA^FD\xC3\xA4^FS^XZ"));
 }
 
 TEST_F(CupsRawJob, PrinterThatHangsUpEarly)
