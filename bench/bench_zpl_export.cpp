@@ -6,6 +6,7 @@
 // memory an export adds is reported, so a growth with the label count shows.
 // Beside them, Debian's zint command line making the same two symbols per
 // label, in the same run, for the ratio.
+#include "BenchSupport.h"
 #include "barcode/vdxBarcode2DView.h"
 #include "barcode/vdxBarcodeView.h"
 #include "export/zpl/vdxExportZPL.h"
@@ -119,17 +120,7 @@ BENCHMARK(BM_ZplBitmap)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1
 
 // ---- a prepared report ---------------------------------------------------------
 
-// Resident memory of the process (key "VmRSS:" or "VmHWM:"), in MiB.
-double procStatusMiB(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
+using vdbench::procStatusMiB;
 
 // Starts a new peak: afterwards VmHWM is the peak from here on.
 void resetPeakMemory()
