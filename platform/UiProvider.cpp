@@ -190,18 +190,22 @@ QString QtUiProvider::SaveFileName(const QString &caption, const QString &folder
     return onGuiThread<QString>([&] { return QFileDialog::getSaveFileName(dialogParent(), caption, folder, filter); });
 }
 
-int UiProvider::ShowModal(QDialog &dialog)
+namespace {
+int execModal(QDialog &dialog)
 {
-    if (QtUiProvider::IsHeadless())
-        return mrOk;
     return onGuiThread<int>([&] { return dialog.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel); });
 }
+} // namespace
 
+int UiProvider::ShowModal(QDialog &dialog)
+{
+    return QtUiProvider::IsHeadless() ? int(mrOk) : execModal(dialog);
+}
+
+// A subclass may know better than the platform whether anything shows.
 int QtUiProvider::ShowModal(QDialog &dialog)
 {
-    if (Headless())
-        return mrOk;
-    return onGuiThread<int>([&] { return dialog.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel); });
+    return Headless() ? int(mrOk) : execModal(dialog);
 }
 
 // ----------------------------------------------------------- headless provider

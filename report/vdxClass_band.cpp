@@ -10,6 +10,7 @@
 #include "report/vdxClass_memo.h"
 #include "report/vdxClass_report.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -336,7 +337,10 @@ void TvdxDataBand::Draw(Canvas &canvas, double scaleX, double scaleY, double off
         clear.style = BrushStyle::Clear;
         canvas.setBrush(clear);
         const double cw = double(m_columnWidth), gap = double(m_columnGap);
-        for (int i = 0; i < m_columns; ++i)
+        // A hostile template may ask for billions of columns; no design
+        // shows more than this many outlines.
+        constexpr int kMaxDrawnColumns = 1000;
+        for (int i = 0; i < std::min(m_columns, kMaxDrawnColumns); ++i)
             canvas.Rectangle(TRect(rnd(scaleX * i * (cw + gap)), rnd(scaleY * double(Top())),
                                    rnd(scaleX * (i * (cw + gap) + cw)), rnd(scaleY * double(Top() + Height()))));
     }

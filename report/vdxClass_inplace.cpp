@@ -159,6 +159,18 @@ void TvdxComponentEditorsList::PutEditors(int index, TvdxComponentEditorsManager
 }
 
 // ---------------------------------------------------------------------------
+namespace {
+// An event goes to one editor after another until one handles it.
+template <class F>
+bool offerUntilHandled(const QList<TvdxInPlaceEditor *> &editors, F handles)
+{
+    for (TvdxInPlaceEditor *e : editors)
+        if (handles(e))
+            return true;
+    return false;
+}
+} // namespace
+
 TvdxInPlaceEditor *TvdxComponentEditorsManager::prepared(TvdxInPlaceEditor *editor)
 {
     editor->SetOffset(FOffsetX, FOffsetY, FScale);
@@ -175,55 +187,43 @@ void TvdxComponentEditorsManager::SetOffset(long double aOffsetX, long double aO
 bool TvdxComponentEditorsManager::DoMouseDown(int x, int y, TvdxMouseButton button, TvdxShiftState shift,
                                               TvdxInteractiveEventsParams &eventParams)
 {
-    for (TvdxInPlaceEditor *e : std::as_const(FEditorsGlasses))
-        if (prepared(e)->DoMouseDown(x, y, button, shift, eventParams))
-            return true;
-    return false;
+    return offerUntilHandled(FEditorsGlasses,
+                             [&](TvdxInPlaceEditor *e) { return prepared(e)->DoMouseDown(x, y, button, shift, eventParams); });
 }
 
 bool TvdxComponentEditorsManager::DoMouseMove(int x, int y, TvdxShiftState shift,
                                               TvdxInteractiveEventsParams &eventParams)
 {
-    for (TvdxInPlaceEditor *e : std::as_const(FEditorsGlasses))
-        if (prepared(e)->DoMouseMove(x, y, shift, eventParams))
-            return true;
-    return false;
+    return offerUntilHandled(FEditorsGlasses,
+                             [&](TvdxInPlaceEditor *e) { return prepared(e)->DoMouseMove(x, y, shift, eventParams); });
 }
 
 bool TvdxComponentEditorsManager::DoMouseUp(int x, int y, TvdxMouseButton button, TvdxShiftState shift,
                                             TvdxInteractiveEventsParams &eventParams)
 {
-    for (TvdxInPlaceEditor *e : std::as_const(FEditorsGlasses))
-        if (prepared(e)->DoMouseUp(x, y, button, shift, eventParams))
-            return true;
-    return false;
+    return offerUntilHandled(FEditorsGlasses,
+                             [&](TvdxInPlaceEditor *e) { return prepared(e)->DoMouseUp(x, y, button, shift, eventParams); });
 }
 
 bool TvdxComponentEditorsManager::DoMouseWheel(TvdxShiftState shift, int wheelDelta, QPoint mousePos,
                                                TvdxInteractiveEventsParams &eventParams)
 {
-    for (TvdxInPlaceEditor *e : std::as_const(FEditorsGlasses))
-        if (prepared(e)->DoMouseWheel(shift, wheelDelta, mousePos, eventParams))
-            return true;
-    return false;
+    return offerUntilHandled(FEditorsGlasses,
+                             [&](TvdxInPlaceEditor *e) { return prepared(e)->DoMouseWheel(shift, wheelDelta, mousePos, eventParams); });
 }
 
 bool TvdxComponentEditorsManager::DoCustomDragOver(QObject *source, int x, int y, int state, bool &accept,
                                                    TvdxInteractiveEventsParams &eventParams)
 {
-    for (TvdxInPlaceEditor *e : std::as_const(FEditorsGlasses))
-        if (prepared(e)->DoCustomDragOver(source, x, y, state, accept, eventParams))
-            return true;
-    return false;
+    return offerUntilHandled(FEditorsGlasses,
+                             [&](TvdxInPlaceEditor *e) { return prepared(e)->DoCustomDragOver(source, x, y, state, accept, eventParams); });
 }
 
 bool TvdxComponentEditorsManager::DoCustomDragDrop(QObject *source, int x, int y,
                                                    TvdxInteractiveEventsParams &eventParams)
 {
-    for (TvdxInPlaceEditor *e : std::as_const(FEditorsGlasses))
-        if (prepared(e)->DoCustomDragDrop(source, x, y, eventParams))
-            return true;
-    return false;
+    return offerUntilHandled(FEditorsGlasses,
+                             [&](TvdxInPlaceEditor *e) { return prepared(e)->DoCustomDragDrop(source, x, y, eventParams); });
 }
 
 void TvdxComponentEditorsManager::DrawCustomEditor(Canvas &aCanvas, const QRect &aRect)

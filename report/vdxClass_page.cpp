@@ -1,5 +1,7 @@
 #include "report/vdxClass_page.h"
 
+#include <algorithm>
+
 #include "core/vdFormatSettings.h"
 #include "core/vdVariant.h"
 #include "core/vdxRes.h"
@@ -217,7 +219,11 @@ void TvdxReportPage::SetColumns(int value)
     if (value <= 0)
         return;
     m_columnWidth = (m_paperWidth - m_leftMargin - m_rightMargin) / value;
-    for (int i = 0; i < value; ++i)
+    // A hostile template may ask for billions of columns; past this count
+    // they are narrower than any label, and the engine places the rest by
+    // width anyway.
+    constexpr int kMaxColumnPositions = 1000;
+    for (int i = 0; i < std::min(value, kMaxColumnPositions); ++i)
         m_columnPositions.append(FloatToStr(double(i * m_columnWidth)));
 }
 

@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -293,6 +294,29 @@ TEST(PageTest, ColumnsFillPositionsAsFloatText)
     page.SetPageCount(0);
     EXPECT_EQ(page.PageCount(), 1);
     fs.DecimalSeparator = oldSep;
+}
+
+// A template asking for billions of columns loads and draws without
+// billions of entries or outlines; the count itself is kept as stored.
+TEST(PageTest, HugeColumnCountsStayBounded)
+{
+    TvdxReportPage page;
+    page.SetColumns(std::numeric_limits<int>::max());
+    EXPECT_EQ(page.Columns(), std::numeric_limits<int>::max());
+    EXPECT_EQ(page.ColumnPositions().size(), 1000);
+    EXPECT_EQ(page.ColumnPositions().first(), QStringLiteral("0"));
+
+    TvdxReport report;
+    auto *designPage = new TvdxReportPage(&report);
+    auto *band = new TvdxMasterData(designPage);
+    band->SetBounds(0, 40, 400, 30);
+    band->SetColumns(std::numeric_limits<int>::max());
+    band->SetColumnWidth(0);
+    band->SetIsDesigning(true);
+    QImage img(500, 100, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainterCanvas canvas(img);
+    band->Draw(canvas, 1, 1, 0, 0);
 }
 
 TEST(PageTest, MarginOffsetFollowsMirrorMargins)
