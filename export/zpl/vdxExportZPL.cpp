@@ -313,9 +313,22 @@ void TvdxZPLExport::StartPage(TvdxComponent *page, int index)
     if (!std::isfinite(topMargin))
         topMargin = 0;
     if (FPrintAsBitmap) {
+        if (!FPageImage.isNull())
+            FSpareImage = std::move(FPageImage);
+        FPageImage = QImage();
         const double w = page ? double(page->Width()) : 0;
         const double h = page ? double(page->Height()) : 0;
-        FPageImage = whiteImage(zround(w * f * dpp), zround(h * f * dpp), "Page");
+        const qint64 iw = zround(w * f * dpp), ih = zround(h * f * dpp);
+        // Labels of one size follow each other: the last label's image, made
+        // white again, saves allocating and setting up a new one per label.
+        if (!FSpareImage.isNull() && FSpareImage.width() == iw && FSpareImage.height() == ih) {
+            FPageImage = std::move(FSpareImage);
+            FSpareImage = QImage();
+            FPageImage.fill(Qt::white);
+        } else {
+            FSpareImage = QImage();
+            FPageImage = whiteImage(iw, ih, "Page");
+        }
     }
 }
 
@@ -358,11 +371,9 @@ void TvdxZPLExport::FinishPage(TvdxComponent *page, int index)
     FPage = page;
     if (FPrintAsBitmap && !FPageImage.isNull()) {
         WriteFieldOrigin(zround(leftMargin), zround(topMargin));
-        TvdxMonoBitmap bitmap = vdxImageToMono(FPageImage);
-        FPageImage = QImage();
-        vdxInvertBitmap(bitmap);
-        vdxClearPaddingBits(bitmap);
-        WriteGraphicField(bitmap);
+        // Thresholded, inverted and padding cleared row by row on the way out.
+        vdxAppendImageField(FBuffer, FPageImage, FBreakLines);
+        FSpareImage = std::move(FPageImage);
     }
     FPageImage = QImage();
     WriteZplText(QStringLiteral("^XZ"));
@@ -372,6 +383,7 @@ void TvdxZPLExport::FinishPage(TvdxComponent *page, int index)
 void TvdxZPLExport::Finish()
 {
     FPageImage = QImage();
+    FSpareImage = QImage();
     if (!Exp)
         return;
     QIODevice *out = Exp;
@@ -407,6 +419,7 @@ void TvdxZPLExport::Finish()
 void TvdxZPLExport::ClearResources()
 {
     FPageImage = QImage();
+    FSpareImage = QImage();
     FBuffer.clear();
 }
 

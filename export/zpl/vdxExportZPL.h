@@ -148,4 +148,6 @@ private:
     double leftMargin = 0;
     double topMargin = 0;
     QImage FPageImage;
+    // The last label's page image, kept for the next label of the same size.
+    QImage FSpareImage;
 };

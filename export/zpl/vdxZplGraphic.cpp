@@ -1,6 +1,7 @@
 #include "export/zpl/vdxZplGraphic.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -73,44 +74,181 @@ void vdxClearPaddingBits(TvdxMonoBitmap &b)
 }
 
 namespace {
-struct RepeatEntry {
-    int count;
-    char letter;
+const char hexDigits[] = "0123456789ABCDEF";
+
+// Letters of the counts 0 to 400, taken greedily from the largest of
+// "G".."Y" (1 to 19) and "g".."z" (20 to 400): never more than two.
+struct CountLetters {
+    int size;
+    char letters[2];
 };
 
-// Ascending: 1..19 as "G".."Y", then 20..400 as "g".."z".
-const RepeatEntry *repeatTable(int &size)
+const CountLetters *countTable()
 {
-    static RepeatEntry table[39];
-    static const bool filled = [] {
-        for (int i = 0; i < 19; ++i)
-            table[i] = {i + 1, char('G' + i)};
-        for (int i = 0; i < 20; ++i)
-            table[19 + i] = {20 * (i + 1), char('g' + i)};
-        return true;
+    static const auto table = [] {
+        std::array<CountLetters, 401> t{};
+        for (int n = 0; n <= 400; ++n) {
+            int rest = n;
+            CountLetters &e = t[size_t(n)];
+            if (rest >= 20) {
+                e.letters[e.size++] = char('g' + rest / 20 - 1);
+                rest %= 20;
+            }
+            if (rest > 0)
+                e.letters[e.size++] = char('G' + rest - 1);
+        }
+        return t;
     }();
-    Q_UNUSED(filled)
-    size = 39;
-    return table;
+    return table.data();
 }
 
-const char hexDigits[] = "0123456789ABCDEF";
+// Writes the letters of n at o; returns the end.
+char *putCount(char *o, int n)
+{
+    for (; n > 400; n -= 400)
+        *o++ = 'z';
+    const CountLetters &e = countTable()[n];
+    o[0] = e.letters[0];
+    o[1] = e.letters[1];
+    return o + e.size;
+}
+
+// The compressed text of one row of bpr bytes at o (room for 2 x bpr + 1
+// characters needed: runs never take more room compressed); returns the end.
+// The runs of hex digits are found on the bytes, whole bytes at a time where
+// both digits continue the run.
+char *putCompressedRow(char *o, const uchar *row, int bpr)
+{
+    int end = bpr; // bytes up to the trailing 00 bytes
+    while (end > 0 && row[end - 1] == 0)
+        --end;
+    const int digits = 2 * end;
+    int k = 0;
+    while (k < digits) {
+        const unsigned v = (k & 1) ? row[k >> 1] & 15u : row[k >> 1] >> 4;
+        int j = k + 1;
+        if (!(j & 1) || (j < digits && (row[j >> 1] & 15u) == v)) {
+            if (j & 1)
+                ++j;
+            const uchar full = uchar(v * 0x11);
+            const quint64 full8 = 0x0101010101010101ull * full;
+            int b = j >> 1;
+            for (quint64 w; b + 8 <= end; b += 8) {
+                std::memcpy(&w, row + b, 8);
+                if (w != full8)
+                    break;
+            }
+            while (b < end && row[b] == full)
+                ++b;
+            j = 2 * b;
+            if (j < digits && (row[b] >> 4) == v)
+                ++j;
+        }
+        if (j - k >= 2)
+            o = putCount(o, j - k);
+        *o++ = hexDigits[v];
+        k = j;
+    }
+    if (end < bpr)
+        *o++ = ',';
+    return o;
+}
+
+// Writes the rows of one field into out, each compared with the one before
+// in bytes: the same bytes give the same row text.
+class FieldWriter {
+public:
+    FieldWriter(QByteArray &out, int bpr, int height, bool breakLines)
+        : m_out(out), m_bpr(bpr), m_breakLines(breakLines)
+    {
+        const qint64 total = qint64(bpr) * height;
+        m_out += breakLines ? "\r\n^GFA," : "^GFA,";
+        m_out += QByteArray::number(total);
+        m_out += ',';
+        m_out += QByteArray::number(total);
+        m_out += ',';
+        m_out += QByteArray::number(bpr);
+        m_out += ',';
+        if (breakLines)
+            m_out += "\r\n";
+    }
+
+    // prev: the bytes of the row written before, null for the first.
+    void row(const uchar *bytes, const uchar *prev)
+    {
+        const qsizetype at = m_out.size();
+        m_out.resize(at + 2 * qsizetype(m_bpr) + 3);
+        char *const start = m_out.data() + at;
+        char *o = start;
+        if (prev && std::memcmp(bytes, prev, size_t(m_bpr)) == 0)
+            *o++ = ':';
+        else
+            o = putCompressedRow(o, bytes, m_bpr);
+        if (m_breakLines) {
+            *o++ = '\r';
+            *o++ = '\n';
+        }
+        m_out.resize(at + (o - start));
+    }
+
+    void finish()
+    {
+        m_out += "^FS";
+        if (m_breakLines)
+            m_out += "\r\n";
+    }
+
+private:
+    QByteArray &m_out;
+    int m_bpr;
+    bool m_breakLines;
+};
+
+// 0.299 R + 0.587 G + 0.114 B < 128 is black, in integers; alpha is ignored.
+inline bool isBlack(QRgb px)
+{
+    const QRgb c = px & 0xFFFFFFu;
+    return c != 0xFFFFFFu && (c == 0 || 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) < 128000);
+}
+
+// Black pixels of one row as set bits, the leftmost the most significant;
+// the bits past the width stay clear.
+void blackBits(const QRgb *in, int width, uchar *out)
+{
+    constexpr quint64 rgb2 = 0x00FFFFFF00FFFFFFull;
+    const int whole = width / 8;
+    for (int i = 0; i < whole; ++i, in += 8) {
+        // Drawn labels are black and white: eight such pixels at a time.
+        quint64 w[4];
+        std::memcpy(w, in, sizeof w);
+        if (((w[0] & w[1] & w[2] & w[3]) & rgb2) == rgb2) {
+            out[i] = 0;
+            continue;
+        }
+        if (((w[0] | w[1] | w[2] | w[3]) & rgb2) == 0) {
+            out[i] = 0xFF;
+            continue;
+        }
+        unsigned byte = 0;
+        for (int k = 0; k < 8; ++k)
+            byte |= unsigned(isBlack(in[k])) << (7 - k);
+        out[i] = uchar(byte);
+    }
+    if (const int rest = width & 7) {
+        unsigned byte = 0;
+        for (int k = 0; k < rest; ++k)
+            byte |= unsigned(isBlack(in[k])) << (7 - k);
+        out[whole] = uchar(byte);
+    }
+}
 } // namespace
 
 QByteArray vdxZplRepeatCount(int n)
 {
-    QByteArray out;
-    int size = 0;
-    const RepeatEntry *table = repeatTable(size);
-    int i = size - 1;
-    while (i >= 0 && n > 0) {
-        if (n >= table[i].count) {
-            out += table[i].letter;
-            n -= table[i].count;
-        } else {
-            --i;
-        }
-    }
+    if (n <= 0)
+        return QByteArray();
+    QByteArray out(n / 400 + 2, Qt::Uninitialized);
+    out.truncate(putCount(out.data(), n) - out.constData());
     return out;
 }
 
@@ -125,13 +263,9 @@ QByteArray vdxCompressZplRow(const QByteArray &s)
         qsizetype j = i + 1;
         while (j < n && p[j] == p[i])
             ++j;
-        const int run = int(j - i);
-        if (run >= 2) {
-            // A run of 2 or more never takes more letters than characters.
-            const QByteArray letters = vdxZplRepeatCount(run);
-            std::memcpy(o, letters.constData(), size_t(letters.size()));
-            o += letters.size();
-        }
+        // A run of 2 or more never takes more letters than characters.
+        if (j - i >= 2)
+            o = putCount(o, int(j - i));
         *o++ = p[i];
         i = j;
     }
@@ -158,29 +292,35 @@ QByteArray vdxZplRowText(const uchar *row, int bpr)
 
 void vdxAppendGraphicField(QByteArray &out, const TvdxMonoBitmap &b, bool breakLines)
 {
-    const char *eol = breakLines ? "\r\n" : "";
     const int bpr = b.sentBytesPerRow();
-    const qint64 total = qint64(bpr) * b.height;
-    out += eol;
-    out += "^GFA,";
-    out += QByteArray::number(total);
-    out += ',';
-    out += QByteArray::number(total);
-    out += ',';
-    out += QByteArray::number(bpr);
-    out += ',';
-    out += eol;
-    QByteArray prev;
-    for (int y = 0; y < b.height; ++y) {
-        QByteArray text = vdxZplRowText(b.row(y), bpr);
-        if (y > 0 && text == prev) {
-            out += ':';
-        } else {
-            out += vdxCompressZplRow(text);
-            prev = std::move(text);
-        }
-        out += eol;
+    FieldWriter writer(out, bpr, b.height, breakLines);
+    for (int y = 0; y < b.height; ++y)
+        writer.row(b.row(y), y > 0 ? b.row(y - 1) : nullptr);
+    writer.finish();
+}
+
+void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines)
+{
+    const QImage src = image.isNull() || image.format() == QImage::Format_RGB32
+                               || image.format() == QImage::Format_ARGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    const int width = src.width(), height = src.height();
+    const int bpr = (width + 7) / 8;
+    FieldWriter writer(out, bpr, height, breakLines);
+    // Labels are mostly white: whole white rows are found by comparing memory.
+    const std::vector<QRgb> white(size_t(width), 0xFFFFFFFFu);
+    const size_t rowBytes = size_t(width) * sizeof(QRgb);
+    std::vector<uchar> rows(2 * size_t(bpr));
+    uchar *cur = rows.data(), *prev = rows.data() + bpr;
+    for (int y = 0; y < height; ++y) {
+        const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
+        if (std::memcmp(in, white.data(), rowBytes) == 0)
+            std::memset(cur, 0, size_t(bpr));
+        else
+            blackBits(in, width, cur);
+        writer.row(cur, y > 0 ? prev : nullptr);
+        std::swap(cur, prev);
     }
-    out += "^FS";
-    out += eol;
+    writer.finish();
 }

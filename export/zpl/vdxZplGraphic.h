@@ -44,3 +44,7 @@ QByteArray vdxZplRowText(const uchar *row, int bpr);
 // The whole field: an empty line, "^GFA,total,total,bpr,", the rows and "^FS";
 // each line ends with CR LF when breakLines.
 void vdxAppendGraphicField(QByteArray &out, const TvdxMonoBitmap &b, bool breakLines);
+// The same field as vdxImageToMono, vdxInvertBitmap, vdxClearPaddingBits and
+// vdxAppendGraphicField in turn, one row at a time: no 1-bit copy of the
+// whole image is made.
+void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines);

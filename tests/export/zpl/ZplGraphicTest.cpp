@@ -5,6 +5,8 @@
 
 #include <QPainter>
 #include <QRandomGenerator>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -189,6 +191,158 @@ TEST(ZplGraphicField, RoundTripsThroughDecoder)
             ASSERT_EQ(f.rows[y], QByteArray(reinterpret_cast<const char *>(b.row(y)), b.sentBytesPerRow()))
                 << c.w << "x" << c.h << " row " << y;
     }
+}
+
+// The field as the plain steps give it: every row's text, compressed unless
+// it repeats the row before.
+QByteArray referenceField(const TvdxMonoBitmap &b)
+{
+    const int bpr = b.sentBytesPerRow();
+    QByteArray out = "\r\n^GFA," + QByteArray::number(bpr * b.height) + ',' + QByteArray::number(bpr * b.height)
+                     + ',' + QByteArray::number(bpr) + ",\r\n";
+    QByteArray prev;
+    for (int y = 0; y < b.height; ++y) {
+        const QByteArray text = vdxZplRowText(b.row(y), bpr);
+        out += (y > 0 && text == prev) ? QByteArray(":") : vdxCompressZplRow(text);
+        out += "\r\n";
+        prev = text;
+    }
+    return out + "^FS\r\n";
+}
+
+// Rows whose runs start and end on either digit of a byte, cross byte and
+// eight-byte boundaries, and reach the trailing zero bytes.
+TEST(ZplGraphicField, RowsMatchTheTextOfTheirBytes)
+{
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+    };
+    const QByteArray long00 = QByteArray(300, '\0') + QByteArray::fromHex("01");
+    const Case cases[] = {
+        {"single byte", QByteArray::fromHex("5A")},
+        {"run inside a byte", QByteArray::fromHex("55")},
+        {"run from a low digit", QByteArray::fromHex("A5555B")},
+        {"run to a high digit", QByteArray::fromHex("11111112")},
+        {"run across eight bytes", QByteArray::fromHex("0F") + QByteArray(17, char(0xFF)) + QByteArray::fromHex("F0")},
+        {"digits 1 over many bytes", QByteArray(40, char(0x11)) + QByteArray::fromHex("1E")},
+        {"over 400 digits", QByteArray(250, char(0xFF))},
+        {"over 400 digits then zero", long00},
+        {"trailing zeros", QByteArray::fromHex("80") + QByteArray(30, '\0')},
+        {"low digit then zeros", QByteArray::fromHex("0F") + QByteArray(9, '\0')},
+        {"zero bytes only", QByteArray(13, '\0')},
+        {"alternating", QByteArray::fromHex("A5A5A5A5A5A5A5A5A5")},
+    };
+    for (const Case &c : cases) {
+        TvdxMonoBitmap b(int(c.bytes.size()) * 8, 1);
+        std::memcpy(b.row(0), c.bytes.constData(), size_t(c.bytes.size()));
+        EXPECT_EQ(field(b), referenceField(b)) << c.name;
+    }
+    // Every byte value beside every other, at both parities of position.
+    TvdxMonoBitmap all(8 * 3 * 256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 3 * 256; ++x)
+            all.row(y)[x] = uchar(x % 3 == 0 ? y : x % 3 == 1 ? x / 3 : (x / 3) ^ y);
+    EXPECT_EQ(field(all), referenceField(all));
+    for (quint32 seed = 1; seed <= 8; ++seed) {
+        TvdxMonoBitmap b = randomBitmap(int(97 * seed), 20, seed);
+        EXPECT_EQ(field(b), referenceField(b)) << seed;
+    }
+}
+
+// The image straight to the field gives what the steps one after the other
+// give: threshold, inversion, cleared padding, field.
+QByteArray fieldByTheSteps(const QImage &image)
+{
+    TvdxMonoBitmap b = vdxImageToMono(image);
+    vdxInvertBitmap(b);
+    vdxClearPaddingBits(b);
+    return field(b);
+}
+
+QByteArray imageField(const QImage &image)
+{
+    QByteArray out;
+    vdxAppendImageField(out, image, true);
+    return out;
+}
+
+TEST(ZplImageField, SameAsTheSteps)
+{
+    struct Case {
+        const char *name;
+        std::function<QImage()> make;
+    };
+    auto filled = [](int w, int h, QRgb c, QImage::Format f = QImage::Format_RGB32) {
+        QImage img(w, h, f);
+        img.fill(c);
+        return img;
+    };
+    auto drawn = [](int w, int h, QImage::Format f) {
+        QImage img(w, h, f);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.fillRect(3, 2, w / 2, h / 3, Qt::black);
+        p.fillRect(w / 3, h / 2, w / 2, 2, QColor(200, 40, 40));
+        p.setPen(QColor(100, 150, 120));
+        p.drawEllipse(QRect(1, 1, w - 3, h - 3));
+        return img;
+    };
+    const Case cases[] = {
+        {"all white, odd width", [&] { return filled(203, 9, 0xFFFFFFFFu); }},
+        {"all black, odd width", [&] { return filled(203, 9, 0xFF000000u); }},
+        {"all black, whole bytes", [&] { return filled(64, 3, 0xFF000000u); }},
+        {"one pixel", [&] { return filled(1, 1, 0xFF000000u); }},
+        {"black over 400 digits", [&] { return filled(1700, 2, 0xFF000000u); }},
+        {"near the threshold",
+         [&] {
+             // Grey ramps around luminance 128 and pure colours.
+             QImage img(256, 6, QImage::Format_RGB32);
+             for (int x = 0; x < 256; ++x) {
+                 img.setPixel(x, 0, qRgb(x, x, x));
+                 img.setPixel(x, 1, qRgb(x, 0, 0));
+                 img.setPixel(x, 2, qRgb(0, x, 0));
+                 img.setPixel(x, 3, qRgb(0, 0, x));
+                 img.setPixel(x, 4, qRgb(255 - x, x, 128));
+                 img.setPixel(x, 5, x % 2 ? 0x00FFFFFFu : 0x7F000000u); // odd alpha
+             }
+             return img;
+         }},
+        {"drawn, RGB32", [&] { return drawn(211, 57, QImage::Format_RGB32); }},
+        {"drawn, ARGB32", [&] { return drawn(211, 57, QImage::Format_ARGB32); }},
+        {"drawn, premultiplied", [&] { return drawn(100, 40, QImage::Format_ARGB32_Premultiplied); }},
+        {"drawn, RGB888", [&] { return drawn(37, 40, QImage::Format_RGB888); }},
+        {"drawn, grey", [&] { return drawn(37, 40, QImage::Format_Grayscale8); }},
+        {"repeated rows",
+         [&] {
+             QImage img = filled(99, 30, 0xFFFFFFFFu);
+             for (int y = 5; y < 25; ++y)
+                 for (int x = 10; x < 60; x += 3)
+                     img.setPixel(x, y, qRgb(0, 0, 0));
+             return img;
+         }},
+        {"random noise",
+         [&] {
+             QRandomGenerator rng(7);
+             QImage img(333, 21, QImage::Format_RGB32);
+             for (int y = 0; y < img.height(); ++y)
+                 for (int x = 0; x < img.width(); ++x)
+                     img.setPixel(x, y, rng.bounded(3) ? qRgb(255, 255, 255) : rng.generate());
+             return img;
+         }},
+        {"null image", [] { return QImage(); }},
+    };
+    for (const Case &c : cases) {
+        const QImage image = c.make();
+        EXPECT_EQ(imageField(image), fieldByTheSteps(image)) << c.name;
+    }
+    // Without line breaks too.
+    const QImage img = drawn(50, 20, QImage::Format_RGB32);
+    QByteArray flat = fieldByTheSteps(img);
+    flat.replace("\r\n", "");
+    QByteArray out;
+    vdxAppendImageField(out, img, false);
+    EXPECT_EQ(out, flat);
 }
 
 TEST(ZplGraphicField, LongRunsUseSeveralZ)
