@@ -2,11 +2,20 @@
 // metafile replay share: PDF number texts, a rotation with its "cm" matrix,
 // outline tree nodes and text tests.
 #pragma once
+#include "platform/GraphicsTypes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPointF>
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+class Canvas;
+class TGraphic;
+class TvdxCustomGraphicFormat;
+class TvdxGraphicCanvasHelper;
+enum TPixelFormat : uint8_t;
 
 // Fixed form with N decimals, then trailing zeros and a trailing point
 // dropped: (3, 0.5625) gives "0.563", (3, 12) gives "12".
@@ -18,6 +27,40 @@ QString PointToStr(const QPointF &point, int decimals);
 enum class TvdxPictureFormat { pfPNG, pfEMF, pfBMP, pfJPG, pfBMP32 };
 // The name of the registered picture format that writes the format.
 QString PictureFormatName(TvdxPictureFormat format);
+
+// A picture of a chosen output format to draw on. Vector art that needs
+// transparency is drawn into a metafile first and converted at Release.
+// Raises EPDFExportError when the format is not registered.
+class TvdxPicture {
+public:
+    TvdxPicture(TvdxPictureFormat format, int width, int height, bool transparent, bool isVectorSource,
+                bool isAlpha);
+    ~TvdxPicture();
+    TvdxPicture(const TvdxPicture &) = delete;
+    TvdxPicture &operator=(const TvdxPicture &) = delete;
+
+    Canvas &GetCanvas();
+    void SetTransparentColor(TColor transparentColor);
+    // Fills the canvas unless the graphic carries an alpha channel; clNone
+    // stands for clNoneReplacement.
+    void FillColor(TColor color, TColor clNoneReplacement);
+    // Ends drawing and answers the finished graphic, still owned by the picture.
+    TGraphic *Release(double scale);
+
+    TvdxPictureFormat Format() const { return FFormat; }
+    TPixelFormat PixelFormat() const { return FPixelFormat; }
+    bool IsAlpha() const { return FIsAlpha; }
+
+private:
+    TvdxPictureFormat FFormat;
+    std::unique_ptr<TGraphic> FGraphic;
+    std::unique_ptr<TGraphic> FVectorGraphic; // drawn on first when set
+    const TvdxCustomGraphicFormat *FGHelper = nullptr;
+    const TvdxCustomGraphicFormat *FGVectorHelper = nullptr;
+    std::unique_ptr<TvdxGraphicCanvasHelper> FCanvasHelper;
+    TPixelFormat FPixelFormat;
+    bool FIsAlpha = false;
+};
 
 // A rotation about a centre; Matrix holds the six operands of a PDF "cm".
 class TRotation2D {
