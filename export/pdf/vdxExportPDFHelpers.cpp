@@ -218,19 +218,27 @@ void WriteStream(QIODevice &target, std::unique_ptr<QIODevice> source, bool leng
 
     if (encryptor) {
         const QByteArray plain = data->readAll();
+        if (plain.size() != data->size())
+            throw EPDFExportError(QStringLiteral("Stream read error"));
         const QByteArray sealed = encryptor->Encrypt(plain, objNo);
         if (sealed.size() != plain.size())
             throw EPDFExportError(QStringLiteral("Encryption changed the stream length"));
         WriteRaw(target, sealed);
     } else {
         constexpr qint64 kBlock = 1048576;
+        const qint64 expected = data->size();
+        qint64 copied = 0;
         QByteArray block;
         for (;;) {
             block = data->read(kBlock);
             if (block.isEmpty())
                 break;
             WriteRaw(target, block);
+            copied += block.size();
         }
+        // "/Length" is already out: a short read would leave a damaged file.
+        if (copied != expected)
+            throw EPDFExportError(QStringLiteral("Stream read error"));
     }
     writeBytes(target, "\n", 1);
     WriteLine(target, "endstream");

@@ -41,6 +41,17 @@ protected:
     qint64 writeData(const char *, qint64) override { return -1; }
 };
 
+// A source that claims ten bytes and fails to deliver them.
+class BrokenSource : public QIODevice {
+public:
+    BrokenSource() { open(QIODevice::ReadOnly); }
+    qint64 size() const override { return 10; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64) override { return -1; }
+};
+
 QByteArray streamObject(const QByteArray &data, bool compress, bool openDict,
                         const TPDFObjectEncryptor *enc = nullptr, int32_t objNo = 7)
 {
@@ -197,6 +208,19 @@ TEST(WriteStream, EncryptsTheWrittenDataUnderItsObject)
     EXPECT_EQ(streamObject("AB", false, true, &enc, 11),
               QByteArray("<</Length 2>>\r\nstream\r\n") + bytes({0xBE, 0xBD}) + "\nendstream\r\nendobj\r\n");
     EXPECT_EQ(enc.lastObjNo, 11);
+}
+
+TEST(WriteStream, AFailingSourceIsReportedInEveryMode)
+{
+    FlipEncryptor enc;
+    for (int mode = 0; mode < 3; ++mode) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        EXPECT_ANY_THROW(WriteStream(out, std::make_unique<BrokenSource>(), false, true, true,
+                                     mode == 2 ? &enc : nullptr, mode == 1, 3))
+            << mode;
+        EXPECT_FALSE(out.data().contains("endstream")) << mode;
+    }
 }
 
 TEST(TCrossReferenceEntry, LinesAreTwentyBytesWithCrLf)
