@@ -89,7 +89,12 @@ void ZCompressStream(QIODevice &source, QIODevice &dest, TvdCompressionLevel lev
     bool atEnd = false;
     do {
         const qint64 n = source.read(in, sizeof(in));
-        atEnd = n <= 0;
+        if (n < 0) {
+            // A read failure is not the end of the data: never hand out a truncated stream.
+            deflateEnd(&zs);
+            throw EZCompressionError(QStringLiteral("Stream read error"));
+        }
+        atEnd = n == 0;
         zs.next_in = reinterpret_cast<Bytef *>(in);
         zs.avail_in = n > 0 ? static_cast<uInt>(n) : 0;
         do {
