@@ -633,8 +633,15 @@ const TvdPropInfo *vdFindProperty(const QMetaObject *meta, const QString &name)
 {
     static QMutex mutex;
     static std::unordered_map<const QMetaObject *, TvdPropLookup> cache;
+    // Attributes come in runs of one object's class: the class last asked
+    // for is kept per thread, so most look-ups skip the lock and the map.
+    // Entries are never removed, so the pointer stays good.
+    thread_local const QMetaObject *lastMeta = nullptr;
+    thread_local const TvdPropLookup *lastLookup = nullptr;
     const TvdPropLookup *lookup = nullptr;
-    {
+    if (meta == lastMeta) {
+        lookup = lastLookup;
+    } else {
         QMutexLocker lock(&mutex);
         auto it = cache.find(meta);
         if (it == cache.end()) {
@@ -650,6 +657,8 @@ const TvdPropInfo *vdFindProperty(const QMetaObject *meta, const QString &name)
             it = cache.emplace(meta, std::move(l)).first;
         }
         lookup = &it->second;
+        lastMeta = meta;
+        lastLookup = lookup;
     }
     if (const TvdPropInfo *info = lookup->exact.value(name))
         return info;

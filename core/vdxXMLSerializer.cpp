@@ -35,24 +35,37 @@ IvdxSerializerHooks *hooksOf(QObject *obj)
     static constexpr qptrdiff kNone = std::numeric_limits<qptrdiff>::min();
     static QMutex mutex;
     static QHash<const std::type_info *, qptrdiff> offsets;
+    // Objects come in runs of one type: the last type is kept per thread.
+    thread_local const std::type_info *lastType = nullptr;
+    thread_local qptrdiff lastOffset = kNone;
     const std::type_info *type = &typeid(*obj);
+    const auto at = [obj](qptrdiff offset) {
+        return offset == kNone ? nullptr
+                               : reinterpret_cast<IvdxSerializerHooks *>(reinterpret_cast<char *>(obj) + offset);
+    };
+    if (type == lastType)
+        return at(lastOffset);
     {
         QMutexLocker lock(&mutex);
         const auto it = offsets.constFind(type);
-        if (it != offsets.cend())
-            return *it == kNone ? nullptr
-                                : reinterpret_cast<IvdxSerializerHooks *>(reinterpret_cast<char *>(obj) + *it);
+        if (it != offsets.cend()) {
+            lastType = type;
+            lastOffset = *it;
+            return at(*it);
+        }
     }
     auto *hooks = dynamic_cast<IvdxSerializerHooks *>(obj);
     const qptrdiff offset = hooks ? reinterpret_cast<char *>(hooks) - reinterpret_cast<char *>(obj) : kNone;
     QMutexLocker lock(&mutex);
     offsets.insert(type, offset);
+    lastType = type;
+    lastOffset = offset;
     return hooks;
 }
 
 // Plain decimal numbers ("-12.5", "3,78") are read here directly; anything
 // else goes the general way with its checks and messages.
-double readFloat(const QString &value)
+double readFloat(QStringView value)
 {
     const qsizetype n = value.size();
     if (n > 0 && n <= 64) {
@@ -78,7 +91,16 @@ double readFloat(const QString &value)
         if (plain && digits > 0 && std::from_chars(buf, buf + n, v).ec == std::errc())
             return v;
     }
-    return StrToFloatLoose(value);
+    return StrToFloatLoose(value.toString());
+}
+
+// The attribute text unescaped, in storage of its own: attribute values are
+// borrowed from the element text while it is read.
+QString ownedText(const QString &value)
+{
+    if (!value.contains(QLatin1Char('&')))
+        return QString(value.constData(), value.size());
+    return UnescapeXMLAttr(value);
 }
 
 QString cantFindClass(const QString &name)
@@ -554,28 +576,33 @@ void TvdxXMLSerializer::XMLToObj(const QString &s, TvdPersistent *obj)
     if (!obj)
         return;
     QPointer<TvdPersistent> guard(obj);
+    // Names and values borrow these characters: the copy keeps them alive
+    // even if a setter replaces the text they came from.
+    const QString text = s;
     // Looked up once: the cast across the class tree costs more than the rest.
     IvdxSerializerHooks *hooks = hooksOf(obj);
-    const qsizetype n = s.size();
+    const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n && guard) {
-        while (i < n && s.at(i) == QLatin1Char(' '))
+        while (i < n && text.at(i) == QLatin1Char(' '))
             ++i;
-        const qsizetype eq = s.indexOf(QLatin1Char('='), i);
+        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
         if (eq < 0)
             break;
         // The name is only looked up, never kept: it borrows the text's
-        // characters instead of copying them (s outlives it).
-        const QString name = QString::fromRawData(s.constData() + i, eq - i).trimmed();
+        // characters instead of copying them (text outlives it).
+        const QString name = QString::fromRawData(text.constData() + i, eq - i).trimmed();
         if (name.isEmpty())
             break;
-        const qsizetype q1 = s.indexOf(QLatin1Char('"'), eq + 1);
+        const qsizetype q1 = text.indexOf(QLatin1Char('"'), eq + 1);
         if (q1 < 0)
             break;
-        qsizetype q2 = s.indexOf(QLatin1Char('"'), q1 + 1);
+        qsizetype q2 = text.indexOf(QLatin1Char('"'), q1 + 1);
         if (q2 < 0)
             q2 = n;
-        const QString value = s.mid(q1 + 1, q2 - q1 - 1);
+        // Borrowed as well: most values are numbers that are parsed and
+        // dropped; whatever keeps a value takes its own copy (ownedText).
+        const QString value = QString::fromRawData(text.constData() + q1 + 1, q2 - q1 - 1);
         i = q2 + 1;
         try {
             applyAttribute(obj, hooks, name, value);
@@ -596,12 +623,12 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *
         const qsizetype dot = rest.indexOf(QLatin1Char('.'));
         if (dot < 0)
             break;
-        const TvdPropInfo *info = vdFindProperty(cur->metaObject(), rest.left(dot));
+        const TvdPropInfo *info = vdFindProperty(cur->metaObject(), QString::fromRawData(rest.constData(), dot));
         if (!info)
             return; // the rest still holds a dot: it matches no property
         if (info->kind == TvdPropKind::StringList) {
             if (rest.mid(dot + 1) == QLatin1String("Text") && info->prop.isWritable())
-                info->prop.write(cur, textToList(UnescapeXMLAttr(value)));
+                info->prop.write(cur, textToList(ownedText(value)));
             return;
         }
         if (info->kind != TvdPropKind::Object)
@@ -610,7 +637,7 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *
         if (!next)
             return;
         cur = next;
-        rest = rest.mid(dot + 1);
+        rest = QString::fromRawData(rest.constData() + dot + 1, rest.size() - dot - 1);
     }
 
     if (cur != obj)
@@ -622,7 +649,7 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *
             return;
         }
         if ((c == 'x' || c == 'u') && hooks->vdxIsMemoView()) {
-            QString text = UnescapeXMLAttr(value);
+            QString text = ownedText(value);
             if (c == 'u' && OldFormat)
                 text = QString::fromUtf8(EncodeAnsi(text));
             hooks->vdxSetMemoText(text);
@@ -630,7 +657,7 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *
         }
     }
     if (rest == QLatin1String("Text") && hooks && hooks->vdxIsMemoView()) {
-        QString text = UnescapeXMLAttr(value);
+        QString text = ownedText(value);
         if (OldFormat)
             text = QString::fromUtf8(EncodeAnsi(text));
         hooks->vdxSetMemoText(text);
@@ -715,13 +742,13 @@ void TvdxXMLSerializer::applyAttribute(TvdPersistent *obj, IvdxSerializerHooks *
         writeDoubleProp(cur, *info, readFloat(value));
         break;
     case TvdPropKind::String:
-        writeStringProp(cur, *info, UnescapeXMLAttr(value));
+        writeStringProp(cur, *info, ownedText(value));
         break;
     case TvdPropKind::Variant:
-        info->prop.write(cur, QVariant::fromValue(Variant(UnescapeXMLAttr(value))));
+        info->prop.write(cur, QVariant::fromValue(Variant(ownedText(value))));
         break;
     case TvdPropKind::Object:
-        m_fixups.append(TvdxFixupItem{cur, QString::fromLatin1(info->name()), value});
+        m_fixups.append(TvdxFixupItem{cur, QString::fromLatin1(info->name()), QString(value.constData(), value.size())});
         break;
     case TvdPropKind::StringList:
     case TvdPropKind::Other:
