@@ -78,8 +78,8 @@ void vdxRegister2DBarcode(TvdxBarcode2DType type, TvdxBarcode2DFactory factory)
 TvdxBarcode2DView::TvdxBarcode2DView(TvdComponent *owner)
     : TvdxStretcheable(owner), m_preset(std::make_unique<TvdxObjectDataPreset>(this))
 {
-    m_barType = bcCodeQR; // differs, so that the factory below runs
-    SetBarType(bcCodePDF417);
+    // The engine comes with the first use: a loaded object names its type
+    // before, so that only the engine of that type is made.
     SetWidth(0);
     SetHeight(0);
     SetStretchMode(smActualHeight);
@@ -154,44 +154,71 @@ bool TvdxBarcode2DView::IsPropertyStored(const char *propName) const
 
 void TvdxBarcode2DView::SetBarType(TvdxBarcode2DType value)
 {
-    if (value == m_barType && m_engine)
+    if (value == m_barType)
         return;
     m_barType = value;
-    const auto it = factories().find(value);
-    if (it != factories().end()) {
-        m_engine = it->second.Engine();
-        m_prop = it->second.Properties();
-    } else {
-        m_engine = std::make_unique<TvdxMissingEngine>(value);
-        m_prop = std::make_unique<TvdxPTTDatabarProperties>();
-    }
-    if (m_engine->IsScaled())
-        m_engine->SetHeight(R(double(Height())));
-    m_prop->SetWhose(m_engine.get());
+    // Settings of the old engine do not carry over: the new one starts fresh,
+    // now or at its first use.
+    if (m_engine)
+        makeEngine();
     if (TvdxReport *report = Report())
         if (TvdxCustomDesigner *designer = report->Designer())
             designer->UpdateInspector();
 }
 
+void TvdxBarcode2DView::makeEngine() const
+{
+    const auto it = factories().find(m_barType);
+    if (it != factories().end()) {
+        m_engine = it->second.Engine();
+        m_prop = it->second.Properties();
+    } else {
+        m_engine = std::make_unique<TvdxMissingEngine>(m_barType);
+        m_prop = std::make_unique<TvdxPTTDatabarProperties>();
+    }
+    if (m_engine->IsScaled())
+        m_engine->SetHeight(R(double(Height())));
+    m_prop->SetWhose(m_engine.get());
+}
+
 void TvdxBarcode2DView::SetBarProperties(TvdxBarcode2DProperties *value)
 {
-    if (value && value != m_prop.get())
+    if (value && value != BarProperties())
         m_prop->Assign(value);
 }
 
 void TvdxBarcode2DView::SetText(const QString &value)
 {
-    m_engine->SetText(value);
+    engine()->SetText(value);
+    // Stored settings that shape the symbol (its encoding, zoom, quiet zone,
+    // caption font) are read after the text: the size waits for them.
+    if (HasState(csLoading)) {
+        m_fitPending = true;
+        return;
+    }
+    fitToText();
+}
+
+void TvdxBarcode2DView::fitToText()
+{
+    m_fitPending = false;
     const bool turned = Rotation() == 90 || Rotation() == 270;
-    const int along = turned ? m_engine->Height() : m_engine->Width();
+    const int along = turned ? engine()->Height() : engine()->Width();
     if (!m_autoSize && along != 0)
         SetZoom(double(Width()) / along);
     FitToSymbol();
 }
 
+void TvdxBarcode2DView::Loaded()
+{
+    TvdxStretcheable::Loaded();
+    if (m_fitPending)
+        fitToText();
+}
+
 QString TvdxBarcode2DView::HexData() const
 {
-    return WideStrToHex(m_engine->Text());
+    return WideStrToHex(engine()->Text());
 }
 
 void TvdxBarcode2DView::SetHexData(const QString &value)
@@ -204,7 +231,7 @@ void TvdxBarcode2DView::calcTextExtra(double &x, double &y) const
     x = y = 0;
     if (FontScaled() || !ShowText())
         return;
-    const int footer = m_engine->GetFooterHeight();
+    const int footer = engine()->GetFooterHeight();
     if (Rotation() == 90 || Rotation() == 270)
         x = footer;
     else
@@ -226,36 +253,42 @@ void TvdxBarcode2DView::FitToSymbol()
     else if (r >= 225 && r <= 315)
         snapped = 270;
     SetRotation(snapped);
-    int w = m_engine->Width(), h = m_engine->Height();
+    int w = engine()->Width(), h = engine()->Height();
     const bool turned = snapped == 90 || snapped == 270;
     if (turned)
         std::swap(w, h);
     double x, y;
     calcTextExtra(x, y);
-    if (!(m_engine->IsScaled() && turned))
+    if (!(engine()->IsScaled() && turned))
         SetWidth(w * Zoom() + x);
-    if (!(m_engine->IsScaled() && !turned))
+    if (!(engine()->IsScaled() && !turned))
         SetHeight(h * Zoom() + y);
 }
 
 void TvdxBarcode2DView::SetRotation(int value)
 {
     const auto isTurned = [](int r) { return r == 90 || r == 270; };
-    const bool wasTurned = isTurned(m_engine->Rotation());
-    m_engine->SetRotation(value);
-    if (m_engine->IsScaled() && wasTurned != isTurned(m_engine->Rotation()))
-        m_engine->SetHeight(R(double(isTurned(m_engine->Rotation()) ? Width() : Height())));
+    const bool wasTurned = isTurned(engine()->Rotation());
+    engine()->SetRotation(value);
+    if (engine()->IsScaled() && wasTurned != isTurned(engine()->Rotation()))
+        engine()->SetHeight(R(double(isTurned(engine()->Rotation()) ? Width() : Height())));
 }
 
 // Turned by a quarter, the object's width runs along the symbol's height and
 // its height along the symbol's width.
 void TvdxBarcode2DView::SetWidth(long double value)
 {
+    // A fresh engine is neither turned nor zoomed by an automatic size: it
+    // needs making only when the size sets its zoom.
+    if (!m_engine && m_autoSize) {
+        TvdxStretcheable::SetWidth(value);
+        return;
+    }
     const bool turned = Rotation() == 90 || Rotation() == 270;
-    const int along = m_engine ? (turned ? m_engine->Height() : m_engine->Width()) : 0;
-    if (m_engine && m_engine->IsScaled() && turned) {
-        m_engine->SetHeight(R(double(value)));
-    } else if (m_engine && !m_autoSize && std::fabs(double(value - Width())) > 1e-9 && along != 0) {
+    const int along = turned ? engine()->Height() : engine()->Width();
+    if (engine()->IsScaled() && turned) {
+        engine()->SetHeight(R(double(value)));
+    } else if (!m_autoSize && std::fabs(double(value - Width())) > 1e-9 && along != 0) {
         double x, y;
         calcTextExtra(x, y);
         SetZoom((double(value) - x) / along);
@@ -265,11 +298,16 @@ void TvdxBarcode2DView::SetWidth(long double value)
 
 void TvdxBarcode2DView::SetHeight(long double value)
 {
+    // A scaled engine made later takes its height from the object then.
+    if (!m_engine && m_autoSize) {
+        TvdxStretcheable::SetHeight(value);
+        return;
+    }
     const bool turned = Rotation() == 90 || Rotation() == 270;
-    const int along = m_engine ? (turned ? m_engine->Width() : m_engine->Height()) : 0;
-    if (m_engine && m_engine->IsScaled() && !turned) {
-        m_engine->SetHeight(R(double(value)));
-    } else if (m_engine && !m_autoSize && std::fabs(double(value - Height())) > 1e-9 && along != 0) {
+    const int along = turned ? engine()->Width() : engine()->Height();
+    if (engine()->IsScaled() && !turned) {
+        engine()->SetHeight(R(double(value)));
+    } else if (!m_autoSize && std::fabs(double(value - Height())) > 1e-9 && along != 0) {
         double x, y;
         calcTextExtra(x, y);
         SetZoom((double(value) - y) / along);
@@ -281,18 +319,18 @@ void TvdxBarcode2DView::GetData()
 {
     TvdxStretcheable::GetData();
     if (m_preset->IsHasPresetData())
-        m_engine->SetText(m_preset->GetData(Report()));
+        engine()->SetText(m_preset->GetData(Report()));
     else if (IsDataField())
-        m_engine->SetText(VarToStr(DataSet()->GetValue(DataField())));
+        engine()->SetText(VarToStr(DataSet()->GetValue(DataField())));
     else if (!m_expression.isEmpty())
         if (TvdxReport *report = Report())
-            m_engine->SetText(VarToStr(report->Calc(m_expression)));
+            engine()->SetText(VarToStr(report->Calc(m_expression)));
     // Encoding errors also reach the report's error list.
-    if (!m_engine->ErrorText().isEmpty())
+    if (!engine()->ErrorText().isEmpty())
         if (TvdxReport *report = Report())
-            report->AddError(QStringLiteral("%1: %2").arg(Name(), m_engine->ErrorText()));
+            report->AddError(QStringLiteral("%1: %2").arg(Name(), engine()->ErrorText()));
     const bool turned = Rotation() == 90 || Rotation() == 270;
-    const int along = turned ? m_engine->Height() : m_engine->Width();
+    const int along = turned ? engine()->Height() : engine()->Width();
     if (!m_autoSize && along != 0)
         SetZoom(double(Width()) / along);
 }
@@ -307,7 +345,7 @@ void TvdxBarcode2DView::BeforePrint()
 void TvdxBarcode2DView::AfterPrint()
 {
     if (m_textSaved && m_savedText != Text())
-        m_engine->SetText(m_savedText);
+        engine()->SetText(m_savedText);
     m_textSaved = false;
     TvdxStretcheable::AfterPrint();
 }
@@ -328,18 +366,18 @@ bool TvdxBarcode2DView::LoadContentFromDictionary(TvdxReport *, TvdxMacrosItem *
 void TvdxBarcode2DView::ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *)
 {
     vdxBarcodeContent::Process(this, aItem, aReport, [this] { return Text(); },
-                               [this](const QString &t) { m_engine->SetText(t); });
+                               [this](const QString &t) { engine()->SetText(t); });
 }
 
 void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
-    m_engine->SetColor(Color() == clNone ? 0xFFFFFF : Color());
+    engine()->SetColor(Color() == clNone ? 0xFFFFFF : Color());
     FitToSymbol();
     PrepareDrawBounds(canvas, scaleX, scaleY, offsetX, offsetY);
     const TRect area(FX(), FY(), FX1(), FY1());
-    if (!m_engine->ErrorText().isEmpty()) {
+    if (!engine()->ErrorText().isEmpty()) {
         vdxDrawBarcodeError(canvas, TRect(area.Left + 2, area.Top + 2, area.Right, area.Bottom), scaleY,
-                            m_engine->ErrorText());
+                            engine()->ErrorText());
         return;
     }
     PaintFill();
@@ -347,7 +385,7 @@ void TvdxBarcode2DView::Draw(Canvas &canvas, double scaleX, double scaleY, doubl
     if (!metafile)
         m_preset->BeginDraw(canvas, scaleX, scaleY, area);
     try {
-        m_engine->Draw2DBarcode(canvas, scaleX, scaleY, area.Left, area.Top);
+        engine()->Draw2DBarcode(canvas, scaleX, scaleY, area.Left, area.Top);
     } catch (...) {
         m_preset->EndDraw(canvas, scaleX, scaleY, area);
         throw;

@@ -1,5 +1,5 @@
 // The report object that places a 2D symbol: it owns one engine chosen by
-// its bar type, a settings object bound to that engine, and sizes itself to
+// its bar type (made on first use), a settings object bound to that engine, and sizes itself to
 // the symbol.
 #pragma once
 #include "barcode/vdxBarcode2DProperties.h"
@@ -81,41 +81,46 @@ public:
     TvdxBarcode2DType BarType() const { return m_barType; }
     // Replaces engine and settings unless the type stays the same.
     void SetBarType(TvdxBarcode2DType value);
-    TvdxBarcode2DProperties *BarProperties() const { return m_prop.get(); }
+    TvdxBarcode2DProperties *BarProperties() const
+    {
+        engine();
+        return m_prop.get();
+    }
     void SetBarProperties(TvdxBarcode2DProperties *value);
     TvdxHAlign HAlign() const { return m_hAlign; }
     void SetHAlign(TvdxHAlign value) { m_hAlign = value; }
-    int Rotation() const { return m_engine->Rotation(); }
+    int Rotation() const { return engine()->Rotation(); }
     // The bar-height symbologies take their bar height from the extent across
     // the symbol: turning by a quarter swaps it between height and width.
     void SetRotation(int value);
-    bool ShowText() const { return m_engine->ShowText(); }
-    void SetShowText(bool value) { m_engine->SetShowText(value); }
-    QString Text() const { return m_engine->Text(); }
+    bool ShowText() const { return engine()->ShowText(); }
+    void SetShowText(bool value) { engine()->SetShowText(value); }
+    QString Text() const { return engine()->Text(); }
     void SetText(const QString &value) override;
     // Four upper-case hex digits per UTF-16 unit, low byte first.
     QString HexData() const;
     void SetHexData(const QString &value);
-    double Zoom() const { return m_engine->Zoom(); }
-    void SetZoom(double value) override { m_engine->SetZoom(value); }
-    TvdFont *BarFont() const { return m_engine->Font(); }
-    bool FontScaled() const { return m_engine->FontScaled(); }
-    void SetFontScaled(bool value) { m_engine->SetFontScaled(value); }
-    QString ErrorText() const { return m_engine->ErrorText(); }
-    void SetErrorText(const QString &value) { m_engine->SetErrorText(value); }
-    int QuietZone() const { return m_engine->QuietZone(); }
-    void SetQuietZone(int value) { m_engine->SetQuietZone(value); }
-    int ColorBar() const { return m_engine->ColorBar(); }
-    void SetColorBar(int value) { m_engine->SetColorBar(TColor(value)); }
-    QString TextSup() const { return m_engine->TextSup(); }
-    void SetTextSup(const QString &value) override { m_engine->SetTextSup(value); }
-    TvdxBarcodeText *BarcodeText() const { return m_engine->BarcodeText(); }
+    double Zoom() const { return engine()->Zoom(); }
+    void SetZoom(double value) override { engine()->SetZoom(value); }
+    TvdFont *BarFont() const { return engine()->Font(); }
+    bool FontScaled() const { return engine()->FontScaled(); }
+    void SetFontScaled(bool value) { engine()->SetFontScaled(value); }
+    QString ErrorText() const { return engine()->ErrorText(); }
+    void SetErrorText(const QString &value) { engine()->SetErrorText(value); }
+    int QuietZone() const { return engine()->QuietZone(); }
+    void SetQuietZone(int value) { engine()->SetQuietZone(value); }
+    int ColorBar() const { return engine()->ColorBar(); }
+    void SetColorBar(int value) { engine()->SetColorBar(TColor(value)); }
+    QString TextSup() const { return engine()->TextSup(); }
+    void SetTextSup(const QString &value) override { engine()->SetTextSup(value); }
+    TvdxBarcodeText *BarcodeText() const { return engine()->BarcodeText(); }
     void SetBarcodeText(TvdxBarcodeText *value) override
     {
         if (value)
-            m_engine->BarcodeText()->Assign(value);
+            engine()->BarcodeText()->Assign(value);
     }
-    TvdxBarcode2DBase *Engine() const { return m_engine.get(); }
+    // Made for the bar type on first use; owned by the object.
+    TvdxBarcode2DBase *Engine() const { return engine(); }
     virtual TvdxObjectDataPreset *ExpressionPreset() const { return m_preset.get(); }
     QString Formats() const;
     void SetFormats(const QString &value);
@@ -144,6 +149,8 @@ public:
     TvdxMetafile *GetVectorGraphic(bool drawFill, double aScaleX, double aScaleY) override;
     // Resizes the object to the symbol after snapping the rotation.
     void FitToSymbol();
+    // A text read from a file is fitted here, once every setting is read.
+    void Loaded() override;
     // Text from the preset, else the data field, else the expression.
     void GetData() override;
     // The designed text comes back after each printed copy.
@@ -154,15 +161,26 @@ public:
     void ProcessDictionary(TvdxMacrosItem *aItem, TvdxReport *aReport, TvdxPostProcessor *postProcessor) override;
 
 private:
+    TvdxBarcode2DBase *engine() const
+    {
+        if (!m_engine)
+            makeEngine();
+        return m_engine.get();
+    }
+    // A fresh engine and settings of the bar type.
+    void makeEngine() const;
     void calcTextExtra(double &x, double &y) const;
+    // Zoom (without automatic size) and size for the current text.
+    void fitToText();
 
     std::unique_ptr<TvdxObjectDataPreset> m_preset;
-    std::unique_ptr<TvdxBarcode2DBase> m_engine;
+    mutable std::unique_ptr<TvdxBarcode2DBase> m_engine;
     TvdxBarcode2DType m_barType = bcCodePDF417;
     TvdxHAlign m_hAlign = TvdxBarCodeView::haLeft;
-    std::unique_ptr<TvdxBarcode2DProperties> m_prop;
+    mutable std::unique_ptr<TvdxBarcode2DProperties> m_prop;
     QString m_expression;
     bool m_macroLoaded = false;
+    bool m_fitPending = false;
     bool m_autoSize = true;
     std::unique_ptr<TvdxExtPropList> m_extPropList;
     QString m_savedText;

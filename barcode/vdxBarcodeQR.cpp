@@ -143,11 +143,25 @@ void TvdxBarcodeGraphicMarker::Draw(const TRect &r, double scaleX, double scaleY
     canvas.FillRect(TRect(hLeft, hTop, right, bottom));
 }
 
+namespace {
+// Every new engine starts with the same symbol: it is encoded once and
+// copied. Nothing reads the modules of this copy, so it stays unchanged.
+const TvdxQREncoder &startEncoder(const QString &text)
+{
+    static const TvdxQREncoder encoder = [&] {
+        TvdxQREncoder e;
+        e.SetQuietZone(0);
+        e.SetData(text);
+        return e;
+    }();
+    return encoder;
+}
+} // namespace
+
 TvdxBarcodeQR::TvdxBarcodeQR()
     : m_logo(std::make_unique<TvdxBarcodeLogo>()), m_marker(std::make_unique<TvdxBarcodeGraphicMarker>(m_pixelWidth))
 {
-    m_encoder.SetQuietZone(0);
-    m_encoder.SetData(m_text);
+    m_encoder = startEncoder(m_text);
     m_pixelWidth = m_pixelHeight = 4;
     m_quietZone = 0;
     rebuildFigures();

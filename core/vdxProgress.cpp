@@ -26,6 +26,8 @@ TvdxProgress::TvdxProgress(QWidget *owner) : TvdxBaseForm(owner)
     m_cancel = new QPushButton(QStringLiteral("Cancel"), m_panel);
     m_cancel->setObjectName(QStringLiteral("CancelB"));
     connect(m_cancel, &QPushButton::clicked, this, [this] { SetTerminated(true); });
+    m_messageDue.setSingleShot(true);
+    connect(&m_messageDue, &QTimer::timeout, this, [this] { showMessage(); });
 
     // The window in front is blocked while the work runs.
     m_disabledForm = QApplication::activeWindow();
@@ -83,6 +85,7 @@ void TvdxProgress::Execute(int maxValue, const QString &msg, bool canceled, bool
     SetShowProgress(progress);
     m_bar->setRange(0, maxValue);
     m_bar->setValue(0);
+    m_messageShown.invalidate();
     SetMessage(msg);
     show();
     centre();
@@ -138,12 +141,32 @@ void TvdxProgress::SetPosition(int value)
 
 QString TvdxProgress::Message() const
 {
-    return m_message->text();
+    return m_latestMessage;
 }
 
+// A long run sets a message per page: painting each one would cost more than
+// the page. Only the text a reader can follow is painted; nothing is marked
+// for repainting meanwhile, so message processing does not paint either.
 void TvdxProgress::SetMessage(const QString &value)
 {
-    m_message->setText(value);
+    m_latestMessage = value;
+    if (value == m_message->text()) {
+        m_messageDue.stop();
+        return;
+    }
+    if (!m_messageShown.isValid() || m_messageShown.elapsed() >= kMessageInterval)
+        showMessage();
+    else if (!m_messageDue.isActive())
+        m_messageDue.start(int(kMessageInterval - m_messageShown.elapsed()));
+}
+
+void TvdxProgress::showMessage()
+{
+    m_messageDue.stop();
+    m_messageShown.start();
+    if (m_message->text() == m_latestMessage)
+        return;
+    m_message->setText(m_latestMessage);
     m_message->repaint();
 }
 

@@ -3,7 +3,9 @@
 #pragma once
 #include "core/vdBaseForm.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QTimer>
 
 class QFrame;
 class QLabel;
@@ -25,8 +27,12 @@ public:
 
     int Position() const;
     void SetPosition(int value);
+    // The latest message, also while the window still shows an earlier one.
     QString Message() const;
+    // Shown at once unless the window changed its text less than
+    // kMessageInterval ago; then the latest text shows when it ends.
     void SetMessage(const QString &value);
+    static constexpr int kMessageInterval = 50; // milliseconds
     bool ShowProgress() const { return m_showProgress; }
     void SetShowProgress(bool value);
     bool Terminated() const { return m_terminated; }
@@ -48,12 +54,16 @@ private:
     void centre();
     void enableRemembered();
     QRect designed(int x, int y, int w, int h) const;
+    void showMessage();
 
     QFrame *m_panel;
     QLabel *m_message;
     QProgressBar *m_bar;
     QPushButton *m_cancel;
     QPointer<QWidget> m_disabledForm;
+    QString m_latestMessage;
+    QElapsedTimer m_messageShown; // monotonic: since the text last changed on screen
+    QTimer m_messageDue;
     bool m_showProgress = true;
     bool m_terminated = false;
     int m_layoutPPI = 96;

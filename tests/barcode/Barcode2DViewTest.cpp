@@ -5,6 +5,7 @@
 #include "report/vdxClass_report.h"
 #include "report/vdxDsgnIntf.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -297,6 +298,73 @@ TEST(Barcode2DView, BrokenSettingsInATemplateKeepLoading)
     EXPECT_FALSE(c->ErrorText().isEmpty());
     EXPECT_EQ(c->Rotation(), 90);
     EXPECT_EQ(qobject_cast<TvdxQRProperties *>(c->BarProperties())->QuietZone(), 0);
+}
+
+// Settings that shape the symbol are stored after the text; a loaded object
+// has the size of the saved one all the same, before anything refits it.
+TEST(Barcode2DView, LoadedObjectKeepsTheSavedSize)
+{
+    struct Case {
+        const char *what;
+        TvdxBarcode2DType type;
+        std::function<void(TvdxBarcode2DView &)> set;
+    };
+    const auto qr = [](TvdxBarcode2DView &v) { return qobject_cast<TvdxQRProperties *>(v.BarProperties()); };
+    const Case cases[] = {
+        {"QR, level H, pixel size 6", bcCodeQR,
+         [&](TvdxBarcode2DView &v) {
+             qr(v)->SetErrorLevels(ecH);
+             qr(v)->SetPixelSize(6);
+         }},
+        {"QR, quiet zone and zoom", bcCodeQR,
+         [&](TvdxBarcode2DView &v) {
+             qr(v)->SetQuietZone(6);
+             v.SetZoom(2.5);
+         }},
+        {"QR, large caption unscaled", bcCodeQR,
+         [&](TvdxBarcode2DView &v) {
+             v.SetShowText(true);
+             v.SetFontScaled(false);
+             v.BarFont()->SetSize(24);
+             v.SetZoom(1.5);
+         }},
+        {"QR, fixed size", bcCodeQR,
+         [&](TvdxBarcode2DView &v) {
+             qr(v)->SetErrorLevels(ecQ);
+             v.SetAutoSize(false);
+             v.SetWidth(250);
+         }},
+        {"PDF417, zoom and quiet zone", bcCodePDF417,
+         [&](TvdxBarcode2DView &v) {
+             v.SetQuietZone(5);
+             v.SetZoom(1.75);
+         }},
+        {"Aztec, caption", bcCodeAztec,
+         [&](TvdxBarcode2DView &v) {
+             v.SetShowText(true);
+             v.BarFont()->SetSize(18);
+         }},
+    };
+    for (const Case &c : cases) {
+        Root root;
+        auto *v = new TvdxBarcode2DView(&root);
+        v->SetBarType(c.type);
+        v->SetShowText(false);
+        c.set(*v);
+        v->SetText(QStringLiteral("https://example.org/p/SHIP-000042"));
+        ASSERT_TRUE(v->ErrorText().isEmpty()) << c.what << v->ErrorText().toStdString();
+        TvdxXMLSerializer s;
+        const QString text = s.WriteComponentStr(v);
+        auto *d = qobject_cast<TvdxBarcode2DView *>(s.ReadComponentStr(&root, text));
+        ASSERT_NE(d, nullptr) << c.what;
+        EXPECT_DOUBLE_EQ(double(d->Width()), double(v->Width())) << c.what << "\n" << text.toStdString();
+        EXPECT_DOUBLE_EQ(double(d->Height()), double(v->Height())) << c.what << "\n" << text.toStdString();
+        EXPECT_DOUBLE_EQ(d->Zoom(), v->Zoom()) << c.what;
+        // Loading also leaves the object as it would be refitted.
+        d->FitToSymbol();
+        EXPECT_DOUBLE_EQ(double(d->Width()), double(v->Width())) << c.what;
+        EXPECT_DOUBLE_EQ(double(d->Height()), double(v->Height())) << c.what;
+    }
 }
 
 #include "script/ov_iinterpreter.h"

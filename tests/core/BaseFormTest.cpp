@@ -5,6 +5,7 @@
 #include "common/TestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -313,6 +314,49 @@ TEST(ProgressWindow, TicksCancelAndTheBlockedWindow)
     EXPECT_TRUE(p->Terminated());
     EXPECT_FALSE(p->isVisible());
     EXPECT_TRUE(main.isEnabled());
+}
+
+// Counts the paints of one widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+TEST(ProgressWindow, MessagesPaintedAtMostOncePerInterval)
+{
+    std::unique_ptr<TvdxProgress> p(vdCreateForm<TvdxProgress>());
+    p->Execute(0, "Start", true, false);
+    EXPECT_EQ(p->LMessage()->text(), "Start") << "the first message shows at once";
+    PaintCounter counter;
+    p->LMessage()->installEventFilter(&counter);
+    QElapsedTimer clock;
+    clock.start();
+    // As an export sets it: one message per page, messages processed after each.
+    const int pages = 2000;
+    for (int i = 1; i <= pages; ++i) {
+        p->SetMessage(QStringLiteral("Exporting page %1").arg(i));
+        EXPECT_EQ(p->Message(), QStringLiteral("Exporting page %1").arg(i));
+        QCoreApplication::processEvents();
+    }
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_LE(counter.paints, elapsed / TvdxProgress::kMessageInterval + 2) << elapsed << " ms";
+
+    // The last message shows once its interval is over, and cancel still works.
+    QElapsedTimer wait;
+    wait.start();
+    while (p->LMessage()->text() != p->Message() && wait.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(p->LMessage()->text(), QStringLiteral("Exporting page %1").arg(pages));
+    p->SetMessage("Exporting page 1");
+    p->CancelB()->click();
+    EXPECT_TRUE(p->Terminated());
+    EXPECT_EQ(p->Message(), "Exporting page 1");
 }
 
 } // namespace
