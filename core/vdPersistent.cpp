@@ -153,21 +153,32 @@ void TvdComponent::SetName(const QString &name)
         return;
     if (!name.isEmpty() && !vdIsValidIdent(name))
         throw EComponentError(QStringLiteral("'%1' is not a valid component name").arg(name));
+    TvdNameKey key = TvdNameKey::Folded(name);
     if (m_owner)
-        m_owner->ValidateRename(this, m_name, name);
+        m_owner->ValidateRename(this, m_name, name, key);
     else
-        ValidateRename(nullptr, m_name, name);
+        ValidateRename(nullptr, m_name, name, key);
     m_name = name;
-    m_nameKey = vdFoldedName(name);
+    m_nameKey = std::move(key);
 }
 
-void TvdComponent::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName)
+void TvdComponent::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName,
+                                  const TvdNameKey &newKey)
 {
     if (component && curName.compare(newName, Qt::CaseInsensitive) != 0 && component->m_owner == this
-        && FindComponent(newName))
-        throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
+        && !newKey.IsEmpty()) {
+        for (TvdComponent *c : m_components)
+            if (c->m_nameKey == newKey)
+                throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
+    }
+    ValidateRenameAbove(component, curName, newName, newKey);
+}
+
+void TvdComponent::ValidateRenameAbove(TvdComponent *component, const QString &curName, const QString &newName,
+                                       const TvdNameKey &newKey)
+{
     if (HasState(csDesigning) && m_owner)
-        m_owner->ValidateRename(component, curName, newName);
+        m_owner->ValidateRename(component, curName, newName, newKey);
 }
 
 int TvdComponent::ComponentIndex() const
@@ -179,9 +190,9 @@ TvdComponent *TvdComponent::FindComponent(const QString &name) const
 {
     if (name.isEmpty())
         return nullptr;
-    const QString key = vdFoldedName(name);
+    const TvdNameKey key = TvdNameKey::Folded(name);
     for (TvdComponent *c : m_components)
-        if (c->m_nameKey.size() == key.size() && c->m_nameKey == key)
+        if (c->m_nameKey == key)
             return c;
     return nullptr;
 }
@@ -408,7 +419,11 @@ void TvdBaseCollection::insertItem(TvdBaseCollectionItem *item)
 void TvdBaseCollection::removeItem(TvdBaseCollectionItem *item)
 {
     Notify(item, cnExtracting);
-    m_items.removeOne(item);
+    // Items go from the end when a collection is cleared or freed.
+    if (!m_items.isEmpty() && m_items.last() == item)
+        m_items.removeLast();
+    else
+        m_items.removeOne(item);
     item->m_collection = nullptr;
     if (!m_clearing)
         Changed();

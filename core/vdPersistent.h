@@ -27,6 +27,7 @@
 // component frees the components it owns, last first, and tells the
 // components that asked for it (FreeNotification) when it goes.
 #pragma once
+#include "core/vdNameKey.h"
 #include "platform/Exception.h"
 
 #include <QHash>
@@ -114,8 +115,8 @@ public:
     QString GetNamePath() const override;
 
     QString Name() const { return m_name; }
-    // The name case-folded (names are ASCII identifiers: the same as lowered).
-    const QString &NameKey() const { return m_nameKey; }
+    // The name as a key of case-insensitive tables (it shares the name's text).
+    const TvdNameKey &NameKey() const { return m_nameKey; }
     // Checks the name (identifier, unique among the owner's components).
     virtual void SetName(const QString &name);
     int Tag() const { return m_tag; }
@@ -167,7 +168,12 @@ protected:
     void AnnounceDestruction();
     // Told when a component this one knows is inserted or destroyed.
     virtual void Notification(TvdComponent *component, Operation operation);
-    virtual void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName);
+    // NewKey is newName's key (TvdNameKey::Folded), made once by SetName.
+    virtual void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName,
+                                const TvdNameKey &newKey);
+    // Passes the check on to the owner while designing.
+    void ValidateRenameAbove(TvdComponent *component, const QString &curName, const QString &newName,
+                             const TvdNameKey &newKey);
     virtual void ValidateInsert(TvdComponent *component) { Q_UNUSED(component) }
 
 private:
@@ -177,7 +183,7 @@ private:
 
     TvdComponent *m_owner = nullptr;
     QString m_name;
-    QString m_nameKey; // case-folded, for lookups
+    TvdNameKey m_nameKey;
     int m_tag = 0;
     QList<TvdComponent *> m_components;
     QList<TvdComponent *> m_freeNotifies;

@@ -511,16 +511,18 @@ QString ObjWriter::write(TvdPersistent *obj, const QString &add, TvdPersistent *
 // ---------------------------------------------------------------------------
 // While a tree is read, components are found by name through an index of
 // Owner's tree (kept up to date as components get their names), so that a
-// large template is not searched once per element.
+// large template is not searched once per element. An owner that indexes
+// its names itself is asked instead (ownerIndex).
 struct TvdxXMLSerializer::LoadState {
     QList<QPointer<TvdComponent>> loaded;
     QSet<const TvdComponent *> loadedSet;
-    QHash<QString, QPointer<TvdComponent>> names;
+    QHash<TvdNameKey, QPointer<TvdComponent>> names;
     bool indexed = false;
+    const IvdxSerializerHooks *ownerIndex = nullptr;
 
     void addName(TvdComponent *c)
     {
-        if (c && !c->Name().isEmpty()) {
+        if (!ownerIndex && c && !c->Name().isEmpty()) {
             QPointer<TvdComponent> &slot = names[c->NameKey()];
             if (!slot)
                 slot = c;
@@ -541,11 +543,16 @@ struct TvdxXMLSerializer::LoadState {
     {
         if (!owner || name.isEmpty())
             return nullptr;
+        if (ownerIndex) {
+            TvdComponent *c = nullptr;
+            ownerIndex->vdxFindByName(name, c);
+            return c;
+        }
         if (!indexed) {
             index(owner, 0);
             indexed = true;
         }
-        TvdComponent *c = names.value(vdFoldedName(name));
+        TvdComponent *c = names.value(TvdNameKey::Folded(name));
         // Renamed since it was indexed: ask the tree itself.
         if (c && c->Name().compare(name, Qt::CaseInsensitive) != 0)
             c = owner->FindObject(name);
@@ -909,6 +916,9 @@ void TvdxXMLSerializer::ReadRootComponent(TvdComponent *root, TvdXMLItem *item)
     if (!nameAccepted(item->Name()))
         return;
     LoadState state;
+    TvdComponent *probe = nullptr;
+    if (const IvdxSerializerHooks *h = hooksOf(m_owner); h && h->vdxFindByName(QString(), probe))
+        state.ownerIndex = h;
     try {
         root->SetState(TvdComponent::csLoading);
         state.loaded.append(root);

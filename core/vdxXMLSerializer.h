@@ -43,6 +43,13 @@ public:
     }
     // True when the child item was taken as nested content.
     virtual bool vdxReadNestedProperty(TvdXMLItem *item) { Q_UNUSED(item) return false; }
+    // True when this object, as the owner of a load, keeps the names of its
+    // tree and of the components it owns indexed: Found is then the one of
+    // that name (never the object itself). Otherwise the loader indexes them.
+    virtual bool vdxFindByName(const QString &name, TvdComponent *&found) const
+    {
+        Q_UNUSED(name) Q_UNUSED(found) return false;
+    }
 };
 
 struct TvdxFixupItem {

@@ -47,10 +47,7 @@ void TvdxFillGaps::Assign(const TvdPersistent *source)
 
 // ---------------------------------------------------------------------------
 TvdxBand::TvdxBand(TvdComponent *owner)
-    : TvdxReportComponent(owner),
-      m_fill(std::make_unique<TvdxBrushFill>()),
-      m_fillGap(std::make_unique<TvdxFillGaps>()),
-      m_frame(std::make_unique<TvdxFrame>())
+    : TvdxReportComponent(owner)
 {
     SetvdComponentStyle(vdComponentStyle() | csAcceptsVdxComponents);
 }
@@ -60,6 +57,24 @@ TvdxBand::~TvdxBand()
     // The fill object is a child: it goes with the children.
     m_fillMemo = nullptr;
     m_child = nullptr;
+}
+
+TvdxCustomFill *TvdxBand::makeFill() const
+{
+    m_fill = std::make_unique<TvdxBrushFill>();
+    return m_fill.get();
+}
+
+TvdxFillGaps *TvdxBand::makeFillGap() const
+{
+    m_fillGap = std::make_unique<TvdxFillGaps>();
+    return m_fillGap.get();
+}
+
+TvdxFrame *TvdxBand::makeFrame() const
+{
+    m_frame = std::make_unique<TvdxFrame>();
+    return m_frame.get();
 }
 
 int TvdxBand::BandNumber() const
@@ -111,17 +126,19 @@ void TvdxBand::SetFill(TvdxCustomFill *v)
     if (vdxGetFillType(v) != FillType())
         if (TvdxCustomFill *f = vdxCreateFill(vdxGetFillType(v)))
             m_fill.reset(f);
-    m_fill->Assign(v);
+    Fill()->Assign(v);
 }
 
 void TvdxBand::CreateFillMemo()
 {
     if (qobject_cast<TvdxNullBand *>(this))
         return;
+    // Parts never made are the defaults: nothing to print.
     auto *brush = qobject_cast<TvdxBrushFill *>(m_fill.get());
-    const bool defaultFill = brush && brush->BackColor() == clNone && brush->ForeColor() == 0
-                             && brush->Style() == TvdxCustomFill::bsSolid;
-    if (defaultFill && !m_frame->Typ())
+    const bool defaultFill = !m_fill
+                             || (brush && brush->BackColor() == clNone && brush->ForeColor() == 0
+                                 && brush->Style() == TvdxCustomFill::bsSolid);
+    if (defaultFill && (!m_frame || !m_frame->Typ()))
         return;
     if (!m_fillMemo)
         m_fillMemo = new TvdxMemoView(this);
@@ -129,12 +146,13 @@ void TvdxBand::CreateFillMemo()
     m->SetAlign(TvdxView::baHidden);
     m->SetParent(this);
     m->SetFillType(FillType());
-    m->SetFill(m_fill.get());
-    m->SetFrame(m_frame.get());
-    m->SetHeight(Height() - m_fillGap->Top() - m_fillGap->Bottom());
-    m->SetWidth(Width() - m_fillGap->Left() - m_fillGap->Right());
-    m->SetTop(m_fillGap->Top());
-    m->SetLeft(m_fillGap->Left());
+    m->SetFill(Fill());
+    m->SetFrame(Frame());
+    const TvdxFillGaps *gap = FillGap();
+    m->SetHeight(Height() - gap->Top() - gap->Bottom());
+    m->SetWidth(Width() - gap->Left() - gap->Right());
+    m->SetTop(gap->Top());
+    m->SetLeft(gap->Left());
     const int at = Objects().IndexOf(m);
     if (at > 0)
         Objects().Move(at, 0);
@@ -217,7 +235,7 @@ void TvdxBand::Draw(Canvas &canvas, double scaleX, double scaleY, double offsetX
     const int y = rnd(offsetY + scaleY * double(AbsTop()));
     const int x1 = rnd(offsetX + scaleX * double(AbsLeft() + Width()));
     const int y1 = rnd(offsetY + scaleY * double(AbsTop() + Height()));
-    m_fill->Draw(canvas, x, y, x1, y1, scaleX, scaleY);
+    Fill()->Draw(canvas, x, y, x1, y1, scaleX, scaleY);
 
     CanvasPen pen;
     pen.color = 0x808080;

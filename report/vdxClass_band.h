@@ -113,14 +113,17 @@ public:
     long double BandDesignHeader() const { return m_bandDesignHeader; }
     void SetBandDesignHeader(long double v) { m_bandDesignHeader = v; }
 
-    TvdxCustomFill::TvdxFillType FillType() const { return vdxGetFillType(m_fill.get()); }
+    TvdxCustomFill::TvdxFillType FillType() const
+    {
+        return m_fill ? vdxGetFillType(m_fill.get()) : TvdxCustomFill::ftBrush;
+    }
     void SetFillType(TvdxCustomFill::TvdxFillType v);
-    TvdxCustomFill *Fill() const { return m_fill.get(); }
+    TvdxCustomFill *Fill() const { return m_fill ? m_fill.get() : makeFill(); }
     void SetFill(TvdxCustomFill *v);
-    TvdxFillGaps *FillGap() const { return m_fillGap.get(); }
-    void SetFillGap(TvdxFillGaps *v) { m_fillGap->Assign(v); }
-    TvdxFrame *Frame() const { return m_frame.get(); }
-    void SetFrame(TvdxFrame *v) { m_frame->Assign(v); }
+    TvdxFillGaps *FillGap() const { return m_fillGap ? m_fillGap.get() : makeFillGap(); }
+    void SetFillGap(TvdxFillGaps *v) { FillGap()->Assign(v); }
+    TvdxFrame *Frame() const { return m_frame ? m_frame.get() : makeFrame(); }
+    void SetFrame(TvdxFrame *v) { Frame()->Assign(v); }
     TvdxView *FillMemo() const { return m_fillMemo; }
     // Makes the object that prints the band's fill and frame (first child).
     void CreateFillMemo();
@@ -150,6 +153,12 @@ protected:
     bool onDotMatrixPage() const;
 
 private:
+    // Fill, gaps and frame are made when first asked for: most bands of a
+    // template keep the defaults.
+    TvdxCustomFill *makeFill() const;
+    TvdxFillGaps *makeFillGap() const;
+    TvdxFrame *makeFrame() const;
+
     bool m_allowSplit = false;
     TvdxChild *m_child = nullptr;
     bool m_keepChild = false;
@@ -160,10 +169,10 @@ private:
     bool m_stretched = false;
     bool m_printChildIfInvisible = false;
     bool m_vertical = false;
-    std::unique_ptr<TvdxCustomFill> m_fill;
+    mutable std::unique_ptr<TvdxCustomFill> m_fill;
     TvdxView *m_fillMemo = nullptr;
-    std::unique_ptr<TvdxFillGaps> m_fillGap;
-    std::unique_ptr<TvdxFrame> m_frame;
+    mutable std::unique_ptr<TvdxFillGaps> m_fillGap;
+    mutable std::unique_ptr<TvdxFrame> m_frame;
     long double m_bandDesignHeader = 0;
     TvdxShiftEngine m_shiftEngine = seTree;
     QList<TvdxBand *> m_subBands;

@@ -68,13 +68,13 @@ void TvdxObjectsNotifyList::Move(int from, int to)
 }
 
 // ---------------------------------------------------------------------------
-TvdxComponent *TvdxNameIndex::Find(const QString &name) const
+TvdxComponent *TvdxNameIndex::FindKey(const TvdNameKey &key) const
 {
-    const auto it = m_map.constFind(key(name));
+    const auto it = m_map.constFind(key);
     return it == m_map.cend() ? nullptr : it->obj;
 }
 
-void TvdxNameIndex::AddKey(const QString &name, const QString &key, TvdxComponent *obj)
+void TvdxNameIndex::AddKey(const QString &name, const TvdNameKey &key, TvdxComponent *obj)
 {
     if (name.isEmpty())
         return;
@@ -84,13 +84,13 @@ void TvdxNameIndex::AddKey(const QString &name, const QString &key, TvdxComponen
         e = Entry{name, obj};
 }
 
-void TvdxNameIndex::Remove(const QString &name) { m_map.remove(key(name)); }
+void TvdxNameIndex::Remove(const QString &name) { m_map.remove(TvdNameKey::Lowered(name)); }
 
 void TvdxNameIndex::Remove(const QString &name, const TvdxComponent *obj)
 {
     if (name.isEmpty())
         return; // never entered
-    const auto it = m_map.find(key(name));
+    const auto it = m_map.find(TvdNameKey::Lowered(name));
     if (it != m_map.end() && it->obj == obj)
         m_map.erase(it);
 }
@@ -100,7 +100,7 @@ int TvdxNameIndex::CountBetween(const QString &lo, const QString &hi) const
     // Keys after lo and before hi. A range given the wrong way round counts
     // as the sorted walk from lo's end did: nothing when no key lies between
     // them, else every key after lo.
-    const QString klo = key(lo), khi = key(hi);
+    const TvdNameKey klo = TvdNameKey::Lowered(lo), khi = TvdNameKey::Lowered(hi);
     const bool bounded = klo < khi;
     if (!bounded) {
         bool between = false;
@@ -118,7 +118,7 @@ int TvdxNameIndex::CountBetween(const QString &lo, const QString &hi) const
 
 QStringList TvdxNameIndex::Names() const
 {
-    QList<QPair<QString, QString>> sorted;
+    QList<QPair<TvdNameKey, QString>> sorted;
     sorted.reserve(m_map.size());
     for (auto it = m_map.cbegin(); it != m_map.cend(); ++it)
         sorted.append({it.key(), it->name});
@@ -359,7 +359,8 @@ TvdxNameIndex *TvdxComponent::GetSortedObjects()
 
 void TvdxComponent::ObjectListNotify(TvdxComponent *item, TvdxObjectsNotifyList::Action action)
 {
-    if (!item || item->Name().isEmpty())
+    // An unnamed object may still hold named ones.
+    if (!item || (item->Name().isEmpty() && item->m_objects.Count() == 0))
         return;
     if (action == TvdxObjectsNotifyList::lnDeleted) {
         TvdxNameIndex *index = nullptr;

@@ -88,32 +88,35 @@ private:
 };
 
 // Name index of a tree: case-insensitive, duplicates ignored. Hashed: a
-// large template looks every name up several times while it loads.
+// large template looks every name up several times while it loads. Keys
+// share the names' text (TvdNameKey::Lowered).
 class TvdxNameIndex {
 public:
     int Count() const { return int(m_map.size()); }
-    TvdxComponent *Find(const QString &name) const;
-    bool Contains(const QString &name) const { return m_map.contains(key(name)); }
+    TvdxComponent *Find(const QString &name) const { return FindKey(TvdNameKey::Lowered(name)); }
+    TvdxComponent *FindKey(const TvdNameKey &key) const;
+    bool Contains(const QString &name) const { return m_map.contains(TvdNameKey::Lowered(name)); }
     // Keeps an existing entry of the same name.
-    void Add(const QString &name, TvdxComponent *obj) { AddKey(name, key(name), obj); }
-    // The same with the key computed already (a component's NameKey).
-    void AddKey(const QString &name, const QString &key, TvdxComponent *obj);
+    void Add(const QString &name, TvdxComponent *obj) { AddKey(name, TvdNameKey::Lowered(name), obj); }
+    // The same with the key made already (a component's NameKey).
+    void AddKey(const QString &name, const TvdNameKey &key, TvdxComponent *obj);
     void Remove(const QString &name);
     // Removes the entry only when it names obj.
     void Remove(const QString &name, const TvdxComponent *obj);
     void Clear() { m_map.clear(); }
+    // Room for that many names (a template about to be read).
+    void Reserve(qsizetype count) { m_map.reserve(count); }
     // Entries sorting strictly between lo and hi.
     int CountBetween(const QString &lo, const QString &hi) const;
     // In the order of their keys.
     QStringList Names() const;
 
 private:
-    static QString key(const QString &name) { return vdLowerName(name); }
     struct Entry {
         QString name;
         TvdxComponent *obj = nullptr;
     };
-    QHash<QString, Entry> m_map;
+    QHash<TvdNameKey, Entry> m_map;
 };
 
 // ---------------------------------------------------------------------------

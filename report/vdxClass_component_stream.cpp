@@ -30,6 +30,17 @@ void attr(QString &s, const char *name, const QString &value)
 
 QString boolText(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
 
+// Elements below item: at most the number of components a load names.
+qsizetype elementCount(const TvdXMLItem *item, int depth)
+{
+    qsizetype n = item->Count();
+    if (depth < 256)
+        for (int i = 0; i < item->Count(); ++i)
+            if (item->Items(i)->Count() > 0)
+                n += elementCount(item->Items(i), depth + 1);
+    return n;
+}
+
 // Sets a state flag for the life of the guard (cleared also on failure).
 class StateMark {
 public:
@@ -88,6 +99,9 @@ void TvdxComponent::LoadFromStream(QIODevice &stream)
             ser.AddError(QStringLiteral("Invalid file format: %1 cannot be read as %2").arg(rootName, ClassName()));
             return;
         }
+        // The tables grow once instead of doubling through a large template.
+        if (report && report == this)
+            report->ReserveNames(report->GetSortedObjects()->Count() + elementCount(doc.Root(), 0));
         ser.ReadRootComponent(this, doc.Root());
     };
     try {
@@ -117,10 +131,12 @@ bool TvdxComponent::vdxReadNestedProperty(TvdXMLItem *item)
     // A second element with a name already read in this load keeps its
     // content under a free name instead of overwriting the first object.
     TvdxReport *report = Report();
-    if (!report || !report->XMLSerializer() || item->Name().compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0
-        || !item->PropExists(QStringLiteral("Name")))
+    if (!report || !report->XMLSerializer() || item->Name().compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0)
         return false;
+    // No name and an empty one alike name nothing in the index.
     const QString name = item->GetProp(QStringLiteral("Name"));
+    if (name.isEmpty())
+        return false;
     TvdxNameIndex *index = report->GetSortedObjects();
     TvdxComponent *other = index->Find(name);
     if (!other || !other->HasState(csLoading) || other == report)

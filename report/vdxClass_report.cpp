@@ -31,7 +31,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 
 namespace {
@@ -150,16 +149,13 @@ TvdxReport::~TvdxReport()
     // Pages and objects go before the lists they may refer to. The owner list
     // is let go of from its end first (cheap); what the tree does not free is
     // freed afterwards.
-    QSet<TvdComponent *> inTree;
-    for (TvdxComponent *c : GetAllObjects())
-        inTree.insert(c);
     // Every owned name goes: one clear instead of a lookup per component.
     m_ownedNames.clear();
     QList<QPointer<TvdComponent>> leftovers;
     while (ComponentCount() > 0) {
         TvdComponent *c = Components(ComponentCount() - 1);
         RemoveComponent(c);
-        if (!inTree.contains(c))
+        if (!inTree(c))
             leftovers.append(c);
     }
     TvdxComponent::Clear();
@@ -171,6 +167,15 @@ TvdxReport::~TvdxReport()
     m_script.reset();
     m_engine.reset();
     m_progress.reset();
+}
+
+bool TvdxReport::inTree(const TvdComponent *component) const
+{
+    // Parents never form a ring (SetParent refuses one).
+    for (const TvdxComponent *c = qobject_cast<const TvdxComponent *>(component); c; c = c->Parent())
+        if (c == this)
+            return true;
+    return false;
 }
 
 QString TvdxReport::GetDescription() const { return resText("obReport", "Report object"); }
@@ -227,7 +232,7 @@ void TvdxReport::Notification(TvdComponent *component, Operation operation)
     if (!component)
         return;
     if (component->Owner() == this && !component->Name().isEmpty() && (operation == opInsert || !m_ownedNames.isEmpty())) {
-        const QString &key = component->NameKey();
+        const TvdNameKey &key = component->NameKey();
         if (operation == opInsert) {
             if (!m_ownedNames.contains(key))
                 m_ownedNames.insert(key, component);
@@ -246,24 +251,50 @@ void TvdxReport::Notification(TvdComponent *component, Operation operation)
         m_dataSet = nullptr;
 }
 
-void TvdxReport::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName)
+void TvdxReport::ValidateRename(TvdComponent *component, const QString &curName, const QString &newName,
+                                const TvdNameKey &newKey)
 {
-    if (component && component->Owner() == this && curName.compare(newName, Qt::CaseInsensitive) != 0) {
-        const QString key = vdFoldedName(newName);
-        TvdComponent *other = newName.isEmpty() ? nullptr : m_ownedNames.value(key);
-        if (other && other != component && other->Owner() == this
-            && other->Name().compare(newName, Qt::CaseInsensitive) == 0)
+    const bool owned = component && component->Owner() == this;
+    if (owned && curName.compare(newName, Qt::CaseInsensitive) != 0) {
+        TvdComponent *other = newName.isEmpty() ? nullptr : m_ownedNames.value(newKey);
+        const bool taken = other && other != component && other->Owner() == this && other->NameKey() == newKey;
+        if (taken)
             throw EComponentError(QStringLiteral("A component named %1 already exists").arg(newName));
         // Nothing raises after this check: the new name will be stored.
-        const QString oldKey = vdFoldedName(curName);
-        if (!curName.isEmpty() && m_ownedNames.value(oldKey) == component)
-            m_ownedNames.remove(oldKey);
-        if (!newName.isEmpty() && (!other || other->Owner() != this || other->Name().compare(newName, Qt::CaseInsensitive) != 0))
-            m_ownedNames.insert(key, component);
+        if (!curName.isEmpty()) {
+            const TvdNameKey oldKey = curName == component->Name() ? component->NameKey() : TvdNameKey::Folded(curName);
+            const auto it = m_ownedNames.find(oldKey);
+            if (it != m_ownedNames.end() && *it == component)
+                m_ownedNames.erase(it);
+        }
+        if (!newName.isEmpty() && (!other || other->Owner() != this || other->NameKey() != newKey))
+            m_ownedNames.insert(newKey, component);
     }
-    // Designing: the framework's own check, and the owners above hear of it.
-    if (HasState(csDesigning))
-        TvdxComponent::ValidateRename(component, curName, newName);
+    // Designing: the owners above hear of it. The framework's own check
+    // (a walk over every owned component) is what the table above did.
+    ValidateRenameAbove(component, curName, newName, newKey);
+}
+
+bool TvdxReport::vdxFindByName(const QString &name, TvdComponent *&found) const
+{
+    found = nullptr;
+    // Below another object the index would be that object's tree.
+    if (Parent())
+        return false;
+    if (name.isEmpty())
+        return true;
+    TvdComponent *c = const_cast<TvdxReport *>(this)->GetSortedObjects()->Find(name);
+    if (!c)
+        c = m_ownedNames.value(TvdNameKey::Folded(name));
+    if (c != this)
+        found = c;
+    return true;
+}
+
+void TvdxReport::ReserveNames(qsizetype count)
+{
+    m_ownedNames.reserve(count);
+    GetSortedObjects()->Reserve(count);
 }
 
 void TvdxReport::GetActiveDataSetList(QList<QPair<QString, TvdxDataSet *>> &list) const

@@ -305,6 +305,10 @@ public:
     void WriteNestedProperties(TvdXMLItem *item, TvdPersistent *ancestor) override;
     bool ReadNestedProperty(TvdXMLItem *item) override;
     bool AcceptsRootElement(const QString &elementName) const override;
+    // The tree's name index, then the names of the components it owns.
+    bool vdxFindByName(const QString &name, TvdComponent *&found) const override;
+    // Room for that many names in the report's tables (a template about to be read).
+    void ReserveNames(qsizetype count);
 
     // Password kept in templates: every UTF-16 unit lowered by 10 (raised when read).
     static QString EncodePassword(const QString &plain);
@@ -325,9 +329,12 @@ public:
 
 protected:
     void Notification(TvdComponent *component, Operation operation) override;
-    void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName) override;
+    void ValidateRename(TvdComponent *component, const QString &curName, const QString &newName,
+                        const TvdNameKey &newKey) override;
 
 private:
+    // Whether the component hangs below this report.
+    bool inTree(const TvdComponent *component) const;
     // While loading, a name may also stand for an enabled data set.
     TvdComponent *findLoadingDataSet(const QString &name) const;
     friend class TvdxPreviewPagesList;
@@ -390,5 +397,5 @@ private:
     std::unique_ptr<TvdxProgress> m_progress;
     QPointer<TvdxComponent> m_selfValue;
     // Names of the components the report owns (case-folded), for the owner-wide check.
-    QHash<QString, TvdComponent *> m_ownedNames;
+    QHash<TvdNameKey, TvdComponent *> m_ownedNames;
 };

@@ -127,6 +127,61 @@ TEST(Component, NameRules)
     EXPECT_EQ(c->Owner(), &other);
 }
 
+TEST(Component, DesigningOwnersCheckNamesOnRename)
+{
+    LogComponent root;
+    root.SetDesigning(true);
+    auto *a = new LogComponent(&root);
+    a->SetName("Memo1");
+    auto *b = new LogComponent(&root);
+    EXPECT_THROW(b->SetName("MEMO1"), EComponentError);
+    a->SetName("Memo2");
+    b->SetName("memo1"); // the old name is free
+    EXPECT_EQ(root.FindComponent("MEMO1"), b);
+    EXPECT_EQ(root.FindComponent("memo2"), a);
+}
+
+// Keys compare as the folded (or lowered) texts do, ASCII or not.
+TEST(NameKey, EqualityHashAndOrderFollowTheFoldedText)
+{
+    struct Case {
+        QString a, b;
+        bool foldedEqual, loweredEqual;
+    };
+    const Case cases[] = {
+        {"Memo1", "mEMO1", true, true},
+        {"Memo1", "Memo2", false, false},
+        {"Memo", "Memo1", false, false},
+        {"", "", true, true},
+        {QStringLiteral("\u00C4rger"), QStringLiteral("\u00E4RGER"), true, true},
+        {QStringLiteral("\u212Aey"), "KEY", true, true}, // Kelvin sign folds and lowers to k
+        {QStringLiteral("Stra\u00DFe"), "STRASSE", false, false}, // one letter folds to one letter
+        {QStringLiteral("\u00C4"), "A", false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.a + u'/' + c.b).toStdString());
+        const TvdNameKey fa = TvdNameKey::Folded(c.a), fb = TvdNameKey::Folded(c.b);
+        EXPECT_EQ(fa == fb, c.foldedEqual);
+        EXPECT_EQ(fa == fb, c.a.toCaseFolded() == c.b.toCaseFolded());
+        const TvdNameKey la = TvdNameKey::Lowered(c.a), lb = TvdNameKey::Lowered(c.b);
+        EXPECT_EQ(la == lb, c.loweredEqual);
+        EXPECT_EQ(la == lb, c.a.toLower() == c.b.toLower());
+        if (c.foldedEqual)
+            EXPECT_EQ(qHash(fa, 7), qHash(fb, 7));
+        if (c.loweredEqual)
+            EXPECT_EQ(qHash(la, 7), qHash(lb, 7));
+        EXPECT_EQ(la < lb, c.a.toLower() < c.b.toLower());
+        EXPECT_EQ(lb < la, c.b.toLower() < c.a.toLower());
+    }
+    // An ASCII name is its own key: nothing is copied.
+    const QString name = QStringLiteral("Memo12");
+    EXPECT_EQ(TvdNameKey::Folded(name).Text().constData(), name.constData());
+    QHash<TvdNameKey, int> table;
+    table.insert(TvdNameKey::Folded(name), 1);
+    EXPECT_EQ(table.value(TvdNameKey::Folded("MEMO12")), 1);
+    EXPECT_FALSE(table.contains(TvdNameKey::Folded("Memo1")));
+}
+
 TEST(Component, FreeNotificationClearsReference)
 {
     LogComponent root;

@@ -115,6 +115,21 @@ TEST(BandTest, RowCountDrivesTheVirtualDataSet)
     EXPECT_EQ(band.VirtualDataSet()->RangeEndCount(), 5);
 }
 
+TEST(BandTest, FillObjectForAColourAlone)
+{
+    TvdxReport report;
+    auto *page = new TvdxReportPage(&report);
+    auto *band = new TvdxMasterData(page);
+    band->SetHeight(40);
+    band->SetWidth(200);
+    qobject_cast<TvdxBrushFill *>(band->Fill())->SetBackColor(clRed);
+    band->CreateFillMemo();
+    ASSERT_NE(band->FillMemo(), nullptr);
+    EXPECT_EQ(band->FillMemo()->Color(), TColor(clRed));
+    EXPECT_EQ(band->FillMemo()->Frame()->Typ(), TvdxFrame::TvdxFrameTypes());
+    EXPECT_EQ(double(band->FillMemo()->Height()), 40.0);
+}
+
 TEST(BandTest, FillObjectOnlyForAVisibleFillOrFrame)
 {
     TvdxReport report;

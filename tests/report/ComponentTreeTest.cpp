@@ -385,6 +385,102 @@ TEST_F(TreeTest, OwnerWideNameCheckCoversDetachedObjects)
     delete m;
 }
 
+TEST_F(TreeTest, UnnamedHolderTakesItsNamedChildrenAlong)
+{
+    TvdxNameIndex *index = report->GetSortedObjects();
+    TvdxMemoView *holder = memo(QString());
+    TvdxMemoView *inner = memo(QStringLiteral("Inner"), holder);
+    ASSERT_EQ(index->Find(QStringLiteral("inner")), inner);
+    holder->SetParent(nullptr);
+    EXPECT_EQ(index->Find(QStringLiteral("Inner")), nullptr);
+    holder->SetParent(band);
+    EXPECT_EQ(index->Find(QStringLiteral("Inner")), inner);
+    delete holder;
+    EXPECT_EQ(index->Find(QStringLiteral("Inner")), nullptr);
+    // The name is free again, for the tree and for the owner.
+    TvdxMemoView *again = memo(QStringLiteral("INNER"));
+    EXPECT_EQ(again->Name(), QStringLiteral("INNER"));
+    EXPECT_EQ(index->Find(QStringLiteral("inner")), again);
+}
+
+TEST_F(TreeTest, NamesThroughRenameDeleteAndReuse)
+{
+    TvdxNameIndex *index = report->GetSortedObjects();
+    TvdxMemoView *a = memo(QStringLiteral("Alpha"));
+    a->SetName(QStringLiteral("BETA"));
+    EXPECT_EQ(index->Find(QStringLiteral("beta")), a);
+    EXPECT_EQ(index->Find(QStringLiteral("Alpha")), nullptr);
+    EXPECT_EQ(report->FindObject(QStringLiteral("Beta")), a);
+    // The old name is free, the new one taken in any case.
+    TvdxMemoView *b = memo(QStringLiteral("alpha"));
+    EXPECT_EQ(errorOf([&] { memo(QStringLiteral("Beta")); }), QStringLiteral("Duplicate name"));
+    EXPECT_EQ(errorOf([&] { b->SetName(QStringLiteral("beta")); }), QStringLiteral("Duplicate name"));
+    EXPECT_EQ(b->Name(), QStringLiteral("alpha"));
+    // A case change only keeps the object where it is.
+    a->SetName(QStringLiteral("Beta"));
+    EXPECT_EQ(a->Name(), QStringLiteral("BETA"));
+    delete a;
+    EXPECT_EQ(index->Find(QStringLiteral("BETA")), nullptr);
+    EXPECT_EQ(report->FindObject(QStringLiteral("BETA")), nullptr);
+    TvdxMemoView *c = memo(QStringLiteral("beta"));
+    EXPECT_EQ(index->Find(QStringLiteral("Beta")), c);
+    EXPECT_EQ(report->FindObject(QStringLiteral("BETA")), c);
+}
+
+TEST_F(TreeTest, LoadsFindNamesInTheTreeAndAmongOwnedObjects)
+{
+    TvdxMemoView *inTree = memo(QStringLiteral("InTree"));
+    TvdxMemoView *loose = memo(QStringLiteral("Loose"));
+    loose->SetParent(nullptr);
+    report->SetName(QStringLiteral("Self"));
+    struct Case {
+        const char *name;
+        TvdComponent *expected;
+    };
+    const Case cases[] = {
+        {"intree", inTree}, {"LOOSE", loose}, {"Band1", band}, {"self", nullptr}, {"Nothing", nullptr}, {"", nullptr},
+    };
+    for (const Case &c : cases) {
+        TvdComponent *found = report.get();
+        EXPECT_TRUE(report->vdxFindByName(QString::fromLatin1(c.name), found)) << c.name;
+        EXPECT_EQ(found, c.expected) << c.name;
+    }
+    delete loose;
+    TvdComponent *found = report.get();
+    report->vdxFindByName(QStringLiteral("Loose"), found);
+    EXPECT_EQ(found, nullptr);
+}
+
+TEST(ReportNames, FreeingOneReportLeavesTheNamesOfAnother)
+{
+    const QString name = QStringLiteral("Shared");
+    auto first = std::make_unique<TvdxReport>();
+    auto second = std::make_unique<TvdxReport>();
+    for (TvdxReport *r : {first.get(), second.get()}) {
+        auto *page = new TvdxReportPage(r);
+        page->SetName(QStringLiteral("Page1"));
+        auto *m = new TvdxMemoView(page);
+        m->SetName(name);
+        auto *loose = new TvdxMemoView(page);
+        loose->SetName(name + QLatin1String("Loose"));
+        loose->SetParent(nullptr);
+    }
+    auto *kept = qobject_cast<TvdxMemoView *>(second->FindObject(name));
+    ASSERT_TRUE(kept);
+    QPointer<TvdxComponent> gone(qobject_cast<TvdxComponent *>(first->FindObject(name)));
+    first.reset();
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_EQ(second->GetSortedObjects()->Find(QStringLiteral("SHARED")), kept);
+    EXPECT_EQ(errorOf([&] { (new TvdxMemoView(kept->Parent()))->SetName(QStringLiteral("sharedloose")); }),
+              QStringLiteral("A component named sharedloose already exists"));
+    kept->SetName(QStringLiteral("Other"));
+    delete kept;
+    auto *fresh = new TvdxMemoView(second->Pages(0));
+    fresh->SetName(name);
+    EXPECT_EQ(second->GetSortedObjects()->Find(name), fresh);
+    second.reset();
+}
+
 TEST_F(TreeTest, RunInMainThreadCallsWithTheSender)
 {
     TvdxMemoView *m = memo(QString());

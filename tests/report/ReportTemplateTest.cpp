@@ -311,6 +311,54 @@ TEST_F(ReportTemplate, ChangingOneViewsPartsLeavesTheOthersDefault)
         EXPECT_FALSE(lineOf(bytes, "BoxC").contains(part)) << part << "\n" << bytes.constData();
 }
 
+TEST_F(ReportTemplate, BandPartsAreMadeWhenAskedForAndSaveUnchanged)
+{
+    TvdxReport r;
+    TvdxBand *plain = bandOf(r);
+    auto *framed = new TvdxBand(plain->Parent());
+    framed->SetName(QStringLiteral("Band2"));
+    framed->SetBounds(0, 60, 718.1107, 22.67718);
+    const QByteArray untouched = saveBytes(r);
+    for (const char *part : {"Fill.", "Frame.Width", "FillGap."})
+        EXPECT_FALSE(lineOf(untouched, "Band1").contains(part)) << part << "\n" << untouched.constData();
+
+    // Asked for but left alone, or set to what they are, the parts save as if never made.
+    EXPECT_EQ(plain->FillType(), TvdxCustomFill::ftBrush);
+    plain->SetFillType(TvdxCustomFill::ftBrush);
+    EXPECT_EQ(plain->Frame()->Typ(), TvdxFrame::TvdxFrameTypes());
+    EXPECT_EQ(plain->FillGap()->Left(), 0);
+    EXPECT_EQ(saveBytes(r).toStdString(), untouched.toStdString());
+
+    framed->SetFillType(TvdxCustomFill::ftGradient);
+    auto *g = qobject_cast<TvdxGradientFill *>(framed->Fill());
+    ASSERT_TRUE(g);
+    g->SetStartColor(255);
+    framed->Frame()->SetTyp(TvdxFrame::TvdxFrameTypes(0x5));
+    framed->Frame()->SetWidth(2);
+    framed->FillGap()->SetTop(3);
+    const QByteArray set = saveBytes(r);
+    for (const char *part : {"FillType=\"ftGradient\"", "Fill.StartColor=\"255\"", "Frame.Width=\"2\"", "FillGap.Top=\"3\""})
+        EXPECT_TRUE(lineOf(set, "Band2").contains(part)) << part << "\n" << set.constData();
+    EXPECT_EQ(lineOf(set, "Band1").toStdString(), lineOf(untouched, "Band1").toStdString());
+    EXPECT_EQ(savedAfterLoad(set).toStdString(), set.toStdString());
+
+    TvdxReport back;
+    ASSERT_TRUE(loadBytes(back, set)) << back.ErrorMessage().toStdString();
+    auto *b2 = qobject_cast<TvdxBand *>(back.FindObject(QStringLiteral("Band2")));
+    ASSERT_TRUE(b2);
+    EXPECT_EQ(b2->FillType(), TvdxCustomFill::ftGradient);
+    EXPECT_DOUBLE_EQ(b2->Frame()->Width(), 2);
+    EXPECT_EQ(b2->FillGap()->Top(), 3);
+    auto *b1 = qobject_cast<TvdxBand *>(back.FindObject(QStringLiteral("Band1")));
+    ASSERT_TRUE(b1);
+    b1->CreateFillMemo();
+    EXPECT_EQ(b1->FillMemo(), nullptr);
+    b2->CreateFillMemo();
+    ASSERT_TRUE(b2->FillMemo());
+    EXPECT_EQ(b2->FillMemo()->FillType(), TvdxCustomFill::ftGradient);
+    EXPECT_DOUBLE_EQ(double(b2->FillMemo()->Top()), 3);
+}
+
 TEST_F(ReportTemplate, NestedItemsComeBeforeThePages)
 {
     const QByteArray bytes = vdtest::readFile(vdtest::dataPath(QStringLiteral("report/sample.vd3")));
