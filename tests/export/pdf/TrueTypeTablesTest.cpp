@@ -185,7 +185,7 @@ TEST(TrueTypeCmap, MatchesFontToolsOnInstalledFonts)
         "f = TTFont(sys.argv[1])\n"
         "t = f['cmap'].getcmap(3, 1)\n"
         "print(json.dumps({str(k): f.getGlyphID(v) for k, v in (t.cmap.items() if t else [])}))\n");
-    for (const QString family : {QStringLiteral("Arial"), QStringLiteral("Tahoma")}) {
+    for (const QString &family : {QStringLiteral("Arial"), QStringLiteral("Tahoma")}) {
         Loaded f(readInstalled(family));
         ASSERT_FALSE(f.bytes.isEmpty()) << family.toStdString();
         f->PrepareFont(kSkip);
@@ -378,7 +378,7 @@ TEST(TrueTypeChecksum, FaultActions)
 
 TEST(TrueTypeChecksum, InstalledFontsAddUp)
 {
-    for (const QString family : {QStringLiteral("Arial"), QStringLiteral("Tahoma")}) {
+    for (const QString &family : {QStringLiteral("Arial"), QStringLiteral("Tahoma")}) {
         Loaded f(readInstalled(family), ChecksumFaultAction::ChecksumFaultAction_ThrowException);
         ASSERT_FALSE(f.bytes.isEmpty());
         EXPECT_EQ(messageOf([&] { f->PrepareFont(kSkip); }), QString()) << family.toStdString();
