@@ -15,7 +15,7 @@ PACKAGES=(
   # fonts the renderer maps to
   fonts-liberation2 fonts-dejavu-core
   # independent oracles
-  libzxing-dev zint libzint-dev dmtx-utils qpdf poppler-utils emf2svg sqlite3 locales
+  libzxing-dev zint libzint-dev dmtx-utils qpdf poppler-utils emf2svg sqlite3 locales python3-fonttools
   # SVG peers and oracles (only tests and benchmarks link them)
   qt6-svg-dev librsvg2-dev librsvg2-bin
   # prepared reports checked by a general XML reader
