@@ -48,6 +48,24 @@ public:
         p[3] = quint8(v);
     }
 
+    // Sum of the big-endian 32-bit words of [begin, end) of the block; a
+    // last partial word and bytes past the block count as zero.
+    static quint32 SumUInt32(const TTFBlock &block, qint64 begin, qint64 end)
+    {
+        end = qMin(end, block.size);
+        quint32 sum = 0;
+        qint64 i = begin;
+        for (; i + 4 <= end; i += 4)
+            sum += ReadUInt32(block.data + i);
+        if (i < end) {
+            quint8 last[4] = {0, 0, 0, 0};
+            for (int k = 0; i + k < end; ++k)
+                last[k] = block.data[i + k];
+            sum += ReadUInt32(last);
+        }
+        return sum;
+    }
+
     // True when [offset, offset + length) lies inside the block.
     static bool InBlock(const TTFBlock &block, qint64 offset, qint64 length)
     {

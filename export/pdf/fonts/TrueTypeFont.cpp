@@ -159,21 +159,8 @@ void TrueTypeFont::CheckChecksums()
 
 quint32 TrueTypeFont::CalcTableChecksum(const TrueTypeTable *table) const
 {
-    quint32 sum = 0;
-    const qint64 offset = table->offset();
-    const qint64 length = table->length();
     // Bytes past the table's length, or past the block, count as zero.
-    const qint64 end = qMin(offset + length, block.size);
-    qint64 i = offset;
-    for (; i + 4 <= end; i += 4)
-        sum += ReadUInt32(block.data + i);
-    if (i < end) {
-        quint8 last[4] = {0, 0, 0, 0};
-        for (int k = 0; i + k < end; ++k)
-            last[k] = block.data[i + k];
-        sum += ReadUInt32(last);
-    }
-    return sum;
+    return SumUInt32(block, table->offset(), qint64(table->offset()) + table->length());
 }
 
 QString TrueTypeFont::FamilyName() const

@@ -213,18 +213,7 @@ void TrueTypeFont::WriteTableDirectory()
 
 void TrueTypeFont::UpdateChecksumAdjustment(qint64 size)
 {
-    quint32 sum = 0;
-    const qint64 end = qMin(size, block.size);
-    qint64 i = 0;
-    for (; i + 4 <= end; i += 4)
-        sum += ReadUInt32(block.data + i);
-    if (i < end) {
-        quint8 last[4] = {0, 0, 0, 0};
-        for (int k = 0; i + k < end; ++k)
-            last[k] = block.data[i + k];
-        sum += ReadUInt32(last);
-    }
-    font_header->SaveFontHeader(block.data, 0xB1B0AFBAu - sum);
+    font_header->SaveFontHeader(block.data, 0xB1B0AFBAu - SumUInt32(block, 0, size));
 }
 
 QByteArray TrueTypeFont::PackFont(bool uniscribe)
