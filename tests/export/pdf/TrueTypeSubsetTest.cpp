@@ -21,16 +21,6 @@ const QList<quint32> kSkip = {TrueTypeTable::MakeTag("EBLC"), TrueTypeTable::Mak
                               TrueTypeTable::MakeTag("hdmx"), TrueTypeTable::MakeTag("VDMX"),
                               TrueTypeTable::MakeTag("DSIG")};
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Exception &e) {
-        return e.message();
-    }
-    return QString();
-}
-
 quint32 wordSum(const QByteArray &b)
 {
     return checksum(b);

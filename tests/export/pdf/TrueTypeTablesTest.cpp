@@ -33,16 +33,6 @@ struct Loaded {
     std::unique_ptr<TrueTypeFont> font;
 };
 
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Exception &e) {
-        return e.message();
-    }
-    return QString();
-}
-
 FontParts smallFont()
 {
     FontParts p;

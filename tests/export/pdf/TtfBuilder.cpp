@@ -1,4 +1,5 @@
 #include "TtfBuilder.h"
+#include "platform/Exception.h"
 
 namespace ttftest {
 
@@ -225,6 +226,16 @@ Tables makeTables(const FontParts &parts)
     t["post"] = postTable(0, -100, 50, 0);
     t["OS/2"] = os2Table(parts.avgCharWidth);
     return t;
+}
+
+QString messageOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return QString();
 }
 
 } // namespace ttftest

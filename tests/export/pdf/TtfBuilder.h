@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <functional>
 
 namespace ttftest {
 
@@ -62,5 +63,8 @@ QByteArray os2Table(int avgCharWidth, int length = 96);
 
 Tables makeTables(const FontParts &parts);
 inline QByteArray makeFont(const FontParts &parts) { return buildFont(makeTables(parts)); }
+
+// The message of the exception f raises; empty when it raises none.
+QString messageOf(const std::function<void()> &f);
 
 } // namespace ttftest
