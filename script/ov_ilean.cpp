@@ -190,11 +190,27 @@ private:
 
 class ArithExpr : public Expr {
 public:
-    ArithExpr(VarOp op, Operand &&l, Operand &&r) : m_op(op), m_l(std::move(l)), m_r(std::move(r)) {}
+    ArithExpr(VarOp op, Operand &&l, Operand &&r)
+        : m_op(op), m_l(std::move(l)), m_r(std::move(r)),
+          m_computed(m_l.kind == Operand::kExpr && m_r.kind == Operand::kExpr)
+    {
+    }
     Variant eval(Ctx &c) override
     {
+        if (m_computed) {
+            // Two calls or subexpressions (Fib(n - 1) + Fib(n - 2)): their
+            // values are built in place, left first.
+            const Variant a = m_l.expr->eval(c);
+            const Variant b = m_r.expr->eval(c);
+            return apply(a, b);
+        }
         const Operands o(c, m_l, m_r);
-        const Variant &a = *o.a, &b = *o.b;
+        return apply(*o.a, *o.b);
+    }
+
+private:
+    __attribute__((always_inline)) Variant apply(const Variant &a, const Variant &b) const
+    {
         if (a.varType() == varInteger && b.varType() == varInteger &&
             (m_op == VarOp::IntDivide || m_op == VarOp::Modulus)) {
             const qint64 x = a.rawInt(), y = b.rawInt();
@@ -204,9 +220,9 @@ public:
         return Variant::binaryOp(m_op, a, b);
     }
 
-private:
     VarOp m_op;
     Operand m_l, m_r;
+    bool m_computed;
 };
 
 // An Integer-minded slot against a constant (n < 2, n - 1): the common case
@@ -345,6 +361,36 @@ public:
 private:
     TovProcVariable *m_proc;
     TovDesignator *m_designator;
+    std::vector<Operand> m_args;
+};
+
+// A procedure calling itself from its own body. The running code is the
+// callee's, so the call needs no look-up and no watch test.
+class SelfCallExpr final : public Expr {
+public:
+    SelfCallExpr(std::vector<int> &&paramSlots, std::vector<Operand> &&args)
+        : m_slots(std::move(paramSlots)), m_args(std::move(args))
+    {
+    }
+    Variant eval(Ctx &c) override
+    {
+        TovLeanCode *code = c.code;
+        FrameBuf f(code->FrameSize());
+        Variant *frame = f.data();
+        const size_t n = m_args.size();
+        for (size_t j = 0; j < n; ++j) {
+            const Operand &a = m_args[j];
+            Variant &dst = frame[m_slots[j]];
+            if (a.kind == Operand::kExpr)
+                new (&dst) Variant(a.expr->eval(c));  // the slot is still Empty
+            else
+                dst = a.value(c);
+        }
+        return code->RunNested(frame, c);
+    }
+
+private:
+    std::vector<int> m_slots;  // the parameters' slots, in argument order
     std::vector<Operand> m_args;
 };
 
@@ -881,6 +927,10 @@ private:
         std::vector<Operand> args;
         for (int j = 0; j < np; ++j)
             args.push_back(expression(item->GetItem(j)));
+        if (p == m_proc) {
+            std::vector<int> paramSlots(m_code.m_paramSlots.begin(), m_code.m_paramSlots.begin() + np);
+            return std::make_unique<SelfCallExpr>(std::move(paramSlots), std::move(args));
+        }
         return std::make_unique<CallExpr>(p, d, std::move(args));
     }
 
@@ -1279,7 +1329,7 @@ Variant TovLeanCode::Run(Variant *frame, bool fromItems)
     return runBody(c);
 }
 
-Variant TovLeanCode::RunNested(Variant *frame, ovlean::Ctx &caller)
+inline Variant TovLeanCode::RunNested(Variant *frame, ovlean::Ctx &caller)
 {
     // The procedure is running already: its program is the running one, and
     // the caller's frame holds the one set of locals this call starts from

@@ -82,8 +82,9 @@ public:
     // their parameter slots unless fromItems, when the caller assigned them to
     // the parameter items (the tree's calling convention).
     Variant Run(Variant *frame, bool fromItems);
-    // A call of the procedure from its own running body (caller's context).
-    Variant RunNested(Variant *frame, ovlean::Ctx &caller);
+    // A call of the procedure from its own running body (caller's context);
+    // inlined into the call nodes of ov_ilean.cpp, the only ones that use it.
+    __attribute__((always_inline)) inline Variant RunNested(Variant *frame, ovlean::Ctx &caller);
 
     // Around a call into the tree: the items take the frame's values, and
     // back again afterwards (the tree may read and write them).

@@ -322,6 +322,53 @@ TEST(ProcedureFrameTest, ErrorsAndTerminationInLaterCalls)
     expectValues(*t, kPascal, {{"n", Variant(50)}, {"after", Variant(0)}});
 }
 
+// A procedure calling itself: text arguments and locals of each level, and a
+// failure while an argument is computed deep in the recursion.
+TEST(ProcedureFrameTest, SelfCallsKeepEachLevelAndUnwind)
+{
+    auto s = makeScript(kPascal, QStringLiteral("var r: String; k, z: Integer;\n"
+                                                "function Join(n: Integer; s: String): String;\n"
+                                                "var mine: String;\n"
+                                                "begin\n"
+                                                "  mine := s + '.';\n"
+                                                "  if n <= 0 then Result := mine\n"
+                                                "  else Result := Join(n - 1, mine + 'a') + Join(n - 1, 'b') + mine;\n"
+                                                "end;\n"
+                                                "function Deep(n, q: Integer): Integer;\n"
+                                                "var here: Integer;\n"
+                                                "begin\n"
+                                                "  here := n;\n"
+                                                "  if n <= 0 then Result := q\n"
+                                                "  else Result := Deep(n - 1, 10 div (n - z)) + here;\n"
+                                                "end;\n"
+                                                "begin\n"
+                                                "  r := Join(2, 'x');\n"
+                                                "  z := 0; k := Deep(3, 1);\n"
+                                                "  z := 2; k := Deep(3, 1);\n"
+                                                "end."));
+    ASSERT_TRUE(s->Compile()) << s->ErrorMsg.toStdString();
+    // Twice: the second run finds every body translated from its first call.
+    for (int run = 0; run < 2; ++run) {
+        try {
+            s->Execute();
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Division by zero"));
+        }
+        expectValues(*s, kPascal, {{"r", Variant("x.a.a.b.x.a.b.a.b.b.x.")}, {"k", Variant(16)}});
+        EXPECT_TRUE(s->ErrorPos.startsWith(QLatin1String("19:"))) << s->ErrorPos.toStdString();
+        auto *deep = dynamic_cast<TovProcVariable *>(s->Find(QStringLiteral("Deep")));
+        ASSERT_TRUE(deep);
+        EXPECT_TRUE(deep->Prog()->ErrorPos.startsWith(QLatin1String("14:"))) << deep->Prog()->ErrorPos.toStdString();
+        EXPECT_FALSE(deep->Executing());
+    }
+    // The unwound calls left nothing behind: host calls run as before.
+    s->SetVariables(QStringLiteral("z"), Variant(0));
+    EXPECT_TRUE(same(s->CallFunction(QStringLiteral("Deep"), VarArrayOf({Variant(3), Variant(1)})), Variant(16)));
+    EXPECT_TRUE(same(s->CallFunction(QStringLiteral("Join"), VarArrayOf({Variant(1), Variant("y")})),
+                     Variant("y.a.b.y.")));
+}
+
 // A run-line hook sees every statement of every call.
 TEST(ProcedureFrameTest, RunLineHookSeesEveryCall)
 {
