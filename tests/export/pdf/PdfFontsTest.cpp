@@ -264,6 +264,19 @@ TEST(TvdxExportFont, RightToLeftWordIsInDisplayOrder)
     EXPECT_EQ(rs.CharWidth, QList<int>(advances.rbegin(), advances.rend()));
 }
 
+TEST(TvdxExportFont, ArabicTakesItsJoinedForms)
+{
+    TvdxPDFFont font(makeFont("DejaVu Sans"));
+    const QString word = QStringLiteral("\u0643\u062A\u0628");
+    const TRemapedString rs = font.SoftRemapString(word, true, false);
+    ASSERT_EQ(rs.Data.size(), 3);
+    const QList<quint32> isolated = QRawFont::fromFont(QFont("DejaVu Sans")).glyphIndexesForString(word);
+    // Leftmost is the final beh, rightmost the initial kaf: not the isolated glyphs.
+    EXPECT_NE(rs.Data[0], isolated[2]);
+    EXPECT_NE(rs.Data[2], isolated[0]);
+    EXPECT_EQ(font.UsedAlphabetUnicode, QList<quint16>({0x0628, 0x062A, 0x0643}));
+}
+
 TEST(TvdxExportFont, IndexStringsAreNotShaped)
 {
     TvdxPDFFont font(makeFont("Liberation Sans"));
@@ -465,6 +478,7 @@ std::vector<TextLine> sampleLines()
         {newFont("Liberation Serif", kBold), "Bold serif", false},
         {newFont("DejaVu Sans"), QStringLiteral("\u05E9\u05DC\u05D5\u05DD"), true},
         {newFont("DejaVu Sans"), QStringLiteral("Cafe\u0301"), false},
+        {newFont("DejaVu Sans"), QStringLiteral("\u0643\u062A\u0628"), true}, // kataba, joined forms
     };
 }
 
@@ -503,6 +517,7 @@ TEST_P(PdfFontOracle, ToolsReadTheFonts)
     EXPECT_TRUE(text.output.contains("Bold serif")) << text.output.toStdString();
     const QString hebrew = QStringLiteral("\u05E9\u05DC\u05D5\u05DD");
     EXPECT_TRUE(text.output.contains(hebrew)) << text.output.toStdString();
+    EXPECT_TRUE(text.output.contains(QStringLiteral("\u0643\u062A\u0628"))) << text.output.toStdString();
     EXPECT_TRUE(text.output.contains(QStringLiteral("Cafe\u0301")) || text.output.contains(QStringLiteral("Caf\u00E9")))
         << text.output.toStdString();
 }
