@@ -1,5 +1,6 @@
 #include "export/pdf/fonts/TrueTypeCollection.h"
 #include <memory>
+#include <utility>
 
 TrueTypeCollection::~TrueTypeCollection()
 {
@@ -45,6 +46,59 @@ QByteArray TrueTypeCollection::PackFont(TrueTypeFont *ttf, const QList<quint16> 
     for (quint16 g : UsedAlphabet)
         ttf->AddCharacterToKeepList(g);
     return ttf->PackFont(true);
+}
+
+QString TrueTypeCollection::WantedFontName(const QString &faceName, bool bold, bool italic)
+{
+    // Faces whose localized names the font files do not carry.
+    static const std::pair<QString, QString> substitutes[] = {
+        {QStringLiteral("\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF"), QStringLiteral("MS Gothic")},
+        {QStringLiteral("\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"), QStringLiteral("MS PGothic")},
+        {QStringLiteral("\uFF2D\uFF33 \u660E\u671D"), QStringLiteral("MS Mincho")},
+        {QStringLiteral("\uFF2D\uFF33 \uFF30\u660E\u671D"), QStringLiteral("MS PMincho")},
+        {QStringLiteral("\u30E1\u30A4\u30EA\u30AA"), QStringLiteral("Meiryo")},
+        {QStringLiteral("Tahoma Bold"), QStringLiteral("Tahoma Negreta")},
+    };
+    for (const auto &[given, lookedUp] : substitutes)
+        if (faceName == given)
+            return lookedUp;
+    QString wanted = faceName;
+    if (bold)
+        wanted += QStringLiteral(" Bold");
+    if (italic)
+        wanted += QStringLiteral(" Italic");
+    return wanted;
+}
+
+TrueTypeFont *TrueTypeCollection::LoadFont(const QString &faceName, bool bold, bool italic)
+{
+    if (fonts_collection.empty())
+        return nullptr;
+    // Bitmap strikes and signatures are of no use to the subset.
+    const QList<quint32> skip{TrueTypeTable::MakeTag("EBLC"), TrueTypeTable::MakeTag("EBDT"),
+                              TrueTypeTable::MakeTag("hdmx"), TrueTypeTable::MakeTag("VDMX"),
+                              TrueTypeTable::MakeTag("DSIG")};
+    const QString wanted = WantedFontName(faceName, bold, italic);
+    QString text;
+    for (TrueTypeFont *f : fonts_collection) {
+        f->PrepareFont(skip);
+        if (!f->Names())
+            continue;
+        QString fullName;
+        f->Names()->IsHasFontName(4, text, fullName);
+        text = fullName;
+        if (fullName == wanted)
+            return f;
+        f->Names()->IsHasFontName(1, fullName, text);
+        if (text == wanted)
+            return f;
+    }
+    TrueTypeFont *first = fonts_collection.front();
+    QString firstFull;
+    if (first->Names())
+        first->Names()->get_Item(4, firstFull);
+    first->SubstitutionName = wanted + QStringLiteral(" - ") + firstFull;
+    return first;
 }
 
 TrueTypeFont *TrueTypeCollection::get_Item(const QString &FamilyName) const

@@ -20,6 +20,14 @@ public:
     // The subset of ttf (a prepared font of this collection) keeping the
     // glyph indices of UsedAlphabet; rewrites the block.
     QByteArray PackFont(TrueTypeFont *ttf, const QList<quint16> &UsedAlphabet);
+    // Prepares every font and picks the one whose full name (name ID 4) or
+    // family name (ID 1) is the face name (" Bold", " Italic" appended for
+    // the style, or the substitute of a Japanese face). Without a match the
+    // first font, with SubstitutionName set. Null for an empty collection.
+    TrueTypeFont *LoadFont(const QString &faceName, bool bold, bool italic);
+    // The name looked up for a face: its substitute, else with the style.
+    static QString WantedFontName(const QString &faceName, bool bold, bool italic);
+
     // The prepared font whose unique name (name ID 3) is FamilyName, else
     // "Font not found in collection".
     TrueTypeFont *get_Item(const QString &FamilyName) const;
