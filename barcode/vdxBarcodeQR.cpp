@@ -194,12 +194,14 @@ template <typename F> void TvdxBarcodeQR::encodeWith(F change)
 void TvdxBarcodeQR::SetText(const QString &value)
 {
     TvdxBarcode2DBase::SetText(value);
-    encodeWith([&] {
-        if (value == m_encoder.Data())
-            m_encoder.Encode();
-        else
-            m_encoder.SetData(value);
-    });
+    // The same text under the same settings gives the same symbol (or the
+    // same failure): the modules and their cover stay, a print loop that
+    // sets the text again before each draw does not encode it again.
+    if (value == m_encoder.Data()) {
+        SetErrorText(m_encoder.LastError());
+        return;
+    }
+    encodeWith([&] { m_encoder.SetData(value); });
 }
 
 void TvdxBarcodeQR::SetEncoding(TQRCodeEncoding value)
@@ -209,6 +211,8 @@ void TvdxBarcodeQR::SetEncoding(TQRCodeEncoding value)
 
 void TvdxBarcodeQR::SetQRQuietZone(int value)
 {
+    if (value == m_encoder.QuietZone())
+        return;
     // The symbol does not change; an earlier failure keeps its message.
     m_encoder.SetQuietZone(value);
     rebuildFigures();
@@ -216,6 +220,10 @@ void TvdxBarcodeQR::SetQRQuietZone(int value)
 
 void TvdxBarcodeQR::SetErrorLevels(TQRErrorLevels value)
 {
+    if (value == m_encoder.ErrorLevels()) {
+        SetErrorText(m_encoder.LastError());
+        return;
+    }
     encodeWith([&] { m_encoder.SetErrorLevels(value); });
 }
 

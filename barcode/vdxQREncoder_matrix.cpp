@@ -103,11 +103,13 @@ int TMaskUtil::ApplyMaskPenaltyRule2(const TByteMatrix &m)
     const std::uint8_t *a = m.GetArray().data();
     for (int y = 0; y + 1 < m.Height(); ++y) {
         const std::uint8_t *r0 = a + size_t(y) * size_t(w), *r1 = r0 + w;
+        // Without branches: the modules are as good as random after masking.
+        int blocks = 0;
         for (int x = 0; x + 1 < w; ++x) {
-            const int v = r0[x];
-            if (v == r0[x + 1] && v == r1[x] && v == r1[x + 1])
-                penalty += 3;
+            const std::uint8_t v = r0[x];
+            blocks += int((v == r0[x + 1]) & (v == r1[x]) & (v == r1[x + 1]));
         }
+        penalty += 3 * blocks;
     }
     return penalty;
 }
@@ -146,14 +148,11 @@ int rules13Lines(const std::uint8_t *a, int lines, int len)
         std::uint8_t prev = 2;
         for (int b = 0; b < len; ++b) {
             const std::uint8_t v = line[b];
-            if (v == prev) {
-                ++run;
-            } else {
-                if (run >= 5)
-                    penalty += run - 2;
-                run = 1;
-                prev = v;
-            }
+            // Selects rather than branches: runs end at random.
+            const bool same = v == prev;
+            penalty += (!same && run >= 5) ? run - 2 : 0;
+            run = same ? run + 1 : 1;
+            prev = v;
             window = ((window << 1) | (v & 1u)) & 0x7FFu;
             unsigned before = 0;
             if (b >= 10) {

@@ -26,6 +26,37 @@ double ellipseAngle(const QRectF &r, const TPoint &p)
     return std::atan2(dy / ry, dx / rx) * 180.0 / M_PI;
 }
 
+// Barcodes fill thousands of upright rectangles without an outline: on a
+// raster device reached by whole-pixel shifts such a rectangle covers
+// exactly the pixels its path would, and goes straight to the span fill.
+// False when the polygon is not one (nothing is drawn then).
+bool fillPlainRect(QPainter &p, const Canvas::State &st, std::span<const TPoint> points)
+{
+    if (points.size() != 4 || st.pen.style != PenStyle::Null || st.brush.style != BrushStyle::Solid ||
+        st.pen.mode != PenMode::Copy)
+        return false;
+    const TPoint &a = points[0], &b = points[1], &c = points[2], &d = points[3];
+    const bool upright = (a.X == b.X && b.Y == c.Y && c.X == d.X && d.Y == a.Y) ||
+                         (a.Y == b.Y && b.X == c.X && c.Y == d.Y && d.X == a.X);
+    // Extents past the int range go the long way, which clips them.
+    if (!upright || a.X == c.X || a.Y == c.Y || std::abs(qint64(a.X) - c.X) > 1 << 24 ||
+        std::abs(qint64(a.Y) - c.Y) > 1 << 24)
+        return false;
+    if (!p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster)
+        return false;
+    const QTransform t = p.transform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) || t.dy() != std::trunc(t.dy()))
+        return false;
+    const QColor color = toQColor(st.brush.color);
+    if (color.alpha() != 255)
+        return false;
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const int l = std::min(a.X, c.X), r = std::max(a.X, c.X);
+    const int top = std::min(a.Y, c.Y), bottom = std::max(a.Y, c.Y);
+    p.fillRect(QRect(l, top, r - l, bottom - top), color);
+    return true;
+}
+
 } // namespace
 
 QPainterCanvas::QPainterCanvas(QImage &image, int logPixels)
@@ -272,7 +303,7 @@ void QPainterCanvas::PolyBezier(std::span<const TPoint> points)
 
 void QPainterCanvas::Polygon(std::span<const TPoint> points)
 {
-    if (points.size() < 2)
+    if (points.size() < 2 || fillPlainRect(*m_p, m_state, points))
         return;
     QPolygonF poly;
     poly.reserve(qsizetype(points.size()));

@@ -313,8 +313,10 @@ void TvdxZPLExport::StartPage(TvdxComponent *page, int index)
     if (!std::isfinite(topMargin))
         topMargin = 0;
     if (FPrintAsBitmap) {
-        if (!FPageImage.isNull())
+        if (!FPageImage.isNull()) {
             FSpareImage = std::move(FPageImage);
+            FSpareWhite = false;
+        }
         FPageImage = QImage();
         const double w = page ? double(page->Width()) : 0;
         const double h = page ? double(page->Height()) : 0;
@@ -324,7 +326,9 @@ void TvdxZPLExport::StartPage(TvdxComponent *page, int index)
         if (!FSpareImage.isNull() && FSpareImage.width() == iw && FSpareImage.height() == ih) {
             FPageImage = std::move(FSpareImage);
             FSpareImage = QImage();
-            FPageImage.fill(Qt::white);
+            if (!FSpareWhite)
+                FPageImage.fill(Qt::white);
+            FSpareWhite = false;
         } else {
             FSpareImage = QImage();
             FPageImage = whiteImage(iw, ih, "Page");
@@ -371,9 +375,11 @@ void TvdxZPLExport::FinishPage(TvdxComponent *page, int index)
     FPage = page;
     if (FPrintAsBitmap && !FPageImage.isNull()) {
         WriteFieldOrigin(zround(leftMargin), zround(topMargin));
-        // Thresholded, inverted and padding cleared row by row on the way out.
-        vdxAppendImageField(FBuffer, FPageImage, FBreakLines);
+        // Thresholded, inverted and padding cleared row by row on the way
+        // out, and made white again for the next label.
+        vdxTakeImageField(FBuffer, FPageImage, FBreakLines);
         FSpareImage = std::move(FPageImage);
+        FSpareWhite = true;
     }
     FPageImage = QImage();
     WriteZplText(QStringLiteral("^XZ"));

@@ -150,4 +150,6 @@ private:
     QImage FPageImage;
     // The last label's page image, kept for the next label of the same size.
     QImage FSpareImage;
+    // The spare image is white already: the last field made it so.
+    bool FSpareWhite = false;
 };

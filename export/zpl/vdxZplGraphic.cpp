@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 TvdxMonoBitmap::TvdxMonoBitmap(int w, int h)
     : width(std::max(0, w)), height(std::max(0, h)), stride(((std::max(0, w) + 31) / 32) * 4)
 {
@@ -211,12 +215,61 @@ inline bool isBlack(QRgb px)
     return c != 0xFFFFFFu && (c == 0 || 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) < 128000);
 }
 
+#ifdef __SSE2__
+// Bit k of the index moved to bit 7 - k.
+const std::array<uchar, 256> &reversedBits()
+{
+    static const std::array<uchar, 256> table = [] {
+        std::array<uchar, 256> t{};
+        for (unsigned v = 0; v < 256; ++v) {
+            unsigned r = 0;
+            for (int k = 0; k < 8; ++k)
+                r |= ((v >> k) & 1u) << (7 - k);
+            t[v] = uchar(r);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// Bit k set where pixel k of eight is white, or black (alpha ignored); a
+// pixel in neither mask has some other colour.
+inline void pureMasks(const QRgb *in, unsigned &white, unsigned &black)
+{
+    const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in)), rgb);
+    const __m128i hi = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + 4)), rgb);
+    white = unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(lo, rgb)))) |
+            unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(hi, rgb)))) << 4;
+    black = unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(lo, zero)))) |
+            unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(hi, zero)))) << 4;
+}
+#endif
+
 // Black pixels of one row as set bits, the leftmost the most significant;
 // the bits past the width stay clear.
 void blackBits(const QRgb *in, int width, uchar *out)
 {
-    constexpr quint64 rgb2 = 0x00FFFFFF00FFFFFFull;
     const int whole = width / 8;
+#ifdef __SSE2__
+    // Drawn labels are black and white: eight such pixels at a time, from
+    // two vector compares; other colours pixel by pixel.
+    const std::array<uchar, 256> &reversed = reversedBits();
+    for (int i = 0; i < whole; ++i, in += 8) {
+        unsigned white, black;
+        pureMasks(in, white, black);
+        if ((white | black) == 0xFFu) {
+            out[i] = reversed[black];
+            continue;
+        }
+        unsigned byte = 0;
+        for (int k = 0; k < 8; ++k)
+            byte |= unsigned(isBlack(in[k])) << (7 - k);
+        out[i] = uchar(byte);
+    }
+#else
+    constexpr quint64 rgb2 = 0x00FFFFFF00FFFFFFull;
     for (int i = 0; i < whole; ++i, in += 8) {
         // Drawn labels are black and white: eight such pixels at a time.
         quint64 w[4];
@@ -234,6 +287,7 @@ void blackBits(const QRgb *in, int width, uchar *out)
             byte |= unsigned(isBlack(in[k])) << (7 - k);
         out[i] = uchar(byte);
     }
+#endif
     if (const int rest = width & 7) {
         unsigned byte = 0;
         for (int k = 0; k < rest; ++k)
@@ -299,28 +353,54 @@ void vdxAppendGraphicField(QByteArray &out, const TvdxMonoBitmap &b, bool breakL
     writer.finish();
 }
 
-void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines)
+namespace {
+// The rows of an RGB32 or ARGB32 image into the field. With writable (the
+// image's own bits) every row not white is made white after reading.
+void appendRows(QByteArray &out, const QImage &src, uchar *writable, bool breakLines)
 {
-    const QImage src = image.isNull() || image.format() == QImage::Format_RGB32
-                               || image.format() == QImage::Format_ARGB32
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB32);
     const int width = src.width(), height = src.height();
     const int bpr = (width + 7) / 8;
     FieldWriter writer(out, bpr, height, breakLines);
     // Labels are mostly white: whole white rows are found by comparing memory.
     const std::vector<QRgb> white(size_t(width), 0xFFFFFFFFu);
     const size_t rowBytes = size_t(width) * sizeof(QRgb);
+    const qsizetype stride = src.bytesPerLine();
     std::vector<uchar> rows(2 * size_t(bpr));
     uchar *cur = rows.data(), *prev = rows.data() + bpr;
     for (int y = 0; y < height; ++y) {
         const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
-        if (std::memcmp(in, white.data(), rowBytes) == 0)
+        if (std::memcmp(in, white.data(), rowBytes) == 0) {
             std::memset(cur, 0, size_t(bpr));
-        else
+        } else {
             blackBits(in, width, cur);
+            if (writable)
+                std::memset(writable + y * stride, 0xFF, rowBytes);
+        }
         writer.row(cur, y > 0 ? prev : nullptr);
         std::swap(cur, prev);
     }
     writer.finish();
+}
+} // namespace
+
+void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines)
+{
+    const QImage src = image.isNull() || image.format() == QImage::Format_RGB32
+                               || image.format() == QImage::Format_ARGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    appendRows(out, src, nullptr, breakLines);
+}
+
+void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines)
+{
+    if (image.isNull() || image.format() != QImage::Format_RGB32) {
+        vdxAppendImageField(out, image, breakLines);
+        image.fill(Qt::white);
+        return;
+    }
+    // bits() detaches a shared image first: constScanLine then reads the
+    // same pixels that are written.
+    uchar *bits = image.bits();
+    appendRows(out, image, bits, breakLines);
 }

@@ -48,3 +48,8 @@ void vdxAppendGraphicField(QByteArray &out, const TvdxMonoBitmap &b, bool breakL
 // vdxAppendGraphicField in turn, one row at a time: no 1-bit copy of the
 // whole image is made.
 void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines);
+// The same field, leaving the image white (as QImage::fill(Qt::white) does)
+// for the next page: each drawn row is made white again while it is at hand,
+// rows already white are not written. An image not of Format_RGB32 is filled
+// afterwards.
+void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <functional>
 
 namespace {
 
@@ -214,5 +215,43 @@ TEST(BarcodeQR, MatrixEqualsZint)
             for (int x = 0; x < size; ++x)
                 differ += f.Matrix().Get(x, y) != (rows[y][x] == u'1');
         EXPECT_EQ(differ, 0) << c.text.left(20).toStdString() << " version " << f.Version();
+    }
+}
+
+// The symbol is kept from one draw to the next; each setting that shapes it,
+// changed after a draw, shows in the next one.
+TEST(BarcodeQR, SettingChangedAfterADrawIsDrawn)
+{
+    const QString hello = QStringLiteral("HELLO-1");
+    const QString cyrillic = QString::fromUtf16(u"\u0416\u0416\u0416");
+    struct Case {
+        const char *name;
+        QString text; // before and (but for the text case) after the change
+        std::function<void(TvdxBarcodeQR &)> change;
+    };
+    const Case cases[] = {
+        {"text", hello, [](TvdxBarcodeQR &q) { q.SetText(QStringLiteral("OTHER-2")); }},
+        {"error level", hello, [](TvdxBarcodeQR &q) { q.SetErrorLevels(ecH); }},
+        {"encoding", hello, [](TvdxBarcodeQR &q) { q.SetEncoding(qrUTF8NoBOM); }},
+        {"code page", cyrillic, [](TvdxBarcodeQR &q) { q.SetCodepage(1251); }},
+        {"quiet zone", hello, [](TvdxBarcodeQR &q) { q.SetQRQuietZone(4); }},
+    };
+    for (const Case &c : cases) {
+        TvdxBarcodeQR qr;
+        qr.SetShowText(false);
+        qr.SetText(c.text);
+        const QImage first = render(qr);
+        EXPECT_EQ(decodeOne(first).text, c.text) << c.name;
+        const T2DBooleanArray before = qr.Encoder().Matrix();
+        const int widthBefore = qr.Width();
+        // The same text again keeps the symbol.
+        qr.SetText(c.text);
+        EXPECT_EQ(render(qr), first) << c.name;
+        c.change(qr);
+        const QImage second = render(qr);
+        EXPECT_TRUE(qr.ErrorText().isEmpty()) << c.name;
+        EXPECT_EQ(decodeOne(second).text, qr.Text()) << c.name;
+        EXPECT_TRUE(qr.Encoder().Matrix() != before || qr.Width() != widthBefore) << c.name;
+        EXPECT_NE(second, first) << c.name;
     }
 }

@@ -1,5 +1,6 @@
 #include "CanvasTestScene.h"
 #include "platform/QPainterCanvas.h"
+#include <QPainterPath>
 #include <QPrinter>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -52,6 +53,60 @@ TEST_F(PainterCanvas, FillRectCoversExactlyItsArea)
     EXPECT_EQ(n, 6);
     EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, kBlue);
     EXPECT_EQ(img.pixel(7, 6) & 0xFFFFFF, kBlue);
+}
+
+// Upright rectangles without an outline take a shorter road than other
+// polygons; the pixels must be those of the polygon's path filled by Qt.
+TEST(PainterCanvasPolygon, UprightRectanglesFillAsTheirPaths)
+{
+    struct Case {
+        const char *name;
+        std::vector<TPoint> points;
+        QPointF shift;
+        bool clip;
+    };
+    const Case cases[] = {
+        {"clockwise", {{10, 10}, {30, 10}, {30, 25}, {10, 25}}, {0, 0}, false},
+        {"anticlockwise from the bottom right", {{30, 25}, {30, 10}, {10, 10}, {10, 25}}, {0, 0}, false},
+        {"one pixel", {{5, 5}, {6, 5}, {6, 6}, {5, 6}}, {0, 0}, false},
+        {"shifted", {{0, 0}, {12, 0}, {12, 40}, {0, 40}}, {7, 3}, false},
+        {"half a pixel shifted", {{0, 0}, {12, 0}, {12, 40}, {0, 40}}, {7.5, 3.5}, false},
+        {"past the edges", {{-20, -5}, {130, -5}, {130, 12}, {-20, 12}}, {0, 0}, false},
+        {"clipped", {{10, 10}, {90, 10}, {90, 70}, {10, 70}}, {0, 0}, true},
+        {"flat", {{10, 10}, {40, 10}, {40, 10}, {10, 10}}, {0, 0}, false},
+        {"not upright", {{10, 10}, {40, 12}, {40, 30}, {10, 30}}, {0, 0}, false},
+    };
+    for (const Case &c : cases) {
+        QImage drawn(100, 80, QImage::Format_RGB32), expected(100, 80, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        expected.fill(Qt::white);
+        {
+            QPainterCanvas canvas(drawn);
+            canvas.SetWorldTransform(QTransform::fromTranslate(c.shift.x(), c.shift.y()));
+            if (c.clip)
+                canvas.IntersectClipRect(TRect(20, 20, 50, 40));
+            canvas.pen().style = PenStyle::Null;
+            canvas.brush().style = BrushStyle::Solid;
+            canvas.brush().color = clBlue;
+            canvas.Polygon(c.points);
+        }
+        {
+            QPainter p(&expected);
+            p.setTransform(QTransform::fromTranslate(c.shift.x(), c.shift.y()));
+            if (c.clip)
+                p.setClipRect(QRect(20, 20, 30, 20));
+            QPolygonF poly;
+            for (const TPoint &pt : c.points)
+                poly << QPointF(pt.X, pt.Y);
+            QPainterPath path;
+            path.addPolygon(poly);
+            path.closeSubpath();
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0, 0, 255));
+            p.drawPath(path);
+        }
+        EXPECT_EQ(drawn, expected) << c.name;
+    }
 }
 
 TEST_F(PainterCanvas, LineLeavesOutItsLastPixel)

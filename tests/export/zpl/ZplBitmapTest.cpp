@@ -1,6 +1,9 @@
 #include "GfaDecode.h"
 #include "ZplTestUtil.h"
 
+#include "barcode/vdxBarcode2DView.h"
+#include "barcode/vdxBarcodeView.h"
+
 #include "core/vdGIFGraphic.h"
 #include "core/vdICOGraphics.h"
 #include "platform/Canvas.h"
@@ -315,3 +318,63 @@ TEST_F(ZplBitmapMode, PageTooLargeIsAClearError)
 }
 
 } // namespace
+
+// Labels as a label job draws them, byte for byte: a coloured caption on a
+// grey ground, Code 128 and QR codes straight and turned, one label after
+// another in one image (the spare image path), then a label of another size.
+// VD_UPDATE_GOLDEN=1 rewrites the golden file.
+TEST(ZplBitmapLabels, BarcodeLabelsKeepTheirBytes)
+{
+    TvdxReportPage page;
+    TvdxMemoView caption;
+    caption.SetBounds(10, 10, 200, 20);
+    caption.SetParentFont(false);
+    caption.Font()->SetHeight(-14);
+    caption.Font()->SetColor(0x000080);
+    caption.SetColor(0xC0C0C0);
+    TvdxBarCodeView code128, code128Turned;
+    for (TvdxBarCodeView *b : {&code128, &code128Turned}) {
+        b->SetAutoSize(false);
+        b->SetBarTypeValue(TvdxBarcode::bcCode128);
+    }
+    code128.SetBounds(10, 40, 200, 50);
+    code128Turned.SetRotation(90);
+    code128Turned.SetBounds(360, 10, 40, 150);
+    TvdxBarcode2DView qr, qrTurned;
+    for (TvdxBarcode2DView *q : {&qr, &qrTurned}) {
+        q->SetAutoSize(false);
+        q->SetBarType(vdx2D::bcCodeQR);
+    }
+    qr.SetBounds(240, 10, 110, 110);
+    qrTurned.SetRotation(90);
+    qrTurned.SetBounds(10, 100, 70, 70);
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TvdxZPLExport f(nullptr, true);
+    f.SetStream(&buffer);
+    ASSERT_TRUE(f.DoStart());
+    const int labels = 4;
+    for (int i = 0; i < labels; ++i) {
+        setPage(page, i + 1 < labels ? 420 : 300, i + 1 < labels ? 190 : 180);
+        const QString id = QStringLiteral("SHIP-%1").arg(i * 7919, 6, 10, QLatin1Char('0'));
+        caption.SetText(QStringLiteral("Parcel ") + id);
+        code128.SetText(id);
+        code128Turned.SetText(id + QStringLiteral("X"));
+        qr.SetText(QStringLiteral("https://example.org/p/") + id);
+        qrTurned.SetText(id);
+        f.StartPage(&page, i);
+        for (TvdxComponent *o : std::initializer_list<TvdxComponent *>{&caption, &code128, &code128Turned, &qr, &qrTurned})
+            f.ExportObject(o);
+        f.FinishPage(&page, i);
+    }
+    f.DoFinish();
+
+    const QString golden = vdtest::dataPath(QStringLiteral("zpl/bitmap_labels.zpl"));
+    if (qEnvironmentVariableIsSet("VD_UPDATE_GOLDEN"))
+        vdtest::writeFile(golden, buffer.data());
+    const QByteArray expected = vdtest::readFile(golden);
+    ASSERT_FALSE(expected.isEmpty()) << "no golden file";
+    EXPECT_EQ(buffer.data(), expected);
+}
+
