@@ -8,6 +8,7 @@
 #include "engine/vdxEnginePages.h"
 #include "report/vdxClass_engine.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -254,6 +255,8 @@ private:
     TvdxCachedGraphicType FCachedGraphicState = cgOriginal;
     TvdxSignaturePages FSignaturePages;
     TvdxExportEnd FLastExportEnd = eeNone;
+    // When the export loop last let events through.
+    QElapsedTimer FLastExportEvents;
 };
 
 // A built page held pinned in the cache for as long as the handle lives: no

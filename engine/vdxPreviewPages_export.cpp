@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QImage>
 #include <algorithm>
 
@@ -40,6 +41,18 @@ void processMessages(TvdxReport *report)
         QCoreApplication::processEvents();
 }
 
+// Between pages: events at most every few milliseconds, often enough for a
+// Stop to land at once, rarely enough that thousands of small labels do not
+// spend their time polling for events.
+void processMessagesBetweenPages(TvdxReport *report, QElapsedTimer &last)
+{
+    constexpr qint64 kIntervalMs = 15;
+    if (last.isValid() && last.elapsed() < kIntervalMs)
+        return;
+    processMessages(report);
+    last.start();
+}
+
 // Export progress: the report's progress window when the filter asks for it,
 // otherwise only the report's events.
 void progressStart(TvdxReport *report, TvdxCustomExportFilter *filter)
@@ -55,7 +68,7 @@ void progressStart(TvdxReport *report, TvdxCustomExportFilter *filter)
     }
 }
 
-void progress(TvdxReport *report, TvdxCustomExportFilter *filter, int page)
+void progress(TvdxReport *report, TvdxCustomExportFilter *filter, int page, QElapsedTimer &lastEvents)
 {
     if (!report)
         return;
@@ -64,7 +77,7 @@ void progress(TvdxReport *report, TvdxCustomExportFilter *filter, int page)
     } else if (!threadSafe(report)) {
         if (report->OnProgress)
             report->OnProgress(report, TvdxReport::ptExporting, page);
-        processMessages(report);
+        processMessagesBetweenPages(report, lastEvents);
     }
 }
 
@@ -158,7 +171,7 @@ void TvdxPreviewPages::exportPage(TvdxCustomExportFilter *filter, int index, con
     if (!page)
         return;
     LockPage();
-    progress(FReport, filter, index + 1);
+    progress(FReport, filter, index + 1, FLastExportEvents);
     filter->StartPage(page, index);
     try {
         setMarginOffset(page, index);
@@ -217,11 +230,12 @@ void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QSet<int> &pageN
         progressStop(FReport, filter);
         filter->DoFinish();
     };
+    FLastExportEvents.invalidate();
     try {
         progressStart(FReport, filter);
         for (int i = 0; i < Count(); ++i) {
             exportPage(filter, i, pageNumbers);
-            processMessages(FReport);
+            processMessagesBetweenPages(FReport, FLastExportEvents);
         }
     } catch (const EExportTerminated &) {
         filter->SetTerminated(false);
