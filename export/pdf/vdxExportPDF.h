@@ -181,6 +181,8 @@ protected:
 private:
     void ExportView(TvdxView *view);
     void WriteFrameLine(const TvdxFrameLine &line, int side, const TPdfRect &rect);
+    // Raises before anything is written when the hatch would be a runaway.
+    static void CheckHatchSize(TvdxView *view);
     void WriteHatch(TvdxView *view, TColor color, TvdxCustomFill::TBrushStyle style);
     void WriteGradient(TvdxView *view, TvdxGradientFill *fill);
     void WriteArrow(TvdxCustomLineView *view, const QPointF &tip, const QPointF &other);

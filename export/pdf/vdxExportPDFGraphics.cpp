@@ -128,6 +128,8 @@ void TvdxPDFExport::WriteFill(TvdxView *view)
         const auto style = brush->Style();
         if (brush->BackColor() == clNone && (style == TvdxCustomFill::bsSolid || style == TvdxCustomFill::bsClear))
             return;
+        if (style >= TvdxCustomFill::bsHorizontal)
+            CheckHatchSize(view);
         WriteOp(QStringLiteral("q"));
         if (brush->BackColor() != clNone) {
             SetFillColor(brush->BackColor());
@@ -142,6 +144,8 @@ void TvdxPDFExport::WriteFill(TvdxView *view)
     } else if (auto *glass = qobject_cast<TvdxGlassFill *>(fill)) {
         if (glass->Color() == clNone)
             return;
+        if (glass->Hatch())
+            CheckHatchSize(view);
         WriteOp(QStringLiteral("q"));
         SetFillColor(glass->Color());
         ShapePath(view);
@@ -164,6 +168,15 @@ void TvdxPDFExport::WriteFill(TvdxView *view)
     }
 }
 
+void TvdxPDFExport::CheckHatchSize(TvdxView *view)
+{
+    const double shadow = view->ShadowSize();
+    const double rows = std::trunc((double(view->Height()) - shadow) / 8);
+    const double columns = std::trunc((double(view->Width()) - shadow) / 8);
+    if (!std::isfinite(rows) || !std::isfinite(columns) || std::fabs(rows) + std::fabs(columns) > kMaxHatchLines)
+        throw EPDFExportError(QStringLiteral("The hatched area of \"%1\" is too large for the PDF page").arg(view->Name()));
+}
+
 void TvdxPDFExport::WriteHatch(TvdxView *view, TColor color, TvdxCustomFill::TBrushStyle style)
 {
     using F = TvdxCustomFill;
@@ -172,8 +185,6 @@ void TvdxPDFExport::WriteHatch(TvdxView *view, TColor color, TvdxCustomFill::TBr
     const double width = double(view->Width()) - shadow, height = double(view->Height()) - shadow;
     const double right = left + width, bottom = top + height;
     const double rows = std::trunc(height / 8), columns = std::trunc(width / 8);
-    if (!std::isfinite(rows) || !std::isfinite(columns) || std::fabs(rows) + std::fabs(columns) > kMaxHatchLines)
-        throw EPDFExportError(QStringLiteral("The hatched area of \"%1\" is too large for the PDF page").arg(view->Name()));
     const double dy = (height - 8 * rows) / 2, dx = (width - 8 * columns) / 2;
 
     WriteOp(QStringLiteral("[] 0 d"));
