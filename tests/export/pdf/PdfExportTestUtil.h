@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 
