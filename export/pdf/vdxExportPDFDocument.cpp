@@ -149,6 +149,8 @@ void TvdxPDFDocument::Finish()
     // A page left open by a failing writer is closed so the file stays whole.
     if (m_outStream)
         FinishPage();
+    if (OnWriteFontObjects)
+        OnWriteFontObjects();
     WritePageTree();
     WriteInfoDictionary();
     FEncryptNo = 0;

@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <memory>
 
 enum class TPDFVersion { pv14, pv15, pv16, pv17 };
@@ -50,6 +51,7 @@ public:
     TvdxPDFDocument &operator=(const TvdxPDFDocument &) = delete;
 
     TvdxPDFDocumentOptions &Options() { return m_options; }
+    const TvdxPDFDocumentOptions &Options() const { return m_options; }
 
     // Begins a document on Stream (not owned, open for writing): identity,
     // dates, header and the page tree's number. Now is the local time.
@@ -77,6 +79,9 @@ public:
     // Encryption hook (not owned): when set before Start, strings and streams
     // are encrypted and the encryptor writes its dictionary at Finish.
     void SetEncryptor(const TPDFObjectEncryptor *encryptor) { m_encryptor = encryptor; }
+
+    // Called by Finish before the page tree: the fonts' objects go there.
+    std::function<void()> OnWriteFontObjects;
 
 private:
     void WritePageTree();
