@@ -1,6 +1,7 @@
 // The file structure: header, page objects, page tree, information
 // dictionary, catalog, cross-reference table and trailer; checked byte for
 // byte and by qpdf and poppler.
+#include "PdfTools.h"
 #include "common/TestSupport.h"
 #include "export/pdf/vdxExportPDFDocument.h"
 
@@ -31,27 +32,8 @@ QByteArray writeDocument(TvdxPDFDocument &doc, int pages, const QDateTime &now =
     return out.data();
 }
 
-struct ToolResult {
-    bool ran = false;
-    int exitCode = -1;
-    QString output;
-};
-
-ToolResult runTool(const QString &tool, const QStringList &args)
-{
-    ToolResult r;
-    if (QStandardPaths::findExecutable(tool).isEmpty())
-        return r;
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(tool, args);
-    if (!p.waitForFinished(60000))
-        return r;
-    r.ran = true;
-    r.exitCode = p.exitCode();
-    r.output = QString::fromLocal8Bit(p.readAll());
-    return r;
-}
+using pdftest::runTool;
+using pdftest::ToolResult;
 
 // Where the object with this number starts in the file.
 qsizetype objectStart(const QByteArray &pdf, int no)

@@ -3,6 +3,7 @@
 #pragma once
 #include "export/pdf/vdxExportPDF.h"
 #include "report/vdxClass.h"
+#include "PdfTools.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -12,28 +13,6 @@
 #include <QStringList>
 
 namespace pdftest {
-
-struct ToolResult {
-    bool ran = false;
-    int exitCode = -1;
-    QString output;
-};
-
-inline ToolResult runTool(const QString &tool, const QStringList &args)
-{
-    ToolResult r;
-    if (QStandardPaths::findExecutable(tool).isEmpty())
-        return r;
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(tool, args);
-    if (!p.waitForFinished(60000))
-        return r;
-    r.ran = true;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.output = QString::fromLocal8Bit(p.readAll());
-    return r;
-}
 
 // The page rendered at 72 dpi: one image pixel per point, so report pixel
 // (x, y) of a page without margins is image pixel (0.75 x, 0.75 y).

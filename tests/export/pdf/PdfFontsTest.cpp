@@ -2,6 +2,7 @@
 // glyph lists, the correction tables, the PDF font names, and a small PDF
 // read back by qpdf, poppler and fontTools.
 #include "FontToolsOracle.h"
+#include "PdfTools.h"
 #include "common/TestSupport.h"
 #include "export/pdf/vdxExportPDFFonts.h"
 
@@ -39,26 +40,8 @@ private:
     QString m_file;
 };
 
-struct ToolResult {
-    bool ran = false;
-    int exitCode = -1;
-    QString output;
-};
-
-ToolResult runTool(const QString &tool, const QStringList &args)
-{
-    ToolResult r;
-    if (QStandardPaths::findExecutable(tool).isEmpty())
-        return r;
-    QProcess p;
-    p.start(tool, args);
-    if (!p.waitForFinished(60000))
-        return r;
-    r.ran = true;
-    r.exitCode = p.exitCode();
-    r.output = QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using pdftest::runTool;
+using pdftest::ToolResult;
 
 } // namespace
 
