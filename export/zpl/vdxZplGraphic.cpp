@@ -215,6 +215,16 @@ inline bool isBlack(QRgb px)
     return c != 0xFFFFFFu && (c == 0 || 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) < 128000);
 }
 
+// Up to eight pixels as one byte, tested one by one: the first pixel is the
+// most significant bit, bits past count stay clear.
+uchar blackBitsOf(const QRgb *in, int count)
+{
+    unsigned byte = 0;
+    for (int k = 0; k < count; ++k)
+        byte |= unsigned(isBlack(in[k])) << (7 - k);
+    return uchar(byte);
+}
+
 #ifdef __SSE2__
 // Bit k of the index moved to bit 7 - k.
 const std::array<uchar, 256> &reversedBits()
@@ -263,10 +273,7 @@ void blackBits(const QRgb *in, int width, uchar *out)
             out[i] = reversed[black];
             continue;
         }
-        unsigned byte = 0;
-        for (int k = 0; k < 8; ++k)
-            byte |= unsigned(isBlack(in[k])) << (7 - k);
-        out[i] = uchar(byte);
+        out[i] = blackBitsOf(in, 8);
     }
 #else
     constexpr quint64 rgb2 = 0x00FFFFFF00FFFFFFull;
@@ -282,18 +289,11 @@ void blackBits(const QRgb *in, int width, uchar *out)
             out[i] = 0xFF;
             continue;
         }
-        unsigned byte = 0;
-        for (int k = 0; k < 8; ++k)
-            byte |= unsigned(isBlack(in[k])) << (7 - k);
-        out[i] = uchar(byte);
+        out[i] = blackBitsOf(in, 8);
     }
 #endif
-    if (const int rest = width & 7) {
-        unsigned byte = 0;
-        for (int k = 0; k < rest; ++k)
-            byte |= unsigned(isBlack(in[k])) << (7 - k);
-        out[whole] = uchar(byte);
-    }
+    if (const int rest = width & 7)
+        out[whole] = blackBitsOf(in, rest);
 }
 } // namespace
 
