@@ -18,6 +18,11 @@
 #define VD_APP_HAVE_ZPL_EXPORT 1
 #endif
 
+#if __has_include("export/pdf/vdxExportPDF.h")
+#include "export/pdf/vdxExportPDF.h"
+#define VD_APP_HAVE_PDF_EXPORT 1
+#endif
+
 #include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
@@ -114,6 +119,31 @@ QByteArray exportZpl(F &filter, R &report, const TZplExportRequest &rq)
     }
 }
 
+QString reportErrors(const TvdxReport &report, const QString &fallback)
+{
+    return report.Errors().isEmpty() ? fallback : report.Errors().join(QLatin1Char('\n'));
+}
+
+// Writes the report's prepared pages (prepared first unless Prepared) to
+// PdfFile with the filter's defaults, without progress or dialogs.
+void exportPdf(TvdxReport &report, const QString &pdfFile, bool prepared)
+{
+#ifdef VD_APP_HAVE_PDF_EXPORT
+    if (!prepared && !report.PrepareReport(true))
+        throw Exception(reportErrors(report, QStringLiteral("The report could not be prepared")));
+    TvdxPDFExport filter(nullptr);
+    filter.SetFileName(pdfFile);
+    filter.SetShowProgress(false);
+    filter.SetShowDialog(false);
+    if (!report.Export(&filter))
+        throw Exception(reportErrors(report, QStringLiteral("The PDF export failed: %1")
+                                                 .arg(QDir::toNativeSeparators(pdfFile))));
+#else
+    Q_UNUSED(report) Q_UNUSED(pdfFile) Q_UNUSED(prepared)
+    notInThisBuild(QStringLiteral("The PDF export"));
+#endif
+}
+
 } // namespace
 
 std::unique_ptr<TvdxReport> vdLoadReportFile(const QString &fileName, bool prepared, TvdComponent *owner)
@@ -192,20 +222,20 @@ void TLibraryReportCommands::DesignReport(const QString &fileName)
     designReport(*report);
 }
 
-void TLibraryReportCommands::ExportReportFileToPDF(const QString &reportFile, const QString &)
+void TLibraryReportCommands::ExportReportFileToPDF(const QString &reportFile, const QString &pdfFile)
 {
-    // Until the PDF export is built the file is only checked: selecting a
-    // report stays quiet, and "Export" then finds no PDF. A prepared report
-    // is read as one; the template loader would only refuse it.
+    // A prepared report is read as one and written as it stands; the
+    // template loader would only refuse it.
     const bool prepared = QFileInfo(reportFile).suffix() == QLatin1String("vp3");
     const auto report = vdLoadReportFile(reportFile, prepared, m_owner);
+    exportPdf(*report, pdfFile, prepared);
 }
 
-void TLibraryReportCommands::ExportOwnReportToPDF(const QString &)
+void TLibraryReportCommands::ExportOwnReportToPDF(const QString &pdfFile)
 {
     if (!m_ownReport)
         throw Exception(QStringLiteral("The window has no report"));
-    notInThisBuild(QStringLiteral("The PDF export"));
+    exportPdf(*m_ownReport, pdfFile, false);
 }
 
 bool TDesktopShellOpener::OpenUrl(const QUrl &url)

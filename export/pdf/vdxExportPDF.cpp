@@ -304,13 +304,20 @@ void TvdxPDFExport::ExportView(TvdxView *view)
 
 void TvdxPDFExport::WriteViewBy(TvdxPDFViewWriter writer, TvdxView *view)
 {
-    Q_UNUSED(writer)
-    Q_UNUSED(view)
+    switch (writer) {
+    case TvdxPDFViewWriter::vwText: WriteText(view); break;
+    default: break;
+    }
 }
 
 void TvdxPDFExport::AddLinks(TvdxView *view) { Q_UNUSED(view) }
 
-void TvdxPDFExport::WriteFontObjects() {}
+void TvdxPDFExport::WriteFontObjects()
+{
+    TPDFGLobalFonts &fonts = m_doc.Fonts();
+    for (int i = 0; i < fonts.Count(); ++i)
+        ::WriteFontObjects(m_doc.POH(), *fonts.Get(i), Compressed());
+}
 
 void TvdxPDFExport::FinishPage(TvdxComponent *page, int index)
 {

@@ -13,7 +13,9 @@
 #include <QString>
 #include <memory>
 
+class TVector_ExtTextOut;
 class TvdxCustomLineView;
+class TvdxCustomMemoView;
 class TvdxFrame;
 class TvdxFrameLine;
 class TvdxShapeView;
@@ -164,6 +166,17 @@ public:
     void WriteShapeView(TvdxShapeView *view);
     void WritePageBackground(const TPdfRect &rect, TColor color);
 
+    // --- page content: text of memo views
+    // Writes the memo's text (with fill and frame on the page). InField: into
+    // a field's appearance stream, with the line HighlightIndex (-1 none)
+    // drawn as selected; then answers the first line's top below the box's
+    // top in pixels, else 0. Not a memo: nothing.
+    double WriteText(TvdxView *view, bool inField = false, int highlightIndex = -1);
+    // The text runs of the view's vector recording (rotated text).
+    void WriteVectorText(TvdxView *view);
+    // The document's fonts.
+    TPDFGLobalFonts &Fonts() { return m_doc.Fonts(); }
+
 protected:
     // The writers of the other page content (text, pictures, metafiles,
     // fields, signatures) join here; this filter draws nothing for them.
@@ -180,6 +193,7 @@ protected:
 
 private:
     void ExportView(TvdxView *view);
+    void WriteVectorTextRun(TvdxCustomMemoView *memo, const TVector_ExtTextOut &run);
     void WriteFrameLine(const TvdxFrameLine &line, int side, const TPdfRect &rect);
     // Raises before anything is written when the hatch would be a runaway.
     static void CheckHatchSize(TvdxView *view);

@@ -60,6 +60,7 @@ void TvdxPDFDocument::Start(QIODevice *stream, const QDateTime &now)
     FPageFontsArray = std::make_unique<TPageByPageReferenceArray>();
     FPatternsArray = std::make_unique<TPageByPageReferenceArray>();
     FPagesRef.Clear();
+    m_fonts.Clear();
     FCurrentPageIndex = -1;
     FFirstNextId = 1;
     FPOH->Clear();
@@ -131,7 +132,8 @@ void TvdxPDFDocument::FinishPage()
     if (m_options.Transparency)
         WriteLine(pdf(), "/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>");
     WriteLine(pdf(), "/Resources << ");
-    // Font, image and pattern resources join here with their writers.
+    OutPageFonts(pdf(), FPageFontsArray->GetData(FCurrentPageIndex), m_fonts);
+    // Image and pattern resources join here with their writers.
     WriteLine(pdf(), "/ProcSet [/PDF /Text /ImageC ]");
     WriteLine(pdf(), ">>");
     WriteLine(pdf(), "/Contents " + ObjRef(contentNo));
@@ -180,6 +182,7 @@ void TvdxPDFDocument::Finish()
     WriteLine(pdf(), "%%EOF");
     m_pdf = nullptr;
     FPOH->FpdfStream = nullptr;
+    m_fonts.Clear();
 }
 
 void TvdxPDFDocument::WritePageTree()

@@ -3,6 +3,7 @@
 // trailer. The export filter drives it; page content is written by others
 // into each page's content stream.
 #pragma once
+#include "export/pdf/vdxExportPDFFonts.h"
 #include "export/pdf/vdxExportPDFHelpers.h"
 
 #include <QBuffer>
@@ -67,6 +68,8 @@ public:
     // Page-level sets of the current page, for the content writers.
     TReferenceArray *PageAnnots() const { return m_pageAnnots; }
     TPDFObjectsHelper &POH() { return *FPOH; }
+    // The document's fonts; emptied by Start and after Finish.
+    TPDFGLobalFonts &Fonts() { return m_fonts; }
 
     // Identity and time of the current document.
     const QDateTime &DateTime() const { return FDateTime; }
@@ -92,6 +95,7 @@ private:
 
     TvdxPDFDocumentOptions m_options;
     std::unique_ptr<TPDFObjectsHelper> FPOH;
+    TPDFGLobalFonts m_fonts;
     QIODevice *m_pdf = nullptr;
     const TPDFObjectEncryptor *m_encryptor = nullptr;
 

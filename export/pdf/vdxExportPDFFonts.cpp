@@ -273,7 +273,7 @@ void WriteFontObjects(TPDFObjectsHelper &poh, TvdxPDFFont &font, bool compressed
         auto data = std::make_unique<QBuffer>();
         data->setData(font.FontData.left(font.FontDataSize));
         data->open(QIODevice::ReadOnly);
-        WriteStream(pdf, std::move(data), false, true, true, encryptor, compressed, fileNo);
+        WriteStream(pdf, std::move(data), true, true, true, encryptor, compressed, fileNo);
     }
 
     const TvdxOutlineTextMetric tm = font.TextMetric ? *font.TextMetric : defaultMetrics();

@@ -196,8 +196,9 @@ void WriteStream(QIODevice &target, std::unique_ptr<QIODevice> source, bool leng
         throw EPDFExportError(QStringLiteral("Stream read error"));
     if (openDict)
         WriteRaw(target, "<<");
+    // A TrueType font file states its unpacked length as well.
     if (length1Mode)
-        WriteRaw(target, "/Length " + QByteArray::number(source->size()));
+        WriteRaw(target, "/Length1 " + QByteArray::number(source->size()));
 
     std::unique_ptr<QIODevice> data;
     if (compress) {
@@ -205,7 +206,7 @@ void WriteStream(QIODevice &target, std::unique_ptr<QIODevice> source, bool leng
         packed->open(QIODevice::ReadWrite);
         ZCompressStream(*source, *packed, TvdCompressionLevel::clFastest);
         packed->seek(0);
-        WriteRaw(target, (length1Mode ? "/Length1 " : "/Length ") + QByteArray::number(packed->size()));
+        WriteRaw(target, "/Length " + QByteArray::number(packed->size()));
         WriteRaw(target, "/Filter/FlateDecode");
         data = std::move(packed);
     } else {

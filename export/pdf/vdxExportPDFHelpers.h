@@ -61,7 +61,8 @@ QByteArray GlyphsToHex(const QList<uint16_t> &glyphs);
 // ---- Streams ---------------------------------------------------------------
 // Writes the dictionary tail, the data and the end of a stream object whose
 // header line is already out. Source is read from its start and released.
-// With an encryptor the data is encrypted under ObjNo.
+// With an encryptor the data is encrypted under ObjNo. Length1Mode adds the
+// unpacked size as /Length1 (TrueType font files).
 void WriteStream(QIODevice &target, std::unique_ptr<QIODevice> source, bool length1Mode, bool closeDict,
                  bool openDict, const TPDFObjectEncryptor *encryptor, bool compress, int32_t objNo);
 

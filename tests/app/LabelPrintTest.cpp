@@ -9,6 +9,8 @@
 #include "common/CupsServer.h"
 #include "common/ZplRender.h"
 #include "common/ZxingDecode.h"
+#include "export/pdf/PdfTools.h"
+#include "app/uLibraryServices.h"
 #include "preview/vdxPrinters.h"
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
@@ -333,4 +335,45 @@ TEST_F(SampleLabels, TheWindowsOwnReportPreparesOverTheSampleData)
     ASSERT_TRUE(report->PrepareReport(true)) << report->Errors().join('\n').toStdString();
     EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join('\n').toStdString();
     EXPECT_EQ(report->PreviewPages()->Count(), 24);
+}
+
+// Select Report writes a PDF of the label beside it; qpdf accepts it and
+// pdftotext reads the label's text from it.
+TEST_F(SampleLabels, SelectWritesAPdfThatReadersAccept)
+{
+    TfrmZPL &w = open();
+    const QString path = select(w, QStringLiteral("product-label.vd3"));
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    const QString pdf = vdChangeFileExt(path, QStringLiteral(".pdf"));
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    const pdftest::ToolResult check = pdftest::runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdf});
+    if (!check.ran)
+        GTEST_SKIP() << "qpdf not installed";
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+    const pdftest::ToolResult text =
+        pdftest::runTool(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
+                                                       QStringLiteral("-")});
+    ASSERT_TRUE(text.ran) << "pdftotext not installed";
+    EXPECT_TRUE(text.output.contains(QStringLiteral("Qty"))) << text.output.toStdString();
+    EXPECT_TRUE(text.output.contains(QStringLiteral("Amount"))) << text.output.toStdString();
+    // One page per label row.
+    const pdftest::ToolResult info = pdftest::runTool(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_FALSE(info.output.contains(QStringLiteral("Pages:          0"))) << info.output.toStdString();
+}
+
+TEST_F(SampleLabels, OwnReportIsWrittenToTheGivenPdf)
+{
+    TfrmZPL &w = open();
+    TvdxReport report(w.Data()->ComponentOwner());
+    ASSERT_TRUE(report.LoadFromFile(QStringLiteral(VD_APP_BUILD_DIR "/serial-label.vd3")));
+    TLibraryReportCommands commands(&report, w.Data()->ComponentOwner());
+    const QString pdf = dir.file(QStringLiteral("out/Report.pdf"));
+    QDir().mkpath(dir.file(QStringLiteral("out")));
+    commands.ExportOwnReportToPDF(pdf);
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    const pdftest::ToolResult check = pdftest::runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdf});
+    if (check.ran)
+        EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+    // A file that cannot be written is reported, not passed over.
+    EXPECT_THROW(commands.ExportOwnReportToPDF(dir.file(QStringLiteral("missing/folder/Report.pdf"))), Exception);
 }
