@@ -1,6 +1,7 @@
 #include "export/pdf/vdxExportPDF.h"
 
 #include "core/vdxRes.h"
+#include "export/pdf/emf/vdxPDFViewPictures.h"
 #include "export/pdf/vdxExportHelpers.h"
 #include "report/vdxClass_frame.h"
 #include "report/vdxClass_hyperlink.h"
@@ -304,8 +305,11 @@ void TvdxPDFExport::ExportView(TvdxView *view)
 
 void TvdxPDFExport::WriteViewBy(TvdxPDFViewWriter writer, TvdxView *view)
 {
-    Q_UNUSED(writer)
-    Q_UNUSED(view)
+    switch (writer) {
+    case TvdxPDFViewWriter::vwPicture: OutPicture(*this, m_doc, view); break;
+    case TvdxPDFViewWriter::vwMetafile: DrawViewAsMetafile(*this, m_doc, view, false); break;
+    default: break;
+    }
 }
 
 void TvdxPDFExport::AddLinks(TvdxView *view) { Q_UNUSED(view) }

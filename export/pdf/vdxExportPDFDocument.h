@@ -92,6 +92,7 @@ private:
 
     TvdxPDFDocumentOptions m_options;
     std::unique_ptr<TPDFObjectsHelper> FPOH;
+    std::unique_ptr<TvdxPDFXObjectArray> FXObjects;
     QIODevice *m_pdf = nullptr;
     const TPDFObjectEncryptor *m_encryptor = nullptr;
 
