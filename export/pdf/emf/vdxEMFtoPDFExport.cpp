@@ -89,6 +89,7 @@ void TEMFtoPDFExport::BeforePlay()
 
 void TEMFtoPDFExport::AfterPlay()
 {
+    FlushPendingPaint();
     // A metafile cut short leaves its saved states open; close them so the
     // page's state after this object is the one before it.
     while (FqQBalance > 0)
@@ -218,10 +219,13 @@ void TEMFtoPDFExport::EndFrame(int flags)
 
 void TEMFtoPDFExport::DoRecord(const TEnhMetaObj &r)
 {
+    if (DrawMaskedPair(r))
+        return;
     const bool inPath = DC().FData.IsPathBracketOpened;
     switch (r.iType()) {
     case emf::EMR_HEADER: DoHeader(r); break;
     case emf::EMR_EOF:
+        FlushPendingPaint();
         while (FqQBalance > 0)
             Q();
         break;
@@ -310,8 +314,14 @@ void TEMFtoPDFExport::DoRecord(const TEnhMetaObj &r)
         SetObject(r.U32(8), GetStockRecord(0x80000005u));
         break;
     case emf::EMR_BITBLT: case emf::EMR_STRETCHBLT: case emf::EMR_MASKBLT: case emf::EMR_TRANSPARENTBLT:
-    case emf::EMR_STRETCHDIBITS: case emf::EMR_ALPHABLEND:
+    case emf::EMR_ALPHABLEND:
         DoBitmap(r);
+        break;
+    case emf::EMR_STRETCHDIBITS:
+        if (r.U32(68) == 0xEE0086)
+            FPendingPaint = &r;
+        else
+            DoBitmap(r);
         break;
     default: break;
     }
@@ -605,4 +615,45 @@ void TEMFtoPDFExport::DoBitmap(const TEnhMetaObj &r)
     if (img.isNull())
         return;
     DrawImage(OutJpegImage(FPOH, img, false), x, y, x + cx, y + cy);
+}
+
+bool TEMFtoPDFExport::DrawMaskedPair(const TEnhMetaObj &r)
+{
+    if (!FPendingPaint)
+        return false;
+    const TEnhMetaObj &paint = *FPendingPaint;
+    // Same bounds, destination position and size: offsets 8 to 31, 72 to 79.
+    const bool pair = r.iType() == emf::EMR_STRETCHDIBITS && r.U32(68) == 0x8800C6
+                      && r.Bytes(8, 24) == paint.Bytes(8, 24) && r.Bytes(72, 8) == paint.Bytes(72, 8);
+    if (!pair) {
+        FlushPendingPaint();
+        return false;
+    }
+    FPendingPaint = nullptr;
+    const QImage alpha = paint.Bitmap(48, 56, paint.U32(64), false);
+    QImage colours = r.Bitmap(48, 56, r.U32(64), false);
+    const double x = paint.I32(24), y = paint.I32(28), cx = paint.I32(72), cy = paint.I32(76);
+    if (colours.isNull() || cx == 0 || cy == 0)
+        return true;
+    colours = colours.convertToFormat(QImage::Format_ARGB32);
+    if (!alpha.isNull()) {
+        const QImage a = alpha.scaled(colours.size()).convertToFormat(QImage::Format_Grayscale8);
+        for (int row = 0; row < colours.height(); ++row) {
+            QRgb *px = reinterpret_cast<QRgb *>(colours.scanLine(row));
+            const uchar *g = a.constScanLine(row);
+            for (int col = 0; col < colours.width(); ++col)
+                px[col] = (px[col] & 0xFFFFFF) | (uint32_t(g[col]) << 24);
+        }
+    }
+    DrawImage(OutTransparentGraphic(FPOH, colours), x, y, x + cx, y + cy);
+    return true;
+}
+
+void TEMFtoPDFExport::FlushPendingPaint()
+{
+    if (!FPendingPaint)
+        return;
+    const TEnhMetaObj &paint = *FPendingPaint;
+    FPendingPaint = nullptr;
+    DoBitmap(paint);
 }

@@ -60,6 +60,9 @@ private:
     void ArcPath(double cx, double cy, double rx, double ry, double start, double sweep, bool moveFirst);
     void DoBitmap(const TEnhMetaObj &r);
     void DrawImage(int index, double l, double t, double r, double b);
+    // A SRCPAINT bitmap waits one record for the SRCAND one that masks it.
+    bool DrawMaskedPair(const TEnhMetaObj &r);
+    void FlushPendingPaint();
     void DoClipRegion(const TEnhMetaObj &r);
     void DoFillRgn(const TEnhMetaObj &r);
 
@@ -70,4 +73,5 @@ private:
     QPointF FEMFtoPDFFactor{1, 1};
     int FqQBalance = 0;
     uint32_t FLastFill = 0; // a hatched brush repeats the fill before it
+    const TEnhMetaObj *FPendingPaint = nullptr;
 };

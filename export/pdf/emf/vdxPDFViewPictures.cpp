@@ -15,6 +15,7 @@
 #include "report/vdxClass_signature.h"
 
 #include <QBuffer>
+#include <QPainter>
 #include <cmath>
 #include <memory>
 

@@ -382,20 +382,28 @@ TEST(EmfToPdf, ArcsAreSplitIntoCurvesOfAtMost45Degrees)
     }
 }
 
-TEST(EmfToPdf, BitmapsBecomeImagesDrawnIntoTheirRectangle)
+namespace {
+
+// A STRETCHDIBITS record of a 2 x 2 24-bit bottom-up DIB, stretched to
+// 20 x 10 at (X, 10).
+QByteArray dibRecord(uint32_t rop, int x = 10)
 {
-    // A 2 x 2 24-bit bottom-up DIB, stretched to 20 x 10 at (10, 10).
     QByteArray bmi = EmfBuilder::word(40) + EmfBuilder::word(2) + EmfBuilder::word(2)
                      + EmfBuilder::word(1 | (24 << 16)) + QByteArray(24, '\0');
     QByteArray bits = QByteArray("\x00\x00\xFF\x00\xFF\x00\x00\x00\xFF\x00\x00\xFF\xFF\xFF\x00\x00", 16);
-    QByteArray rec = EmfBuilder::word(81) + EmfBuilder::word(80 + bmi.size() + bits.size()) + QByteArray(16, '\0')
-                     + EmfBuilder::word(10) + EmfBuilder::word(10) + EmfBuilder::word(0) + EmfBuilder::word(0)
-                     + EmfBuilder::word(2) + EmfBuilder::word(2) + EmfBuilder::word(80)
-                     + EmfBuilder::word(bmi.size()) + EmfBuilder::word(80 + bmi.size())
-                     + EmfBuilder::word(bits.size()) + EmfBuilder::word(0) + EmfBuilder::word(0xCC0020)
-                     + EmfBuilder::word(20) + EmfBuilder::word(10) + bmi + bits;
+    return EmfBuilder::word(81) + EmfBuilder::word(80 + bmi.size() + bits.size()) + QByteArray(16, '\0')
+           + EmfBuilder::word(x) + EmfBuilder::word(10) + EmfBuilder::word(0) + EmfBuilder::word(0)
+           + EmfBuilder::word(2) + EmfBuilder::word(2) + EmfBuilder::word(80) + EmfBuilder::word(bmi.size())
+           + EmfBuilder::word(80 + bmi.size()) + EmfBuilder::word(bits.size()) + EmfBuilder::word(0)
+           + EmfBuilder::word(rop) + EmfBuilder::word(20) + EmfBuilder::word(10) + bmi + bits;
+}
+
+} // namespace
+
+TEST(EmfToPdf, BitmapsBecomeImagesDrawnIntoTheirRectangle)
+{
     EmfBuilder b;
-    b.raw(rec).raw(rec).eof();
+    b.raw(dibRecord(0xCC0020)).raw(dibRecord(0xCC0020)).eof();
     const auto t = translate(b.bytes());
     EXPECT_TRUE(t->content.contains(QStringLiteral("q\r\n20 0 0 10 10 80 cm\r\n/Im0 Do\r\nQ\r\n")))
         << t->content.toStdString();
@@ -404,4 +412,31 @@ TEST(EmfToPdf, BitmapsBecomeImagesDrawnIntoTheirRectangle)
     EXPECT_EQ(t->pdf.count("/Subtype /Image"), 1);
     EXPECT_TRUE(t->pdf.contains("/Width 2"));
     EXPECT_TRUE(t->pdf.contains("/Filter /DCTDecode"));
+}
+
+TEST(EmfToPdf, PaintAndMaskBitmapPairsBecomeOneTransparentImage)
+{
+    struct Case {
+        const char *name;
+        int secondX;
+        uint32_t secondRop;
+        bool masked;
+        int draws;
+    } cases[] = {
+        {"same placement", 10, 0x8800C6, true, 1},
+        {"different destinations", 40, 0x8800C6, false, 2},
+        {"not a mask after the paint", 10, 0xCC0020, false, 2},
+    };
+    for (const Case &c : cases) {
+        EmfBuilder b;
+        b.raw(dibRecord(0xEE0086)).raw(dibRecord(c.secondRop, c.secondX)).eof();
+        const auto t = translate(b.bytes());
+        EXPECT_EQ(t->pdf.contains("/SMask "), c.masked) << c.name;
+        EXPECT_EQ(int(t->content.count(QStringLiteral(" Do\r\n"))), c.draws) << c.name;
+        EXPECT_EQ(t->balance, 0) << c.name;
+    }
+    // A paint bitmap at the very end is still drawn.
+    EmfBuilder last;
+    last.raw(dibRecord(0xEE0086));
+    EXPECT_EQ(int(translate(last.bytes())->content.count(QStringLiteral(" Do\r\n"))), 1);
 }
