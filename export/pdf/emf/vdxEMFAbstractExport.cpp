@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -282,6 +283,10 @@ void TDeviceContext::DeselectHandle(uint32_t index)
     }
 }
 
+namespace {
+constexpr uint32_t kMaxClipRects = 10000;
+} // namespace
+
 // ---- the engine ------------------------------------------------------------------------
 
 TEMFAbstractExport::TEMFAbstractExport(QIODevice &in, QIODevice *out) : FOutStream(out)
@@ -393,7 +398,9 @@ void TEMFAbstractExport::ApplyState(const TEnhMetaObj &r)
     const uint32_t t = r.iType();
     auto point = [&](qint64 off) { return QPoint(r.I32(off), r.I32(off + 4)); };
     auto regionOf = [&](qint64 off) {
-        const int l = r.I32(off), tp = r.I32(off + 4), rt = r.I32(off + 8), b = r.I32(off + 12);
+        // Kept where sums and differences cannot overflow.
+        auto c = [&](qint64 o) { return std::clamp<int32_t>(r.I32(o), -(1 << 26), 1 << 26); };
+        const int l = c(off), tp = c(off + 4), rt = c(off + 8), b = c(off + 12);
         return QRegion(QRect(QPoint(std::min(l, rt), std::min(tp, b)), QPoint(std::max(l, rt) - 1, std::max(tp, b) - 1)));
     };
     switch (t) {
@@ -448,7 +455,8 @@ void TEMFAbstractExport::ApplyState(const TEnhMetaObj &r)
         // RGNDATA: header of 32 bytes from 16, then nCount rectangles.
         const uint32_t count = r.U32(24);
         QRegion rgn;
-        for (uint32_t i = 0; i < count && r.Has(48 + 16 * qint64(i), 16); ++i)
+        // Unions grow worse than linearly; no drawing needs more rectangles.
+        for (uint32_t i = 0; i < count && i < kMaxClipRects && r.Has(48 + 16 * qint64(i), 16); ++i)
             rgn += regionOf(48 + 16 * qint64(i));
         if (!d.ClipRgn) {
             d.ClipRgn = rgn;

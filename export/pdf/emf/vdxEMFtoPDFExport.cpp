@@ -472,6 +472,9 @@ void TEMFtoPDFExport::DoArc(const TEnhMetaObj &r)
         start = r.F32(20), sweep = r.F32(24);
         if (!std::isfinite(start) || !std::isfinite(sweep))
             return;
+        // More than a full turn draws the same circle.
+        sweep = std::clamp(sweep, -360.0, 360.0);
+        start = std::fmod(start, 360.0);
     } else {
         const double l = std::min(r.I32(8), r.I32(16)), rt = std::max(r.I32(8), r.I32(16));
         const double t = std::min(r.I32(12), r.I32(20)), b = std::max(r.I32(12), r.I32(20));

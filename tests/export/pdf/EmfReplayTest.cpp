@@ -272,6 +272,14 @@ TEST(EmfReplayBadInput, BrokenRecordsEndTheReplayWithoutACrash)
          EmfBuilder::word(8) + EmfBuilder::word(40) + QByteArray(16, '\0') + EmfBuilder::word(0x7FFFFFFF)
              + EmfBuilder::word(0x7FFFFFFF) + EmfBuilder::word(0x7FFFFFFF) + EmfBuilder::word(5),
          false},
+        {"angle arc sweeping a billion degrees",
+         EmfBuilder::word(41) + EmfBuilder::word(28) + EmfBuilder::word(50) + EmfBuilder::word(50)
+             + EmfBuilder::word(10) + EmfBuilder::word(0) + EmfBuilder::word(0x4E6E6B28), // 1e9f
+         false},
+        {"clip rectangle at the ends of the integers",
+         EmfBuilder::word(30) + EmfBuilder::word(24) + EmfBuilder::word(0x80000000u) + EmfBuilder::word(0x80000000u)
+             + EmfBuilder::word(0x7FFFFFFF) + EmfBuilder::word(0x7FFFFFFF),
+         false},
         {"bitmap with offsets outside the record",
          EmfBuilder::word(81) + EmfBuilder::word(80) + QByteArray(16, '\0') + EmfBuilder::word(0) + EmfBuilder::word(0)
              + QByteArray(16, '\0') + EmfBuilder::word(0x7FFFFFF0) + EmfBuilder::word(40)
