@@ -2052,3 +2052,14 @@ void SetEmbeddedImageDecoder(EmbeddedImageKind kind, EmbeddedImageDecoder decode
 {
     (kind == EmbeddedImageKind::Jpeg ? g_jpegDecoder : g_pngDecoder).store(decoder);
 }
+
+QImage DecodeMetafileDib(const QByteArray &bmi, const QByteArray &bits, quint32 usage, bool alpha)
+{
+    try {
+        const View b{reinterpret_cast<const uchar *>(bmi.constData()), bmi.size()};
+        const View p{reinterpret_cast<const uchar *>(bits.constData()), bits.size()};
+        return decodeDib(b, p, usage, alpha);
+    } catch (const View::Overrun &) {
+        return QImage();
+    }
+}

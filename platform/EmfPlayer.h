@@ -5,6 +5,7 @@
 #include "platform/Exception.h"
 #include "platform/Canvas.h"
 #include <QByteArray>
+#include <QImage>
 
 VD_DECLARE_EXCEPTION(EMetafileError, Exception)
 
@@ -51,3 +52,8 @@ void SetEmbeddedImageDecoder(EmbeddedImageKind kind, EmbeddedImageDecoder decode
 
 // The same as EmfPlayer::Play, in the form picture classes keep as a hook.
 void PlayMetafile(Canvas &canvas, const QByteArray &bytes, const TRect &dest);
+
+// Decodes the bitmap of a metafile record: Bmi holds the header and colour
+// table, Bits the pixels. A null image when the format is not supported or
+// the data is short; never reads outside the two arrays.
+QImage DecodeMetafileDib(const QByteArray &bmi, const QByteArray &bits, quint32 usage, bool alpha);

@@ -1,6 +1,7 @@
 #include "export/pdf/vdxExportPDF.h"
 
 #include "core/vdxRes.h"
+#include "export/pdf/emf/vdxPDFViewPictures.h"
 #include "export/pdf/vdxExportHelpers.h"
 #include "report/vdxClass_frame.h"
 #include "report/vdxClass_hyperlink.h"
@@ -306,6 +307,8 @@ void TvdxPDFExport::WriteViewBy(TvdxPDFViewWriter writer, TvdxView *view)
 {
     switch (writer) {
     case TvdxPDFViewWriter::vwText: WriteText(view); break;
+    case TvdxPDFViewWriter::vwPicture: OutPicture(*this, m_doc, view); break;
+    case TvdxPDFViewWriter::vwMetafile: DrawViewAsMetafile(*this, m_doc, view, false); break;
     default: break;
     }
 }

@@ -1,6 +1,7 @@
 #include "export/pdf/vdxExportPDFDocument.h"
 
 #include "core/vdHashUtils.h"
+#include "export/pdf/emf/vdxPDFImages.h"
 #include "core/vdUtils.h"
 
 #include <QUuid>
@@ -42,7 +43,11 @@ QString NewDocumentID()
 
 // ---- Document --------------------------------------------------------------------------
 
-TvdxPDFDocument::TvdxPDFDocument() : FPOH(std::make_unique<TPDFObjectsHelper>()) {}
+TvdxPDFDocument::TvdxPDFDocument()
+    : FPOH(std::make_unique<TPDFObjectsHelper>()), FXObjects(std::make_unique<TvdxPDFXObjectArray>())
+{
+    FPOH->FXObjects = FXObjects.get();
+}
 
 TvdxPDFDocument::~TvdxPDFDocument() = default;
 
@@ -64,6 +69,7 @@ void TvdxPDFDocument::Start(QIODevice *stream, const QDateTime &now)
     FCurrentPageIndex = -1;
     FFirstNextId = 1;
     FPOH->Clear();
+    FXObjects->Clear();
     FPOH->FpdfStream = stream;
     FPOH->FPageFonts = FPOH->FPatterns = FPOH->FPageXObjects = nullptr;
     FPOH->FEncryptor = m_encryptor;
@@ -133,7 +139,8 @@ void TvdxPDFDocument::FinishPage()
         WriteLine(pdf(), "/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>");
     WriteLine(pdf(), "/Resources << ");
     OutPageFonts(pdf(), FPageFontsArray->GetData(FCurrentPageIndex), m_fonts);
-    // Image and pattern resources join here with their writers.
+    OutPageXObjects(pdf(), *FPOH);
+    OutPagePatterns(pdf(), *FPOH);
     WriteLine(pdf(), "/ProcSet [/PDF /Text /ImageC ]");
     WriteLine(pdf(), ">>");
     WriteLine(pdf(), "/Contents " + ObjRef(contentNo));

@@ -96,6 +96,7 @@ private:
     TvdxPDFDocumentOptions m_options;
     std::unique_ptr<TPDFObjectsHelper> FPOH;
     TPDFGLobalFonts m_fonts;
+    std::unique_ptr<TvdxPDFXObjectArray> FXObjects;
     QIODevice *m_pdf = nullptr;
     const TPDFObjectEncryptor *m_encryptor = nullptr;
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QIODevice;
+class TvdxPDFXObjectArray;
 
 VD_DECLARE_EXCEPTION(EPDFExportError, Exception)
 // A short write to the output stream.
@@ -191,6 +192,8 @@ public:
     const TPDFObjectEncryptor *FEncryptor = nullptr;
     bool FEmbedded = false;
     int32_t FQuality = 0;
+    // Not owned: the document's image, mask and pattern table.
+    TvdxPDFXObjectArray *FXObjects = nullptr;
 
 private:
     std::unique_ptr<TCrossReferenceSection> FCRS;
