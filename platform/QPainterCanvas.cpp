@@ -26,9 +26,21 @@ double ellipseAngle(const QRectF &r, const TPoint &p)
     return std::atan2(dy / ry, dx / rx) * 180.0 / M_PI;
 }
 
+// The device pixels [first, end) that Qt's aliased fill of an edge pair
+// from lo to hi covers: edges are rounded to 1/64 pixel, and a pixel is in
+// when its centre lies after lo and not after hi.
+void aliasedSpan(double lo, double hi, qint64 &first, qint64 &end)
+{
+    auto fixed = [](double v) { return qint64(std::floor(v * 64 + 0.5)); };
+    auto floorDiv64 = [](qint64 v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); };
+    first = floorDiv64(fixed(lo) - 32) + 1;
+    end = floorDiv64(fixed(hi) - 32) + 1;
+}
+
 // Barcodes fill thousands of upright rectangles without an outline: on a
-// raster device reached by whole-pixel shifts such a rectangle covers
-// exactly the pixels its path would, and goes straight to the span fill.
+// raster device reached by a shift and a positive scale such a rectangle
+// covers the pixels of an upright device rectangle, the very ones its path
+// would, and goes straight to the span fill.
 // False when the polygon is not one (nothing is drawn then).
 bool fillPlainRect(QPainter &p, const Canvas::State &st, std::span<const TPoint> points)
 {
@@ -45,15 +57,33 @@ bool fillPlainRect(QPainter &p, const Canvas::State &st, std::span<const TPoint>
     if (!p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster)
         return false;
     const QTransform t = p.transform();
-    if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) || t.dy() != std::trunc(t.dy()))
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0) || p.viewTransformEnabled())
         return false;
     const QColor color = toQColor(st.brush.color);
     if (color.alpha() != 255)
         return false;
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const int l = std::min(a.X, c.X), r = std::max(a.X, c.X);
     const int top = std::min(a.Y, c.Y), bottom = std::max(a.Y, c.Y);
-    p.fillRect(QRect(l, top, r - l, bottom - top), color);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (t.type() <= QTransform::TxTranslate && t.dx() == std::trunc(t.dx()) && t.dy() == std::trunc(t.dy())) {
+        p.fillRect(QRect(l, top, r - l, bottom - top), color);
+        return true;
+    }
+    // Mapped as the painter maps a path's points.
+    const QPointF p0 = t.map(QPointF(l, top)), p1 = t.map(QPointF(r, bottom));
+    // Far outside any device the rasterizer clips the path itself.
+    constexpr double kNear = 1 << 20;
+    if (!(std::abs(p0.x()) < kNear && std::abs(p0.y()) < kNear && std::abs(p1.x()) < kNear &&
+          std::abs(p1.y()) < kNear))
+        return false;
+    qint64 x0, x1, y0, y1;
+    aliasedSpan(p0.x(), p1.x(), x0, x1);
+    aliasedSpan(p0.y(), p1.y(), y0, y1);
+    if (x1 <= x0 || y1 <= y0)
+        return true;
+    p.setWorldTransform(QTransform());
+    p.fillRect(QRect(int(x0), int(y0), int(x1 - x0), int(y1 - y0)), color);
+    p.setWorldTransform(t);
     return true;
 }
 
