@@ -117,6 +117,36 @@ void QPainterCanvas::init()
     setAntialiasing(false);
 }
 
+QRect QPainterCanvas::touchedRect() const
+{
+    if (m_touchedAll)
+        return QRect(QPoint(-(1 << 30), -(1 << 30)), QPoint(1 << 30, 1 << 30));
+    return m_touched;
+}
+
+void QPainterCanvas::touch(const QRectF &r, double margin)
+{
+    if (m_touchedAll)
+        return;
+    const QRectF d = m_p->combinedTransform().mapRect(r.normalized().adjusted(-margin, -margin, margin, margin));
+    constexpr double kFar = 1 << 29;
+    if (!(d.left() > -kFar && d.right() < kFar && d.top() > -kFar && d.bottom() < kFar)) {
+        m_touchedAll = true;
+        return;
+    }
+    // Two pixels more for the rasterizer's rounding.
+    m_touched |= QRect(QPoint(int(std::floor(d.left())) - 2, int(std::floor(d.top())) - 2),
+                       QPoint(int(std::ceil(d.right())) + 2, int(std::ceil(d.bottom())) + 2));
+}
+
+double QPainterCanvas::penReach() const
+{
+    if (m_state.pen.style == PenStyle::Null)
+        return 0;
+    // Mitred joins reach up to five widths out; cosmetic pens one pixel.
+    return 10.0 * std::clamp(m_state.pen.width, 1, 1 << 16) + 1;
+}
+
 void QPainterCanvas::setAntialiasing(bool on)
 {
     m_antialias = on;
@@ -289,6 +319,7 @@ QRectF QPainterCanvas::shapeRect(const TRect &r) const
 
 void QPainterCanvas::drawShape(const QPainterPath &path)
 {
+    touch(path.controlPointRect(), penReach());
     QBrush b = makeBrush();
     QPen p = makePen();
     applyMode(m_state.pen.mode);
@@ -305,6 +336,7 @@ void QPainterCanvas::drawShape(const QPainterPath &path)
 
 void QPainterCanvas::LineTo(int x, int y)
 {
+    touch(QRectF(pt(m_state.penPos), QPointF(x, y)), penReach());
     if (usePen())
         m_p->drawLine(pt(m_state.penPos), QPointF(x, y));
     m_state.penPos = TPoint(x, y);
@@ -318,6 +350,7 @@ void QPainterCanvas::Polyline(std::span<const TPoint> points)
     poly.reserve(qsizetype(points.size()));
     for (const TPoint &p : points)
         poly << pt(p);
+    touch(poly.boundingRect(), penReach());
     m_p->drawPolyline(poly);
 }
 
@@ -328,12 +361,23 @@ void QPainterCanvas::PolyBezier(std::span<const TPoint> points)
     QPainterPath path(pt(points[0]));
     for (size_t i = 1; i + 2 < points.size(); i += 3)
         path.cubicTo(pt(points[i]), pt(points[i + 1]), pt(points[i + 2]));
+    touch(path.controlPointRect(), penReach());
     m_p->drawPath(path);
 }
 
 void QPainterCanvas::Polygon(std::span<const TPoint> points)
 {
-    if (points.size() < 2 || fillPlainRect(*m_p, m_state, points))
+    if (points.size() < 2)
+        return;
+    int l = points[0].X, r = l, t = points[0].Y, b = t;
+    for (const TPoint &p : points) {
+        l = std::min(l, p.X);
+        r = std::max(r, p.X);
+        t = std::min(t, p.Y);
+        b = std::max(b, p.Y);
+    }
+    touch(QRectF(QPointF(l, t), QPointF(r, b)), penReach());
+    if (fillPlainRect(*m_p, m_state, points))
         return;
     QPolygonF poly;
     poly.reserve(qsizetype(points.size()));
@@ -410,6 +454,7 @@ void QPainterCanvas::arcShape(const TRect &r, TPoint start, TPoint end, int kind
             path.closeSubpath();
     }
     if (kind == 0) {
+        touch(path.controlPointRect(), penReach());
         if (usePen())
             m_p->drawPath(path);
     } else {
@@ -426,6 +471,7 @@ void QPainterCanvas::FillRect(const TRect &r)
     TRect n = r.Normalized();
     if (n.IsEmpty() || !useBrush())
         return;
+    touch(QRectF(n.Left, n.Top, n.Width(), n.Height()));
     m_p->drawRect(QRectF(n.Left, n.Top, n.Width(), n.Height()));
 }
 
@@ -434,6 +480,7 @@ void QPainterCanvas::FrameRect(const TRect &r)
     TRect n = r.Normalized();
     if (n.IsEmpty() || m_state.brush.style == BrushStyle::Clear || !useBrush())
         return;
+    touch(QRectF(n.Left, n.Top, n.Width(), n.Height()));
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
     path.addRect(QRectF(n.Left, n.Top, n.Width(), n.Height()));
@@ -446,6 +493,7 @@ void QPainterCanvas::DrawPath(const QPainterPath &path, bool stroke, bool fill)
 {
     QPainterPath p = path;
     p.setFillRule(fillRule(m_state.polyFillMode));
+    touch(p.controlPointRect(), penReach());
     if (fill && useBrush())
         m_p->drawPath(p);
     if (stroke && usePen())
@@ -463,6 +511,7 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
     m_p->setBrush(Qt::NoBrush);
     if (rect && (options & ETO_OPAQUE)) {
         TRect n = rect->Normalized();
+        touch(QRectF(n.Left, n.Top, n.Width(), n.Height()));
         m_p->fillRect(QRectF(n.Left, n.Top, n.Width(), n.Height()), toQColor(m_state.bkColor));
     }
     if (rect && (options & ETO_CLIPPED)) {
@@ -473,8 +522,10 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
         m_p->translate(tp.origin);
         if (tp.angle != 0)
             m_p->rotate(-tp.angle);
-        if (m_state.bkMode == BkMode::Opaque && !(rect && (options & ETO_OPAQUE)))
+        if (m_state.bkMode == BkMode::Opaque && !(rect && (options & ETO_OPAQUE))) {
+            touch(QRectF(0, -tp.ascent, tp.width, tp.ascent + tp.descent));
             m_p->fillRect(QRectF(0, -tp.ascent, tp.width, tp.ascent + tp.descent), toQColor(m_state.bkColor));
+        }
         const CanvasFont &f = m_state.font;
         QRawFont raw = SelectedRawFont();
         QGlyphRun run;
@@ -530,6 +581,19 @@ void QPainterCanvas::drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const
                          area >= ex * ey / 16;
     const double thickness = std::max(raw.lineThickness(), 1.0);
     const double lineWidth = pos.isEmpty() ? 0 : tp.width / tp.stretch;
+    {
+        // The glyphs' own boxes: marks may reach far beyond the line.
+        QRectF ink;
+        const QList<quint32> ids = run.glyphIndexes();
+        for (qsizetype i = 0; i < ids.size() && i < pos.size(); ++i)
+            ink |= raw.boundingRect(ids[i]).translated(pos[i]);
+        if (run.underline())
+            ink |= QRectF(0, raw.underlinePosition(), lineWidth, thickness);
+        if (run.strikeOut())
+            ink |= QRectF(0, -raw.xHeight() / 2, lineWidth, thickness);
+        if (!ink.isNull())
+            touch(ink, 1);
+    }
     if (near && (regular || !raster)) {
         // Printers and PDF keep the glyphs as text. The lines are drawn here:
         // Qt places a run's own decorations as if the painter were not
@@ -559,6 +623,7 @@ void QPainterCanvas::StretchDIBits(const TRect &dest, const QImage &image, const
 {
     const bool rasterEngine = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
     QRectF d(dest.Left, dest.Top, dest.Width(), dest.Height());
+    touch(d, 1);
     m_p->save();
     switch (rop) {
     case BLACKNESS:
@@ -625,6 +690,7 @@ void QPainterCanvas::AlphaBlend(const TRect &dest, const QImage &image, const TR
     TRect s = src.Normalized().Intersect(TRect(0, 0, image.width(), image.height()));
     if (s.IsEmpty())
         return;
+    touch(QRectF(dest.Left, dest.Top, dest.Width(), dest.Height()), 1);
     QImage img = image.copy(s.toQRect()).convertToFormat(perPixelAlpha ? QImage::Format_ARGB32_Premultiplied
                                                                        : QImage::Format_RGB32);
     m_p->save();

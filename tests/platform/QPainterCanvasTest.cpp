@@ -146,6 +146,92 @@ TEST(PainterCanvasPolygon, ScaledBarsFillAsTheirPaths)
             }
 }
 
+// Every pixel a drawing call changes lies in the rectangle the canvas
+// reports as drawn, whatever the call, pen and transform.
+TEST(PainterCanvasTouched, HoldsEveryChangedPixel)
+{
+    struct Case {
+        const char *name;
+        QTransform world;
+        std::function<void(QPainterCanvas &)> draw;
+    };
+    const std::vector<TPoint> spike = {{30, 30}, {31, 10}, {32, 30}};
+    auto text = [](const QString &s, int escapement, bool underline) {
+        return [=](QPainterCanvas &c) {
+            CanvasFont f;
+            f.name = QStringLiteral("DejaVu Sans");
+            f.height = -18;
+            f.italic = true;
+            f.underline = underline;
+            f.escapement = f.orientation = escapement;
+            c.setFont(f);
+            c.SetBkMode(BkMode::Transparent);
+            c.TextOut(40, 40, s);
+        };
+    };
+    const Case cases[] = {
+        {"nothing", {}, [](QPainterCanvas &) {}},
+        {"mitred spike", {}, [&](QPainterCanvas &c) {
+             c.pen().width = 6;
+             c.pen().geometric = true;
+             c.pen().join = PenJoin::Miter;
+             c.Polyline(spike);
+         }},
+        {"wide line", scaled(1.5, 0.5, 3, 7), [](QPainterCanvas &c) {
+             c.pen().width = 9;
+             c.MoveTo(10, 10);
+             c.LineTo(60, 90);
+         }},
+        {"scaled bars", scaled(2.11458, 2.11458, 0.5, 0), [](QPainterCanvas &c) {
+             c.pen().style = PenStyle::Null;
+             c.Polygon({TPoint(3, 3), TPoint(5, 3), TPoint(5, 30), TPoint(3, 30)});
+         }},
+        {"ellipse and pie", {}, [](QPainterCanvas &c) {
+             c.Ellipse(TRect(5, 5, 30, 20));
+             c.Pie(TRect(50, 40, 90, 70), TPoint(0, 0), TPoint(90, 70));
+         }},
+        {"arc", {}, [](QPainterCanvas &c) { c.Arc(TRect(10, 10, 60, 60), TPoint(60, 10), TPoint(10, 60)); }},
+        {"frame and fill", {}, [](QPainterCanvas &c) {
+             c.FrameRect(TRect(70, 5, 95, 15));
+             c.FillRect(TRect(2, 60, 9, 75));
+         }},
+        {"text with marks", {}, text(QStringLiteral("Åg\u0301\u0301\u0301ÿ"), 0, true)},
+        {"turned text", {}, text(QStringLiteral("Turned"), 450, false)},
+        {"scaled text", scaled(0.6, 1.4, 5, -10), text(QStringLiteral("Wide Q"), 0, false)},
+        {"picture", {}, [](QPainterCanvas &c) {
+             QImage img(4, 4, QImage::Format_RGB32);
+             img.fill(Qt::black);
+             c.StretchDIBits(TRect(80, 50, 97, 61), img, TRect(0, 0, 4, 4));
+         }},
+    };
+    for (const Case &c : cases) {
+        QImage img(100, 80, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QRect touched;
+        {
+            QPainterCanvas canvas(img);
+            canvas.SetWorldTransform(c.world);
+            canvas.brush().color = clBlack;
+            c.draw(canvas);
+            touched = canvas.touchedRect();
+        }
+        int outside = 0, changed = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool ink = (img.pixel(x, y) & 0xFFFFFF) != kWhite;
+                changed += ink;
+                outside += ink && !touched.contains(x, y);
+            }
+        EXPECT_EQ(outside, 0) << c.name;
+        EXPECT_EQ(changed > 0, std::string(c.name) != "nothing") << c.name;
+    }
+    // Drawing through the painter itself counts as the whole device.
+    QImage img(10, 10, QImage::Format_RGB32);
+    QPainterCanvas canvas(img);
+    canvas.painter();
+    EXPECT_TRUE(canvas.touchedRect().contains(img.rect()));
+}
+
 TEST_F(PainterCanvas, LineLeavesOutItsLastPixel)
 {
     canvas->MoveTo(10, 30);
