@@ -1,5 +1,6 @@
 #include "barcode/vdxQREncoder_matrix.h"
 
+#include <bit>
 #include <cstdlib>
 
 QString TByteMatrix::Hash() const
@@ -171,8 +172,80 @@ int rules13Lines(const std::uint8_t *a, int lines, int len)
 
 } // namespace
 
+namespace {
+
+// Symbols up to version 11 have lines of at most 64 modules: one word per
+// line, bit k the module k along it (dark set), and each rule scores all
+// positions of a line at once.
+constexpr int kWordModules = 64;
+
+// Rules 1 and 3 over one line of n modules.
+int rules13Word(quint64 v, int n)
+{
+    const quint64 all = n == 64 ? ~0ull : (1ull << n) - 1;
+    // Bit k: module k is like module k + 1.
+    const quint64 same = ~(v ^ (v >> 1)) & (all >> 1);
+    // Bit k: modules k to k + 4 alike; a run of r >= 5 has r - 4 of them,
+    // and one at its start, for 3 + (r - 5).
+    const quint64 five = same & (same >> 1) & (same >> 2) & (same >> 3);
+    const quint64 runStart = ~(same << 1);
+    int penalty = std::popcount(five) + 2 * std::popcount(five & runStart);
+    // Bit k: 1011101 from module k, with four light modules inside the line
+    // before or after it.
+    const quint64 light = ~v & all;
+    const quint64 finder = v & ~(v >> 1) & (v >> 2) & (v >> 3) & (v >> 4) & ~(v >> 5) & (v >> 6);
+    const quint64 after = (light >> 7) & (light >> 8) & (light >> 9) & (light >> 10);
+    const quint64 before = (light << 1) & (light << 2) & (light << 3) & (light << 4);
+    penalty += 40 * std::popcount(finder & (after | before));
+    return penalty;
+}
+
+// The whole penalty of a square matrix of 0 and 1 cells whose side fits a
+// word; -1 when it does not.
+int penaltyByWords(const TByteMatrix &m)
+{
+    const int n = m.Width();
+    if (n != m.Height() || n < 1 || n > kWordModules)
+        return -1;
+    quint64 rows[kWordModules] = {}, cols[kWordModules] = {};
+    const std::uint8_t *a = m.GetArray().data();
+    unsigned other = 0;
+    for (int y = 0; y < n; ++y) {
+        const std::uint8_t *line = a + size_t(y) * size_t(n);
+        quint64 r = 0;
+        for (int x = 0; x < n; ++x) {
+            const quint64 dark = line[x] & 1u;
+            other |= line[x] >> 1;
+            r |= dark << x;
+            cols[x] |= dark << y;
+        }
+        rows[y] = r;
+    }
+    if (other)
+        return -1;
+    int penalty = 0;
+    long dark = 0;
+    const quint64 pairs = n == 64 ? ~0ull >> 1 : ((1ull << n) - 1) >> 1;
+    for (int i = 0; i < n; ++i) {
+        penalty += rules13Word(rows[i], n) + rules13Word(cols[i], n);
+        dark += std::popcount(rows[i]);
+        if (i + 1 < n) {
+            // Rule 2: 2 x 2 blocks of one colour.
+            const quint64 r0 = rows[i], r1 = rows[i + 1];
+            const quint64 block = ~(r0 ^ r1) & ~(r0 ^ (r0 >> 1)) & ~(r1 ^ (r1 >> 1)) & pairs;
+            penalty += 3 * std::popcount(block);
+        }
+    }
+    const long total = long(n) * n;
+    return penalty + int(std::labs(20 * dark - 10 * total) / total) * 10;
+}
+
+} // namespace
+
 int TMaskUtil::CalculateMaskPenalty(const TByteMatrix &m)
 {
+    if (const int words = penaltyByWords(m); words >= 0)
+        return words;
     const std::vector<std::uint8_t> t = transposed(m);
     return rules13Lines(m.GetArray().data(), m.Height(), m.Width()) + rules13Lines(t.data(), m.Width(), m.Height())
            + ApplyMaskPenaltyRule2(m) + ApplyMaskPenaltyRule4(m);

@@ -26,9 +26,21 @@ double ellipseAngle(const QRectF &r, const TPoint &p)
     return std::atan2(dy / ry, dx / rx) * 180.0 / M_PI;
 }
 
+// The device pixels [first, end) that Qt's aliased fill of an edge pair
+// from lo to hi covers: edges are rounded to 1/64 pixel, and a pixel is in
+// when its centre lies after lo and not after hi.
+void aliasedSpan(double lo, double hi, qint64 &first, qint64 &end)
+{
+    auto fixed = [](double v) { return qint64(std::floor(v * 64 + 0.5)); };
+    auto floorDiv64 = [](qint64 v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); };
+    first = floorDiv64(fixed(lo) - 32) + 1;
+    end = floorDiv64(fixed(hi) - 32) + 1;
+}
+
 // Barcodes fill thousands of upright rectangles without an outline: on a
-// raster device reached by whole-pixel shifts such a rectangle covers
-// exactly the pixels its path would, and goes straight to the span fill.
+// raster device reached by a shift and a positive scale such a rectangle
+// covers the pixels of an upright device rectangle, the very ones its path
+// would, and goes straight to the span fill.
 // False when the polygon is not one (nothing is drawn then).
 bool fillPlainRect(QPainter &p, const Canvas::State &st, std::span<const TPoint> points)
 {
@@ -45,15 +57,33 @@ bool fillPlainRect(QPainter &p, const Canvas::State &st, std::span<const TPoint>
     if (!p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster)
         return false;
     const QTransform t = p.transform();
-    if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) || t.dy() != std::trunc(t.dy()))
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0) || p.viewTransformEnabled())
         return false;
     const QColor color = toQColor(st.brush.color);
     if (color.alpha() != 255)
         return false;
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const int l = std::min(a.X, c.X), r = std::max(a.X, c.X);
     const int top = std::min(a.Y, c.Y), bottom = std::max(a.Y, c.Y);
-    p.fillRect(QRect(l, top, r - l, bottom - top), color);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (t.type() <= QTransform::TxTranslate && t.dx() == std::trunc(t.dx()) && t.dy() == std::trunc(t.dy())) {
+        p.fillRect(QRect(l, top, r - l, bottom - top), color);
+        return true;
+    }
+    // Mapped as the painter maps a path's points.
+    const QPointF p0 = t.map(QPointF(l, top)), p1 = t.map(QPointF(r, bottom));
+    // Far outside any device the rasterizer clips the path itself.
+    constexpr double kNear = 1 << 20;
+    if (!(std::abs(p0.x()) < kNear && std::abs(p0.y()) < kNear && std::abs(p1.x()) < kNear &&
+          std::abs(p1.y()) < kNear))
+        return false;
+    qint64 x0, x1, y0, y1;
+    aliasedSpan(p0.x(), p1.x(), x0, x1);
+    aliasedSpan(p0.y(), p1.y(), y0, y1);
+    if (x1 <= x0 || y1 <= y0)
+        return true;
+    p.setWorldTransform(QTransform());
+    p.fillRect(QRect(int(x0), int(y0), int(x1 - x0), int(y1 - y0)), color);
+    p.setWorldTransform(t);
     return true;
 }
 
@@ -85,6 +115,36 @@ void QPainterCanvas::init()
     if (m_p->hasClipping())
         m_baseClip = m_p->clipRegion();
     setAntialiasing(false);
+}
+
+QRect QPainterCanvas::touchedRect() const
+{
+    if (m_touchedAll)
+        return QRect(QPoint(-(1 << 30), -(1 << 30)), QPoint(1 << 30, 1 << 30));
+    return m_touched;
+}
+
+void QPainterCanvas::touch(const QRectF &r, double margin)
+{
+    if (m_touchedAll)
+        return;
+    const QRectF d = m_p->combinedTransform().mapRect(r.normalized().adjusted(-margin, -margin, margin, margin));
+    constexpr double kFar = 1 << 29;
+    if (!(d.left() > -kFar && d.right() < kFar && d.top() > -kFar && d.bottom() < kFar)) {
+        m_touchedAll = true;
+        return;
+    }
+    // Two pixels more for the rasterizer's rounding.
+    m_touched |= QRect(QPoint(int(std::floor(d.left())) - 2, int(std::floor(d.top())) - 2),
+                       QPoint(int(std::ceil(d.right())) + 2, int(std::ceil(d.bottom())) + 2));
+}
+
+double QPainterCanvas::penReach() const
+{
+    if (m_state.pen.style == PenStyle::Null)
+        return 0;
+    // Mitred joins reach up to five widths out; cosmetic pens one pixel.
+    return 10.0 * std::clamp(m_state.pen.width, 1, 1 << 16) + 1;
 }
 
 void QPainterCanvas::setAntialiasing(bool on)
@@ -259,6 +319,7 @@ QRectF QPainterCanvas::shapeRect(const TRect &r) const
 
 void QPainterCanvas::drawShape(const QPainterPath &path)
 {
+    touch(path.controlPointRect(), penReach());
     QBrush b = makeBrush();
     QPen p = makePen();
     applyMode(m_state.pen.mode);
@@ -275,6 +336,7 @@ void QPainterCanvas::drawShape(const QPainterPath &path)
 
 void QPainterCanvas::LineTo(int x, int y)
 {
+    touch(QRectF(pt(m_state.penPos), QPointF(x, y)), penReach());
     if (usePen())
         m_p->drawLine(pt(m_state.penPos), QPointF(x, y));
     m_state.penPos = TPoint(x, y);
@@ -288,6 +350,7 @@ void QPainterCanvas::Polyline(std::span<const TPoint> points)
     poly.reserve(qsizetype(points.size()));
     for (const TPoint &p : points)
         poly << pt(p);
+    touch(poly.boundingRect(), penReach());
     m_p->drawPolyline(poly);
 }
 
@@ -298,12 +361,23 @@ void QPainterCanvas::PolyBezier(std::span<const TPoint> points)
     QPainterPath path(pt(points[0]));
     for (size_t i = 1; i + 2 < points.size(); i += 3)
         path.cubicTo(pt(points[i]), pt(points[i + 1]), pt(points[i + 2]));
+    touch(path.controlPointRect(), penReach());
     m_p->drawPath(path);
 }
 
 void QPainterCanvas::Polygon(std::span<const TPoint> points)
 {
-    if (points.size() < 2 || fillPlainRect(*m_p, m_state, points))
+    if (points.size() < 2)
+        return;
+    int l = points[0].X, r = l, t = points[0].Y, b = t;
+    for (const TPoint &p : points) {
+        l = std::min(l, p.X);
+        r = std::max(r, p.X);
+        t = std::min(t, p.Y);
+        b = std::max(b, p.Y);
+    }
+    touch(QRectF(QPointF(l, t), QPointF(r, b)), penReach());
+    if (fillPlainRect(*m_p, m_state, points))
         return;
     QPolygonF poly;
     poly.reserve(qsizetype(points.size()));
@@ -380,6 +454,7 @@ void QPainterCanvas::arcShape(const TRect &r, TPoint start, TPoint end, int kind
             path.closeSubpath();
     }
     if (kind == 0) {
+        touch(path.controlPointRect(), penReach());
         if (usePen())
             m_p->drawPath(path);
     } else {
@@ -396,6 +471,7 @@ void QPainterCanvas::FillRect(const TRect &r)
     TRect n = r.Normalized();
     if (n.IsEmpty() || !useBrush())
         return;
+    touch(QRectF(n.Left, n.Top, n.Width(), n.Height()));
     m_p->drawRect(QRectF(n.Left, n.Top, n.Width(), n.Height()));
 }
 
@@ -404,6 +480,7 @@ void QPainterCanvas::FrameRect(const TRect &r)
     TRect n = r.Normalized();
     if (n.IsEmpty() || m_state.brush.style == BrushStyle::Clear || !useBrush())
         return;
+    touch(QRectF(n.Left, n.Top, n.Width(), n.Height()));
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
     path.addRect(QRectF(n.Left, n.Top, n.Width(), n.Height()));
@@ -416,6 +493,7 @@ void QPainterCanvas::DrawPath(const QPainterPath &path, bool stroke, bool fill)
 {
     QPainterPath p = path;
     p.setFillRule(fillRule(m_state.polyFillMode));
+    touch(p.controlPointRect(), penReach());
     if (fill && useBrush())
         m_p->drawPath(p);
     if (stroke && usePen())
@@ -433,6 +511,7 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
     m_p->setBrush(Qt::NoBrush);
     if (rect && (options & ETO_OPAQUE)) {
         TRect n = rect->Normalized();
+        touch(QRectF(n.Left, n.Top, n.Width(), n.Height()));
         m_p->fillRect(QRectF(n.Left, n.Top, n.Width(), n.Height()), toQColor(m_state.bkColor));
     }
     if (rect && (options & ETO_CLIPPED)) {
@@ -443,8 +522,10 @@ void QPainterCanvas::ExtTextOut(int x, int y, unsigned options, const TRect *rec
         m_p->translate(tp.origin);
         if (tp.angle != 0)
             m_p->rotate(-tp.angle);
-        if (m_state.bkMode == BkMode::Opaque && !(rect && (options & ETO_OPAQUE)))
+        if (m_state.bkMode == BkMode::Opaque && !(rect && (options & ETO_OPAQUE))) {
+            touch(QRectF(0, -tp.ascent, tp.width, tp.ascent + tp.descent));
             m_p->fillRect(QRectF(0, -tp.ascent, tp.width, tp.ascent + tp.descent), toQColor(m_state.bkColor));
+        }
         const CanvasFont &f = m_state.font;
         QRawFont raw = SelectedRawFont();
         QGlyphRun run;
@@ -500,6 +581,19 @@ void QPainterCanvas::drawGlyphs(const QGlyphRun &run, const QRawFont &raw, const
                          area >= ex * ey / 16;
     const double thickness = std::max(raw.lineThickness(), 1.0);
     const double lineWidth = pos.isEmpty() ? 0 : tp.width / tp.stretch;
+    {
+        // The glyphs' own boxes: marks may reach far beyond the line.
+        QRectF ink;
+        const QList<quint32> ids = run.glyphIndexes();
+        for (qsizetype i = 0; i < ids.size() && i < pos.size(); ++i)
+            ink |= raw.boundingRect(ids[i]).translated(pos[i]);
+        if (run.underline())
+            ink |= QRectF(0, raw.underlinePosition(), lineWidth, thickness);
+        if (run.strikeOut())
+            ink |= QRectF(0, -raw.xHeight() / 2, lineWidth, thickness);
+        if (!ink.isNull())
+            touch(ink, 1);
+    }
     if (near && (regular || !raster)) {
         // Printers and PDF keep the glyphs as text. The lines are drawn here:
         // Qt places a run's own decorations as if the painter were not
@@ -529,6 +623,7 @@ void QPainterCanvas::StretchDIBits(const TRect &dest, const QImage &image, const
 {
     const bool rasterEngine = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
     QRectF d(dest.Left, dest.Top, dest.Width(), dest.Height());
+    touch(d, 1);
     m_p->save();
     switch (rop) {
     case BLACKNESS:
@@ -595,6 +690,7 @@ void QPainterCanvas::AlphaBlend(const TRect &dest, const QImage &image, const TR
     TRect s = src.Normalized().Intersect(TRect(0, 0, image.width(), image.height()));
     if (s.IsEmpty())
         return;
+    touch(QRectF(dest.Left, dest.Top, dest.Width(), dest.Height()), 1);
     QImage img = image.copy(s.toQRect()).convertToFormat(perPixelAlpha ? QImage::Format_ARGB32_Premultiplied
                                                                        : QImage::Format_RGB32);
     m_p->save();

@@ -19,7 +19,16 @@ public:
 
     void setAntialiasing(bool on);
     bool antialiasing() const { return m_antialias; }
-    QPainter &painter() { return *m_p; }
+    // The painter itself: what is drawn through it directly is not tracked,
+    // so the whole device counts as drawn from then on.
+    QPainter &painter()
+    {
+        m_touchedAll = true;
+        return *m_p;
+    }
+    // Device pixels the drawing calls so far may have changed: never fewer
+    // than they changed, possibly more (unbounded after painter()).
+    QRect touchedRect() const;
 
     void LineTo(int x, int y) override;
     void Polyline(std::span<const TPoint> points) override;
@@ -53,6 +62,11 @@ protected:
 
 private:
     void init();
+    // Marks r (in the painter's current coordinates), widened by margin
+    // there, as drawn.
+    void touch(const QRectF &r, double margin = 0);
+    // Room an outline drawn with the current pen takes beyond its path.
+    double penReach() const;
     // Pen and brush of the state set on the painter; false when nothing shows.
     bool usePen();
     bool useBrush();
@@ -72,4 +86,6 @@ private:
     // The painter's own clip when it came to us (a widget's paint region).
     std::optional<QRegion> m_baseClip;
     bool m_antialias = false;
+    QRect m_touched;
+    bool m_touchedAll = false;
 };

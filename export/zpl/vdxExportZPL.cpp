@@ -312,6 +312,7 @@ void TvdxZPLExport::StartPage(TvdxComponent *page, int index)
         leftMargin = 0;
     if (!std::isfinite(topMargin))
         topMargin = 0;
+    FDrawn = QRect();
     if (FPrintAsBitmap) {
         if (!FPageImage.isNull()) {
             FSpareImage = std::move(FPageImage);
@@ -348,6 +349,7 @@ void TvdxZPLExport::ExportObject(TvdxComponent *obj)
         if (auto *rc = qobject_cast<TvdxReportComponent *>(obj)) {
             QPainterCanvas canvas(FPageImage, 96);
             rc->Draw(canvas, scale().dpp, scale().dpp, 0, 0);
+            FDrawn |= canvas.touchedRect();
         }
         return;
     }
@@ -377,7 +379,7 @@ void TvdxZPLExport::FinishPage(TvdxComponent *page, int index)
         WriteFieldOrigin(zround(leftMargin), zround(topMargin));
         // Thresholded, inverted and padding cleared row by row on the way
         // out, and made white again for the next label.
-        vdxTakeImageField(FBuffer, FPageImage, FBreakLines);
+        vdxTakeImageField(FBuffer, FPageImage, FBreakLines, FDrawn);
         FSpareImage = std::move(FPageImage);
         FSpareWhite = true;
     }

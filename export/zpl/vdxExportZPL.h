@@ -152,4 +152,6 @@ private:
     QImage FSpareImage;
     // The spare image is white already: the last field made it so.
     bool FSpareWhite = false;
+    // Device pixels this label's drawing may have changed; all others are white.
+    QRect FDrawn;
 };

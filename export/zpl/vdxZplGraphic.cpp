@@ -354,27 +354,35 @@ void vdxAppendGraphicField(QByteArray &out, const TvdxMonoBitmap &b, bool breakL
 }
 
 namespace {
-// The rows of an RGB32 or ARGB32 image into the field. With writable (the
-// image's own bits) every row not white is made white after reading.
-void appendRows(QByteArray &out, const QImage &src, uchar *writable, bool breakLines)
+// The rows of an RGB32 or ARGB32 image into the field; only the pixels in
+// drawn are read, all others are taken as white. With writable (the image's
+// own bits) every row not white is made white after reading.
+void appendRows(QByteArray &out, const QImage &src, uchar *writable, bool breakLines, QRect drawn)
 {
     const int width = src.width(), height = src.height();
     const int bpr = (width + 7) / 8;
     FieldWriter writer(out, bpr, height, breakLines);
+    drawn &= src.rect();
+    // Whole bytes of the field: a few white pixels more are read.
+    const int b0 = drawn.isEmpty() ? 0 : drawn.left() / 8;
+    const int b1 = drawn.isEmpty() ? 0 : std::min(bpr, (drawn.right() + 8) / 8);
+    const int x0 = 8 * b0, x1 = std::min(width, 8 * b1);
+    const int y0 = drawn.isEmpty() ? 0 : drawn.top(), y1 = drawn.isEmpty() ? 0 : drawn.bottom() + 1;
     // Labels are mostly white: whole white rows are found by comparing memory.
-    const std::vector<QRgb> white(size_t(width), 0xFFFFFFFFu);
-    const size_t rowBytes = size_t(width) * sizeof(QRgb);
+    const std::vector<QRgb> white(size_t(std::max(1, x1 - x0)), 0xFFFFFFFFu);
+    const size_t spanBytes = size_t(x1 - x0) * sizeof(QRgb);
     const qsizetype stride = src.bytesPerLine();
     std::vector<uchar> rows(2 * size_t(bpr));
     uchar *cur = rows.data(), *prev = rows.data() + bpr;
     for (int y = 0; y < height; ++y) {
-        const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
-        if (std::memcmp(in, white.data(), rowBytes) == 0) {
-            std::memset(cur, 0, size_t(bpr));
-        } else {
-            blackBits(in, width, cur);
-            if (writable)
-                std::memset(writable + y * stride, 0xFF, rowBytes);
+        std::memset(cur, 0, size_t(bpr));
+        if (y >= y0 && y < y1) {
+            const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(y)) + x0;
+            if (std::memcmp(in, white.data(), spanBytes) != 0) {
+                blackBits(in, x1 - x0, cur + b0);
+                if (writable)
+                    std::memset(writable + y * stride + x0 * qsizetype(sizeof(QRgb)), 0xFF, spanBytes);
+            }
         }
         writer.row(cur, y > 0 ? prev : nullptr);
         std::swap(cur, prev);
@@ -389,10 +397,12 @@ void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines)
                                || image.format() == QImage::Format_ARGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
-    appendRows(out, src, nullptr, breakLines);
+    appendRows(out, src, nullptr, breakLines, src.rect());
 }
 
-void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines)
+void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines) { vdxTakeImageField(out, image, breakLines, image.rect()); }
+
+void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines, const QRect &drawn)
 {
     if (image.isNull() || image.format() != QImage::Format_RGB32) {
         vdxAppendImageField(out, image, breakLines);
@@ -402,5 +412,5 @@ void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines)
     // bits() detaches a shared image first: constScanLine then reads the
     // same pixels that are written.
     uchar *bits = image.bits();
-    appendRows(out, image, bits, breakLines);
+    appendRows(out, image, bits, breakLines, drawn);
 }

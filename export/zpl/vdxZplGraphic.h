@@ -53,3 +53,6 @@ void vdxAppendImageField(QByteArray &out, const QImage &image, bool breakLines);
 // rows already white are not written. An image not of Format_RGB32 is filled
 // afterwards.
 void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines);
+// The same, where every pixel outside drawn is known to be white: those are
+// neither read nor written.
+void vdxTakeImageField(QByteArray &out, QImage &image, bool breakLines, const QRect &drawn);

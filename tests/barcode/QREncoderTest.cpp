@@ -1,6 +1,8 @@
 #include "barcode/vdxQREncoder.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -243,6 +245,42 @@ TEST(QREncoderFacade, ModulesPlacedLateMatchAFullEncoding)
             for (int x = 0; x < m.Width(); ++x)
                 ASSERT_EQ(f.Matrix().Get(x, y), m.Raw(x, y) == 1) << c.text << " " << x << "," << y;
     }
+}
+
+TEST(QRMatrix, PenaltyOfAnyMatrixIsTheSumOfItsRules)
+{
+    // Sides around the one-word limit, light and dark modules at several
+    // densities, and finder-like patterns planted along rows, columns and
+    // their ends, where the light modules beside them may fall outside.
+    std::mt19937 rng(7);
+    for (int side : {1, 2, 5, 7, 10, 11, 12, 21, 29, 45, 57, 61, 63, 64, 65, 69})
+        for (int density : {0, 1, 3, 5, 7, 8})
+            for (int planted : {0, 4}) {
+                TByteMatrix m(side, side);
+                std::uniform_int_distribution<int> eighth(0, 7), at(0, side - 1);
+                for (int y = 0; y < side; ++y)
+                    for (int x = 0; x < side; ++x)
+                        m.SetBoolean(x, y, eighth(rng) < density);
+                const char *patterns[] = {"00001011101", "10111010000", "1011101"};
+                for (int k = 0; k < planted * side / 4; ++k) {
+                    const char *p = patterns[k % 3];
+                    const int len = int(std::strlen(p)), line = at(rng);
+                    const int from = k % 2 ? at(rng) - len / 2 : k % 4 == 0 ? 0 : side - len;
+                    for (int i = 0; i < len; ++i) {
+                        const int along = from + i;
+                        if (along < 0 || along >= side)
+                            continue;
+                        if (k % 3 == 1)
+                            m.SetBoolean(line, along, p[i] == '1');
+                        else
+                            m.SetBoolean(along, line, p[i] == '1');
+                    }
+                }
+                EXPECT_EQ(TMaskUtil::CalculateMaskPenalty(m),
+                          TMaskUtil::ApplyMaskPenaltyRule1(m) + TMaskUtil::ApplyMaskPenaltyRule2(m)
+                              + TMaskUtil::ApplyMaskPenaltyRule3(m) + TMaskUtil::ApplyMaskPenaltyRule4(m))
+                    << "side " << side << " density " << density << " planted " << planted;
+            }
 }
 
 TEST(QRMatrix, PenaltyIsTheSumOfItsRules)

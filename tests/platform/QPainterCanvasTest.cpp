@@ -55,6 +55,46 @@ TEST_F(PainterCanvas, FillRectCoversExactlyItsArea)
     EXPECT_EQ(img.pixel(7, 6) & 0xFFFFFF, kBlue);
 }
 
+namespace {
+
+// The polygon drawn through the canvas and, as its path, by Qt itself.
+void expectFillAsPath(const std::vector<TPoint> &points, const QTransform &world, bool clip, const std::string &name)
+{
+    QImage drawn(100, 80, QImage::Format_RGB32), expected(100, 80, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    expected.fill(Qt::white);
+    {
+        QPainterCanvas canvas(drawn);
+        canvas.SetWorldTransform(world);
+        if (clip)
+            canvas.IntersectClipRect(TRect(20, 20, 50, 40));
+        canvas.pen().style = PenStyle::Null;
+        canvas.brush().style = BrushStyle::Solid;
+        canvas.brush().color = clBlue;
+        canvas.Polygon(points);
+    }
+    {
+        QPainter p(&expected);
+        p.setTransform(world);
+        if (clip)
+            p.setClipRect(QRect(20, 20, 30, 20));
+        QPolygonF poly;
+        for (const TPoint &pt : points)
+            poly << QPointF(pt.X, pt.Y);
+        QPainterPath path;
+        path.addPolygon(poly);
+        path.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 255));
+        p.drawPath(path);
+    }
+    EXPECT_EQ(drawn, expected) << name;
+}
+
+QTransform scaled(double sx, double sy, double dx, double dy) { return QTransform(sx, 0, 0, sy, dx, dy); }
+
+} // namespace
+
 // Upright rectangles without an outline take a shorter road than other
 // polygons; the pixels must be those of the polygon's path filled by Qt.
 TEST(PainterCanvasPolygon, UprightRectanglesFillAsTheirPaths)
@@ -62,51 +102,134 @@ TEST(PainterCanvasPolygon, UprightRectanglesFillAsTheirPaths)
     struct Case {
         const char *name;
         std::vector<TPoint> points;
-        QPointF shift;
+        QTransform world;
         bool clip;
     };
+    const std::vector<TPoint> bar = {{0, 0}, {12, 0}, {12, 40}, {0, 40}};
     const Case cases[] = {
-        {"clockwise", {{10, 10}, {30, 10}, {30, 25}, {10, 25}}, {0, 0}, false},
-        {"anticlockwise from the bottom right", {{30, 25}, {30, 10}, {10, 10}, {10, 25}}, {0, 0}, false},
-        {"one pixel", {{5, 5}, {6, 5}, {6, 6}, {5, 6}}, {0, 0}, false},
-        {"shifted", {{0, 0}, {12, 0}, {12, 40}, {0, 40}}, {7, 3}, false},
-        {"half a pixel shifted", {{0, 0}, {12, 0}, {12, 40}, {0, 40}}, {7.5, 3.5}, false},
-        {"past the edges", {{-20, -5}, {130, -5}, {130, 12}, {-20, 12}}, {0, 0}, false},
-        {"clipped", {{10, 10}, {90, 10}, {90, 70}, {10, 70}}, {0, 0}, true},
-        {"flat", {{10, 10}, {40, 10}, {40, 10}, {10, 10}}, {0, 0}, false},
-        {"not upright", {{10, 10}, {40, 12}, {40, 30}, {10, 30}}, {0, 0}, false},
+        {"clockwise", {{10, 10}, {30, 10}, {30, 25}, {10, 25}}, {}, false},
+        {"anticlockwise from the bottom right", {{30, 25}, {30, 10}, {10, 10}, {10, 25}}, {}, false},
+        {"one pixel", {{5, 5}, {6, 5}, {6, 6}, {5, 6}}, {}, false},
+        {"shifted", bar, scaled(1, 1, 7, 3), false},
+        {"half a pixel shifted", bar, scaled(1, 1, 7.5, 3.5), false},
+        {"past the edges", {{-20, -5}, {130, -5}, {130, 12}, {-20, 12}}, {}, false},
+        {"clipped", {{10, 10}, {90, 10}, {90, 70}, {10, 70}}, {}, true},
+        {"flat", {{10, 10}, {40, 10}, {40, 10}, {10, 10}}, {}, false},
+        {"not upright", {{10, 10}, {40, 12}, {40, 30}, {10, 30}}, {}, false},
+        {"scaled as a label at 203 dpi", {{3, 1}, {5, 1}, {5, 20}, {3, 20}}, scaled(2.11458, 2.11458, 10, 4), false},
+        {"scaled down", {{17, 9}, {90, 9}, {90, 130}, {17, 130}}, scaled(0.37, 0.43, 1, 2), false},
+        {"edges on pixel centres", {{1, 3}, {8, 3}, {8, 9}, {1, 9}}, scaled(0.5, 0.5, 10, 10), false},
+        {"edges a 128th past centres", {{1, 1}, {3, 1}, {3, 3}, {1, 3}}, scaled(1, 1, 10.5 + 1 / 128.0, 7.5 - 1 / 128.0), false},
+        {"scaled and shifted by fractions", bar, scaled(1.75, 1.3, 0.3, 5.6), false},
+        {"scaled past the edges", {{-30, -30}, {80, -30}, {80, 50}, {-30, 50}}, scaled(1.5, 1.5, 0.5, 0.5), false},
+        {"scaled and clipped", bar, scaled(3.1, 1.2, 15.2, 12.7), true},
+        {"mirrored", bar, scaled(-1.5, 1, 60, 0), false},
+        {"scaled to nothing", bar, scaled(0.01, 0.01, 10.2, 10.2), false},
+    };
+    for (const Case &c : cases)
+        expectFillAsPath(c.points, c.world, c.clip, c.name);
+}
+
+// Bars of every width at many scales and shifts, as linear barcodes draw
+// them: every edge lands somewhere else inside its pixel.
+TEST(PainterCanvasPolygon, ScaledBarsFillAsTheirPaths)
+{
+    const double scales[] = {0.5, 0.75, 1.25, 1.5833, 2.11458, 3.16667, 6.34375};
+    for (double s : scales)
+        for (int shift = 0; shift < 8; ++shift)
+            for (int w = 1; w <= 4; ++w) {
+                const int x = 3 * shift;
+                const std::vector<TPoint> bar = {{x, 2}, {x + w, 2}, {x + w, 9}, {x, 9}};
+                expectFillAsPath(bar, scaled(s, s * 0.9, shift / 8.0, 1 + shift / 16.0), false,
+                                 "scale " + std::to_string(s) + " shift " + std::to_string(shift) + " width " +
+                                     std::to_string(w));
+            }
+}
+
+// Every pixel a drawing call changes lies in the rectangle the canvas
+// reports as drawn, whatever the call, pen and transform.
+TEST(PainterCanvasTouched, HoldsEveryChangedPixel)
+{
+    struct Case {
+        const char *name;
+        QTransform world;
+        std::function<void(QPainterCanvas &)> draw;
+    };
+    const std::vector<TPoint> spike = {{30, 30}, {31, 10}, {32, 30}};
+    auto text = [](const QString &s, int escapement, bool underline) {
+        return [=](QPainterCanvas &c) {
+            CanvasFont f;
+            f.name = QStringLiteral("DejaVu Sans");
+            f.height = -18;
+            f.italic = true;
+            f.underline = underline;
+            f.escapement = f.orientation = escapement;
+            c.setFont(f);
+            c.SetBkMode(BkMode::Transparent);
+            c.TextOut(40, 40, s);
+        };
+    };
+    const Case cases[] = {
+        {"nothing", {}, [](QPainterCanvas &) {}},
+        {"mitred spike", {}, [&](QPainterCanvas &c) {
+             c.pen().width = 6;
+             c.pen().geometric = true;
+             c.pen().join = PenJoin::Miter;
+             c.Polyline(spike);
+         }},
+        {"wide line", scaled(1.5, 0.5, 3, 7), [](QPainterCanvas &c) {
+             c.pen().width = 9;
+             c.MoveTo(10, 10);
+             c.LineTo(60, 90);
+         }},
+        {"scaled bars", scaled(2.11458, 2.11458, 0.5, 0), [](QPainterCanvas &c) {
+             c.pen().style = PenStyle::Null;
+             c.Polygon({TPoint(3, 3), TPoint(5, 3), TPoint(5, 30), TPoint(3, 30)});
+         }},
+        {"ellipse and pie", {}, [](QPainterCanvas &c) {
+             c.Ellipse(TRect(5, 5, 30, 20));
+             c.Pie(TRect(50, 40, 90, 70), TPoint(0, 0), TPoint(90, 70));
+         }},
+        {"arc", {}, [](QPainterCanvas &c) { c.Arc(TRect(10, 10, 60, 60), TPoint(60, 10), TPoint(10, 60)); }},
+        {"frame and fill", {}, [](QPainterCanvas &c) {
+             c.FrameRect(TRect(70, 5, 95, 15));
+             c.FillRect(TRect(2, 60, 9, 75));
+         }},
+        {"text with marks", {}, text(QStringLiteral("Åg\u0301\u0301\u0301ÿ"), 0, true)},
+        {"turned text", {}, text(QStringLiteral("Turned"), 450, false)},
+        {"scaled text", scaled(0.6, 1.4, 5, -10), text(QStringLiteral("Wide Q"), 0, false)},
+        {"picture", {}, [](QPainterCanvas &c) {
+             QImage img(4, 4, QImage::Format_RGB32);
+             img.fill(Qt::black);
+             c.StretchDIBits(TRect(80, 50, 97, 61), img, TRect(0, 0, 4, 4));
+         }},
     };
     for (const Case &c : cases) {
-        QImage drawn(100, 80, QImage::Format_RGB32), expected(100, 80, QImage::Format_RGB32);
-        drawn.fill(Qt::white);
-        expected.fill(Qt::white);
+        QImage img(100, 80, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QRect touched;
         {
-            QPainterCanvas canvas(drawn);
-            canvas.SetWorldTransform(QTransform::fromTranslate(c.shift.x(), c.shift.y()));
-            if (c.clip)
-                canvas.IntersectClipRect(TRect(20, 20, 50, 40));
-            canvas.pen().style = PenStyle::Null;
-            canvas.brush().style = BrushStyle::Solid;
-            canvas.brush().color = clBlue;
-            canvas.Polygon(c.points);
+            QPainterCanvas canvas(img);
+            canvas.SetWorldTransform(c.world);
+            canvas.brush().color = clBlack;
+            c.draw(canvas);
+            touched = canvas.touchedRect();
         }
-        {
-            QPainter p(&expected);
-            p.setTransform(QTransform::fromTranslate(c.shift.x(), c.shift.y()));
-            if (c.clip)
-                p.setClipRect(QRect(20, 20, 30, 20));
-            QPolygonF poly;
-            for (const TPoint &pt : c.points)
-                poly << QPointF(pt.X, pt.Y);
-            QPainterPath path;
-            path.addPolygon(poly);
-            path.closeSubpath();
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0, 0, 255));
-            p.drawPath(path);
-        }
-        EXPECT_EQ(drawn, expected) << c.name;
+        int outside = 0, changed = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool ink = (img.pixel(x, y) & 0xFFFFFF) != kWhite;
+                changed += ink;
+                outside += ink && !touched.contains(x, y);
+            }
+        EXPECT_EQ(outside, 0) << c.name;
+        EXPECT_EQ(changed > 0, std::string(c.name) != "nothing") << c.name;
     }
+    // Drawing through the painter itself counts as the whole device.
+    QImage img(10, 10, QImage::Format_RGB32);
+    QPainterCanvas canvas(img);
+    canvas.painter();
+    EXPECT_TRUE(canvas.touchedRect().contains(img.rect()));
 }
 
 TEST_F(PainterCanvas, LineLeavesOutItsLastPixel)

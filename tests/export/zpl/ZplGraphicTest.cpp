@@ -354,3 +354,40 @@ TEST(ZplGraphicField, LongRunsUseSeveralZ)
 }
 
 } // namespace
+
+// Given where the drawing lies, only those pixels are read and made white
+// again: the field is the one of the whole image, at the edges of the image
+// and of its bytes too.
+TEST(ZplImageField, DrawnPartGivesTheWholeField)
+{
+    struct Case {
+        const char *name;
+        QRect ink;   // what is drawn
+        QRect drawn; // what the field is told
+    };
+    const Case cases[] = {
+        {"inside", QRect(9, 4, 13, 5), QRect(8, 3, 16, 7)},
+        {"exactly the ink, odd edges", QRect(9, 4, 13, 5), QRect(9, 4, 13, 5)},
+        {"touching the right and bottom", QRect(60, 20, 7, 5), QRect(58, 19, 40, 40)},
+        {"past every edge", QRect(0, 0, 67, 25), QRect(-5, -5, 100, 100)},
+        {"nothing drawn", QRect(), QRect()},
+    };
+    for (const Case &c : cases) {
+        QImage image(67, 25, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        if (!c.ink.isNull()) {
+            QPainter p(&image);
+            p.fillRect(c.ink, Qt::black);
+            p.fillRect(c.ink.adjusted(2, 1, -2, -1), QColor(150, 150, 150));
+            p.setPen(Qt::white);
+            p.drawLine(c.ink.topLeft(), c.ink.bottomRight());
+        }
+        const QByteArray whole = imageField(image);
+        QByteArray part;
+        vdxTakeImageField(part, image, true, c.drawn);
+        EXPECT_EQ(part, whole) << c.name;
+        QImage white(67, 25, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        EXPECT_EQ(image, white) << c.name;
+    }
+}
