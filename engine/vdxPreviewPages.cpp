@@ -152,6 +152,7 @@ TvdxPreviewPages::~TvdxPreviewPages()
 {
     FLockedPage = nullptr;
     ClearCache();
+    dropSparePage();
     qDeleteAll(FSourcePages);
 }
 
@@ -211,6 +212,9 @@ void TvdxPreviewPages::Clear()
 {
     FLockedPage = nullptr;
     ClearCache();
+    dropSparePage();
+    FLastBuilt.reset();
+    FStoredAttributes.clear();
     qDeleteAll(FSourcePages);
     FSourcePages.clear();
     FPagesItem = nullptr;

@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class TvdxCustomMemoView;
 class TvdxCustomExportFilter;
@@ -232,6 +233,36 @@ private:
     void runPages(TvdxCustomExportFilter *filter, QSet<int> &pageNumbers, bool &stopped);
     void exportPage(TvdxCustomExportFilter *filter, int index, const QSet<int> &pageNumbers);
     void exportObject(TvdxCustomExportFilter *filter, TvdxComponent *obj);
+    // Page reuse while exporting (vdxPreviewPages_reuse.cpp): the page last
+    // built from a source page is filled anew for the next page made from the
+    // same source page with the same records, instead of being built again.
+    struct ReusedObject {
+        TvdxComponent *obj;
+        TvdxComponent *source;
+        int records;      // records directly under its own
+        QStringList keys; // attributes its last record set
+    };
+    struct ReusablePage {
+        TvdxReportPage *page = nullptr;
+        int source = -1;
+        QString settings; // the page item's own settings applied
+        long double left = 0, top = 0;
+        int records = 0;
+        QList<ReusedObject> objects; // in record order, depth first
+    };
+    // A source object's stored attributes: keys and "name=value" texts, in order.
+    struct StoredAttributes {
+        QStringList keys;
+        QStringList texts;
+    };
+    // Called with a page just built from source page Source while exporting.
+    void noteBuiltPage(TvdxReportPage *page, TvdXMLItem *item, int source);
+    // The spare page filled with Item's records, or none (the spare is then dropped).
+    TvdxReportPage *reuseSparePage(TvdXMLItem *item, int source);
+    // Takes an exported page out of the cache as the spare, when it can be reused.
+    bool keepSparePage(TvdxReportPage *page);
+    void dropSparePage();
+    const StoredAttributes &storedAttributes(TvdxComponent *source);
 
     std::unique_ptr<TvdXMLDocument> FXMLDoc;
     TvdxDictionary FDictionary;
@@ -240,6 +271,9 @@ private:
     // once instead of once per page built from it.
     QHash<const TvdxReportPage *, QByteArray> FSourcePageStreams;
     bool FKeepSourcePageStreams = false;
+    std::optional<ReusablePage> FLastBuilt; // the page last built while exporting
+    std::optional<ReusablePage> FSparePage; // owned here, out of the cache
+    QHash<const TvdxComponent *, StoredAttributes> FStoredAttributes;
     TvdXMLItem *FPagesItem = nullptr;
     TvdXMLItem *FNumbersItem = nullptr; // "logicalpagenumbers", looked up once per document
     QStringList FSourcePageNames;       // "page<n>", shared by every page made from it

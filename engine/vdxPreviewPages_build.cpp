@@ -111,6 +111,7 @@ TvdxReportPage *TvdxPreviewPages::buildPage(int index)
     TvdXMLItem *item = PageItem(index);
     if (!item)
         return nullptr;
+    FLastBuilt.reset();
     TvdxReportPage *page = nullptr;
     if (storedWhole(item)) {
         TvdxXMLSerializer ser;
@@ -138,6 +139,9 @@ TvdxReportPage *TvdxPreviewPages::buildPage(int index)
         if (!ok || p < 0 || p >= FSourcePages.size())
             return nullptr;
         TvdxReportPage *source = FSourcePages[p];
+        if (FSparePage)
+            if (TvdxReportPage *reused = reuseSparePage(item, p))
+                return reused;
         page = static_cast<TvdxReportPage *>(vdxNewComponentLike(source, nullptr));
         if (!page)
             return nullptr;
@@ -159,6 +163,10 @@ TvdxReportPage *TvdxPreviewPages::buildPage(int index)
         if (item->Text().size() > 10)
             TvdxXMLSerializer().XMLToObj(item->Text(), page);
         readRecords(item, page, 0);
+        page->AlignChildren();
+        if (FKeepSourcePageStreams)
+            noteBuiltPage(page, item, p);
+        return page;
     }
     page->AlignChildren();
     return page;
@@ -203,6 +211,8 @@ void TvdxPreviewPages::evict(CacheEntry &entry)
     }
     if (entry.page == FLockedPage)
         FLockedPage = nullptr;
+    if (FLastBuilt && FLastBuilt->page == entry.page)
+        FLastBuilt.reset();
     delete entry.page;
     LastObjectOver = nullptr;
     LastDrill = nullptr;

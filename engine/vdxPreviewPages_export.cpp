@@ -201,8 +201,10 @@ void TvdxPreviewPages::exportPage(TvdxCustomExportFilter *filter, int index, con
     // Without a preview nobody shows the page again.
     if (FReport && FReport->Preview())
         clearMarginOffset(page);
-    else
+    else {
+        keepSparePage(page);
         ClearCache();
+    }
 }
 
 void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QSet<int> &pageNumbers, bool &stopped)
@@ -222,9 +224,13 @@ void TvdxPreviewPages::runPages(TvdxCustomExportFilter *filter, QSet<int> &pageN
     // filter finished.
     // Source pages stay as they are while the pages are exported.
     FKeepSourcePageStreams = true;
+    FLastBuilt.reset();
     auto end = [&] {
         FKeepSourcePageStreams = false;
         FSourcePageStreams.clear();
+        dropSparePage();
+        FLastBuilt.reset();
+        FStoredAttributes.clear();
         if (preview)
             preview->Unlock(true);
         progressStop(FReport, filter);
