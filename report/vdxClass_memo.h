@@ -253,6 +253,8 @@ protected:
     // The value of an expression through the report's evaluator.
     virtual Variant Calc(const QString &expr);
     void ExpandExpressions();
+    // The text alone at the bounds of the last PrepareDrawBounds.
+    void drawTextContent(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
 
 private:
     bool charsetConversion() const;
@@ -260,7 +262,6 @@ private:
     void configureDrawText(TvdxDrawText &dt, double scaleX, double scaleY, double offsetX, double offsetY);
     void layoutInBox(TvdxDrawText &dt, const TRect &box);
     void applyAutoWidth(TvdxDrawText &dt);
-    void drawTextContent(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     void fillFromDataField();
     void applyHighlights();
     void restoreAppearance();
