@@ -9,6 +9,7 @@
 #include "tests/report/ViewSheet.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -285,6 +286,17 @@ TEST(TableObject, PreparedPagesHoldTheBoundValues)
     auto *tmpl = qobject_cast<TvdxTableObject *>(report.FindObject(QStringLiteral("TableObject1")));
     ASSERT_NE(tmpl, nullptr);
     EXPECT_EQ(tmpl->Cells(0, 2)->Text().trimmed(), QStringLiteral("[Items.\"DetailID\"]"));
+
+    // Through the export loop each table arrives as its visible cells.
+    RecordingFilter filter(true);
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    filter.SetShowDialogOptions(0);
+    filter.SetStream(&sink);
+    ASSERT_TRUE(pages->Export(&filter)) << report.Errors().join('\n').toStdString();
+    EXPECT_EQ(filter.calls.count(QStringLiteral("export TableObject1")), 0);
+    // 25 cells less the one covered by the spanning cell of row 4, per record.
+    EXPECT_EQ(filter.calls.filter(QRegularExpression(QStringLiteral("^clip TableCell"))).size(), 3 * 24);
 
     vdtest::TempDir dir;
     const QString file = dir.file(QStringLiteral("table.vp3"));
