@@ -253,8 +253,6 @@ protected:
     // The value of an expression through the report's evaluator.
     virtual Variant Calc(const QString &expr);
     void ExpandExpressions();
-    // The text alone at the bounds of the last PrepareDrawBounds.
-    void drawTextContent(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
 
 private:
     bool charsetConversion() const;
@@ -262,6 +260,7 @@ private:
     void configureDrawText(TvdxDrawText &dt, double scaleX, double scaleY, double offsetX, double offsetY);
     void layoutInBox(TvdxDrawText &dt, const TRect &box);
     void applyAutoWidth(TvdxDrawText &dt);
+    void drawTextContent(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     void fillFromDataField();
     void applyHighlights();
     void restoreAppearance();

@@ -2,7 +2,6 @@
 
 #include "core/vdxRes.h"
 #include "report/vdxClass_report.h"
-#include "report/vdxDrawText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -261,11 +260,15 @@ void TvdxTableCell::DrawBackground(Canvas &canvas, double scaleX, double scaleY,
 
 void TvdxTableCell::DrawContent(Canvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
-    TvdxDrawText &dt = DrawTextObject();
-    TvdxDrawTextLocker lock(dt);
-    TvdxCustomMemoView::PrepareDrawBounds(scaleX, scaleY, offsetX, offsetY);
-    TvdxView::PrepareDrawBounds(canvas, scaleX, scaleY, offsetX, offsetY);
-    drawTextContent(canvas, scaleX, scaleY, offsetX, offsetY);
+    // Drawn as a picture, a text object leaves out its fill and frame.
+    const bool saved = m_objAsMetafile;
+    struct Restore {
+        TvdxTableCell *cell;
+        bool saved;
+        ~Restore() { cell->m_objAsMetafile = saved; }
+    } restore{this, saved};
+    m_objAsMetafile = true;
+    TvdxCustomMemoView::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
 }
 
 void TvdxTableCell::BeforePrint()
