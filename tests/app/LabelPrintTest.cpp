@@ -15,6 +15,7 @@
 #include "report/vdxClass_component.h"
 #include "report/vdxClass_engine.h"
 #include "core/vdGraphic.h"
+#include "report/vdxClass_memo.h"
 #include "report/vdxClass_picture.h"
 #include "report/vdxClass_report.h"
 #include "report/vdxServiceDoubles.h"
@@ -376,4 +377,50 @@ TEST_F(SampleLabels, OwnReportIsWrittenToTheGivenPdf)
         EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
     // A file that cannot be written is reported, not passed over.
     EXPECT_THROW(commands.ExportOwnReportToPDF(dir.file(QStringLiteral("missing/folder/Report.pdf"))), Exception);
+}
+
+TEST_F(SampleLabels, TheOwnReportsTableAndCheckBoxPrepare)
+{
+    // Page 2 of the template prints one table per detail line of data set 1:
+    // headings in row 1, the line's values in row 3; every page of page 1
+    // carries the checked box in its footer.
+    TfrmZPL &w = open();
+    TvdxReport *report = w.Report();
+    ASSERT_NE(report->FindObject(QStringLiteral("TableObject1")), nullptr);
+    ASSERT_NE(report->FindObject(QStringLiteral("CheckBox1")), nullptr);
+    ASSERT_TRUE(report->PrepareReport(true)) << report->Errors().join('\n').toStdString();
+    TvdxCustomPreviewPages *pages = report->PreviewPages();
+    ASSERT_EQ(pages->Count(), 24);
+    int boxes = 0;
+    QStringList ids;
+    for (int i = 0; i < pages->Count(); ++i) {
+        TvdxReportPage *page = pages->GetPage(i);
+        ASSERT_NE(page, nullptr);
+        for (TvdxComponent *c : page->AllObjects()) {
+            if (c->inherits("TvdxCheckBoxView"))
+                ++boxes;
+            if (!c->inherits("TvdxTableObject"))
+                continue;
+            // Row 3 of the table, cells left to right.
+            QStringList cells;
+            const QList<TvdxComponent *> rows = c->Objects().List().mid(5);
+            ASSERT_EQ(rows.size(), 5);
+            for (TvdxComponent *cell : rows[2]->Objects().List())
+                cells << qobject_cast<TvdxCustomMemoView *>(cell)->Text().trimmed();
+            QStringList heads;
+            for (TvdxComponent *cell : rows[0]->Objects().List())
+                heads << qobject_cast<TvdxCustomMemoView *>(cell)->Text().trimmed();
+            EXPECT_EQ(heads, (QStringList{"ID", "Description", "Price", "Amount", ""}));
+            ASSERT_EQ(cells.size(), 5);
+            EXPECT_FALSE(cells[1].isEmpty());
+            EXPECT_FALSE(cells[2].isEmpty());
+            EXPECT_TRUE(cells[4].isEmpty());
+            ids << cells[0];
+        }
+    }
+    EXPECT_EQ(boxes, 12);
+    QStringList expected;
+    for (int id = 1; id <= 12; ++id)
+        expected << QString::number(id);
+    EXPECT_EQ(ids, expected);
 }
