@@ -88,6 +88,9 @@ protected:
     {
         const QString path = dir.file(name);
         QFile::remove(path);
+        // A fresh copy without an earlier PDF beside it, so selecting does not
+        // ask whether to replace one.
+        QFile::remove(vdChangeFileExt(path, QStringLiteral(".pdf")));
         EXPECT_TRUE(QFile::copy(QStringLiteral(VD_APP_BUILD_DIR "/") + name, path));
         ui.QueueText(path);
         w.Controller()->SelectRClick();
